@@ -4,3 +4,11 @@
 
 // Foundation
 #include "Platform/machineDef.cpp"
+
+// Platform layer
+#include "Platform/SDL/sdl_platformAPI.cpp"
+#include "Platform/SDL/sdl_tmp_win_platform.cpp"
+
+// Engine core
+#include "Core/engine_globals.cpp"
+#include "Core/engine_main.cpp"
