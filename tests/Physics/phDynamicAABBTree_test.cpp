@@ -281,7 +281,9 @@ TEST_F(PhTree, RayQueryReportsEveryLeafTheSegmentCrosses) {
         phVec3 end = ray.start + ray.dir * ray.t;
         for (i32 id : ids) {
             // Conservative: a crossed leaf is never missed; a reported one is at least near.
-            if (segmentTouchesBox(ray.start, end, tree.GetFatAABB(id))) EXPECT_TRUE(got.count(id)) << q << " " << id;
+            if (segmentTouchesBox(ray.start, end, tree.GetFatAABB(id))) {
+                EXPECT_TRUE(got.count(id)) << q << " " << id;
+            }
         }
         for (i32 id : got) {
             phAABB grown = tree.GetFatAABB(id);

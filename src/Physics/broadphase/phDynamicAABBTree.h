@@ -15,7 +15,7 @@ const i32 phk_treeInitialCapacity = 1024;
 class phDynamicAABBTree {
 public:
     struct Node {
-        static const i32 Null = -1;
+        static constexpr i32 Null = -1;
 
         bool IsLeaf() const { return right == Null; }
 
@@ -35,7 +35,7 @@ public:
     };
 
     // Explicit traversal stack of the queries.
-    static const i32 k_stackCapacity = 256;
+    static constexpr i32 k_stackCapacity = 256;
 
     phDynamicAABBTree();
     ~phDynamicAABBTree();
