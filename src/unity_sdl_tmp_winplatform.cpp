@@ -4,6 +4,11 @@
 
 // Foundation
 #include "Platform/machineDef.cpp"
+#include "Memory/memory.cpp"
+#include "Util/string.cpp"
+#include "Util/Datastructures.cpp"
+#include "Math/utilMath.cpp"
+#include "Math/Hash/lane_hash.cpp"
 
 // Platform layer
 #include "Platform/SDL/sdl_platformAPI.cpp"
