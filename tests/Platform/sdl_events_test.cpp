@@ -1,5 +1,6 @@
 // SDL events into the input record, with SDL's dummy video driver and synthetic events pushed
 // onto SDL's queue, so the whole polling path runs without a display.
+#include "Platform/SDL/sdl_platformAPI.h"
 #include "Platform/SDL/sdl_tmp_win_platform.h"
 
 #include <gtest/gtest.h>
@@ -207,6 +208,14 @@ TEST_F(EventTest, FocusLossLeavesTheChosenMouseModeRecorded) {
     event.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
     EXPECT_FALSE(handleEvent(&input, &event));
     EXPECT_TRUE(input.mouse.relative);
+}
+
+TEST_F(EventTest, CursorChoiceIsRecordedInTheLiveRecord) {
+    sdl_platform_setCursorRelative(true);
+    EXPECT_EQ(sdl_gameInput.mouse.relative, 1);
+    sdl_platform_setCursorRelative(false);
+    EXPECT_EQ(sdl_gameInput.mouse.relative, 0);
+    EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_FALSE);
 }
 
 TEST(KeyCodeMappings, EveryKeyIndexComesFromExactlyOneScancodeAndInvalidFromNone) {
