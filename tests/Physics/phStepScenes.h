@@ -3,6 +3,7 @@
 // the way the engine builds it (one tick of 1/60 s, gravity (0, -9.8, 0), 20 iterations) and
 // helpers that add one-box bodies.
 
+#include "Physics/dynamics/phIsland.h"
 #include "Physics/scene/phScene.h"
 #include "phTestStore.h"
 
