@@ -116,6 +116,18 @@ TEST(MemoryStore, RequestWhoseOverheadWrapsAroundFailsSoftly) {
     EXPECT_EQ(t.freeBytes(), 512u);
 }
 
+TEST(MemoryStore, ZeroByteAllocationAtTheEndOfAnUnalignedBlockCanBeFreed) {
+    // With the block one byte past a 16-byte boundary, the pointer of a 0-byte request is the
+    // block's very end.
+    alignas(16) u8 bytes[256];
+    ve::MemoryStore store = ve::createHeapStore({255, bytes + 1});
+    void* p = ve::pushToHeap(&store, 0);
+    ASSERT_EQ((u8*)p, bytes + 32);
+    EXPECT_EQ(headerOf(p).base + headerOf(p).size, (u8*)p);
+    EXPECT_TRUE(ve::freeFromHeap(&store, p));
+    EXPECT_EQ(store.firstFreeBlock->size, 255u);
+}
+
 TEST(MemoryStore, PushWithSourceCopiesTheBytes) {
     TestStore t(512);
     const char text[] = "kestrel";
