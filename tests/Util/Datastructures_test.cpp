@@ -83,7 +83,7 @@ TEST(DynArray, ResizeNeverShrinksBelowTheContentsAndZeroEmpties) {
     EXPECT_TRUE(ve::resizeArray(&array, 0));
     EXPECT_EQ(array.length, 0u);
     EXPECT_EQ(array.capacity, 0u);
-    EXPECT_EQ(a.store.firstFreeBlock->size, 4096u);
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), 4096u);
     u32 again = 42;
     EXPECT_EQ(*(u32*)ve::push(&array, &again), 42u); // entry size and store survive
 }
@@ -297,7 +297,7 @@ TEST(Table, TableThatCouldNotBeAllocatedHasNoSlots) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(tbl.length, 0u);
     EXPECT_EQ(ve::getTblEntry(ve::hashASCIIZ("x"), &tbl), nullptr);
-    EXPECT_EQ(a.store.firstFreeBlock->size, 256u); // nothing kept
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), 256u); // nothing kept
 }
 
 TEST(TableAccessor, TellsWhetherTheKeyIsPresent) {
