@@ -427,9 +427,14 @@ TEST_F(AssetLoader, APackCutShortAtEveryByteKeepsOnlyWholeAssets) {
         if (register_.meshCount) expectFixtureMesh(&register_.meshes[0]);
         if (register_.textureCount) expectFixtureTexture(&register_.textures[0]);
         if (register_.materialCount) expectFixtureMaterial(&register_.materials[0]);
-        // Shorter than the version field: not recognisably a pack, so silent.
-        if (length < 8) EXPECT_TRUE(files.printed.empty());
-        if (length >= 8 && length < 32) ASSERT_EQ(files.printed.size(), 1u);
+        // Before the version's low byte the (zero-filled) version reads 0: not a version 1 pack, so
+        // silent. From there on it is a pack whose header is cut short.
+        if (length < 5) {
+            EXPECT_TRUE(files.printed.empty());
+        }
+        if (length >= 5 && length < 32) {
+            EXPECT_EQ(files.printed.size(), 1u);
+        }
         for (const std::string& line : files.printed) EXPECT_NE(line.find("cut.pak"), std::string::npos) << line;
     }
 }
