@@ -17,3 +17,10 @@
 // Engine core
 #include "Core/engine_globals.cpp"
 #include "Core/engine_main.cpp"
+
+// Renderer
+#include "Renderer/renderer.cpp"
+#include "Renderer/OpenGL/opengl_globals.cpp"
+#include "Renderer/OpenGL/opengl_shaders.cpp"
+#include "Renderer/OpenGL/opengl_renderer.cpp"
+#include "Renderer/OpenGL/opengl_pipeline.cpp"

@@ -3,7 +3,6 @@
 #include <stdio.h>
 
 #include "Core/engine_globals.h"
-#include "Math/Hash/lane_hash.h"
 #include "Math/utilMath.h"
 #include "Memory/memory.h"
 #include "Platform/ve_platform.h"

@@ -215,14 +215,15 @@ TEST(OpenGLRenderer, ColorBufferIsWindowSizedAndLeavesTheWindowBound) {
     EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), (GLenum)GL_FRAMEBUFFER_COMPLETE);
     ve::glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
-    // Quarter steps survive any colour format, so the read-back is exact.
+    // The unsized RGBA format may store eight bits per channel: allow one step.
     renderer.clearColorBuffer(fbo, {0.25f, 0.5f, 0.75f, 1.0f});
     EXPECT_EQ(integerState(GL_FRAMEBUFFER_BINDING), 0);
     Pixel pixel = readPixel(fbo, 0, 700, 450);
-    EXPECT_FLOAT_EQ(pixel.r, 0.25f);
-    EXPECT_FLOAT_EQ(pixel.g, 0.5f);
-    EXPECT_FLOAT_EQ(pixel.b, 0.75f);
-    EXPECT_FLOAT_EQ(pixel.a, 1.0f);
+    const f32 step = 1.0f / 255.0f;
+    EXPECT_NEAR(pixel.r, 0.25f, step);
+    EXPECT_NEAR(pixel.g, 0.5f, step);
+    EXPECT_NEAR(pixel.b, 0.75f, step);
+    EXPECT_NEAR(pixel.a, 1.0f, step);
 }
 
 // ---------------------------------------------------------------------------------------------
