@@ -17,6 +17,7 @@
 // Engine core
 #include "Core/engine_globals.cpp"
 #include "Core/engine_main.cpp"
+#include "Core/Assets/assets.cpp"
 
 // Renderer
 #include "Renderer/renderer.cpp"
