@@ -4,3 +4,8 @@
 
 // Foundation
 #include "Platform/machineDef.cpp"
+#include "Memory/memory.cpp"
+#include "Util/string.cpp"
+#include "Util/Datastructures.cpp"
+#include "Math/utilMath.cpp"
+#include "Math/Hash/lane_hash.cpp"

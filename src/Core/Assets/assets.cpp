@@ -1,0 +1,355 @@
+#include "Core/Assets/assets.h"
+
+#include "Core/Assets/pakFormat.h"
+#include "Core/engine_globals.h"
+#include "Memory/memory.h"
+
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdio.h>
+
+namespace ve {
+
+// ---------------------------------------------------------------------------------------------
+// The register
+// ---------------------------------------------------------------------------------------------
+
+void createAssetRegister(AssetRegister* assets, u64 maxMeshes, u64 maxTextures, u64 maxMaterials) {
+    assets->maxMeshes = maxMeshes;
+    assets->maxTextures = maxTextures;
+    assets->maxMaterials = maxMaterials;
+    assets->meshes = (Mesh*)pushToHeap(permanentStore, maxMeshes * sizeof(Mesh));
+    assets->textures = (Texture*)pushToHeap(permanentStore, maxTextures * sizeof(Texture));
+    assets->materials = (BasicMat*)pushToHeap(permanentStore, maxMaterials * sizeof(BasicMat));
+}
+
+void registerMesh(AssetRegister* assets, Mesh mesh) {
+    VE_ASSERT(assets->meshCount < assets->maxMeshes);
+    assets->meshes[assets->meshCount++] = mesh;
+}
+
+void registerTexture(AssetRegister* assets, Texture texture) {
+    VE_ASSERT(assets->textures);
+    VE_ASSERT(assets->textureCount < assets->maxTextures);
+    assets->textures[assets->textureCount++] = texture;
+}
+
+void registerMaterial(AssetRegister* assets, BasicMat material) {
+    VE_ASSERT(assets->materialCount < assets->maxMaterials);
+    assets->materials[assets->materialCount++] = material;
+}
+
+namespace detail {
+// Every asset record starts with its id, so one scan serves all three arrays.
+void* findAssetById(void* records, msi recordSize, u64 count, Hash id) {
+    u8* record = (u8*)records;
+    for (u64 i = 0; i < count; ++i, record += recordSize) {
+        if (*(Hash*)record == id) return record;
+    }
+    return nullptr;
+}
+} // namespace detail
+
+Mesh* getMesh(AssetRegister* assets, Hash id) {
+    if (!assets) return nullptr;
+    return (Mesh*)detail::findAssetById(assets->meshes, sizeof(Mesh), assets->meshCount, id);
+}
+
+Texture* getTexture(AssetRegister* assets, Hash id) {
+    if (!assets) return nullptr;
+    return (Texture*)detail::findAssetById(assets->textures, sizeof(Texture), assets->textureCount, id);
+}
+
+BasicMat* getBasicMat(AssetRegister* assets, Hash id) {
+    if (!assets) return nullptr;
+    return (BasicMat*)detail::findAssetById(assets->materials, sizeof(BasicMat), assets->materialCount, id);
+}
+
+Mesh* MeshRef::get() { return getMesh(ve::assets, id); }
+Texture* TextureRef::get() { return getTexture(ve::assets, id); }
+BasicMat* BasicMatRef::get() { return getBasicMat(ve::assets, id); }
+
+// ---------------------------------------------------------------------------------------------
+// Reading one pack
+//
+// Every part of a pack is checked where its bytes come in: sizes are formed without wrapping and
+// within what a file position can address, and the last byte of every part is read before any
+// memory is taken for it, so a count or offset that points past the end of the file costs nothing.
+// The platform zero-fills and flags a short read (`fileHasError`); every read is followed by that
+// check.
+// ---------------------------------------------------------------------------------------------
+
+namespace detail {
+
+// After this many skipped assets of one pack the rest are only counted, so a pack of junk cannot
+// flood the console.
+constexpr u32 PAK_MAX_SKIP_MESSAGES = 8;
+
+struct PakReader {
+    PlatformFileList files;
+    u32 index;
+    string name; // the pack's file name, for messages
+    MemoryStore* store;
+    u32 skippedAssets;
+};
+
+// One part of an asset: `count` elements of `elementSize` bytes at `offset`, read into a new block
+// whose address goes to `*destination`.
+struct PakPart {
+    u64 offset;
+    u64 count;
+    u64 elementSize;
+    void** destination;
+};
+
+void printPakLine(const c8* format, ...) {
+    c8 line[512];
+    va_list args;
+    va_start(args, format);
+    s32 length = vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    if (length < 0) return;
+    if ((msi)length >= sizeof(line)) length = sizeof(line) - 1;
+    platform->print(string{(msi)length, (u8*)line});
+}
+
+void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* reasonFormat, ...) {
+    if (reader->skippedAssets++ >= PAK_MAX_SKIP_MESSAGES) return;
+    c8 reason[256];
+    va_list args;
+    va_start(args, reasonFormat);
+    vsnprintf(reason, sizeof(reason), reasonFormat, args);
+    va_end(args);
+    u8 idBytes[16];
+    memcpy(idBytes, &id, sizeof(idBytes));
+    c8 idText[33];
+    for (u32 i = 0; i < 16; ++i) snprintf(idText + 2 * i, 3, "%02x", idBytes[i]);
+    printPakLine("Pack \"%.*s\": asset %llu (id %s) skipped: %s", (int)reader->name.length,
+                 (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, reason);
+}
+
+// Size in bytes of `count` elements of `elementSize` bytes at `offset`; false when the product or
+// the end position wraps or lies beyond what a signed file offset reaches.
+b8 measurePart(u64 offset, u64 count, u64 elementSize, u64* bytes) {
+    if (elementSize != 0 && count > (u64)INT64_MAX / elementSize) return false;
+    u64 size = count * elementSize;
+    if (offset > (u64)INT64_MAX - size) return false;
+    *bytes = size;
+    return true;
+}
+
+// Reads all of `dst` at `offset`; false when the file ended first. An empty read touches nothing.
+b8 readPakBytes(PakReader* reader, u64 offset, buffer dst) {
+    if (dst.length == 0) return true;
+    platform->readFile(reader->files, reader->index, (s64)offset, dst);
+    return !platform->fileHasError(reader->files, reader->index);
+}
+
+// Whether the measured part [offset, offset + bytes) lies inside the file: reads its last byte.
+b8 partInFile(PakReader* reader, u64 offset, u64 bytes) {
+    if (bytes == 0) return true;
+    u8 lastByte;
+    return readPakBytes(reader, offset + bytes - 1, buffer{1, &lastByte});
+}
+
+template <typename Record> b8 readPakRecord(PakReader* reader, u64 offset, Record* record) {
+    u8 bytes[pakRecordSize<Record>()] = {};
+    u64 size;
+    b8 complete = measurePart(offset, 1, sizeof(bytes), &size) && readPakBytes(reader, offset, buffer{size, bytes});
+    *record = decodePakRecord<Record>(bytes);
+    return complete;
+}
+
+void freePakParts(PakReader* reader, PakPart* parts, u32 count) {
+    for (u32 i = count; i-- > 0;) {
+        freeFromHeap(reader->store, *parts[i].destination);
+        *parts[i].destination = nullptr;
+    }
+}
+
+// Checks every part first, then takes a block for each and reads it, in order. On failure the
+// blocks taken so far go back to the store and `*why` says what was wrong.
+b8 readPakParts(PakReader* reader, PakPart* parts, u32 count, const c8** why) {
+    for (u32 i = 0; i < count; ++i) {
+        u64 bytes;
+        if (!measurePart(parts[i].offset, parts[i].count, parts[i].elementSize, &bytes) ||
+            !partInFile(reader, parts[i].offset, bytes)) {
+            *why = "its data lies outside the file";
+            return false;
+        }
+    }
+    for (u32 i = 0; i < count; ++i) {
+        u64 bytes = parts[i].count * parts[i].elementSize;
+        void* block = pushToHeap(reader->store, bytes);
+        if (!block) {
+            freePakParts(reader, parts, i);
+            *why = "the permanent store is full";
+            return false;
+        }
+        *parts[i].destination = block;
+        if (!readPakBytes(reader, parts[i].offset, buffer{bytes, (u8*)block})) {
+            freePakParts(reader, parts, i + 1);
+            *why = "its data lies outside the file";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first index that is not below `numVertices`, or -1 when all are.
+s64 findIndexOutOfRange(const u32* indices, u64 numIndices, u64 numVertices) {
+    for (u64 i = 0; i < numIndices; ++i) {
+        if (indices[i] >= numVertices) return (s64)i;
+    }
+    return -1;
+}
+
+void loadPakMesh(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
+    if (assets->meshCount >= assets->maxMeshes) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu meshes already",
+                           (unsigned long long)assets->maxMeshes);
+        return;
+    }
+    MeshAssetHeader header;
+    if (!readPakRecord(reader, entry.fileOffset, &header)) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "its mesh header lies outside the file");
+        return;
+    }
+    Mesh mesh = {};
+    mesh.id = entry.assetID;
+    mesh.numVertices = header.numVertices;
+    mesh.numIndices = header.numIndices;
+    mesh.nameLength = header.nameLength;
+    mesh.refMaterial = header.refMaterial;
+    PakPart parts[] = {
+        {header.fileOffsetNameData, header.nameLength, 1, (void**)&mesh.name},
+        {header.fileOffsetVPosData, header.numVertices, PAK_POSITION_SIZE, (void**)&mesh.positions},
+        {header.fileOffsetNormalData, header.numVertices, PAK_NORMAL_SIZE, (void**)&mesh.normals},
+        {header.fileOffsetTexCoordData, header.numVertices, PAK_TEXCOORD_SIZE, (void**)&mesh.texCoord},
+        {header.fileOffsetColorData, header.numVertices, PAK_COLOR_SIZE, (void**)&mesh.colors},
+        {header.fileOffsetIndicesData, header.numIndices, PAK_INDEX_SIZE, (void**)&mesh.indices},
+    };
+    const u32 partCount = sizeof(parts) / sizeof(parts[0]);
+    const c8* why = "";
+    if (!readPakParts(reader, parts, partCount, &why)) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "mesh: %s", why);
+        return;
+    }
+    s64 bad = findIndexOutOfRange(mesh.indices, mesh.numIndices, mesh.numVertices);
+    if (bad >= 0) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "mesh index %u at %lld is not below its %llu vertices",
+                           mesh.indices[bad], (long long)bad, (unsigned long long)mesh.numVertices);
+        freePakParts(reader, parts, partCount);
+        return;
+    }
+    registerMesh(assets, mesh);
+}
+
+void loadPakTexture(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
+    if (assets->textureCount >= assets->maxTextures) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu textures already",
+                           (unsigned long long)assets->maxTextures);
+        return;
+    }
+    TextureAssetHeader header;
+    if (!readPakRecord(reader, entry.fileOffset, &header)) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "its texture header lies outside the file");
+        return;
+    }
+    if (header.width > MAX_TEXTURE_SIDE || header.height > MAX_TEXTURE_SIDE) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "texture of %u by %u pixels is larger than %u on a side",
+                           header.width, header.height, MAX_TEXTURE_SIDE);
+        return;
+    }
+    Texture texture = {};
+    texture.id = entry.assetID;
+    texture.width = header.width;
+    texture.height = header.height;
+    PakPart pixels = {header.fileOffsetPixelData, (u64)header.width * header.height, PAK_PIXEL_SIZE,
+                      (void**)&texture.pixels};
+    const c8* why = "";
+    if (!readPakParts(reader, &pixels, 1, &why)) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "texture: %s", why);
+        return;
+    }
+    registerTexture(assets, texture);
+}
+
+void loadPakMaterial(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
+    if (assets->materialCount >= assets->maxMaterials) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu materials already",
+                           (unsigned long long)assets->maxMaterials);
+        return;
+    }
+    BasicMatAssetHeader header;
+    if (!readPakRecord(reader, entry.fileOffset, &header)) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "its material header lies outside the file");
+        return;
+    }
+    BasicMat material = {};
+    material.id = entry.assetID;
+    material.nameLength = header.nameLength;
+    material.diffuse = header.diffuse;
+    material.specular = header.specular;
+    material.emitCol = header.emitColor;
+    material.roughness = header.roughness;
+    material.metalness = header.metalness;
+    PakPart name = {header.fileOffsetNameData, header.nameLength, 1, (void**)&material.name};
+    const c8* why = "";
+    if (!readPakParts(reader, &name, 1, &why)) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "material: %s", why);
+        return;
+    }
+    registerMaterial(assets, material);
+}
+
+void loadPakAsset(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
+    switch (entry.type) {
+    case ASSET_MESH: loadPakMesh(reader, assets, assetIndex, entry); return;
+    case ASSET_TEXTURE: loadPakTexture(reader, assets, assetIndex, entry); return;
+    case ASSET_BASIC_MATERIAL: loadPakMaterial(reader, assets, assetIndex, entry); return;
+    }
+    reportSkippedAsset(reader, assetIndex, entry.assetID, "unknown asset type %llu", (unsigned long long)entry.type);
+}
+
+} // namespace detail
+
+void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index) {
+    VE_ASSERT(assets);
+    detail::PakReader reader = {files, index, files.names[index], permanentStore, 0};
+    AssetPackHeader header;
+    b8 complete = detail::readPakRecord(&reader, 0, &header);
+    // Anything that is not a version 1 pack is not ours to judge: skipped without a word.
+    if (header.magicNumber != PAK_MAGIC_NUMBER || header.version != PAK_VERSION) return;
+    const int nameLength = (int)reader.name.length;
+    const c8* name = (const c8*)reader.name.data;
+    if (!complete) {
+        detail::printPakLine("Pack \"%.*s\" skipped: the file ends inside its header", nameLength, name);
+        return;
+    }
+    u64 tableBytes;
+    if (!detail::measurePart(header.assetHeaderTableOffset, header.numberOfAssets, PAK_TABLE_ENTRY_SIZE, &tableBytes) ||
+        !detail::partInFile(&reader, header.assetHeaderTableOffset, tableBytes)) {
+        detail::printPakLine("Pack \"%.*s\" skipped: its table of %llu assets lies outside the file", nameLength, name,
+                             (unsigned long long)header.numberOfAssets);
+        return;
+    }
+    for (u64 j = 0; j < header.numberOfAssets; ++j) {
+        AssetHeaderTableEntry entry;
+        detail::readPakRecord(&reader, header.assetHeaderTableOffset + PAK_TABLE_ENTRY_SIZE * j, &entry);
+        detail::loadPakAsset(&reader, assets, j, entry);
+    }
+    if (reader.skippedAssets > detail::PAK_MAX_SKIP_MESSAGES) {
+        detail::printPakLine("Pack \"%.*s\": %u more damaged assets skipped", nameLength, name,
+                             reader.skippedAssets - detail::PAK_MAX_SKIP_MESSAGES);
+    }
+}
+
+void loadAllPakFiles(AssetRegister* assets) {
+    static const c8 pakType[] = "pak";
+    PlatformFileList files = platform->openFileList(string{sizeof(pakType) - 1, (u8*)pakType});
+    for (u32 i = 0; i < files.count; ++i) loadPakFile(assets, files, i);
+    platform->closeFileList(files);
+}
+
+} // namespace ve

@@ -1,0 +1,24 @@
+#pragma once
+// Every byte the physics library uses comes from one engine memory store, so that a snapshot of
+// the engine's physics block holds the whole physics state. `phAlloc` and `phFree` are the only
+// ways into it; the stack, heap and paged allocators sit on top of them.
+
+#include "Physics/common/phSettings.h"
+
+namespace ve {
+struct MemoryStore;
+}
+
+namespace detail {
+// Null until setPhysicsMemoryStore; the engine sets it again after every reload.
+extern ve::MemoryStore* physicsMemory;
+} // namespace detail
+
+void setPhysicsMemoryStore(ve::MemoryStore* store);
+
+// `bytes` from the physics store. Running out of physics memory is not recoverable for a scene in
+// mid-construction, so an exhausted store stops the program here with a clear assertion rather
+// than handing null to a caller that would write through it.
+void* phAlloc(i32 bytes);
+// A pointer that the store did not hand out (outside its block) is ignored.
+void phFree(void* memory);

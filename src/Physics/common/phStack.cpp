@@ -1,0 +1,53 @@
+#include "Physics/common/phStack.h"
+
+#include "Physics/common/phMemory.h"
+
+#include <string.h>
+
+phStack::phStack()
+    : m_memory(nullptr), m_entries((phStackEntry*)phAlloc(sizeof(phStackEntry) * phk_stackInitialEntryCapacity)),
+      m_index(0), m_allocation(0), m_entryCount(0), m_entryCapacity(phk_stackInitialEntryCapacity), m_stackSize(0) {}
+
+phStack::~phStack() {
+    phAssert(m_index == 0);
+    phAssert(m_entryCount == 0);
+    if (m_memory) phFree(m_memory);
+    phFree(m_entries);
+}
+
+void phStack::Reserve(u32 size) {
+    phAssert(!m_index);
+    if (size == 0) return;
+    // An equal size takes a fresh arena too; only a smaller request keeps the old one.
+    if (size < m_stackSize) return;
+    if (m_memory) phFree(m_memory);
+    m_memory = (u8*)phAlloc(i32(size));
+    m_stackSize = size;
+}
+
+void* phStack::Allocate(i32 size) {
+    phAssert(m_index + size <= m_stackSize);
+    if (m_entryCount == m_entryCapacity) {
+        phStackEntry* old = m_entries;
+        m_entryCapacity *= 2;
+        m_entries = (phStackEntry*)phAlloc(sizeof(phStackEntry) * m_entryCapacity);
+        memcpy(m_entries, old, sizeof(phStackEntry) * m_entryCount);
+        phFree(old);
+    }
+    phStackEntry* entry = m_entries + m_entryCount;
+    entry->data = m_memory + m_index;
+    entry->size = size;
+    m_index += size;
+    m_allocation += size;
+    ++m_entryCount;
+    return entry->data;
+}
+
+void phStack::Free(void* data) {
+    phAssert(m_entryCount > 0);
+    phStackEntry* entry = m_entries + m_entryCount - 1;
+    phAssert(data == entry->data);
+    m_index -= entry->size;
+    m_allocation -= entry->size;
+    --m_entryCount;
+}

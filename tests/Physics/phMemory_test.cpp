@@ -1,0 +1,410 @@
+#include "Physics/common/phHeap.h"
+#include "Physics/common/phPagedAllocator.h"
+#include "Physics/common/phStack.h"
+#include "phTestStore.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// phAlloc / phFree
+// ---------------------------------------------------------------------------------------------
+
+using PhMemory = PhysicsStoreTest;
+
+TEST_F(PhMemory, AllocationsComeFromThePhysicsStoreAndGoBack) {
+    u8* start = store->buf.data;
+    u8* end = start + store->buf.length;
+    void* a = phAlloc(1000);
+    void* b = phAlloc(24);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE((u8*)a >= start && (u8*)a < end);
+    EXPECT_TRUE((u8*)b >= start && (u8*)b < end);
+    phFree(a);
+    // The freed room is found again by the next allocation of the same size.
+    EXPECT_EQ(phAlloc(1000), a);
+}
+
+TEST_F(PhMemory, FreeingAForeignPointerIsIgnored) {
+    phAlloc(64);
+    ve::detail::HeapFreeBlock* head = store->firstFreeBlock;
+    u64 headSize = head->size;
+    u64 local[4] = {};
+    phFree(&local[2]);
+    EXPECT_EQ(store->firstFreeBlock, head);
+    EXPECT_EQ(store->firstFreeBlock->size, headSize);
+    EXPECT_EQ(store->firstFreeBlock->nextFreeBlock, nullptr);
+}
+
+using PhMemoryDeathTest = PhysicsStoreTest;
+
+TEST_F(PhMemoryDeathTest, AnExhaustedStoreStopsWithAClearMessage) {
+    EXPECT_DEATH(phAlloc(i32(phTestStoreSize)), PH_ASSERTION_TEXT("memory != nullptr && \"physics memory store exhausted\""));
+}
+
+// ---------------------------------------------------------------------------------------------
+// phStack
+// ---------------------------------------------------------------------------------------------
+
+using PhStack = PhysicsStoreTest;
+
+TEST_F(PhStack, AllocationsFollowEachOtherWithoutRounding) {
+    phStack stack;
+    stack.Reserve(1000);
+    u8* a = (u8*)stack.Allocate(3);
+    u8* b = (u8*)stack.Allocate(10);
+    u8* c = (u8*)stack.Allocate(7);
+    EXPECT_EQ(a, stack.m_memory);
+    EXPECT_EQ(b, a + 3);
+    EXPECT_EQ(c, b + 10);
+    EXPECT_EQ(stack.m_index, 20u);
+    EXPECT_EQ(stack.m_allocation, 20);
+    EXPECT_EQ(stack.m_entryCount, 3);
+
+    stack.Free(c);
+    stack.Free(b);
+    EXPECT_EQ(stack.m_index, 3u);
+    // Freed room is handed out again from the same place.
+    EXPECT_EQ(stack.Allocate(5), b);
+    stack.Free(b);
+    stack.Free(a);
+    EXPECT_EQ(stack.m_index, 0u);
+    EXPECT_EQ(stack.m_entryCount, 0);
+}
+
+TEST_F(PhStack, ReserveGrowsOnlyForEqualOrLargerSizes) {
+    phStack stack;
+    EXPECT_EQ(stack.m_memory, nullptr);
+    stack.Reserve(0);
+    EXPECT_EQ(stack.m_memory, nullptr);
+
+    stack.Reserve(256);
+    u8* first = stack.m_memory;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(stack.m_stackSize, 256u);
+
+    // A smaller request keeps the arena.
+    stack.Reserve(100);
+    EXPECT_EQ(stack.m_memory, first);
+    EXPECT_EQ(stack.m_stackSize, 256u);
+
+    // An equal request is served (with a fresh arena of the same size); a larger one grows it.
+    stack.Reserve(256);
+    EXPECT_EQ(stack.m_stackSize, 256u);
+    stack.Reserve(4096);
+    EXPECT_EQ(stack.m_stackSize, 4096u);
+    void* all = stack.Allocate(4096);
+    EXPECT_EQ(all, stack.m_memory);
+    stack.Free(all);
+}
+
+TEST_F(PhStack, TheSixtyFifthEntryDoublesTheTableAndKeepsTheOlderEntries) {
+    phStack stack;
+    stack.Reserve(1024);
+    std::vector<void*> pointers;
+    for (int i = 0; i < 64; ++i) pointers.push_back(stack.Allocate(i % 5 + 1));
+    EXPECT_EQ(stack.m_entryCapacity, 64);
+    pointers.push_back(stack.Allocate(2));
+    EXPECT_EQ(stack.m_entryCapacity, 128);
+    EXPECT_EQ(stack.m_entryCount, 65);
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_EQ(stack.m_entries[i].data, pointers[i]);
+        EXPECT_EQ(stack.m_entries[i].size, i % 5 + 1);
+    }
+    for (int i = 64; i >= 0; --i) stack.Free(pointers[i]);
+    EXPECT_EQ(stack.m_index, 0u);
+}
+
+using PhStackDeathTest = PhysicsStoreTest;
+
+TEST_F(PhStackDeathTest, BreakingTheLastInFirstOutRulesStops) {
+    EXPECT_DEATH(
+        {
+            phStack stack;
+            stack.Reserve(64);
+            void* a = stack.Allocate(8);
+            stack.Allocate(8);
+            stack.Free(a);
+        },
+        PH_ASSERTION_TEXT("data == entry->data"));
+    EXPECT_DEATH(
+        {
+            phStack stack;
+            stack.Free(nullptr);
+        },
+        PH_ASSERTION_TEXT("m_entryCount > 0"));
+    EXPECT_DEATH(
+        {
+            phStack stack;
+            stack.Reserve(64);
+            stack.Allocate(60);
+            stack.Allocate(5);
+        },
+        PH_ASSERTION_TEXT("m_index \\+ size <= m_stackSize"));
+    EXPECT_DEATH(
+        {
+            phStack stack;
+            stack.Reserve(64);
+            stack.Allocate(8);
+            stack.Reserve(128);
+        },
+        PH_ASSERTION_TEXT("!m_index"));
+    EXPECT_DEATH(
+        {
+            phStack stack;
+            stack.Reserve(64);
+            stack.Allocate(8);
+        },
+        PH_ASSERTION_TEXT("m_index == 0"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// phHeap
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+const i32 kHeaderSize = i32(sizeof(phHeap::phHeader));
+
+phHeap::phHeader* headerOf(void* memory) { return (phHeap::phHeader*)memory - 1; }
+
+// Walks the address-ordered header list and checks that it tiles the block exactly.
+void expectHeadersTileTheBlock(const phHeap& heap) {
+    i32 total = 0;
+    const phHeap::phHeader* prev = nullptr;
+    for (const phHeap::phHeader* h = heap.m_memory; h; h = h->next) {
+        ASSERT_EQ(h->prev, prev);
+        ASSERT_GT(h->size, 0);
+        if (h->next) {
+            ASSERT_EQ((const u8*)h + h->size, (const u8*)h->next);
+        }
+        total += h->size;
+        prev = h;
+    }
+    EXPECT_EQ(total, phk_heapSize);
+}
+
+} // namespace
+
+using PhHeap = PhysicsStoreTest;
+
+TEST_F(PhHeap, StartsAsOneFreeRegionOfTheWholeBlock) {
+    phHeap heap;
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    EXPECT_EQ(heap.m_freeBlockCapacity, 1024);
+    EXPECT_EQ(heap.m_freeBlocks[0].header, heap.m_memory);
+    EXPECT_EQ(heap.m_freeBlocks[0].size, 20971520);
+    EXPECT_EQ(heap.m_memory->next, nullptr);
+    EXPECT_EQ(heap.m_memory->prev, nullptr);
+}
+
+TEST_F(PhHeap, AnAllocationTakesItsSizePlusOneHeader) {
+    phHeap heap;
+    void* a = heap.Allocate(104);
+    EXPECT_EQ(a, (void*)(heap.m_memory + 1));
+    EXPECT_EQ(headerOf(a)->size, 104 + kHeaderSize);
+    EXPECT_EQ(heap.m_freeBlocks[0].size, phk_heapSize - 104 - kHeaderSize);
+    EXPECT_EQ((u8*)heap.m_freeBlocks[0].header, (u8*)heap.m_memory + 104 + kHeaderSize);
+
+    // Odd sizes are rounded to the header's alignment so the next header stays aligned.
+    void* b = heap.Allocate(100);
+    EXPECT_EQ(headerOf(b)->size, 104 + kHeaderSize);
+    EXPECT_EQ(uintptr_t(heap.m_freeBlocks[0].header) % alignof(phHeap::phHeader), 0u);
+    expectHeadersTileTheBlock(heap);
+}
+
+TEST_F(PhHeap, FreeingNextToAFreeRegionMergesIntoOne) {
+    phHeap heap;
+    void* a = heap.Allocate(64);
+    void* b = heap.Allocate(64);
+    void* c = heap.Allocate(64);
+    heap.Free(a);
+    heap.Free(c);
+    // a stands alone; c merged with the rest of the block.
+    EXPECT_EQ(heap.m_freeBlockCount, 2);
+    // Freeing b between two free regions leaves one entry fewer.
+    heap.Free(b);
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    EXPECT_EQ(heap.m_freeBlocks[0].header, heap.m_memory);
+    EXPECT_EQ(heap.m_freeBlocks[0].size, phk_heapSize);
+    expectHeadersTileTheBlock(heap);
+}
+
+TEST_F(PhHeap, RandomAllocateAndFreeReturnsToOneRegionOfTheWholeSize) {
+    phHeap heap;
+    std::mt19937 rng(21);
+    std::uniform_int_distribution<int> sizes(1, 600);
+    std::vector<void*> live;
+    for (int round = 0; round < 20; ++round) {
+        for (int i = 0; i < 200; ++i) {
+            void* p = heap.Allocate(sizes(rng));
+            ASSERT_NE(p, nullptr);
+            live.push_back(p);
+        }
+        std::shuffle(live.begin(), live.end(), rng);
+        // Free about half in random order, keep the rest for the next round.
+        for (size_t i = 0; i < live.size() / 2; ++i) heap.Free(live[i]);
+        live.erase(live.begin(), live.begin() + live.size() / 2);
+        expectHeadersTileTheBlock(heap);
+    }
+    std::shuffle(live.begin(), live.end(), rng);
+    for (void* p : live) heap.Free(p);
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    EXPECT_EQ(heap.m_freeBlocks[0].size, phk_heapSize);
+    EXPECT_EQ(heap.m_freeBlocks[0].header->size, phk_heapSize);
+    EXPECT_EQ(heap.m_memory->next, nullptr);
+}
+
+TEST_F(PhHeap, TheFreeBlockArrayDoublesWhenFull) {
+    phHeap heap;
+    // Every second region freed: 1500 isolated free regions plus the tail.
+    std::vector<void*> blocks;
+    for (int i = 0; i < 3000; ++i) blocks.push_back(heap.Allocate(16));
+    for (int i = 0; i < 3000; i += 2) heap.Free(blocks[i]);
+    EXPECT_EQ(heap.m_freeBlockCount, 1501);
+    EXPECT_EQ(heap.m_freeBlockCapacity, 2048);
+    for (int i = 1; i < 3000; i += 2) heap.Free(blocks[i]);
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    EXPECT_EQ(heap.m_freeBlocks[0].size, phk_heapSize);
+}
+
+// First fit walks the array in its own order; a test that wants a particular region taken first
+// moves its entry to the front (the array's order carries no meaning).
+static void moveEntryToFront(phHeap& heap, void* region) {
+    for (i32 i = 0; i < heap.m_freeBlockCount; ++i) {
+        if (heap.m_freeBlocks[i].header == headerOf(region)) std::swap(heap.m_freeBlocks[0], heap.m_freeBlocks[i]);
+    }
+    ASSERT_EQ(heap.m_freeBlocks[0].header, headerOf(region));
+}
+
+TEST_F(PhHeap, AnExactFitHandsOutTheWholeRegionAndDropsItsEntry) {
+    phHeap heap;
+    void* a = heap.Allocate(64);
+    void* b = heap.Allocate(256);
+    void* c = heap.Allocate(64);
+    heap.Free(b);
+    ASSERT_EQ(heap.m_freeBlockCount, 2);
+    i32 hole = 256 + kHeaderSize;
+
+    // Exactly the hole: no remainder, and no entry of size 0 is left behind.
+    moveEntryToFront(heap, b);
+    void* d = heap.Allocate(256);
+    EXPECT_EQ(d, b);
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    EXPECT_EQ(headerOf(d)->size, hole);
+    expectHeadersTileTheBlock(heap);
+    heap.Free(d);
+
+    // Smaller than the hole by less than a header: the whole hole is handed out rather than a
+    // header written over the start of c's region.
+    phHeap::phHeader* cHeader = headerOf(c);
+    phHeap::phHeader* cNext = cHeader->next;
+    moveEntryToFront(heap, b);
+    void* e = heap.Allocate(256 - 16);
+    EXPECT_EQ(e, b);
+    EXPECT_EQ(headerOf(e)->size, hole);
+    EXPECT_EQ(cHeader->next, cNext);
+    EXPECT_EQ(cHeader->prev, headerOf(e));
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    expectHeadersTileTheBlock(heap);
+
+    heap.Free(a);
+    heap.Free(e);
+    heap.Free(c);
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    EXPECT_EQ(heap.m_freeBlocks[0].size, phk_heapSize);
+}
+
+TEST_F(PhHeap, TheLastBytesOfTheBlockAreHandedOutWithoutAHeaderPastTheEnd) {
+    phHeap heap;
+    // Leave 8 bytes fewer than a header's worth beyond the final allocation's need.
+    void* a = heap.Allocate(phk_heapSize - 2 * kHeaderSize - 8);
+    ASSERT_NE(a, nullptr);
+    i32 rest = heap.m_freeBlocks[0].size;
+    EXPECT_EQ(rest, kHeaderSize + 8);
+    void* b = heap.Allocate(rest - kHeaderSize);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(headerOf(b)->size, rest);
+    EXPECT_EQ(headerOf(b)->next, nullptr);
+    EXPECT_EQ(heap.m_freeBlockCount, 0);
+    EXPECT_EQ(heap.Allocate(1), nullptr);
+    expectHeadersTileTheBlock(heap);
+    heap.Free(a);
+    heap.Free(b);
+    EXPECT_EQ(heap.m_freeBlockCount, 1);
+    EXPECT_EQ(heap.m_freeBlocks[0].size, phk_heapSize);
+}
+
+TEST_F(PhHeap, NoRegionLargeEnoughGivesNull) {
+    phHeap heap;
+    EXPECT_EQ(heap.Allocate(phk_heapSize), nullptr);
+    EXPECT_NE(heap.Allocate(phk_heapSize - kHeaderSize), nullptr);
+}
+
+using PhHeapDeathTest = PhysicsStoreTest;
+
+TEST_F(PhHeapDeathTest, FreeingNullStops) {
+    EXPECT_DEATH(
+        {
+            phHeap heap;
+            heap.Free(nullptr);
+        },
+        PH_ASSERTION_TEXT("memory"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// phPagedAllocator
+// ---------------------------------------------------------------------------------------------
+
+using PhPagedAllocator = PhysicsStoreTest;
+
+TEST_F(PhPagedAllocator, AFreshPageIsHandedOutInAddressOrder) {
+    phPagedAllocator allocator(48, 4);
+    EXPECT_EQ(allocator.m_pageCount, 0);
+    u8* first = (u8*)allocator.Allocate();
+    EXPECT_EQ(allocator.m_pageCount, 1);
+    EXPECT_EQ((void*)first, (void*)allocator.m_pages->data);
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(allocator.Allocate(), first + 48 * i);
+    EXPECT_EQ(allocator.m_freeList, nullptr);
+
+    // The fifth block opens a second page at the head of the page list.
+    void* fifth = allocator.Allocate();
+    EXPECT_EQ(allocator.m_pageCount, 2);
+    EXPECT_EQ((void*)allocator.m_pages->data, fifth);
+    EXPECT_EQ(allocator.m_pages->next->data, (void*)first);
+}
+
+TEST_F(PhPagedAllocator, TheLastFreedBlockIsTheNextHandedOut) {
+    phPagedAllocator allocator(32, 256);
+    void* blocks[5];
+    for (void*& b : blocks) b = allocator.Allocate();
+    allocator.Free(blocks[1]);
+    allocator.Free(blocks[3]);
+    EXPECT_EQ(allocator.Allocate(), blocks[3]);
+    EXPECT_EQ(allocator.Allocate(), blocks[1]);
+    EXPECT_EQ(allocator.Allocate(), (u8*)blocks[4] + 32);
+}
+
+TEST_F(PhPagedAllocator, ClearGivesEveryPageBack) {
+    ve::MemoryStore before = *store;
+    {
+        phPagedAllocator allocator(624, 256);
+        for (int i = 0; i < 600; ++i) allocator.Allocate();
+        EXPECT_EQ(allocator.m_pageCount, 3);
+        allocator.Clear();
+        EXPECT_EQ(allocator.m_pageCount, 0);
+        EXPECT_EQ(allocator.m_pages, nullptr);
+        EXPECT_EQ(allocator.m_freeList, nullptr);
+        // Empty again: the next allocation opens a new page.
+        allocator.Allocate();
+        EXPECT_EQ(allocator.m_pageCount, 1);
+    }
+    // Everything went back: the store's one free block is whole again.
+    ASSERT_NE(store->firstFreeBlock, nullptr);
+    EXPECT_EQ(store->firstFreeBlock->size, before.firstFreeBlock->size);
+    EXPECT_EQ(store->firstFreeBlock->nextFreeBlock, nullptr);
+}
