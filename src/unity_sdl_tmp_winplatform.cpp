@@ -9,3 +9,11 @@
 #include "Util/Datastructures.cpp"
 #include "Math/utilMath.cpp"
 #include "Math/Hash/lane_hash.cpp"
+
+// Platform layer
+#include "Platform/SDL/sdl_platformAPI.cpp"
+#include "Platform/SDL/sdl_tmp_win_platform.cpp"
+
+// Engine core
+#include "Core/engine_globals.cpp"
+#include "Core/engine_main.cpp"

@@ -1,7 +1,8 @@
-#include <stdio.h>
+// The program's entry. SDL does not rename `main` on this platform, so the program provides it
+// and enters the platform layer's `SDL_main`, where start-up and the frame loop live.
+#include "Platform/SDL/sdl_tmp_win_platform.h"
 
-// The window and the frame loop do not exist yet: the program only says so.
-int main() {
-    fputs("Kestrolan: the window and frame loop are not built yet.\n", stdout);
-    return 0;
+int main(int argc, char* argv[]) {
+    SDL_SetMainReady();
+    return SDL_main(argc, argv);
 }
