@@ -13,16 +13,18 @@ enum class Primitive_Type : u32 {
     Cuboid = 0,
 };
 
-// The size of a box along its own x, y and z axes, in metres. In body options it is the full
+// The size of a box along its own x, y and z axes (the three floats and `scale` share memory), in metres. In body options it is the full
 // size before the scale of the collider's transform; what the physics glue hands back from a live
 // body is the half size.
-union Cuboid {
-    struct {
-        f32 width;
-        f32 height;
-        f32 depth;
+struct Cuboid {
+    union {
+        struct {
+            f32 width;
+            f32 height;
+            f32 depth;
+        };
+        v3 scale;
     };
-    v3 scale;
 };
 
 // One collider of a body.

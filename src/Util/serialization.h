@@ -27,6 +27,9 @@
 #include "Platform/ve_platform.h"
 #include "Core/Scene/sceneDef.h"
 #include "Meta/introspectionDef.h"
+#include "Math/mat2.h"
+#include "Math/mat4.h"
+#include "Math/v4.h"
 #include "Physics/physics.h"
 
 namespace ve {
