@@ -21,3 +21,7 @@
 #include "Meta/entity_type_list.cpp"
 #include "Core/Scene/scene.cpp"
 #include "Util/serialization.cpp"
+#include "Core/Assets/assets.cpp"
+
+// Renderer
+#include "Renderer/renderer.cpp"
