@@ -17,6 +17,10 @@
 // Engine core
 #include "Core/engine_globals.cpp"
 #include "Core/engine_main.cpp"
+#include "Meta/introspection.cpp"
+#include "Meta/entity_type_list.cpp"
+#include "Core/Scene/scene.cpp"
+#include "Util/serialization.cpp"
 #include "Core/Assets/assets.cpp"
 
 // Renderer
