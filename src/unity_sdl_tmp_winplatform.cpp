@@ -21,3 +21,4 @@
 
 // Renderer
 #include "Renderer/renderer.cpp"
+#include "Renderer/bsp_tree.cpp"
