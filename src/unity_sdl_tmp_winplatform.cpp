@@ -17,3 +17,8 @@
 // Engine core
 #include "Core/engine_globals.cpp"
 #include "Core/engine_main.cpp"
+#include "Game/time.cpp"
+#include "Physics/physics.cpp"
+
+// Map editor
+#include "Debug/mapeditor.cpp"
