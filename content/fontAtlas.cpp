@@ -107,8 +107,10 @@ void drawDoubleArrow(Atlas* atlas, u32 k, f32 direction, FontMetrics metrics) {
             for (u32 s = 0; s < samples * samples; ++s) {
                 f32 sx = (f32)x + ((f32)(s % samples) + 0.5f) / samples;
                 f32 sy = (f32)y + ((f32)(s / samples) + 0.5f) / samples;
+                // Left-pointing tips sit at the left edge and the middle; right-pointing ones at
+                // the middle and the right edge.
                 f32 firstTip = direction < 0 ? left : left + length;
-                f32 secondTip = firstTip + (direction < 0 ? length : -length);
+                f32 secondTip = firstTip + length;
                 hits += insideArrowhead(sx, sy, firstTip, direction, length, centreY, halfHeight) ||
                         insideArrowhead(sx, sy, secondTip, direction, length, centreY, halfHeight);
             }

@@ -17,8 +17,16 @@
 // Engine core
 #include "Core/engine_globals.cpp"
 #include "Core/engine_main.cpp"
-#include "Game/time.cpp"
+#include "Core/Assets/assets.cpp"
+
+// Renderer
+#include "Renderer/renderer.cpp"
+
+// Physics glue
 #include "Physics/physics.cpp"
+
+// Game
+#include "Game/time.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"

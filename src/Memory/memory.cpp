@@ -142,7 +142,7 @@ b8 freeFromHeap(MemoryStore* store, void* location) {
     detail::HeapAllocatedBlockHeader* header = (detail::HeapAllocatedBlockHeader*)(at - sizeof(detail::HeapAllocatedBlockHeader));
     uintptr_t base = (uintptr_t)header->base;
     if (base < storeStart || base > (uintptr_t)header || header->size > storeEnd - base ||
-        base + header->size <= at) {
+        base + header->size < at) {
         return false;
     }
     addFreeBlockToHeap(store, header->base, header->size);

@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -102,16 +103,16 @@ TEST(LaneHash, HalvesAreTheLittleEndianWordsOfTheResult) {
 }
 
 TEST(LaneHash, EveryLengthAtEveryAlignmentMatchesThePlainReference) {
-    std::vector<u8> storage(300 + 64);
-    for (size_t i = 0; i < storage.size(); ++i) storage[i] = (u8)(i * 131 + 7);
-    u8* aligned = (u8*)(((uintptr_t)storage.data() + 15) & ~(uintptr_t)15);
     for (u64 length = 0; length <= 300; ++length) {
+        std::vector<u8> bytes(length);
+        for (u64 i = 0; i < length; ++i) bytes[i] = (u8)(i * 131 + length);
+        ve::Hash reference = referenceLaneHash(bytes.data(), length);
         for (u64 alignment = 0; alignment < 16; ++alignment) {
-            // The same bytes at every alignment: the hash must not depend on the address.
-            u8* at = aligned + alignment;
-            std::vector<u8> copy(at, at + length);
-            ve::Hash fast = hashBytes(at, length);
-            ve::Hash reference = referenceLaneHash(copy.data(), length);
+            // A block of exactly alignment + length bytes, so the input ends where the allocation
+            // ends: under AddressSanitizer any read past the input is reported.
+            std::vector<u8> exact(alignment + length);
+            std::copy(bytes.begin(), bytes.end(), exact.begin() + alignment);
+            ve::Hash fast = hashBytes(exact.data() + alignment, length);
             ASSERT_EQ(hexOf(fast), hexOf(reference)) << "length " << length << " alignment " << alignment;
         }
     }
