@@ -74,10 +74,10 @@ TEST_F(EngineFrame, WithoutASceneTheFrameStillRunsKeysClockAndSubmit) {
 }
 
 TEST_F(EngineFrame, EveryFrameStartsOnAnEmptyTemporaryStoreWithABlackClearColour) {
-    void* first = ve::pushToHeap(ve::tmpStore, 4096);
     runFrame();
-    state()->renderer.frame.clearColor = ve::v3{1.0f, 1.0f, 1.0f};
+    void* first = ve::pushToHeap(ve::tmpStore, 4096);
     void* leftOver = ve::pushToHeap(ve::tmpStore, 4096);
+    state()->renderer.frame.clearColor = ve::v3{1.0f, 1.0f, 1.0f};
     runFrame();
     EXPECT_EQ(state()->renderer.frame.clearColor.x, 0.0f);
     EXPECT_EQ(state()->renderer.frame.clearColor.y, 0.0f);
