@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# The real program under Xvfb with the shipped pack and no levels: it starts in the empty scene
-# (the loader says once that "Level 1" has no file), the screen shows the sky box (the middle of
-# the window is not black), and ESC ends it with status 0.
-# Usage: engine_skybox_test.sh <path to kestrolan>. Run from the repository root.
+# The real program under Xvfb with the shipped pack and no levels: start-up completes (renderer,
+# uploads, physics, editor memory) without an assertion, the empty scene is entered (the loader
+# says once that "Level 1" has no file), frames run, and ESC ends it with status 0.
+# Usage: engine_startup_test.sh <path to kestrolan>. Run from the repository root.
 set -uo pipefail
 
 fail() { echo "FAIL: $*" >&2; [[ -n "${log:-}" && -f "$log" ]] && sed 's/^/  program: /' "$log" >&2; exit 1; }
 
 if [[ "${1:-}" != "--inside-xvfb" ]]; then
     [[ $# -eq 1 && -x "$1" ]] || fail "expected the kestrolan binary as the only argument"
-    for tool in xvfb-run xdotool import convert; do
+    for tool in xvfb-run xdotool; do
         command -v "$tool" >/dev/null || fail "$tool is missing (install-deps.sh installs it)"
     done
     [[ -f assets/kestrolan.pak ]] || fail "assets/kestrolan.pak is missing: build the project first"
@@ -38,17 +38,10 @@ grep -q '^FPS: [0-9][0-9]* $' "$log" || fail "no 'FPS: <n> ' line within 60 s"
 missing="$(grep -c '^Failed to load Scene: File not found!$' "$log")"
 [[ "$missing" -eq 1 ]] || fail "expected one 'File not found' line for the missing level, got $missing"
 grep -q 'ASSERTION FAILED' "$log" && fail "an assertion failed"
+grep -q 'GL CALLBACK: .*severity = High' "$log" && fail "OpenGL reported an error"
 
 window="$(xdotool search --name '^Kestrolan$' | head -1)"
 [[ -n "$window" ]] || fail "no window titled Kestrolan"
-shot="$workdir/screen.png"
-import -window root "$shot" || fail "cannot take a screenshot"
-# The middle of the window and a point high up, where only the sky is seen in an empty scene.
-for point in "720,450" "720,150"; do
-    pixel="$(convert "$shot" -format "%[fx:int(255*max(r,max(g,b)))]" -crop "1x1+${point}" info:)"
-    [[ "$pixel" -gt 8 ]] || fail "the sky box is not drawn: the pixel at $point is black"
-done
-
 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 xdotool key Escape
 for _ in $(seq 100); do
@@ -59,4 +52,4 @@ kill -0 "$pid" 2>/dev/null && fail "ESC did not end the program within 10 s"
 wait "$pid"
 status=$?
 [[ $status -eq 0 ]] || fail "exit status $status after ESC"
-echo "PASS: empty scene with the shipped pack shows the sky; ESC ended the program with status 0"
+echo "PASS: started with the shipped pack in the empty scene; ESC ended the program with status 0"
