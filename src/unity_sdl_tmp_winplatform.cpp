@@ -30,3 +30,12 @@
 #include "Renderer/OpenGL/opengl_shaders.cpp"
 #include "Renderer/OpenGL/opengl_renderer.cpp"
 #include "Renderer/OpenGL/opengl_pipeline.cpp"
+
+// Physics glue
+#include "Physics/physics.cpp"
+
+// Game
+#include "Game/time.cpp"
+
+// Map editor
+#include "Debug/mapeditor.cpp"
