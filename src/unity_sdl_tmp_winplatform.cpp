@@ -29,4 +29,5 @@
 #include "Renderer/OpenGL/opengl_globals.cpp"
 #include "Renderer/OpenGL/opengl_shaders.cpp"
 #include "Renderer/OpenGL/opengl_renderer.cpp"
+#include "Renderer/OpenGL/opengl_draw.cpp"
 #include "Renderer/OpenGL/opengl_pipeline.cpp"
