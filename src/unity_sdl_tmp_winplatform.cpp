@@ -31,3 +31,12 @@
 #include "Renderer/OpenGL/opengl_renderer.cpp"
 #include "Renderer/OpenGL/opengl_draw.cpp"
 #include "Renderer/OpenGL/opengl_pipeline.cpp"
+
+// Physics glue
+#include "Physics/physics.cpp"
+
+// Game
+#include "Game/time.cpp"
+
+// Map editor
+#include "Debug/mapeditor.cpp"

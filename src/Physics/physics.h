@@ -7,6 +7,9 @@
 #include "Math/v3.h"
 #include "Physics/primitives.h"
 
+class phBody;
+class phScene;
+
 namespace ve {
 
 // The body type bits of `phFlags`, as values.
@@ -64,5 +67,20 @@ struct BodyOptsAccess {
     f32* angularFriction;
     phFlags* flags;
 };
+
+// ---------------------------------------------------------------------------------------------
+// The body store and the glue operations
+// ---------------------------------------------------------------------------------------------
+
+// Creates the body store (the engine state's `physicsBodies`) on the permanent store. Start-up
+// calls it once, right after constructing the physics scene.
+void initPhysics();
+// The body with id `index`; ids are not checked against the store's length.
+phBody* getBody(u32 index);
+// One physics step of the scene's fixed tick.
+void physicsUpdate(phScene* scene);
+// Re-applies the raw pose and velocities that the time rewind wrote into a body: the library
+// rebuilds its derived data and proxies from them and wakes the body.
+void updateObject(u32 index);
 
 } // namespace ve

@@ -26,7 +26,6 @@ namespace gltest {
 #define GLTEST_ENTRY_POINTS(X)                                                                     \
     X(PFNGLREADPIXELSPROC, glReadPixels)                                                           \
     X(PFNGLREADBUFFERPROC, glReadBuffer)                                                           \
-    X(PFNGLFINISHPROC, glFinish)                                                                   \
     X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, glCheckFramebufferStatus)                                   \
     X(PFNGLGETTEXPARAMETERIVPROC, glGetTexParameteriv)                                             \
     X(PFNGLGETTEXPARAMETERFVPROC, glGetTexParameterfv)                                             \
@@ -36,9 +35,7 @@ namespace gltest {
     X(PFNGLGETVERTEXATTRIBIVPROC, glGetVertexAttribiv)                                             \
     X(PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVPROC, glGetFramebufferAttachmentParameteriv)         \
     X(PFNGLISVERTEXARRAYPROC, glIsVertexArray)                                                     \
-    X(PFNGLISTEXTUREPROC, glIsTexture)                                                             \
-    X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                                           \
-    X(PFNGLDISABLEIPROC, glDisablei)
+    X(PFNGLISTEXTUREPROC, glIsTexture)
 
 #define GLTEST_DECLARE(type, name) inline type name = nullptr;
 GLTEST_ENTRY_POINTS(GLTEST_DECLARE)
