@@ -280,8 +280,7 @@ void drawRenderFrame(RenderFrame* frame, b8 sorting, f32 gamma) {
 }
 
 void rendererOpenGLSubmitFrame(RenderFrame* frame) {
-    // The engine state's start-up settings until the engine core hands over its own.
-    drawRenderFrame(frame, 1, 0.0f);
+    drawRenderFrame(frame, engineState->sorting, engineState->gamma);
 }
 
 } // namespace ve
