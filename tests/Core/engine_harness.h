@@ -27,6 +27,11 @@ namespace enginetest {
 
 constexpr f32 TICK = 1.0f / 60.0f;
 
+// A scene file with no entities, written from the format: magic "VSF\0", version 0, count 0.
+inline std::vector<u8> writeEmptySceneFile() {
+    return {0x56, 0x53, 0x46, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+}
+
 struct SkyBoxCall {
     ve::Texture* faces[6];
 };

@@ -89,15 +89,6 @@ std::vector<u8> writePack(const std::vector<PackAsset>& assets) {
     return out;
 }
 
-// A scene file with no entities: the 16-byte header alone.
-std::vector<u8> writeEmptySceneFile() {
-    std::vector<u8> out;
-    putLE(&out, 0x00465356, 4); // "VSF\0"
-    putLE(&out, 0, 4);
-    putLE(&out, 0, 8);
-    return out;
-}
-
 std::string nameOf(string text) { return std::string((const char*)text.data, text.length); }
 
 // ---------------------------------------------------------------------------------------------

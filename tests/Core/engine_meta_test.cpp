@@ -1,6 +1,9 @@
 // The introspection records of the engine state and of the time history's records.
 
 #include "Core/engine_globals.h"
+#include "Core/Assets/assetDef.h"
+#include "Generated/gen_metaDataTable.h"
+#include "Util/Datastructures.h"
 #include "Meta/introspection.h"
 #include "Util/string.h"
 
@@ -8,6 +11,7 @@
 
 #include <stddef.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,6 +87,43 @@ TEST(EngineMetaData, TheTimeRecordsListOnlyTheirCounts) {
     EXPECT_EQ(record("::ve::saveThis")->type, MetaType::ve_saveThis);
     EXPECT_EQ(record("::ve::pastTimeStamp")->type, MetaType::ve_pastTimeStamp);
     EXPECT_EQ(record("::ve::pastTimeStamp")->sizeInBytes, sizeof(ve::pastTimeStamp));
+}
+
+TEST(EngineMetaData, TheTableHoldsEveryNumberedTypeButTheEntityTypeOnce) {
+    std::multiset<u32> listed;
+    for (msi slot = 0; slot < ve::gen::metaDataTableSlots; slot++)
+        if (ve::gen::__gen_metaDataEntries[slot].used) listed.insert((u32)ve::gen::__gen_metaDataValues[slot].type);
+    std::multiset<u32> expected;
+    for (u32 type = (u32)MetaType::ve_mat4; type <= (u32)MetaType::game_LogicGateEntity; type++)
+        if (type != (u32)MetaType::ve_EntityType) expected.insert(type);
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(ve::metaDataTable.currentEntries, 67u);
+}
+
+TEST(EngineMetaData, TheAssetRegisterAndItsKindsAreListed) {
+    using R = ve::AssetRegister;
+    expectMembers("::ve::AssetRegister",
+                  {
+                      {"maxMeshes", MetaType::u64, "::u64", offsetof(R, maxMeshes), 0},
+                      {"maxTextures", MetaType::u64, "::u64", offsetof(R, maxTextures), 0},
+                      {"maxMaterials", MetaType::u64, "::u64", offsetof(R, maxMaterials), 0},
+                      {"meshCount", MetaType::u64, "::u64", offsetof(R, meshCount), 0},
+                      {"textureCount", MetaType::u64, "::u64", offsetof(R, textureCount), 0},
+                      {"materialCount", MetaType::u64, "::u64", offsetof(R, materialCount), 0},
+                      {"meshes", MetaType::ve_Mesh, "::ve::Mesh", offsetof(R, meshes), 1},
+                      {"materials", MetaType::ve_BasicMat, "::ve::BasicMat", offsetof(R, materials), 1},
+                      {"textures", MetaType::ve_Texture, "::ve::Texture", offsetof(R, textures), 1},
+                  });
+    MetaData* kinds = record("::ve::AssetType");
+    ASSERT_NE(kinds, nullptr);
+    ASSERT_EQ(kinds->dataType, ve::MetaDataType::Enum);
+    EXPECT_EQ(kinds->data.enumData.enumValueType, MetaType::u64);
+    ASSERT_EQ(kinds->memberCount, 3u);
+    const char* names[] = {"ASSET_MESH", "ASSET_TEXTURE", "ASSET_BASIC_MATERIAL"};
+    for (u64 i = 0; i < 3; ++i) {
+        EXPECT_EQ(text(kinds->data.enumData.enumMembers[i].name), names[i]);
+        EXPECT_EQ(kinds->data.enumData.enumMembers[i].value, i);
+    }
 }
 
 } // namespace

@@ -347,4 +347,19 @@ TEST_F(EngineFrame, ASwitchRequestIsPerformedOnceAfterTheSubmit) {
     EXPECT_EQ(h.events, (std::vector<std::string>{"createFrame", "submit"}));
 }
 
+TEST_F(EngineFrame, ASwitchToAnExistingLevelEnablesItAndKeepsThePhysicsClock) {
+    addFile("Level 2.vsf", writeEmptySceneFile());
+    state()->loadScene = ve::wrapASCIIZ("Level 2");
+    runFrame(0.5 * TICK);
+    EXPECT_EQ(nameOf(state()->currentScene.name), "Level 2");
+    EXPECT_EQ(state()->currentScene.id, ve::hashASCIIZ("Level 2"));
+    EXPECT_TRUE(state()->currentScene.enabled);
+    EXPECT_NEAR(state()->timeSinceLastPhysicsUpdate, 0.5 * TICK, 1e-9);
+
+    // The new scene runs from the next frame on: half a tick more completes the first tick.
+    phBody* body = addFallingBody();
+    runFrame(0.5 * TICK);
+    EXPECT_EQ(ticksSeen(body), 1);
+}
+
 } // namespace
