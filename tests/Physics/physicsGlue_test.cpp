@@ -354,7 +354,9 @@ TEST_F(GlueTest, CollidersAreListedNewestFirstWithHalfExtentsUpToTheRoom) {
         u32 count = c.room;
         ve::getAllColliders(id, listed, &count);
         ASSERT_EQ(count, c.expectedCount) << "room " << c.room;
-        if (c.room < 3) EXPECT_EQ((u32)listed[c.room].type, 99u) << "written past the room";
+        if (c.room < 3) {
+            EXPECT_EQ((u32)listed[c.room].type, 99u) << "written past the room";
+        }
         if (count == 0) continue;
         // B first: its offset, unit axes and half of (1, 2, 3) scaled by 2.
         EXPECT_EQ(listed[0].type, ve::Primitive_Type::Cuboid);
