@@ -17,7 +17,25 @@
 // Engine core
 #include "Core/engine_globals.cpp"
 #include "Core/engine_main.cpp"
+#include "Meta/introspection.cpp"
+#include "Meta/entity_type_list.cpp"
+#include "Core/Scene/scene.cpp"
+#include "Util/serialization.cpp"
 #include "Core/Assets/assets.cpp"
 
 // Renderer
 #include "Renderer/renderer.cpp"
+#include "Renderer/bsp_tree.cpp"
+#include "Renderer/OpenGL/opengl_globals.cpp"
+#include "Renderer/OpenGL/opengl_shaders.cpp"
+#include "Renderer/OpenGL/opengl_renderer.cpp"
+#include "Renderer/OpenGL/opengl_pipeline.cpp"
+
+// Physics glue
+#include "Physics/physics.cpp"
+
+// Game
+#include "Game/time.cpp"
+
+// Map editor
+#include "Debug/mapeditor.cpp"

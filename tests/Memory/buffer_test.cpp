@@ -28,7 +28,7 @@ TEST(Buffer, CreateAndFree) {
     ve::freeBuffer(&b, &a.store);
     EXPECT_EQ(b.length, 0u);
     EXPECT_EQ(b.data, nullptr);
-    EXPECT_EQ(a.store.firstFreeBlock->size, sizeof(a.bytes));
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), sizeof(a.bytes));
 
     buffer empty = ve::createBuffer(0, &a.store);
     EXPECT_EQ(empty.length, 0u);
@@ -52,8 +52,8 @@ TEST(Buffer, FreeingABufferOfAnotherStoreChangesNothing) {
     ve::freeBuffer(&foreign, &a.store);
     EXPECT_EQ(foreign.data, before.data);
     EXPECT_EQ(foreign.length, before.length);
-    EXPECT_EQ(a.store.firstFreeBlock->size, freeBefore);
-    EXPECT_EQ(other.store.firstFreeBlock->size, sizeof(other.bytes) - 95);
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), freeBefore);
+    EXPECT_EQ(u64(other.store.firstFreeBlock->size), sizeof(other.bytes) - 95);
 
     buffer empty = {};
     ve::freeBuffer(&empty, &a.store);
@@ -138,7 +138,7 @@ TEST(Buffer, ResizeMovesTheContentsAndKeepsThePrefix) {
     ASSERT_TRUE(ve::resizeBuffer(&a.store, &b, 0));
     EXPECT_EQ(b.length, 0u);
     EXPECT_EQ(b.data, nullptr);
-    EXPECT_EQ(a.store.firstFreeBlock->size, sizeof(a.bytes));
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), sizeof(a.bytes));
 }
 
 TEST(Buffer, FailedResizeKeepsTheOldBufferUntouched) {

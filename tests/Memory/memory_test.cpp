@@ -44,7 +44,7 @@ TEST(MemoryStore, CreatedStoreIsOneFreeBlockOverTheWholeBuffer) {
     TestStore t(1000);
     EXPECT_TRUE(t.store.initialized);
     ASSERT_EQ((u8*)t.store.firstFreeBlock, t.start());
-    EXPECT_EQ(t.store.firstFreeBlock->size, 1000u);
+    EXPECT_EQ(u64(t.store.firstFreeBlock->size), 1000u);
     EXPECT_EQ(t.store.firstFreeBlock->nextFreeBlock, nullptr);
 }
 
@@ -54,7 +54,7 @@ TEST(MemoryStore, HundredBytesTakeOneHundredThirtyOneAndReturnStartPlusSixteen) 
     EXPECT_EQ((u8*)p, t.start() + 16);
     ASSERT_EQ(t.freeBlockCount(), 1u);
     EXPECT_EQ((u8*)t.store.firstFreeBlock, t.start() + 131);
-    EXPECT_EQ(t.store.firstFreeBlock->size, 869u);
+    EXPECT_EQ(u64(t.store.firstFreeBlock->size), 869u);
     HeapAllocatedBlockHeader header = headerOf(p);
     EXPECT_EQ(header.base, t.start());
     EXPECT_EQ(header.size, 131u);
@@ -66,7 +66,7 @@ TEST(MemoryStore, ZeroByteRequestTakesThirtyOneBytesAndIsAligned) {
     ASSERT_NE(p, nullptr);
     EXPECT_EQ((uintptr_t)p % 16, 0u);
     EXPECT_EQ(headerOf(p).size, 31u);
-    EXPECT_EQ(t.store.firstFreeBlock->size, 1000u - 31u);
+    EXPECT_EQ(u64(t.store.firstFreeBlock->size), 1000u - 31u);
 }
 
 TEST(MemoryStore, UnalignedBlockStartPutsTheHeaderOnTheNextSixteenByteBoundary) {
@@ -91,7 +91,7 @@ TEST(MemoryStore, BlockOfNeedPlusSixteenIsTakenWholeAndNeedPlusSeventeenIsSplit)
     ASSERT_NE(q, nullptr);
     EXPECT_EQ(headerOf(q).size, 131u);
     ASSERT_EQ(split.freeBlockCount(), 1u);
-    EXPECT_EQ(split.store.firstFreeBlock->size, 17u);
+    EXPECT_EQ(u64(split.store.firstFreeBlock->size), 17u);
 }
 
 TEST(MemoryStore, RequestOfBlockSizeMinusThirtyOneFitsAndOneMoreFailsSoftly) {
@@ -114,6 +114,18 @@ TEST(MemoryStore, RequestWhoseOverheadWrapsAroundFailsSoftly) {
     EXPECT_EQ(ve::pushToHeap(&t.store, ~(msi)0 - 10), nullptr);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("No Memory Available!"), std::string::npos);
     EXPECT_EQ(t.freeBytes(), 512u);
+}
+
+TEST(MemoryStore, ZeroByteAllocationAtTheEndOfAnUnalignedBlockCanBeFreed) {
+    // With the block one byte past a 16-byte boundary, the pointer of a 0-byte request is the
+    // block's very end.
+    alignas(16) u8 bytes[256];
+    ve::MemoryStore store = ve::createHeapStore({255, bytes + 1});
+    void* p = ve::pushToHeap(&store, 0);
+    ASSERT_EQ((u8*)p, bytes + 32);
+    EXPECT_EQ(headerOf(p).base + headerOf(p).size, (u8*)p);
+    EXPECT_TRUE(ve::freeFromHeap(&store, p));
+    EXPECT_EQ(u64(store.firstFreeBlock->size), 255u);
 }
 
 TEST(MemoryStore, PushWithSourceCopiesTheBytes) {
@@ -166,7 +178,7 @@ TEST(MemoryStore, FreeListStaysOrderedBySizeWhenBlocksCannotMerge) {
     ASSERT_TRUE(ve::freeFromHeap(&t.store, small));
     u64 previous = 0;
     for (HeapFreeBlock* node = t.store.firstFreeBlock; node; node = node->nextFreeBlock) {
-        EXPECT_GE(node->size, previous);
+        EXPECT_GE(u64(node->size), previous);
         previous = node->size;
     }
     EXPECT_EQ(t.freeBlockCount(), 3u);

@@ -218,6 +218,28 @@ TEST_F(EventTest, CursorChoiceIsRecordedInTheLiveRecord) {
     EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_FALSE);
 }
 
+TEST(Startup, MissingVideoOrOpenGLEndsWithAMessageAndNonZeroStatus) {
+    struct Case {
+        const char* videoDriver;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no-such-driver", "Kestrolan: SDL_Init(SDL_INIT_VIDEO) failed: "},
+        {"dummy", "Kestrolan: cannot create the 1440x900 OpenGL window: "},
+    };
+    for (const Case& c : cases) {
+        SDL_setenv("SDL_VIDEODRIVER", c.videoDriver, 1);
+        char program[] = "kestrolan";
+        char* argv[] = {program, nullptr};
+        testing::internal::CaptureStderr();
+        int status = SDL_main(1, argv);
+        std::string printed = testing::internal::GetCapturedStderr();
+        SDL_Quit();
+        EXPECT_NE(status, 0) << c.videoDriver;
+        EXPECT_NE(printed.find(c.message), std::string::npos) << printed;
+    }
+}
+
 TEST(KeyCodeMappings, EveryKeyIndexComesFromExactlyOneScancodeAndInvalidFromNone) {
     int producers[256] = {};
     for (u32 scancode = 0; scancode < keyCodeMappingCount; ++scancode) producers[KeyCodeMappings[scancode]]++;

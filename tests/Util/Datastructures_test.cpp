@@ -83,7 +83,7 @@ TEST(DynArray, ResizeNeverShrinksBelowTheContentsAndZeroEmpties) {
     EXPECT_TRUE(ve::resizeArray(&array, 0));
     EXPECT_EQ(array.length, 0u);
     EXPECT_EQ(array.capacity, 0u);
-    EXPECT_EQ(a.store.firstFreeBlock->size, 4096u);
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), 4096u);
     u32 again = 42;
     EXPECT_EQ(*(u32*)ve::push(&array, &again), 42u); // entry size and store survive
 }
@@ -236,4 +236,78 @@ TEST(TableDeathTest, FiftyFirstInsertStopsWithTheFullTableAssertion) {
 TEST(TableDeathTest, NoStoreStops) {
     ve::MemoryStore* store = nullptr;
     EXPECT_DEATH(ve::createTbl(8, 10, store), ">: NOT NULL: store\n");
+}
+
+TEST(Table, ProbeSequenceVisitsEverySlotOnceForEveryLength) {
+    std::mt19937_64 random(7);
+    for (msi length = 1; length <= 130; ++length) {
+        for (int sample = 0; sample < 20; ++sample) {
+            ve::Hash key = keyOf(random(), random());
+            std::vector<b8> seen(length, false);
+            for (u32 iter = 0; iter < length; ++iter) {
+                u64 slot = ve::hashU64(key, 97, 71, iter, length);
+                ASSERT_LT(slot, length);
+                ASSERT_FALSE(seen[slot]) << "length " << length << " repeats slot " << slot << " at probe " << iter;
+                seen[slot] = true;
+            }
+            // The first probe is the key's start position (lo + hi) * 97 mod length.
+            EXPECT_EQ(ve::hashU64(key, 97, 71, 0, length), ((key.lo + key.hi) * 97) % length);
+            // Beyond `length` probes the sequence starts over.
+            EXPECT_EQ(ve::hashU64(key, 97, 71, (u32)length, length), ve::hashU64(key, 97, 71, 0, length));
+        }
+    }
+}
+
+TEST(Table, EveryKeySitsOnItsProbeSequenceBehindOnlyUsedSlots) {
+    // The generated introspection table is laid out by this rule, so a table built by inserting
+    // keys one after another must obey it for every key, whatever the table's fill.
+    std::mt19937_64 random(11);
+    for (msi length = 1; length <= 100; ++length) {
+        Arena a(64 * 1024);
+        ve::Table tbl = ve::createTbl(sizeof(u32), length, &a.store);
+        std::vector<ve::Hash> keys;
+        for (msi i = 0; i < length; ++i) {
+            ve::Hash key = keyOf(random(), random() & 0xFF); // crowded keys: many shared starts
+            keys.push_back(key);
+            u8* value = (u8*)ve::createNewTblEntry(key, &tbl);
+            ASSERT_NE(value, nullptr);
+            msi slot = (msi)(value - (u8*)tbl.values) / sizeof(u32);
+            u32 iter = 0;
+            while (ve::hashU64(key, 97, 71, iter, length) != slot) {
+                ASSERT_TRUE(tbl.entries[ve::hashU64(key, 97, 71, iter, length)].used);
+                ASSERT_LT(++iter, length);
+            }
+            EXPECT_TRUE(tbl.entries[slot].key == key);
+        }
+        EXPECT_EQ(tbl.currentEntries, length);
+        for (const ve::Hash& key : keys) ASSERT_NE(ve::getTblEntry(key, &tbl), nullptr) << "length " << length;
+    }
+}
+
+TEST(Table, EmptyTableOfNoSlotsFindsNothing) {
+    Arena a(4096);
+    ve::Table tbl = ve::createTbl(sizeof(u32), 0, &a.store);
+    EXPECT_EQ(ve::getTblEntry(ve::hashASCIIZ("x"), &tbl), nullptr);
+}
+
+TEST(Table, TableThatCouldNotBeAllocatedHasNoSlots) {
+    Arena a(256);
+    testing::internal::CaptureStderr();
+    ve::Table tbl = ve::createTbl(64, 100, &a.store);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(tbl.length, 0u);
+    EXPECT_EQ(ve::getTblEntry(ve::hashASCIIZ("x"), &tbl), nullptr);
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), 256u); // nothing kept
+}
+
+TEST(TableAccessor, TellsWhetherTheKeyIsPresent) {
+    Arena a(16 * 1024);
+    ve::Table tbl = ve::createTbl(sizeof(u64), 11, &a.store);
+    ve::createNewTblEntry(ve::hashASCIIZ("::ve::v3"), &tbl);
+    ve::TableAccessor present = {&tbl, ve::hashASCIIZ("::ve::v3")};
+    ve::TableAccessor absent = {&tbl, ve::hashASCIIZ("::ve::v4")};
+    EXPECT_TRUE((bool)present);
+    EXPECT_FALSE(!present);
+    EXPECT_FALSE((bool)absent);
+    EXPECT_TRUE(!absent);
 }

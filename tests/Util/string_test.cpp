@@ -60,7 +60,7 @@ TEST(String, ConcatFromAStore) {
     EXPECT_EQ(empties.data, nullptr);
     ve::freeString(&joined, &a.store);
     EXPECT_EQ(joined.data, nullptr);
-    EXPECT_EQ(a.store.firstFreeBlock->size, sizeof(a.bytes));
+    EXPECT_EQ(u64(a.store.firstFreeBlock->size), sizeof(a.bytes));
 }
 
 TEST(StringDeathTest, ConcatWhoseLengthSumWrapsStops) {

@@ -1,0 +1,26 @@
+#pragma once
+// The logic gate entity: combines the power of one or two cables. `powered` must stay right
+// after the body options: cables read it there.
+
+#include "Core/Scene/sceneDef.h"
+#include "Physics/physics.h"
+
+namespace game {
+
+enum class LogicGateType : u32 {
+    AND = 0,
+    NOT = 1,
+    OR = 2,
+};
+
+struct LogicGateEntity {
+    ve::BodyOpts bodyOpts;
+    b8 powered;
+    ve::EntityRef cable1;
+    b8* power1; // bound by init
+    ve::EntityRef cable2;
+    b8* power2; // bound by init
+    LogicGateType type;
+};
+
+} // namespace game

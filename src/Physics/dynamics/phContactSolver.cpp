@@ -1,0 +1,132 @@
+#include "Physics/dynamics/phContactSolver.h"
+
+#include "Physics/dynamics/phContact.h"
+
+namespace {
+
+// The velocities of a constraint's two bodies while its points are solved; they are loaded from
+// the island's states before the points and stored back after them.
+struct phPairVelocities {
+    phVec3 vA;
+    phVec3 wA;
+    phVec3 vB;
+    phVec3 wB;
+};
+
+phPairVelocities phLoadVelocities(const phVelocityState* states, const phContactConstraintState& cs) {
+    return phPairVelocities{states[cs.indexA].v, states[cs.indexA].w, states[cs.indexB].v, states[cs.indexB].w};
+}
+
+void phStoreVelocities(phVelocityState* states, const phContactConstraintState& cs, const phPairVelocities& pv) {
+    states[cs.indexA].v = pv.vA;
+    states[cs.indexA].w = pv.wA;
+    states[cs.indexB].v = pv.vB;
+    states[cs.indexB].w = pv.wB;
+}
+
+// Velocity of B's point relative to A's point.
+phVec3 phRelativeVelocity(const phPairVelocities& pv, const phContactState& c) {
+    return pv.vB + phCross(pv.wB, c.rb) - pv.vA - phCross(pv.wA, c.ra);
+}
+
+// A loses the impulse P at its point, B gains it.
+void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState& cs, const phContactState& c, const phVec3& P) {
+    pv->vA -= P * cs.mA;
+    pv->wA -= cs.iA * phCross(c.ra, P);
+    pv->vB += P * cs.mB;
+    pv->wB += cs.iB * phCross(c.rb, P);
+}
+
+// 1 / (J M^-1 J^T) for a unit direction through the point, with the lever arms already crossed
+// with the direction; 0 when both bodies have infinite mass.
+r32 phEffectiveMass(const phContactConstraintState& cs, const phVec3& raCd, const phVec3& rbCd) {
+    r32 k = cs.mA + cs.mB + phDot(raCd, cs.iA * raCd) + phDot(rbCd, cs.iB * rbCd);
+    return phInvert(k);
+}
+
+} // namespace
+
+void phContactSolver::Initialize(phIsland* island) {
+    m_island = island;
+    m_contactCount = island->m_contactCount;
+    m_contacts = island->m_contactStates;
+    m_velocities = island->m_velocities;
+    m_enableFriction = island->m_enableFriction;
+}
+
+void phContactSolver::PreSolve(r32 dt) {
+    r32 invDt = r32(1.0) / dt;
+    for (i32 i = 0; i < m_contactCount; ++i) {
+        phContactConstraintState* cs = m_contacts + i;
+        phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
+
+        for (i32 j = 0; j < cs->contactCount; ++j) {
+            phContactState* c = cs->contacts + j;
+            c->normalMass = phEffectiveMass(*cs, phCross(c->ra, cs->normal), phCross(c->rb, cs->normal));
+            for (i32 t = 0; t < 2; ++t) {
+                const phVec3& tangent = cs->tangentVectors[t];
+                c->tangentMass[t] = phEffectiveMass(*cs, phCross(tangent, c->ra), phCross(tangent, c->rb));
+            }
+
+            // Push apart only the penetration beyond the slop, a fraction per step.
+            c->bias = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
+
+            phVec3 P = cs->normal * c->normalImpulse;
+            if (m_enableFriction) {
+                P += cs->tangentVectors[0] * c->tangentImpulse[0];
+                P += cs->tangentVectors[1] * c->tangentImpulse[1];
+            }
+            phApplyImpulse(&pv, *cs, *c, P);
+
+            // Bounce only on a real impact; slow contacts would otherwise never come to rest.
+            r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
+            if (closing < -phk_restitutionThreshold) c->bias += -cs->restitution * closing;
+        }
+        phStoreVelocities(m_velocities, *cs, pv);
+    }
+}
+
+void phContactSolver::Solve() {
+    for (i32 i = 0; i < m_contactCount; ++i) {
+        phContactConstraintState* cs = m_contacts + i;
+        phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
+
+        for (i32 j = 0; j < cs->contactCount; ++j) {
+            phContactState* c = cs->contacts + j;
+
+            if (m_enableFriction) {
+                // Both tangents see the velocity from before either friction impulse.
+                phVec3 dv = phRelativeVelocity(pv, *c);
+                for (i32 t = 0; t < 2; ++t) {
+                    const phVec3& tangent = cs->tangentVectors[t];
+                    r32 lambda = -phDot(dv, tangent) * c->tangentMass[t];
+                    r32 maxLambda = cs->friction * c->normalImpulse;
+                    r32 old = c->tangentImpulse[t];
+                    c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old + lambda);
+                    phApplyImpulse(&pv, *cs, *c, tangent * (c->tangentImpulse[t] - old));
+                }
+            }
+
+            r32 vn = phDot(phRelativeVelocity(pv, *c), cs->normal);
+            r32 lambda = c->normalMass * (c->bias - vn);
+            r32 old = c->normalImpulse;
+            // The accumulated impulse may push, never pull.
+            c->normalImpulse = phMax(old + lambda, r32(0.0));
+            phApplyImpulse(&pv, *cs, *c, cs->normal * (c->normalImpulse - old));
+        }
+        phStoreVelocities(m_velocities, *cs, pv);
+    }
+}
+
+void phContactSolver::ShutDown() {
+    for (i32 i = 0; i < m_contactCount; ++i) {
+        const phContactConstraintState* cs = m_contacts + i;
+        phManifold* m = &m_island->m_contacts[i]->manifold;
+        for (i32 j = 0; j < cs->contactCount; ++j) {
+            const phContactState* c = cs->contacts + j;
+            m->contacts[j].normalImpulse = c->normalImpulse;
+            m->contacts[j].tangentImpulse[0] = c->tangentImpulse[0];
+            m->contacts[j].tangentImpulse[1] = c->tangentImpulse[1];
+        }
+    }
+}

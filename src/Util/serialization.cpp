@@ -1,0 +1,637 @@
+#include "Util/serialization.h"
+
+#include "Core/engine_globals.h"
+#include "Math/integerMath.h"
+#include "Memory/memory.h"
+#include "Meta/entity_type_list.h"
+#include "Meta/introspection.h"
+#include "Util/Datastructures.h"
+#include "Util/string.h"
+
+namespace ve {
+
+namespace serialization {
+
+// Bytes of a member value that the file stores exactly as it lies in memory (little-endian, the
+// vectors and matrices column by column); 0 for the types stored another way.
+msi fixedValueSize(MetaType type) {
+    switch (type) {
+    case MetaType::u8:
+    case MetaType::s8:
+    case MetaType::b8:
+    case MetaType::c8: return 1;
+    case MetaType::u16:
+    case MetaType::s16: return 2;
+    case MetaType::u32:
+    case MetaType::s32:
+    case MetaType::f32: return 4;
+    case MetaType::u64:
+    case MetaType::s64:
+    case MetaType::msi:
+    case MetaType::f64:
+    case MetaType::ve_v2: return 8;
+    case MetaType::ve_v3: return 12;
+    case MetaType::ve_Hash:
+    case MetaType::ve_v4:
+    case MetaType::ve_mat2: return 16;
+    case MetaType::ve_mat3: return 36;
+    case MetaType::ve_mat4: return 64;
+    default: return 0;
+    }
+}
+
+// Types whose members carry no value at all in a file.
+b8 hasNoStoredValue(MetaType type) {
+    return type == MetaType::Unresolved || type == MetaType::Void || type == MetaType::fmax ||
+           type == MetaType::simdf || type == MetaType::simdd || type == MetaType::simdi;
+}
+
+b8 isBufferType(MetaType type) { return type == MetaType::buffer || type == MetaType::string; }
+
+void printLine(string text) { platform->print(text); }
+void printLine(const c8* text) { platform->print(wrapASCIIZ(text)); }
+
+} // namespace serialization
+
+// =============================================================================================
+// Writing
+// =============================================================================================
+
+namespace serialization {
+
+b8 reserveBytes(SerialWriter* writer, msi count) {
+    if (writer->outOfMemory) return false;
+    if (count <= writer->bytes.length - writer->position) return true;
+    msi capacity = max(max(writer->bytes.length * 2, writer->position + count), (u64)4096);
+    buffer grown = createBuffer(capacity, writer->store);
+    if (!grown.data) {
+        writer->outOfMemory = true;
+        return false;
+    }
+    copyBuffer({writer->position, writer->bytes.data}, grown);
+    freeBuffer(&writer->bytes, writer->store);
+    writer->bytes = grown;
+    return true;
+}
+
+msi writeBytes(SerialWriter* writer, const void* data, msi count) {
+    if (reserveBytes(writer, count)) {
+        copyBuffer({count, (u8*)data}, {count, writer->bytes.data + writer->position});
+        writer->position += count;
+    }
+    return writer->position;
+}
+
+// Writes a placeholder end and returns where it stands, so the end can be filled in once the
+// record is complete.
+msi beginRecord(SerialWriter* writer, u32 tag) {
+    serialize(writer, tag);
+    msi endAt = writer->position;
+    serialize(writer, (u64)0);
+    return endAt;
+}
+
+msi endRecord(SerialWriter* writer, msi endAt) {
+    u64 end = writer->position;
+    if (!writer->outOfMemory) copyBuffer({sizeof(end), (u8*)&end}, {sizeof(end), writer->bytes.data + endAt});
+    return writer->position;
+}
+
+msi writeValue(SerialWriter* writer, u8* value, StructMemberMetaData* member) {
+    msi size = fixedValueSize(member->type);
+    if (size) return writeBytes(writer, value, size);
+    if (isBufferType(member->type)) return serialize(writer, *(buffer*)value);
+    if (member->type == MetaType::ve_BodyOpts) return serialize(writer, (BodyOpts*)value);
+    if (hasNoStoredValue(member->type)) return writer->position;
+    MetaData* metaData = findMetaData(member->typeName);
+    if (!VE_SOFT_ASSERT(metaData)) return writer->position;
+    return serialize_Struct(writer, value, metaData);
+}
+
+} // namespace serialization
+
+msi serialize(SerialWriter* writer, u8 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, u16 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, u32 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, u64 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, s8 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, s16 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, s32 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, s64 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, f32 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, f64 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, c8 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, v2 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, v3 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, v4 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, mat2 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, mat3 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+msi serialize(SerialWriter* writer, mat4 value) { return serialization::writeBytes(writer, &value, sizeof(value)); }
+
+msi serialize(SerialWriter* writer, Hash value) {
+    serialize(writer, value.lo);
+    return serialize(writer, value.hi);
+}
+
+msi serialize(SerialWriter* writer, buffer value) {
+    serialize(writer, (u64)value.length);
+    return serialization::writeBytes(writer, value.data, value.length);
+}
+
+msi serialize(SerialWriter* writer, BodyOpts* value) {
+    // The stored count must match the colliders that follow it.
+    u32 storedCount = 0;
+    for (u32 i = 0; value->colliders && i < value->colliderCount; i++) {
+        storedCount += VE_SOFT_ASSERT(value->colliders[i].type == Primitive_Type::Cuboid);
+    }
+    serialize(writer, value->position);
+    serialize(writer, value->rotation);
+    serialize(writer, storedCount);
+    serialize(writer, value->linearVelocity);
+    serialize(writer, value->angularVelocity);
+    serialize(writer, value->gravity);
+    serialize(writer, value->collisionMask);
+    serialize(writer, value->linearFriction);
+    serialize(writer, value->angularFriction);
+    serialize(writer, value->flags.value);
+    for (u32 i = 0; storedCount && i < value->colliderCount; i++) {
+        Primitive* collider = &value->colliders[i];
+        if (collider->type != Primitive_Type::Cuboid) continue;
+        serialize(writer, (u32)collider->type);
+        serialize(writer, collider->localTransform);
+        serialize(writer, collider->cuboid.width);
+        serialize(writer, collider->cuboid.height);
+        serialize(writer, collider->cuboid.depth);
+    }
+    return writer->position;
+}
+
+msi serialize_StructMember(SerialWriter* writer, void* data, StructMemberMetaData* member) {
+    msi endAt = serialization::beginRecord(writer, memberRecordTag);
+    serialize(writer, (u64)member->numIndirections);
+    serialize(writer, member->typeName);
+    serialize(writer, member->name);
+    if (member->numIndirections == 0) serialization::writeValue(writer, (u8*)data + member->offsetInStruct, member);
+    return serialization::endRecord(writer, endAt);
+}
+
+msi serialize_Struct(SerialWriter* writer, void* data, MetaData* metaData) {
+    msi endAt = serialization::beginRecord(writer, structRecordTag);
+    b8 isEnum = metaData->dataType == MetaDataType::Enum;
+    serialize(writer, (u8)isEnum);
+    serialize(writer, (u64)metaData->memberCount);
+    serialize(writer, metaData->name);
+    if (isEnum) {
+        serialize(writer, getEnumValueCastedToU64(data, metaData));
+    } else {
+        for (msi i = 0; i < metaData->memberCount; i++)
+            serialize_StructMember(writer, data, &metaData->data.structData.structMembers[i]);
+    }
+    return serialization::endRecord(writer, endAt);
+}
+
+msi serialize_Entity(SerialWriter* writer, Entity* entity) {
+    msi endAt = serialization::beginRecord(writer, entityRecordTag);
+    serialize(writer, (u8)(entity->enabled != 0));
+    serialize(writer, entity->name);
+    serialize_Struct(writer, entity->entityData.data, entity->type->metaData);
+    return serialization::endRecord(writer, endAt);
+}
+
+buffer serializeScene(Scene* scene, MemoryStore* store) {
+    SerialWriter writer = {};
+    writer.store = store;
+    serialize(&writer, sceneFileMagic);
+    serialize(&writer, (u32)0);
+    serialize(&writer, (u64)scene->entities.length);
+    for (msi i = 0; i < scene->entities.length; i++) serialize_Entity(&writer, (Entity*)scene->entities[i]);
+    if (writer.outOfMemory) {
+        freeBuffer(&writer.bytes, store);
+        return {};
+    }
+    return {writer.position, writer.bytes.data};
+}
+
+namespace serialization {
+
+// Creates (or empties) `path` under the asset directory, writes `image` and reads it back.
+b8 writeFileChecked(string path, buffer image) {
+    PlatformFileList file = platform->createFile(path);
+    b8 written = file.count == 1 && !platform->fileHasError(file, 0);
+    if (written) {
+        platform->writeFile(file, 0, 0, image);
+        written = !platform->fileHasError(file, 0);
+    }
+    buffer readBack = createBuffer(image.length, tmpStore);
+    if (written && readBack.data) {
+        platform->readFile(file, 0, 0, readBack);
+        written = !platform->fileHasError(file, 0) && cmpBuffer(readBack, image);
+    }
+    freeBuffer(&readBack, tmpStore);
+    platform->closeFileList(file);
+    return written && readBack.data;
+}
+
+} // namespace serialization
+
+b8 saveScene(Scene* scene) {
+    string fileName = concatString(scene->name, wrapASCIIZ(".vsf"), tmpStore);
+    string tempName = concatString(fileName, wrapASCIIZ(".tmp"), tmpStore);
+    buffer image = serializeScene(scene, tmpStore);
+    b8 saved = scene->name.length && fileName.data && tempName.data && image.data &&
+               serialization::writeFileChecked(tempName, image) && serialization::writeFileChecked(fileName, image);
+    if (saved) {
+        // The scene file is complete: the temporary copy is no longer needed.
+        platform->closeFileList(platform->createFile(tempName));
+    } else {
+        serialization::printLine("Failed to save Scene!");
+    }
+    freeBuffer(&image, tmpStore);
+    return saved;
+}
+
+// =============================================================================================
+// Reading
+// =============================================================================================
+// Every record's end is checked to lie after its fixed header and within its parent's end before
+// anything inside it is read; every length is checked against that end before anything is
+// allocated. Reads then stay within [position, end) by construction.
+
+namespace serialization {
+
+b8 readBytes(SerialReader* reader, msi end, void* into, msi count) {
+    if (reader->position > end || count > end - reader->position) return false;
+    copyBuffer({count, reader->bytes.data + reader->position}, {count, (u8*)into});
+    reader->position += count;
+    return true;
+}
+
+// A length-prefixed text, seen in place in the image (no copy).
+b8 readTextView(SerialReader* reader, msi end, string* text) {
+    u64 length;
+    if (!deserialize_u64(reader, end, &length) || length > end - reader->position) return false;
+    *text = {length, reader->bytes.data + reader->position};
+    reader->position += length;
+    return true;
+}
+
+// A record's tag and end: the end must leave room for the record's fixed header and lie within
+// the parent's end.
+b8 readRecordStart(SerialReader* reader, msi parentEnd, u32 tag, msi headerSize, msi* end) {
+    msi start = reader->position;
+    u32 storedTag;
+    u64 storedEnd;
+    if (!deserialize_u32(reader, parentEnd, &storedTag) || !deserialize_u64(reader, parentEnd, &storedEnd)) return false;
+    if (storedTag != tag || storedEnd == 0) return false;
+    if (storedEnd > parentEnd || storedEnd - start < headerSize) return false;
+    *end = storedEnd;
+    return true;
+}
+
+struct StructRecordStart {
+    msi end;
+    u8 isEnum;
+    u64 memberCount;
+    string typeName;
+};
+
+b8 readStructRecordStart(SerialReader* reader, msi parentEnd, StructRecordStart* record) {
+    return readRecordStart(reader, parentEnd, structRecordTag, structRecordHeaderSize, &record->end) &&
+           deserialize_u8(reader, record->end, &record->isEnum) &&
+           deserialize_u64(reader, record->end, &record->memberCount) &&
+           readTextView(reader, record->end, &record->typeName);
+}
+
+// The type record named by a struct record, or null (reported) when there is none.
+MetaData* findStoredType(string typeName) {
+    if (!VE_SOFT_ASSERT(typeName.length)) return 0;
+    MetaData* metaData = findMetaData(typeName);
+    if (!metaData) {
+        printLine("Failed to load struct: No metadata found to typename:");
+        printLine(typeName);
+    }
+    return metaData;
+}
+
+// An enum value is taken only when it names one of the enum's enumerators: game code switches
+// over these values and must never meet another.
+b8 readEnumValue(SerialReader* reader, msi end, MetaData* metaData, u8* data) {
+    u64 stored;
+    if (!deserialize_u64(reader, end, &stored)) return false;
+    setEnumValueCastedFromU64(data, metaData, stored);
+    u64 value = getEnumValueCastedToU64(data, metaData);
+    for (msi i = 0; i < metaData->memberCount; i++) {
+        if (metaData->data.enumData.enumMembers[i].value == value && value == stored) return true;
+    }
+    setEnumValueCastedFromU64(data, metaData, 0);
+    return false;
+}
+
+// The members or the enum value of a struct record whose start has been read, into `data` (the
+// type's size, zeroed). True when the whole record was sound and ends exactly at its end.
+b8 readStructRecordBody(SerialReader* reader, StructRecordStart* record, MetaData* metaData, u8* data,
+                        MemoryStore* store, u32 depth) {
+    b8 isEnumType = metaData->dataType == MetaDataType::Enum;
+    if (record->isEnum != (u8)isEnumType) return false;
+    if (isEnumType) return readEnumValue(reader, record->end, metaData, data) && reader->position == record->end;
+    // Every member record takes at least its fixed header, so a count beyond what the record's
+    // bytes can hold fails at the first member that does not fit.
+    for (u64 i = 0; i < record->memberCount; i++) {
+        if (!deserialize_StructMember(reader, record->end, metaData, data, store, depth)) return false;
+    }
+    return reader->position == record->end;
+}
+
+// A nested struct record read straight into a member. It is taken only when it names the
+// member's own type, so it fills exactly the member's bytes; otherwise, or when it is not sound,
+// the member is left zero.
+void readNestedStruct(SerialReader* reader, msi memberEnd, MetaData* memberType, u8* member, MemoryStore* store,
+                      u32 depth) {
+    StructRecordStart record;
+    if (depth >= maxStructNesting || !readStructRecordStart(reader, memberEnd, &record)) return;
+    MetaData* stored = findStoredType(record.typeName);
+    if (stored == memberType && !readStructRecordBody(reader, &record, stored, member, store, depth + 1)) {
+        zeroSize(memberType->sizeInBytes, member);
+    }
+    reader->position = record.end;
+}
+
+void readMemberValue(SerialReader* reader, msi end, StructMemberMetaData* member, u8* value, MemoryStore* store,
+                     u32 depth) {
+    msi size = fixedValueSize(member->type);
+    if (size) {
+        readBytes(reader, end, value, size);
+    } else if (isBufferType(member->type)) {
+        deserialize_buffer(reader, end, store, (buffer*)value);
+    } else if (member->type == MetaType::ve_BodyOpts) {
+        deserialize_bodyOpts(reader, end, store, (BodyOpts*)value);
+    } else if (!hasNoStoredValue(member->type)) {
+        MetaData* memberType = findMetaData(member->typeName);
+        if (memberType) readNestedStruct(reader, end, memberType, value, store, depth);
+    }
+}
+
+} // namespace serialization
+
+b8 deserialize_u8(SerialReader* reader, msi end, u8* value) { return serialization::readBytes(reader, end, value, 1); }
+b8 deserialize_u32(SerialReader* reader, msi end, u32* value) { return serialization::readBytes(reader, end, value, 4); }
+b8 deserialize_u64(SerialReader* reader, msi end, u64* value) { return serialization::readBytes(reader, end, value, 8); }
+
+b8 deserialize_Hash(SerialReader* reader, msi end, Hash* value) {
+    Hash read;
+    if (!deserialize_u64(reader, end, &read.lo) || !deserialize_u64(reader, end, &read.hi)) return false;
+    *value = read;
+    return true;
+}
+
+b8 deserialize_buffer(SerialReader* reader, msi end, MemoryStore* store, buffer* value) {
+    string stored;
+    if (!serialization::readTextView(reader, end, &stored)) return false;
+    *value = {};
+    if (stored.length) *value = allocAndCopyString(stored, store);
+    return true;
+}
+
+b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyOpts* value) {
+    if (reader->position > end || end - reader->position < bodyOptsFieldsSize) return false;
+    BodyOpts read = {};
+    serialization::readBytes(reader, end, &read.position, sizeof(read.position));
+    serialization::readBytes(reader, end, &read.rotation, sizeof(read.rotation));
+    serialization::readBytes(reader, end, &read.colliderCount, sizeof(read.colliderCount));
+    serialization::readBytes(reader, end, &read.linearVelocity, sizeof(read.linearVelocity));
+    serialization::readBytes(reader, end, &read.angularVelocity, sizeof(read.angularVelocity));
+    serialization::readBytes(reader, end, &read.gravity, sizeof(read.gravity));
+    serialization::readBytes(reader, end, &read.collisionMask, sizeof(read.collisionMask));
+    serialization::readBytes(reader, end, &read.linearFriction, sizeof(read.linearFriction));
+    serialization::readBytes(reader, end, &read.angularFriction, sizeof(read.angularFriction));
+    serialization::readBytes(reader, end, &read.flags.value, sizeof(read.flags.value));
+    // The count must describe exactly the bytes that follow.
+    if ((u64)read.colliderCount * colliderRecordSize != end - reader->position) return false;
+    if (read.colliderCount) {
+        read.colliders = (Primitive*)pushToHeap(store, read.colliderCount * sizeof(Primitive));
+        if (!read.colliders) return false;
+    }
+    for (u32 i = 0; i < read.colliderCount; i++) {
+        Primitive* collider = &read.colliders[i];
+        *collider = {};
+        u32 type;
+        serialization::readBytes(reader, end, &type, sizeof(type));
+        serialization::readBytes(reader, end, &collider->localTransform, sizeof(collider->localTransform));
+        serialization::readBytes(reader, end, &collider->cuboid.width, sizeof(f32));
+        serialization::readBytes(reader, end, &collider->cuboid.height, sizeof(f32));
+        serialization::readBytes(reader, end, &collider->cuboid.depth, sizeof(f32));
+        if (type != (u32)Primitive_Type::Cuboid) {
+            freeFromHeap(store, read.colliders);
+            return false;
+        }
+    }
+    *value = read;
+    return true;
+}
+
+b8 deserialize_StructMember(SerialReader* reader, msi structEnd, MetaData* metaData, u8* data, MemoryStore* store,
+                            u32 depth) {
+    msi end;
+    if (!serialization::readRecordStart(reader, structEnd, memberRecordTag, memberRecordHeaderSize, &end)) return false;
+    u64 numIndirections;
+    string typeName, name;
+    b8 readable = deserialize_u64(reader, end, &numIndirections) && serialization::readTextView(reader, end, &typeName) &&
+                  serialization::readTextView(reader, end, &name);
+    StructMemberMetaData* member = readable && name.length && typeName.length
+                                       ? findStructMemberMetaData(metaData, name)
+                                       : 0;
+    // A member that the file has and the struct lacks is skipped; one whose type or pointer depth
+    // changed stays zero; a pointer never has a value.
+    if (member && member->numIndirections == 0 && numIndirections == 0 && member->type != MetaType::Unresolved &&
+        cmpString(member->typeName, typeName)) {
+        serialization::readMemberValue(reader, end, member, data + member->offsetInStruct, store, depth);
+    }
+    reader->position = end;
+    return true;
+}
+
+b8 deserialize_Struct(SerialReader* reader, msi parentEnd, MemoryStore* store, buffer* out, MetaData** outMetaData) {
+    *out = {};
+    *outMetaData = 0;
+    serialization::StructRecordStart record;
+    if (!serialization::readStructRecordStart(reader, parentEnd, &record)) return false;
+    MetaData* metaData = serialization::findStoredType(record.typeName);
+    buffer block = metaData ? createBuffer(metaData->sizeInBytes, store) : buffer{};
+    if (block.data) {
+        zeroBuffer(block);
+        if (serialization::readStructRecordBody(reader, &record, metaData, block.data, store, 0)) {
+            *out = block;
+            *outMetaData = metaData;
+        } else {
+            freeBuffer(&block, store);
+        }
+    }
+    reader->position = record.end;
+    return true;
+}
+
+EntityReadResult deserialize_Entity(SerialReader* reader, msi fileEnd, MemoryStore* heap, Entity* entity,
+                                    string* nameRead) {
+    *entity = {};
+    *nameRead = {};
+    msi end;
+    if (!serialization::readRecordStart(reader, fileEnd, entityRecordTag, entityRecordHeaderSize, &end))
+        return EntityReadResult::Unreadable;
+    u8 enabled;
+    string storedName;
+    b8 read = deserialize_u8(reader, end, &enabled) && serialization::readTextView(reader, end, &storedName);
+    if (read) *nameRead = storedName;
+    entity->name = allocAndCopyString(storedName, heap);
+    read = read && (!storedName.length || entity->name.data);
+    buffer data = {};
+    MetaData* metaData = 0;
+    read = read && deserialize_Struct(reader, end, heap, &data, &metaData) && data.data;
+    EntityType* type = read ? findEntityType(metaData->type) : 0;
+    if (!type || reader->position != end) {
+        freeBuffer(&data, heap);
+        freeString(&entity->name, heap);
+        *entity = {};
+        reader->position = end;
+        return EntityReadResult::Skipped;
+    }
+    entity->id = hashString(entity->name);
+    entity->entityData = data;
+    entity->type = type;
+    entity->enabled = enabled != 0;
+    return EntityReadResult::Read;
+}
+
+namespace serialization {
+
+void reportBadEntity(string name) {
+    printLine("Failed to load Entity!");
+    if (name.length) printLine(name);
+}
+
+// The scene's heap and entity array for `count` entities: false when `store` cannot give them.
+b8 createLoadedSceneHeap(Scene* scene, u64 count, MemoryStore* store) {
+    msi heapSize = (count + sceneHeapSlackEntities) * sceneHeapBytesPerEntity;
+    buffer block = createBuffer(heapSize, store);
+    if (!block.data) return false;
+    scene->sceneDataHeap = createHeapStore(block);
+    scene->entities = createDynArray(sizeof(Entity), count, &scene->sceneDataHeap);
+    if (count && !scene->entities.buf.data) {
+        freeBuffer(&block, store);
+        *scene = {};
+        return false;
+    }
+    return true;
+}
+
+void readEntities(Scene* scene, SerialReader* reader, u64 count) {
+    for (u64 i = 0; i < count; i++) {
+        Entity entity;
+        string name;
+        EntityReadResult result = deserialize_Entity(reader, reader->bytes.length, &scene->sceneDataHeap, &entity, &name);
+        if (result == EntityReadResult::Read) {
+            push(&scene->entities, &entity);
+            continue;
+        }
+        reportBadEntity(name);
+        if (result == EntityReadResult::Unreadable) {
+            printLine("Loading cannot continue!");
+            return;
+        }
+    }
+}
+
+} // namespace serialization
+
+b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
+    *scene = {};
+    SerialReader reader = {image, 0};
+    u32 magic = 0, version;
+    u64 count;
+    if (!deserialize_u32(&reader, image.length, &magic) || magic != sceneFileMagic) {
+        serialization::printLine("Failed to load Scene: File corrupted (Wrong Magic Number)!");
+        return false;
+    }
+    // Every entity record takes at least its fixed headers: a count that the file cannot hold
+    // would size a heap from a lie.
+    if (!deserialize_u32(&reader, image.length, &version) || !deserialize_u64(&reader, image.length, &count) ||
+        count > (image.length - sceneFileHeaderSize) / minimumEntityRecordSize) {
+        serialization::printLine("Failed to load Scene: File corrupted (Wrong Entity Count)!");
+        return false;
+    }
+    if (!serialization::createLoadedSceneHeap(scene, count, store)) {
+        serialization::printLine("Failed to load Scene: Not enough memory!");
+        return false;
+    }
+    scene->name = allocAndCopyString(name, &scene->sceneDataHeap);
+    scene->id = hashString(scene->name);
+    serialization::readEntities(scene, &reader, count);
+    return true;
+}
+
+namespace serialization {
+
+b8 fileHasByteAt(PlatformFileList files, u32 index, u64 offset) {
+    u8 byte;
+    platform->readFile(files, index, (s64)offset, {1, &byte});
+    return !platform->fileHasError(files, index);
+}
+
+// The platform offers no file size: it is found with single-byte reads, doubling and then
+// bisecting, since a read past the end is reported by `fileHasError`.
+u64 findFileSize(PlatformFileList files, u32 index) {
+    constexpr u64 largestProbe = (u64)1 << 40;
+    if (!fileHasByteAt(files, index, 0)) return 0;
+    u64 known = 1, beyond = 4096; // the byte at known - 1 exists; the one at beyond - 1 does not
+    while (fileHasByteAt(files, index, beyond - 1)) {
+        known = beyond;
+        if (beyond >= largestProbe) return beyond;
+        beyond *= 2;
+    }
+    while (beyond - known > 1) {
+        u64 middle = known + (beyond - known) / 2;
+        if (fileHasByteAt(files, index, middle - 1)) known = middle;
+        else beyond = middle;
+    }
+    return known;
+}
+
+} // namespace serialization
+
+b8 readWholeFile(PlatformFileList files, u32 index, MemoryStore* store, buffer* image) {
+    *image = {};
+    u64 size = serialization::findFileSize(files, index);
+    if (size == 0) return true;
+    *image = createBuffer(size, store);
+    if (!image->data) return false;
+    platform->readFile(files, index, 0, *image);
+    if (!platform->fileHasError(files, index)) return true;
+    freeBuffer(image, store);
+    return false;
+}
+
+b8 loadScene(Scene* scene, string name, MemoryStore* store) {
+    VE_ASSERT_NOT_NULL(store);
+    VE_ASSERT(name.length);
+    *scene = {};
+    PlatformFileList files = platform->openFileList(wrapASCIIZ("vsf"));
+    string fileName = concatString(name, wrapASCIIZ(".vsf"), tmpStore);
+    u32 index = 0;
+    while (index < files.count && !cmpString(files.names[index], fileName)) index++;
+    if (!fileName.data || index == files.count) {
+        serialization::printLine("Failed to load Scene: File not found!");
+        platform->closeFileList(files);
+        return false;
+    }
+    buffer image;
+    b8 readable = readWholeFile(files, index, tmpStore, &image);
+    platform->closeFileList(files);
+    if (!readable) {
+        serialization::printLine("Failed to load Scene: File could not be read!");
+        return false;
+    }
+    b8 loaded = loadSceneImage(scene, name, image, store);
+    freeBuffer(&image, tmpStore);
+    return loaded;
+}
+
+} // namespace ve
