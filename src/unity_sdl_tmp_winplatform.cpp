@@ -29,6 +29,7 @@
 #include "Renderer/OpenGL/opengl_globals.cpp"
 #include "Renderer/OpenGL/opengl_shaders.cpp"
 #include "Renderer/OpenGL/opengl_renderer.cpp"
+#include "Renderer/OpenGL/opengl_draw.cpp"
 #include "Renderer/OpenGL/opengl_pipeline.cpp"
 
 // Physics glue

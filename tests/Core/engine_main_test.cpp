@@ -156,7 +156,7 @@ TEST_F(EngineStartUp, SetsTheFieldsItOwnsAndLeavesTheRestZero) {
     EXPECT_EQ(engine->physicsBodies.entrySize, sizeof(phBody*));
     EXPECT_EQ(engine->physicsBodies.numEntriesPerChunk, 100u);
     EXPECT_EQ(engine->physicsBodies.store, &engine->permanentStore);
-    EXPECT_EQ(engine->physicsBodies.length, 0u);
+    EXPECT_EQ(engine->physicsBodies.length, 1u); // entry 0, NO_BODY, names no body
 }
 
 TEST_F(EngineStartUp, PhysicsSceneHasTheNarrowedTickGravityAndTwentyIterations) {

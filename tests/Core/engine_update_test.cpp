@@ -279,7 +279,7 @@ TEST_F(EngineFrame, HoldingSpaceWithAnEmptyHistoryKeepsTheWorldStill) {
 TEST_F(EngineFrame, SpacePressedAndReleasedInOneFrameReappliesThenRecordsAndSteps) {
     enableScene();
     phBody* body = addFallingBody();
-    state()->timedPhysicBodyIds[0] = 0;
+    state()->timedPhysicBodyIds[0] = 1; // the first body's id: entry 0 is NO_BODY
     state()->timedPhysicBodyCount = 1;
     state()->timeSaveDelayConst = 0;
     trackFloat(&body->m_tx.position.y);
@@ -304,7 +304,7 @@ TEST_F(EngineFrame, ReleasingSpaceReappliesOnlyTheRegisteredBodies) {
     enableScene();
     phBody* registered = addFallingBody(phVec3(0, 10, 0));
     phBody* other = addFallingBody(phVec3(5, 10, 0));
-    state()->timedPhysicBodyIds[0] = 0;
+    state()->timedPhysicBodyIds[0] = 1; // the first body's id: entry 0 is NO_BODY
     state()->timedPhysicBodyCount = 1;
     registered->SetToSleep();
     other->SetToSleep();

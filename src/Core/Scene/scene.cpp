@@ -3,6 +3,7 @@
 #include "Core/engine_globals.h"
 #include "Game/time.h"
 #include "Meta/entity_type_list.h"
+#include "Physics/physics.h"
 #include "Util/serialization.h"
 #include "Util/string.h"
 
@@ -150,7 +151,7 @@ void loadSceneClean(Scene* scene, string name, MemoryStore* store) {
     Scene loaded;
     loadScene(&loaded, name, store);
     freeScene(scene);
-    engineState->scene.RemoveAllBodies();
+    removeAllBodies(&engineState->scene);
     *scene = loaded;
     // The loaded entity array's store is the scene's own heap, which has just moved.
     if (scenes::sceneIsLoaded(scene)) scene->entities.store = &scene->sceneDataHeap;

@@ -217,6 +217,7 @@ struct RendererStateOpenGL {
     GLTexture skyBox;
     GLMesh quadVO;  // unused: the quad's GL objects live in the upload table
     v2 windowSize;  // size of every full-size render target, in pixels
+    GLTexture blackTexture; // opaque black 1x1, drawn as the emission of records without one
 };
 
 extern RendererStateOpenGL* rendererState;

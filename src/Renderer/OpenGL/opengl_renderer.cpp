@@ -6,6 +6,7 @@
 #include "Math/utilMath.h"
 #include "Memory/memory.h"
 #include "Platform/ve_platform.h"
+#include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_globals.h"
 #include "Renderer/OpenGL/opengl_pipeline.h"
 #include "Renderer/OpenGL/opengl_shaders.h"
@@ -247,6 +248,7 @@ void rendererOpenGLInit() {
     state->windowSize = {1440.0f, 900.0f};
     glDebugMessageCallback(MessageCallback, nullptr);
     detail::createBuiltInQuad(state);
+    createBlackTexture(state);
     detail::createShaderPrograms(state);
     detail::setFixedState();
     detail::createUniformBuffers(state);

@@ -150,8 +150,10 @@ void main() {
     vec3 lightSum = vec3(0.0);
     for (uint i = 0u; i < numPLights; ++i) {
         vec3 toLight = pLights[i].pos - fs_in.fragPos;
-        vec3 L = normalize(toLight);
-        float d = length(toLight);
+        // A light on the surface itself: the floor keeps the falloff finite and the direction
+        // (then shorter than 1) free of NaN. One NaN pixel would be spread by bloom into a blob.
+        float d = max(length(toLight), 1e-4);
+        vec3 L = toLight / d;
         vec3 H = (L + V) / 2.0;
         vec3 radiance = pLights[i].col / (d * d);
 
@@ -160,7 +162,8 @@ void main() {
 
         float nh = max(dot(N, H), 0.0);
         float q = nh * nh * (r2 - 1.0) + 1.0;
-        float D = r2 / (PI * q * q);
+        // Roughness 0 facing the half vector is 0 / 0: the floor makes it 0.
+        float D = r2 / max(PI * q * q, 1e-7);
         float G = geometryTerm(V, N, k) * geometryTerm(L, N, k);
 
         vec3 specularTerm = D * G * F / (4.0 * max(dot(V, N), 0.0001) * max(dot(L, N), 0.0001));
