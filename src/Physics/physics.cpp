@@ -98,7 +98,7 @@ AxisAngle orientationOf(mat3 m) {
 }
 
 // =============================================================================================
-// The body store
+// Ids that name no body
 // =============================================================================================
 
 // What an id that names no live body reads and writes through `getBodyStruct` and `getLayers`:
@@ -127,7 +127,7 @@ b8 isStaticBody(const phBody* body) { return (body->m_flags & phBody::eStatic) !
 b8 isDynamicBody(const phBody* body) { return (body->m_flags & phBody::eDynamic) != 0; }
 
 // =============================================================================================
-// Building a body
+// Building a body and changing its layers
 // =============================================================================================
 
 // The library's body type from the options' type bits. Anything but exactly one bit set is

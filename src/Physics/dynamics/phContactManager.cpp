@@ -3,6 +3,8 @@
 #include "Physics/common/phRender.h"
 #include "Physics/dynamics/phBody.h"
 
+#include <string.h>
+
 phContactManager::phContactManager(phStack* stack)
     : m_contactList(nullptr), m_contactCount(0), m_stack(stack),
       m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage), m_broadphase(this),
@@ -97,10 +99,27 @@ void phContactManager::RemoveFromBroadphase(phBody* body) {
 // Narrow phase and warm starting
 // ---------------------------------------------------------------------------------------------
 
-// Carries the impulses of the points of `old` into the points of `manifold` that have the same
-// feature key. The old friction impulse is taken as a world vector and re-projected onto the new
-// tangents, which turn with the normal.
-static void phWarmStartManifold(phManifold* manifold, const phManifold& old) {
+// The points of a manifold before its narrow phase, with the tangents their friction impulses
+// were measured along. Only the points in use are copied: most pairs of a crowded scene do not
+// touch and have none.
+struct phOldPoints {
+    phVec3 tangentVectors[2];
+    phContact contacts[phk_maxManifoldContacts];
+    i32 count;
+};
+
+static void phKeepOldPoints(const phManifold& manifold, phOldPoints* old) {
+    old->count = manifold.contactCount;
+    if (old->count == 0) return;
+    old->tangentVectors[0] = manifold.tangentVectors[0];
+    old->tangentVectors[1] = manifold.tangentVectors[1];
+    memcpy(old->contacts, manifold.contacts, sizeof(phContact) * size_t(old->count));
+}
+
+// Carries the impulses of the old points into the new points that have the same feature key.
+// The old friction impulse is taken as a world vector and re-projected onto the new tangents,
+// which turn with the normal.
+static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
     for (i32 i = 0; i < manifold->contactCount; ++i) {
         phContact* c = manifold->contacts + i;
         c->normalImpulse = r32(0.0);
@@ -109,7 +128,7 @@ static void phWarmStartManifold(phManifold* manifold, const phManifold& old) {
         u8 oldWarmStart = c->warmStarted;
         c->warmStarted = 0;
 
-        for (i32 j = 0; j < old.contactCount; ++j) {
+        for (i32 j = 0; j < old.count; ++j) {
             const phContact* oc = old.contacts + j;
             if (c->fp.key != oc->fp.key) continue;
             c->normalImpulse = oc->normalImpulse;
@@ -143,7 +162,8 @@ void phContactManager::TestCollisions() {
         }
 
         phManifold* manifold = &constraint->manifold;
-        phManifold old = *manifold;
+        phOldPoints old;
+        phKeepOldPoints(*manifold, &old);
         constraint->SolveCollision();
         // The tangents of an empty manifold are never read: its points match nothing.
         if (manifold->contactCount > 0) {

@@ -13,11 +13,11 @@ struct phPairVelocities {
     phVec3 wB;
 };
 
-phPairVelocities phLoadVelocities(const phVelocityState* states, const phContactConstraintState& cs) {
+inline phPairVelocities phLoadVelocities(const phVelocityState* states, const phContactConstraintState& cs) {
     return phPairVelocities{states[cs.indexA].v, states[cs.indexA].w, states[cs.indexB].v, states[cs.indexB].w};
 }
 
-void phStoreVelocities(phVelocityState* states, const phContactConstraintState& cs, const phPairVelocities& pv) {
+inline void phStoreVelocities(phVelocityState* states, const phContactConstraintState& cs, const phPairVelocities& pv) {
     states[cs.indexA].v = pv.vA;
     states[cs.indexA].w = pv.wA;
     states[cs.indexB].v = pv.vB;
@@ -25,23 +25,41 @@ void phStoreVelocities(phVelocityState* states, const phContactConstraintState& 
 }
 
 // Velocity of B's point relative to A's point.
-phVec3 phRelativeVelocity(const phPairVelocities& pv, const phContactState& c) {
+inline phVec3 phRelativeVelocity(const phPairVelocities& pv, const phContactState& c) {
     return pv.vB + phCross(pv.wB, c.rb) - pv.vA - phCross(pv.wA, c.ra);
 }
 
+// The component along d of the velocity of B's point relative to A's point.
+inline r32 phRelativeVelocityAlong(const phPairVelocities& pv, const phVec3& d, const phContactDirection& cd) {
+    return phDot(pv.vB - pv.vA, d) + phDot(pv.wB, cd.rbCd) - phDot(pv.wA, cd.raCd);
+}
+
 // A loses the impulse P at its point, B gains it.
-void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState& cs, const phContactState& c, const phVec3& P) {
+inline void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState& cs, const phContactState& c, const phVec3& P) {
     pv->vA -= P * cs.mA;
     pv->wA -= cs.iA * phCross(c.ra, P);
     pv->vB += P * cs.mB;
     pv->wB += cs.iB * phCross(c.rb, P);
 }
 
-// 1 / (J M^-1 J^T) for a unit direction through the point, with the lever arms already crossed
-// with the direction; 0 when both bodies have infinite mass.
-r32 phEffectiveMass(const phContactConstraintState& cs, const phVec3& raCd, const phVec3& rbCd) {
-    r32 k = cs.mA + cs.mB + phDot(raCd, cs.iA * raCd) + phDot(rbCd, cs.iB * rbCd);
-    return phInvert(k);
+// phApplyImpulse of P = d * lambda, with the angular changes per unit impulse precomputed.
+inline void phApplyImpulseAlong(phPairVelocities* pv, const phContactConstraintState& cs, const phVec3& d,
+                                const phContactDirection& cd, r32 lambda) {
+    pv->vA -= d * (lambda * cs.mA);
+    pv->wA -= cd.turnA * lambda;
+    pv->vB += d * (lambda * cs.mB);
+    pv->wB += cd.turnB * lambda;
+}
+
+// Fills the direction record of the unit direction d through the point and returns the
+// effective mass 1 / (J M^-1 J^T), which is 0 when both bodies have infinite mass.
+inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContactState& c, const phVec3& d,
+                              phContactDirection* cd) {
+    cd->raCd = phCross(c.ra, d);
+    cd->rbCd = phCross(c.rb, d);
+    cd->turnA = cs.iA * cd->raCd;
+    cd->turnB = cs.iB * cd->rbCd;
+    return phInvert(cs.mA + cs.mB + phDot(cd->raCd, cd->turnA) + phDot(cd->rbCd, cd->turnB));
 }
 
 } // namespace
@@ -62,11 +80,9 @@ void phContactSolver::PreSolve(r32 dt) {
 
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
-            c->normalMass = phEffectiveMass(*cs, phCross(c->ra, cs->normal), phCross(c->rb, cs->normal));
-            for (i32 t = 0; t < 2; ++t) {
-                const phVec3& tangent = cs->tangentVectors[t];
-                c->tangentMass[t] = phEffectiveMass(*cs, phCross(tangent, c->ra), phCross(tangent, c->rb));
-            }
+            c->normalMass = phPrepareDirection(*cs, *c, cs->normal, &c->normalDirection);
+            for (i32 t = 0; t < 2; ++t)
+                c->tangentMass[t] = phPrepareDirection(*cs, *c, cs->tangentVectors[t], c->tangentDirections + t);
 
             // Push apart only the penetration beyond the slop, a fraction per step.
             c->bias = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
@@ -96,23 +112,23 @@ void phContactSolver::Solve() {
 
             if (m_enableFriction) {
                 // Both tangents see the velocity from before either friction impulse.
-                phVec3 dv = phRelativeVelocity(pv, *c);
+                r32 maxLambda = cs->friction * c->normalImpulse;
+                r32 vt[2];
+                for (i32 t = 0; t < 2; ++t)
+                    vt[t] = phRelativeVelocityAlong(pv, cs->tangentVectors[t], c->tangentDirections[t]);
                 for (i32 t = 0; t < 2; ++t) {
-                    const phVec3& tangent = cs->tangentVectors[t];
-                    r32 lambda = -phDot(dv, tangent) * c->tangentMass[t];
-                    r32 maxLambda = cs->friction * c->normalImpulse;
                     r32 old = c->tangentImpulse[t];
-                    c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old + lambda);
-                    phApplyImpulse(&pv, *cs, *c, tangent * (c->tangentImpulse[t] - old));
+                    c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt[t] * c->tangentMass[t]);
+                    phApplyImpulseAlong(&pv, *cs, cs->tangentVectors[t], c->tangentDirections[t],
+                                        c->tangentImpulse[t] - old);
                 }
             }
 
-            r32 vn = phDot(phRelativeVelocity(pv, *c), cs->normal);
-            r32 lambda = c->normalMass * (c->bias - vn);
+            r32 vn = phRelativeVelocityAlong(pv, cs->normal, c->normalDirection);
             r32 old = c->normalImpulse;
             // The accumulated impulse may push, never pull.
-            c->normalImpulse = phMax(old + lambda, r32(0.0));
-            phApplyImpulse(&pv, *cs, *c, cs->normal * (c->normalImpulse - old));
+            c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
+            phApplyImpulseAlong(&pv, *cs, cs->normal, c->normalDirection, c->normalImpulse - old);
         }
         phStoreVelocities(m_velocities, *cs, pv);
     }

@@ -15,6 +15,18 @@ struct phVelocityState {
     phVec3 v;
 };
 
+// One direction d of a contact point (its normal or a tangent), prepared once per step so that
+// each iteration needs only dot products and scaled additions.
+struct phContactDirection {
+    // The lever arms crossed with d: the relative velocity along d is
+    // dot(vB - vA, d) + dot(wB, rbCd) - dot(wA, raCd).
+    phVec3 raCd;
+    phVec3 rbCd;
+    // Angular velocity gained by A and B per unit impulse along d: iA raCd and iB rbCd.
+    phVec3 turnA;
+    phVec3 turnB;
+};
+
 // Solver data of one contact point.
 struct phContactState {
     // The point relative to the centres of mass of A and B.
@@ -27,6 +39,8 @@ struct phContactState {
     r32 bias;
     r32 normalMass;
     r32 tangentMass[2];
+    phContactDirection normalDirection;
+    phContactDirection tangentDirections[2];
 };
 
 // Solver data of one constraint.

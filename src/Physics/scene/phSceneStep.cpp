@@ -15,10 +15,26 @@ struct phIslandArrays {
     i32 stackSize;
 };
 
+// Whether the constraint can be crossed by an island walk at all: touching and not a sensor
+// (sensors detect but never push).
+bool phCanJoinIsland(const phContactConstraint* contact) {
+    if (!(contact->m_flags & phContactConstraint::eColliding)) return false;
+    return !contact->A->sensor && !contact->B->sensor;
+}
+
+// Most constraints of a crowded scene are broad-phase pairs whose boxes do not touch; only the
+// touching ones can enter an island, so the arrays are sized for those.
+i32 phCountIslandContacts(const phContactManager* manager) {
+    i32 count = 0;
+    for (const phContactConstraint* contact = manager->m_contactList; contact; contact = contact->next)
+        count += phCanJoinIsland(contact) ? 1 : 0;
+    return count;
+}
+
 phIslandArrays phTakeIslandArrays(phScene* scene) {
     phStack* stack = &scene->m_stack;
     i32 bodyCount = scene->m_bodyCount;
-    i32 contactCount = scene->m_contactManager.m_contactCount;
+    i32 contactCount = phCountIslandContacts(&scene->m_contactManager);
 
     u32 perBody = u32(sizeof(phBody*) + sizeof(phVelocityState) + sizeof(phBody*));
     u32 perContact = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
@@ -52,12 +68,9 @@ void phGiveBackIslandArrays(phScene* scene, const phIslandArrays& arrays) {
     stack->Free(arrays.island.m_bodies);
 }
 
-// Whether the walk may cross the constraint: touching, not yet in an island this step, and not a
-// sensor (sensors detect but never push).
+// Whether the walk crosses the constraint now: it can, and no island took it this step.
 bool phJoinsIsland(const phContactConstraint* contact) {
-    if (contact->m_flags & phContactConstraint::eIsland) return false;
-    if (!(contact->m_flags & phContactConstraint::eColliding)) return false;
-    return !contact->A->sensor && !contact->B->sensor;
+    return !(contact->m_flags & phContactConstraint::eIsland) && phCanJoinIsland(contact);
 }
 
 // Gathers the island of `seed` by a depth-first walk. Static bodies join but the walk does not go
