@@ -277,6 +277,8 @@ struct SingleContact {
         state.friction = 0.4f;
         state.indexA = 0;
         state.indexB = 1;
+        state.dynamicA = 0;
+        state.dynamicB = 1;
         state.contacts[0].ra = vec3(0, 1, 0);
         state.contacts[0].rb = vec3(0, 0, 0);
         state.contacts[0].penetration = penetration;

@@ -122,6 +122,26 @@ TEST_F(SceneTest, BoxComesToRestOnTheFloorWithinTheSlopAndSleeps) {
     EXPECT_EQ(memcmp(rest.v, box->m_worldCenter.v, sizeof(rest.v)), 0);
 }
 
+TEST_F(SceneTest, ABoxRestsAlikeWhicheverBodyTheConstraintNamesFirst) {
+    // Pairs name the box of the older proxy first: the floor in one world, the box in the other.
+    addFloor(world());
+    phBody* boxOnOlderFloor = addDynamicBox(world(), vec3(0, 0.7f, 0));
+    phBody* boxBeforeFloor = addDynamicBox(world(), vec3(100, 0.7f, 0));
+    BoxBodySpec laterFloor;
+    laterFloor.type = eStaticBody;
+    laterFloor.position = vec3(100, -0.5f, 0);
+    laterFloor.halfExtents = vec3(5, 0.5f, 5);
+    addBoxBody(world(), laterFloor);
+
+    for (int i = 0; i < 90; ++i) {
+        world()->Step();
+        // The same sums in another order: equal up to rounding.
+        ASSERT_NEAR(boxOnOlderFloor->m_worldCenter.y, boxBeforeFloor->m_worldCenter.y, 1e-5f) << i;
+        ASSERT_NEAR(boxOnOlderFloor->m_linearVelocity.y, boxBeforeFloor->m_linearVelocity.y, 1e-4f) << i;
+    }
+    EXPECT_NEAR(boxBeforeFloor->m_worldCenter.y, 0.5f, phk_penetrationSlop);
+}
+
 TEST_F(SceneTest, AnAppliedForceWakesASleepingBox) {
     addFloor(world());
     phBody* box = addDynamicBox(world(), vec3(0, 0.5f, 0));

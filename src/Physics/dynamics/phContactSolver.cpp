@@ -42,13 +42,20 @@ inline void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState&
     pv->wB += cs.iB * phCross(c.rb, P);
 }
 
-// phApplyImpulse of P = d * lambda, with the angular changes per unit impulse precomputed.
+// phApplyImpulse of P = d * lambda, with the angular changes per unit impulse precomputed. A
+// static or kinematic body takes no impulse (its inverse mass and inertia are zero), so its side
+// is left out at compile time: most contacts of a level are with the static world.
+template <bool kMovesA, bool kMovesB>
 inline void phApplyImpulseAlong(phPairVelocities* pv, const phContactConstraintState& cs, const phVec3& d,
                                 const phContactDirection& cd, r32 lambda) {
-    pv->vA -= d * (lambda * cs.mA);
-    pv->wA -= cd.turnA * lambda;
-    pv->vB += d * (lambda * cs.mB);
-    pv->wB += cd.turnB * lambda;
+    if constexpr (kMovesA) {
+        pv->vA -= d * (lambda * cs.mA);
+        pv->wA -= cd.turnA * lambda;
+    }
+    if constexpr (kMovesB) {
+        pv->vB += d * (lambda * cs.mB);
+        pv->wB += cd.turnB * lambda;
+    }
 }
 
 // Fills the direction record of the unit direction d through the point and returns the
@@ -102,34 +109,45 @@ void phContactSolver::PreSolve(r32 dt) {
     }
 }
 
+namespace {
+
+// One iteration over the points of one constraint.
+template <bool kMovesA, bool kMovesB>
+void phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool enableFriction) {
+    for (i32 j = 0; j < cs->contactCount; ++j) {
+        phContactState* c = cs->contacts + j;
+
+        if (enableFriction) {
+            // Both tangents see the velocity from before either friction impulse.
+            r32 maxLambda = cs->friction * c->normalImpulse;
+            r32 vt[2];
+            for (i32 t = 0; t < 2; ++t) vt[t] = phRelativeVelocityAlong(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
+            for (i32 t = 0; t < 2; ++t) {
+                r32 old = c->tangentImpulse[t];
+                c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt[t] * c->tangentMass[t]);
+                phApplyImpulseAlong<kMovesA, kMovesB>(pv, *cs, cs->tangentVectors[t], c->tangentDirections[t],
+                                                      c->tangentImpulse[t] - old);
+            }
+        }
+
+        r32 vn = phRelativeVelocityAlong(*pv, cs->normal, c->normalDirection);
+        r32 old = c->normalImpulse;
+        // The accumulated impulse may push, never pull.
+        c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
+        phApplyImpulseAlong<kMovesA, kMovesB>(pv, *cs, cs->normal, c->normalDirection, c->normalImpulse - old);
+    }
+}
+
+} // namespace
+
 void phContactSolver::Solve() {
     for (i32 i = 0; i < m_contactCount; ++i) {
         phContactConstraintState* cs = m_contacts + i;
         phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
-
-        for (i32 j = 0; j < cs->contactCount; ++j) {
-            phContactState* c = cs->contacts + j;
-
-            if (m_enableFriction) {
-                // Both tangents see the velocity from before either friction impulse.
-                r32 maxLambda = cs->friction * c->normalImpulse;
-                r32 vt[2];
-                for (i32 t = 0; t < 2; ++t)
-                    vt[t] = phRelativeVelocityAlong(pv, cs->tangentVectors[t], c->tangentDirections[t]);
-                for (i32 t = 0; t < 2; ++t) {
-                    r32 old = c->tangentImpulse[t];
-                    c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt[t] * c->tangentMass[t]);
-                    phApplyImpulseAlong(&pv, *cs, cs->tangentVectors[t], c->tangentDirections[t],
-                                        c->tangentImpulse[t] - old);
-                }
-            }
-
-            r32 vn = phRelativeVelocityAlong(pv, cs->normal, c->normalDirection);
-            r32 old = c->normalImpulse;
-            // The accumulated impulse may push, never pull.
-            c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
-            phApplyImpulseAlong(&pv, *cs, cs->normal, c->normalDirection, c->normalImpulse - old);
-        }
+        // At least one body of a constraint is dynamic.
+        if (cs->dynamicA && cs->dynamicB) phSolveConstraint<true, true>(cs, &pv, m_enableFriction);
+        else if (cs->dynamicB) phSolveConstraint<false, true>(cs, &pv, m_enableFriction);
+        else phSolveConstraint<true, false>(cs, &pv, m_enableFriction);
         phStoreVelocities(m_velocities, *cs, pv);
     }
 }

@@ -33,6 +33,8 @@ void phIsland::Initialize() {
         cs->friction = cc->friction;
         cs->indexA = A->m_islandIndex;
         cs->indexB = B->m_islandIndex;
+        cs->dynamicA = (A->m_flags & phBody::eDynamic) != 0;
+        cs->dynamicB = (B->m_flags & phBody::eDynamic) != 0;
         cs->normal = m.normal;
         cs->tangentVectors[0] = m.tangentVectors[0];
         cs->tangentVectors[1] = m.tangentVectors[1];

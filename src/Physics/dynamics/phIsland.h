@@ -1,7 +1,7 @@
 #pragma once
 // An island: bodies joined by touching contacts, solved together. The step builds one island at
-// a time in arrays taken from the scene's stack, sized for every body and contact of the scene,
-// and reuses them for the next island.
+// a time in arrays taken from the scene's stack, sized for every body and every touching contact
+// of the scene, and reuses them for the next island.
 
 #include "Physics/math/phMath.h"
 
@@ -22,7 +22,8 @@ struct phContactDirection {
     // dot(vB - vA, d) + dot(wB, rbCd) - dot(wA, raCd).
     phVec3 raCd;
     phVec3 rbCd;
-    // Angular velocity gained by A and B per unit impulse along d: iA raCd and iB rbCd.
+    // Angular velocity change per unit impulse along d: A turns by -turnA = -iA raCd, B by
+    // turnB = iB rbCd.
     phVec3 turnA;
     phVec3 turnB;
 };
@@ -61,6 +62,9 @@ struct phContactConstraintState {
     // The bodies' places in the island.
     i32 indexA;
     i32 indexB;
+    // Whether each body is dynamic: only dynamic bodies take impulses.
+    i32 dynamicA;
+    i32 dynamicB;
 };
 
 // The step carves all its arrays from one reservation without padding; sizes that are multiples
