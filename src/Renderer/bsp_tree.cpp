@@ -17,7 +17,7 @@ b8 bspIsBehind(v3 planeNormal, v3 planePoint, v3 point) {
     return (bits >> 31) != 0;
 }
 
-namespace detail {
+namespace bsp_detail {
 
 b8 isBehindNode(const Node* node, v3 point) {
     const QuadInstance* quad = &node->objectToRender;
@@ -36,12 +36,12 @@ void writeSubtreeInOrder(v3 camPos, const Node* node, QuadInstance* out, u32* co
     if (nearSide) writeSubtreeInOrder(camPos, nearSide, out, count);
 }
 
-} // namespace detail
+} // namespace bsp_detail
 
 void addTransparentFace(QuadInstance quad, Node* root) {
     Node* node = root;
     for (;;) {
-        Node** child = detail::isBehindNode(node, quad.position) ? &node->behind : &node->front;
+        Node** child = bsp_detail::isBehindNode(node, quad.position) ? &node->behind : &node->front;
         if (*child) {
             node = *child;
             continue;
@@ -59,7 +59,7 @@ void addTransparentFace(QuadInstance quad, Node* root) {
 }
 
 void outputRenderOrder(v3 camPos, Node node, QuadInstance* out, u32* count) {
-    detail::writeSubtreeInOrder(camPos, &node, out, count);
+    bsp_detail::writeSubtreeInOrder(camPos, &node, out, count);
 }
 
 u32 sortTransparentQuads(ChunkStore* transQuads, v3 camPos, QuadInstance* sorted) {

@@ -6,7 +6,7 @@
 
 namespace ve {
 
-namespace detail {
+namespace draw_detail {
 
 // One report per kind of missing upload for the life of the program: the same miss repeats every
 // frame, and one line says all there is to say.
@@ -76,7 +76,7 @@ void drawLit(u32 program, mat4 model, const Camera* camera, Mesh* mesh, GLMesh* 
     drawIndexed(glMesh, mesh->numIndices);
 }
 
-} // namespace detail
+} // namespace draw_detail
 
 // =============================================================================================
 // Look-ups
@@ -89,7 +89,7 @@ mat4 modelMatrix(v3 position, mat3 rotation, v3 scale) {
 GLMemoryEntry* findUpload(Hash id, GLMemoryEntry::TYPE type) {
     GLMemoryEntry* entry = (GLMemoryEntry*)getTblEntry(id, &rendererState->uplTable);
     if (entry && entry->type == type) return entry;
-    detail::reportMissingUpload(type);
+    draw_detail::reportMissingUpload(type);
     return nullptr;
 }
 
@@ -124,13 +124,13 @@ void createBlackTexture(RendererStateOpenGL* state) {
 
 void drawMesh(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material, GLTexture* texture,
               GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
-    detail::drawLit(rendererState->shader.glID, model, &camera, mesh, glMesh, material, texture, emission,
+    draw_detail::drawLit(rendererState->shader.glID, model, &camera, mesh, glMesh, material, texture, emission,
                     uvScale, uvOffset, outline);
 }
 
 void drawBillboard(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material,
                    GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
-    detail::drawLit(rendererState->billBoardShader.glID, model, &camera, mesh, glMesh, material, texture,
+    draw_detail::drawLit(rendererState->billBoardShader.glID, model, &camera, mesh, glMesh, material, texture,
                     emission, uvScale, uvOffset, outline);
 }
 
@@ -138,18 +138,18 @@ void drawHUDElement(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, GLTex
                     v2 uvOffset) {
     u32 program = rendererState->hudShader.glID;
     glUseProgram(program);
-    detail::bindTexture(0, GL_TEXTURE_2D, texture->id);
-    detail::setVec2(program, "uvScale", uvScale);
-    detail::setVec2(program, "uvOffset", uvOffset);
-    detail::writeModelMatrices(model, &camera);
-    detail::drawIndexed(glMesh, mesh->numIndices);
+    draw_detail::bindTexture(0, GL_TEXTURE_2D, texture->id);
+    draw_detail::setVec2(program, "uvScale", uvScale);
+    draw_detail::setVec2(program, "uvOffset", uvOffset);
+    draw_detail::writeModelMatrices(model, &camera);
+    draw_detail::drawIndexed(glMesh, mesh->numIndices);
 }
 
 void drawFullScreenImage(u32 texture) {
-    detail::bindTexture(0, GL_TEXTURE_2D, texture);
+    draw_detail::bindTexture(0, GL_TEXTURE_2D, texture);
     GLMesh* quad = findQuadMesh();
     if (!quad) return;
-    detail::drawIndexed(quad, 6);
+    draw_detail::drawIndexed(quad, 6);
 }
 
 } // namespace ve

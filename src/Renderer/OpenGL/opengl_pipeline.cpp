@@ -9,7 +9,7 @@
 
 namespace ve {
 
-namespace detail {
+namespace pipeline_detail {
 
 // Host copy of the Lights block: five lights, then the count and the ambient term (std140,
 // 168 bytes).
@@ -50,6 +50,7 @@ void drawLitQuad(QuadInstance* quad, Camera* camera) {
 // A transparent quad that shows an off-screen colour buffer, turned to face the camera. The
 // buffer takes the place of the emission texture; the quad's own emission is not read.
 void drawBillboardQuad(QuadInstance* quad, Camera* camera) {
+    VE_ASSERT_NOT_NULL(quad->texture);
     GLMesh* quadMesh = findQuadMesh();
     GLTexture* texture = findUploadedTexture(quad->texture);
     if (!quadMesh || !texture) return;
@@ -88,7 +89,7 @@ void blurPass(u32 targetFbo, u32 sourceTexture, s32 horizontal) {
     drawFullScreenImage(sourceTexture);
 }
 
-} // namespace detail
+} // namespace pipeline_detail
 
 // =============================================================================================
 // Passes
@@ -104,9 +105,9 @@ void beginScenePass(RenderFrame* frame) {
     // this the first frame alone would blend its opaque draws.
     glDisable(GL_BLEND);
     glBindFramebuffer(GL_FRAMEBUFFER, state->FBOs[0]);
-    detail::setFullTargetViewport();
+    pipeline_detail::setFullTargetViewport();
     glClearColor(frame->clearColor.x, frame->clearColor.y, frame->clearColor.z, 1.0f);
-    detail::clearTarget();
+    pipeline_detail::clearTarget();
 }
 
 void drawSky(Camera* camera) {
@@ -116,29 +117,29 @@ void drawSky(Camera* camera) {
     u32 program = state->skyBoxShader.glID;
     glDepthMask(GL_FALSE);
     glUseProgram(program);
-    detail::setDrawBuffers(1);
+    pipeline_detail::setDrawBuffers(1);
     glBindVertexArray(skyMesh->mesh.vao);
-    mat4 skyView = detail::withoutTranslation(camera->view);
+    mat4 skyView = pipeline_detail::withoutTranslation(camera->view);
     glUniformMatrix4fv(glGetUniformLocation(program, "projection"), 1, GL_FALSE, &camera->proj.E11);
     glUniformMatrix4fv(glGetUniformLocation(program, "view"), 1, GL_FALSE, &skyView.E11);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_CUBE_MAP, state->skyBox.id);
     glDrawElements(GL_TRIANGLES, SKY_INDEX_COUNT, GL_UNSIGNED_INT, nullptr);
     glDepthMask(GL_TRUE);
-    detail::setDrawBuffers(2);
+    pipeline_detail::setDrawBuffers(2);
 }
 
 void writeLights(RenderFrame* frame) {
     msi lightCount = frame->pointLights.length;
     // The block holds five lights; the rest of a larger frame is dropped, and said so once.
     if (lightCount > maxPointLights) {
-        if (!detail::tooManyLightsReported) {
-            detail::tooManyLightsReported = 1;
+        if (!pipeline_detail::tooManyLightsReported) {
+            pipeline_detail::tooManyLightsReported = 1;
             platform->print(wrapASCIIZ("Renderer: more than 5 point lights in a frame; only the first 5 are lit"));
         }
         lightCount = maxPointLights;
     }
-    detail::LightsBlock lights = {};
+    pipeline_detail::LightsBlock lights = {};
     for (msi i = 0; i < lightCount; ++i) {
         PointLight* light = (PointLight*)frame->pointLights[i];
         lights.pLights[i].pos.xyz = light->position;
@@ -157,7 +158,7 @@ void writeLights(RenderFrame* frame) {
 
 void drawOpaqueQuads(RenderFrame* frame) {
     for (msi i = 0; i < frame->quads.length; ++i) {
-        detail::drawLitQuad((QuadInstance*)frame->quads[i], &frame->cam);
+        pipeline_detail::drawLitQuad((QuadInstance*)frame->quads[i], &frame->cam);
     }
 }
 
@@ -173,12 +174,12 @@ void drawMeshes(RenderFrame* frame) {
         VE_ASSERT_NOT_NULL(instance->mesh);
         VE_ASSERT_NOT_NULL(instance->material);
         // Stencil from set-up: always pass, write 1 where the mesh passes the depth test.
-        detail::drawMeshInstance(instance, &frame->cam, noOutline);
+        pipeline_detail::drawMeshInstance(instance, &frame->cam, noOutline);
         if (drawsOutline(instance->outline)) {
             // The inflated shell only where nothing marked the stencil: a ring around the mesh.
             glStencilFunc(GL_NOTEQUAL, 1, 0xFF);
             glStencilMask(0x00);
-            detail::drawMeshInstance(instance, &frame->cam, instance->outline);
+            pipeline_detail::drawMeshInstance(instance, &frame->cam, instance->outline);
         }
         glStencilFunc(GL_ALWAYS, 1, 0xFF);
         glStencilMask(0xFF);
@@ -194,7 +195,7 @@ void drawRenderToTextureQuads(RenderFrame* frame) {
     for (msi i = 0; i < frame->renderToTexQuads.length; ++i) {
         QuadInstance* quad = (QuadInstance*)frame->renderToTexQuads[i];
         glBindFramebuffer(GL_FRAMEBUFFER, quad->fbo);
-        detail::drawScreenQuad(quad, &frame->cam);
+        pipeline_detail::drawScreenQuad(quad, &frame->cam);
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_BLEND);
@@ -213,11 +214,10 @@ void drawTransparentQuads(RenderFrame* frame, b8 sorting) {
     VE_ASSERT(count==frame->transQuads.length);
     for (msi i = 0; i < quadCount; ++i) {
         QuadInstance* quad = sorting ? &sorted[i] : (QuadInstance*)frame->transQuads[i];
-        VE_ASSERT_NOT_NULL(quad->texture);
         if (quad->colorBuf != 0) {
-            detail::drawBillboardQuad(quad, &frame->cam);
+            pipeline_detail::drawBillboardQuad(quad, &frame->cam);
         } else {
-            detail::drawLitQuad(quad, &frame->cam);
+            pipeline_detail::drawLitQuad(quad, &frame->cam);
         }
     }
     glDisable(GL_BLEND);
@@ -229,8 +229,8 @@ void blurHighlights() {
     for (u32 i = 0; i < BLOOM_ITERATIONS; ++i) {
         // The first pass reads the full-size highlights; later ones the previous vertical result.
         u32 source = i == 0 ? state->colorBuffers[1] : state->colorBuffers[3];
-        detail::blurPass(state->FBOs[1], source, 1);
-        detail::blurPass(state->FBOs[2], state->colorBuffers[2], 0);
+        pipeline_detail::blurPass(state->FBOs[1], source, 1);
+        pipeline_detail::blurPass(state->FBOs[2], state->colorBuffers[2], 0);
     }
 }
 
@@ -238,8 +238,8 @@ void compositeToWindow(f32 gamma) {
     RendererStateOpenGL* state = rendererState;
     u32 program = state->additiveTextureShader.glID;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    detail::setFullTargetViewport();
-    detail::clearTarget();
+    pipeline_detail::setFullTargetViewport();
+    pipeline_detail::clearTarget();
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "image"), 0);
     glUniform1i(glGetUniformLocation(program, "image2"), 1);
@@ -256,7 +256,7 @@ void drawHUD(RenderFrame* frame) {
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     for (msi i = 0; i < frame->hudElements.length; ++i) {
-        detail::drawScreenQuad((QuadInstance*)frame->hudElements[i], &frame->cam);
+        pipeline_detail::drawScreenQuad((QuadInstance*)frame->hudElements[i], &frame->cam);
     }
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);

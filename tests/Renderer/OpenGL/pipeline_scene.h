@@ -11,6 +11,8 @@
 #include "Renderer/OpenGL/opengl_renderer.h"
 #include "Renderer/renderer.h"
 
+#include <math.h>
+
 #include <vector>
 
 namespace pipescene {
