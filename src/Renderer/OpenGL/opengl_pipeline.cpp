@@ -169,17 +169,17 @@ void drawMeshes(RenderFrame* frame) {
     glClear(GL_STENCIL_BUFFER_BIT);
     const v4 noOutline = {};
     for (msi i = 0; i < frame->meshes.length; ++i) {
-        MeshInstance* instance = (MeshInstance*)frame->meshes[i];
-        VE_ASSERT_NOT_NULL(instance->texture);
-        VE_ASSERT_NOT_NULL(instance->mesh);
-        VE_ASSERT_NOT_NULL(instance->material);
+        MeshInstance* meshInstance = (MeshInstance*)frame->meshes[i];
+        VE_ASSERT_NOT_NULL(meshInstance->texture);
+        VE_ASSERT_NOT_NULL(meshInstance->mesh);
+        VE_ASSERT_NOT_NULL(meshInstance->material);
         // Stencil from set-up: always pass, write 1 where the mesh passes the depth test.
-        pipeline_detail::drawMeshInstance(instance, &frame->cam, noOutline);
-        if (drawsOutline(instance->outline)) {
+        pipeline_detail::drawMeshInstance(meshInstance, &frame->cam, noOutline);
+        if (drawsOutline(meshInstance->outline)) {
             // The inflated shell only where nothing marked the stencil: a ring around the mesh.
             glStencilFunc(GL_NOTEQUAL, 1, 0xFF);
             glStencilMask(0x00);
-            pipeline_detail::drawMeshInstance(instance, &frame->cam, instance->outline);
+            pipeline_detail::drawMeshInstance(meshInstance, &frame->cam, meshInstance->outline);
         }
         glStencilFunc(GL_ALWAYS, 1, 0xFF);
         glStencilMask(0xFF);

@@ -47,6 +47,49 @@ TEST(ModelMatrix, ScalesThenRotatesThenTranslates) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The mesh pass refuses instances without their assets
+// ---------------------------------------------------------------------------------------------
+
+// The mesh pass clears the stencil before its first check; without a context that call must go
+// nowhere.
+void APIENTRY ignoreClear(GLbitfield) {}
+
+TEST(MeshPassDeathTest, AnInstanceWithoutTextureMeshOrMaterialStopsNamingTheMissingField) {
+    std::vector<u8> memory(1 << 20);
+    ve::MemoryStore store = ve::createHeapStore(buffer{memory.size(), memory.data()});
+    ve::Mesh mesh = {};
+    ve::Texture texture = {};
+    ve::BasicMat material = {};
+    struct Case {
+        ve::Mesh* mesh;
+        ve::Texture* texture;
+        ve::BasicMat* material;
+        const char* assertion;
+    };
+    // Checked in the order texture, mesh, material.
+    const Case cases[] = {
+        {&mesh, nullptr, &material, "NOT NULL: meshInstance->texture"},
+        {nullptr, nullptr, nullptr, "NOT NULL: meshInstance->texture"},
+        {nullptr, &texture, &material, "NOT NULL: meshInstance->mesh"},
+        {nullptr, &texture, nullptr, "NOT NULL: meshInstance->mesh"},
+        {&mesh, &texture, nullptr, "NOT NULL: meshInstance->material"},
+    };
+    PFNGLCLEARPROC savedClear = ve::glClear;
+    ve::glClear = ignoreClear;
+    for (const Case& c : cases) {
+        ve::RenderFrame frame = {};
+        frame.meshes = ve::createChunkStore(sizeof(ve::MeshInstance), 16, &store);
+        ve::MeshInstance instance = {};
+        instance.mesh = c.mesh;
+        instance.texture = c.texture;
+        instance.material = c.material;
+        frame.mesh(instance); // the record overload pushes without checking
+        EXPECT_DEATH(ve::drawMeshes(&frame), std::string("ASSERTION FAILED:.*") + c.assertion) << c.assertion;
+    }
+    ve::glClear = savedClear;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Upload look-ups over a hand-filled table
 // ---------------------------------------------------------------------------------------------
 
