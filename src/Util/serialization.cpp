@@ -223,13 +223,14 @@ b8 writeFileChecked(string path, buffer image) {
         written = !platform->fileHasError(file, 0);
     }
     buffer readBack = createBuffer(image.length, tmpStore);
-    if (written && readBack.data) {
+    written = written && readBack.data;
+    if (written) {
         platform->readFile(file, 0, 0, readBack);
         written = !platform->fileHasError(file, 0) && cmpBuffer(readBack, image);
     }
     freeBuffer(&readBack, tmpStore);
     platform->closeFileList(file);
-    return written && readBack.data;
+    return written;
 }
 
 } // namespace serialization

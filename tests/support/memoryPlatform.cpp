@@ -126,9 +126,9 @@ void putMemoryFile(MemoryPlatform* platform, const std::string& name, const std:
     platform->files.push_back({name, bytes});
 }
 
-TestStores::TestStores(msi tmpSize, msi permanentSize) : tmpBlock(tmpSize), permanentBlock(permanentSize) {
-    tmp = ve::createHeapStore({tmpBlock.size(), tmpBlock.data()});
-    permanent = ve::createHeapStore({permanentBlock.size(), permanentBlock.data()});
+TestStores::TestStores(msi tmpSize, msi permanentSize) : tmpBlock(new u8[tmpSize]), permanentBlock(new u8[permanentSize]) {
+    tmp = ve::createHeapStore({tmpSize, tmpBlock.get()});
+    permanent = ve::createHeapStore({permanentSize, permanentBlock.get()});
     ve::tmpStore = &tmp;
     ve::permanentStore = &permanent;
 }

@@ -7,6 +7,7 @@
 #include "Platform/ve_platform.h"
 #include "Memory/memory.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ void putMemoryFile(MemoryPlatform* platform, const std::string& name, const std:
 // Stores for the engine's globals `ve::tmpStore` and `ve::permanentStore`, over heap blocks that
 // live as long as the record.
 struct TestStores {
-    std::vector<u8> tmpBlock, permanentBlock;
+    std::unique_ptr<u8[]> tmpBlock, permanentBlock; // not cleared: a fresh store needs no zeroes
     ve::MemoryStore tmp, permanent;
     explicit TestStores(msi tmpSize = 64 << 20, msi permanentSize = 64 << 20);
     ~TestStores();
