@@ -479,11 +479,9 @@ EntityReadResult deserialize_Entity(SerialReader* reader, msi fileEnd, MemorySto
     if (!serialization::readRecordStart(reader, fileEnd, entityRecordTag, entityRecordHeaderSize, &end))
         return EntityReadResult::Unreadable;
     u8 enabled;
-    string storedName;
-    b8 read = deserialize_u8(reader, end, &enabled) && serialization::readTextView(reader, end, &storedName);
-    if (read) *nameRead = storedName;
-    entity->name = allocAndCopyString(storedName, heap);
-    read = read && (!storedName.length || entity->name.data);
+    b8 read = deserialize_u8(reader, end, &enabled) && serialization::readTextView(reader, end, nameRead);
+    if (read) entity->name = allocAndCopyString(*nameRead, heap);
+    read = read && (!nameRead->length || entity->name.data);
     buffer data = {};
     MetaData* metaData = 0;
     read = read && deserialize_Struct(reader, end, heap, &data, &metaData) && data.data;
