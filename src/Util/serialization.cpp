@@ -284,7 +284,9 @@ b8 readRecordStart(SerialReader* reader, msi parentEnd, u32 tag, msi headerSize,
     u64 storedEnd;
     if (!deserialize_u32(reader, parentEnd, &storedTag) || !deserialize_u64(reader, parentEnd, &storedEnd)) return false;
     if (storedTag != tag || storedEnd == 0) return false;
-    if (storedEnd > parentEnd || storedEnd - start < headerSize) return false;
+    // Subtraction only once the end is known to lie after the start: an end that points
+    // backwards would otherwise wrap around and send the reader back over records it has read.
+    if (storedEnd > parentEnd || storedEnd < start || storedEnd - start < headerSize) return false;
     *end = storedEnd;
     return true;
 }

@@ -137,6 +137,19 @@ TEST_F(DamagedSceneFileTest, EndsThatPointBackwardsOrOutsideTheirParentStopOrSki
     }
 }
 
+// An end before its record's start once sent the reader back over members it had read; with a
+// huge member count that never ended.
+TEST_F(DamagedSceneFileTest, AnEndPointingBackIntoItsStructCannotMakeTheReaderLoop) {
+    std::vector<u8> bytes = withU64At(fixtures::barrierScene(), 57, ~0ull); // member count
+    bytes = withU64At(bytes, 422, 94); // the power member "ends" where bodyOpts starts
+    Scene scene;
+    platform->printed.clear();
+    EXPECT_TRUE(loadDamaged(bytes, &scene));
+    EXPECT_EQ(entityCount, 0u);
+    const std::vector<std::string> expected = {"Failed to load Entity!", "Barrier"};
+    EXPECT_EQ(platform->printed, expected);
+}
+
 TEST_F(DamagedSceneFileTest, AMemberWhoseLengthsOverrunItIsSkippedAlone) {
     // The cableEntity member's name length reaches past its end: that member stays zero, the
     // others are read.
