@@ -25,3 +25,18 @@
 
 // Renderer
 #include "Renderer/renderer.cpp"
+#include "Renderer/bsp_tree.cpp"
+#include "Renderer/OpenGL/opengl_globals.cpp"
+#include "Renderer/OpenGL/opengl_shaders.cpp"
+#include "Renderer/OpenGL/opengl_renderer.cpp"
+#include "Renderer/OpenGL/opengl_draw.cpp"
+#include "Renderer/OpenGL/opengl_pipeline.cpp"
+
+// Physics glue
+#include "Physics/physics.cpp"
+
+// Game
+#include "Game/time.cpp"
+
+// Map editor
+#include "Debug/mapeditor.cpp"

@@ -1,15 +1,58 @@
 #pragma once
-// The engine's globals: one copy each, re-pointed by `EngineReload` on every frame so that they
-// survive a reload of the engine. Game code reaches the platform, the input and the engine's
-// state through them.
+// The engine state record and the engine's globals.
+//
+// All long-lived state of the engine sits in one record, `EngineState`, the first allocation of
+// the permanent store. The globals below point at it and at its parts; `EngineReload` re-points
+// them on every frame from the platform's `GameMemory`, so they survive a reload of the engine.
 
 #include "Platform/ve_platform.h"
+#include "Memory/memory.h"
+#include "Util/Datastructures.h"
+#include "Renderer/renderer.h"
+#include "Core/Scene/sceneDef.h"
+#include "Physics/scene/phScene.h"
+#include "Game/timeDef.h"
 
 namespace ve {
 
-struct MemoryStore;
 struct AssetRegister;
-struct Renderer;
+
+// Field order is part of the record's identity (the introspection table lists it).
+struct EngineState {
+    // The renderer's table with the frame being built; filled by the back end's constructor.
+    Renderer renderer;
+    // 256 MiB, emptied at the start of every frame: nothing allocated here outlives its frame.
+    MemoryStore tmpStore;
+    // 256 MiB. Its first allocation is this record; then the asset register and the assets, the
+    // scene heaps and the chunks of the body store.
+    MemoryStore permanentStore;
+    AssetRegister* assets;
+    // The scene that is played and edited.
+    Scene currentScene;
+    // 64 MiB; every allocation of the physics library comes from here.
+    MemoryStore physicsStore;
+    // Constructed in place at start-up (the record itself is never constructed as a whole).
+    phScene scene;
+    u32 timedPhysicBodyCount;
+    // Body id -> phBody*, 100 entries per chunk; ids are never reused.
+    ChunkStore physicsBodies;
+    u32 timedPhysicBodyIds[TIMED_BODY_SLOTS];
+    saveThis trackedVars;
+    // Entries 0 to time - 1 are valid, oldest first. Most of the permanent store.
+    pastTimeStamp pastTime[TIME_HISTORY_LENGTH];
+    u32 time;
+    u8 timeSaveDelay;
+    u8 timeSaveDelayConst;
+    // Seconds accumulated towards the next physics tick. Never capped: after long frames a tick
+    // runs in every following frame until the surplus is worked off.
+    f64 timeSinceLastPhysicsUpdate;
+    // The scene to switch to after this frame; a request is pending exactly while `data` is set.
+    string loadScene;
+    // Transparent quads sorted back to front.
+    b8 sorting;
+    // Handed to the composite pass, whose exponent is 1 - gamma.
+    f32 gamma;
+};
 
 // The platform's table of operations.
 extern PlatformAPI* platform;

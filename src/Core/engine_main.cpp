@@ -1,36 +1,199 @@
 #include "Core/engine_main.h"
 
-#include "Core/engine_globals.h"
+#include "Core/Assets/assets.h"
+#include "Core/Scene/scene.h"
+#include "Debug/mapeditor.h"
+#include "Game/time.h"
+#include "Math/floatMath.h"
+#include "Physics/common/phMemory.h"
+#include "Physics/physics.h"
+#include "Renderer/OpenGL/opengl_renderer.h"
+#include "Util/serialization.h"
+#include "Util/string.h"
 
-namespace ve::detail {
+#include <new>
 
-// The two OpenGL calls the stand-in needs, fetched by name like every other GL entry point.
-typedef void (*StandInClearColorFunc)(f32 red, f32 green, f32 blue, f32 alpha);
-typedef void (*StandInClearFunc)(u32 mask);
-constexpr u32 standInColorBufferBit = 0x00004000; // GL_COLOR_BUFFER_BIT
+namespace ve {
 
-StandInClearColorFunc standInClearColor;
-StandInClearFunc standInClear;
+// =============================================================================================
+// Start-up
+// =============================================================================================
 
-} // namespace ve::detail
+namespace detail {
+
+MemoryStore createPlatformStore(msi size) { return createHeapStore(platform->allocateMemory(size)); }
+
+// The permanent, temporary and physics stores with the state record as the permanent store's
+// first allocation. The platform's blocks come zero-filled, so every field that start-up does not
+// set starts at zero (an empty history, no pending scene switch, gamma 0).
+EngineState* createEngineState(GameMemory* gameMemory) {
+    MemoryStore permanent = createPlatformStore(PERMANENT_STORE_SIZE);
+    buffer tmpBlock = platform->allocateMemory(TMP_STORE_SIZE);
+    buffer physicsBlock = platform->allocateMemory(PHYSICS_STORE_SIZE);
+
+    EngineState* state = (EngineState*)pushToHeap(&permanent, sizeof(EngineState));
+    VE_ASSERT_NOT_NULL(state);
+    gameMemory->engineState = state;
+    // Copied only now, so that the record kept in the state already accounts for the state.
+    state->permanentStore = permanent;
+    state->tmpStore = createHeapStore(tmpBlock);
+    state->physicsStore = createHeapStore(physicsBlock);
+    return state;
+}
+
+void createAssets(EngineState* state) {
+    state->assets = (AssetRegister*)pushToHeap(&state->permanentStore, sizeof(AssetRegister));
+    VE_ASSERT_NOT_NULL(state->assets);
+    assets = state->assets;
+    createAssetRegister(state->assets, MAX_MESHES, MAX_TEXTURES, MAX_MATERIALS);
+}
+
+void createPhysicsScene(EngineState* state, f64 physicsDelta) {
+    new (&state->scene) phScene((f32)physicsDelta, phVec3(0.0f, WORLD_GRAVITY_Y, 0.0f), PHYSICS_ITERATIONS);
+    initPhysics();
+}
+
+void loadFirstScene(EngineState* state) {
+    // A missing or damaged level leaves the scene without id, and initialising it then gives the
+    // empty "New Scene": no failure.
+    loadScene(&state->currentScene, wrapASCIIZ(FIRST_SCENE_NAME), &state->permanentStore);
+    initScene(&state->currentScene);
+}
+
+} // namespace detail
+
+void pointEngineGlobals(EngineState* state) {
+    engineState = state;
+    tmpStore = &state->tmpStore;
+    permanentStore = &state->permanentStore;
+    assets = state->assets;
+    renderer = &state->renderer;
+}
+
+void uploadAssets(Renderer* target, AssetRegister* assetRegister) {
+    Hash skyboxId = hashASCIIZ(SKYBOX_TEXTURE_NAME);
+    for (u64 i = 0; i < assetRegister->textureCount; i++) {
+        Texture* texture = &assetRegister->textures[i];
+        if (texture->id != skyboxId) {
+            target->uplTexture(texture);
+            continue;
+        }
+        Texture* faces[6] = {texture, texture, texture, texture, texture, texture};
+        target->createSkyBox(faces);
+    }
+    for (u64 i = 0; i < assetRegister->meshCount; i++) target->uplMesh(&assetRegister->meshes[i]);
+}
+
+void initEngine(GameMemory* gameMemory, f64 physicsDelta, CreateRendererFunc createRenderer) {
+    EngineState* state = detail::createEngineState(gameMemory);
+    pointEngineGlobals(state);
+    setPhysicsMemoryStore(&state->physicsStore);
+
+    detail::createAssets(state);
+    state->renderer = createRenderer();
+    state->timeSaveDelayConst = 2;
+    state->sorting = true;
+    debugInit(gameMemory);
+
+    loadAllPakFiles(state->assets);
+    uploadAssets(&state->renderer, state->assets);
+
+    detail::createPhysicsScene(state, physicsDelta);
+    detail::loadFirstScene(state);
+    platform->setCursorRelative(true);
+}
+
+// =============================================================================================
+// The frame
+// =============================================================================================
+
+void handleDisplayKeys(EngineState* state, GameInput* input) {
+    GameInput::Keyboard* keys = &input->keyboard;
+    if (keys->F5.wentDown) state->gamma -= GAMMA_STEP;
+    if (keys->F6.wentDown) state->gamma = min(state->gamma + GAMMA_STEP, GAMMA_MAX);
+    if (keys->SCROLL_LOCK.wentDown) platform->setCursorRelative(!input->mouse.relative);
+}
+
+namespace detail {
+// Hands the rewound pose and velocities of every recorded body back to the physics library.
+void reapplyTimedBodies(EngineState* state) {
+    for (u32 i = 0; i < state->timedPhysicBodyCount; i++) updateObject(state->timedPhysicBodyIds[i]);
+}
+} // namespace detail
+
+b8 advancePhysicsClock(EngineState* state, GameInput* input) {
+    // Both lengths come from the input, so a replayed recording replays its own timing.
+    state->timeSinceLastPhysicsUpdate += input->deltaTime;
+    f64 tickLength = (f64)input->physicsDelta;
+    if (state->timeSinceLastPhysicsUpdate < tickLength) return false;
+    state->timeSinceLastPhysicsUpdate -= tickLength;
+    return true;
+}
+
+void runPhysicsTick(EngineState* state, GameInput* input) {
+    // A tick that falls due while the editor has paused the scene is used up without effect.
+    if (!state->currentScene.enabled) return;
+    if (input->keyboard.SPACE.isDown) {
+        stepBack();
+        return;
+    }
+    // Recorded first, so a snapshot holds the state at the start of its tick.
+    saveTimeVars();
+    physicsUpdate(&state->scene);
+}
+
+void switchSceneOnRequest(EngineState* state) {
+    if (!state->loadScene.data) return;
+    loadSceneClean(&state->currentScene, state->loadScene, &state->permanentStore);
+    // The length is left as it was: a request is pending exactly while the pointer is set.
+    state->loadScene.data = 0;
+}
+
+void updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
+    if (tmpStore) resetHeapStore(tmpStore);
+    input = frameInput;
+    debugInput = frameDebugInput;
+
+    EngineState* state = engineState;
+    state->renderer.frame = state->renderer.createFrame();
+    state->renderer.frame.setClearCol(v3{0.0f, 0.0f, 0.0f});
+
+    // Updates see the physics of the end of the previous tick, and the frame shows the state
+    // before this frame's tick. Renders run also while the editor pauses the scene.
+    updateScene(&state->currentScene);
+    renderScene(&state->currentScene);
+
+    handleDisplayKeys(state, frameInput);
+    if (frameInput->keyboard.SPACE.wentUp) detail::reapplyTimedBodies(state);
+    if (advancePhysicsClock(state, frameInput)) runPhysicsTick(state, frameInput);
+
+    state->renderer.submitFrame(&state->renderer.frame);
+    // After the submit: the frame that asked for the switch still shows the old scene.
+    switchSceneOnRequest(state);
+    if (frameInput->keyboard.F10.wentDown) state->sorting = !state->sorting;
+    debugUpdate();
+}
+
+} // namespace ve
+
+// =============================================================================================
+// Entry points
+// =============================================================================================
 
 extern "C" void EngineReload(ve::GameMemory* gameMemory, ve::PlatformAPI* platform) {
     ve::platform = platform;
-    ve::engineState = gameMemory->engineState;
+    ve::EngineState* state = gameMemory->engineState;
+    if (state) {
+        ve::pointEngineGlobals(state);
+        setPhysicsMemoryStore(&state->physicsStore);
+        ve::Renderer* renderer = &state->renderer;
+        if (renderer->reloadRendererGlobals && renderer->rendererState) renderer->reloadRendererGlobals(renderer);
+    }
+    ve::debugReload(gameMemory);
 }
 
-extern "C" void EngineInit(ve::GameMemory*, f64) {
-    using namespace ve::detail;
-    standInClearColor = (StandInClearColorFunc)ve::platform->getGLProcAddr((c8*)"glClearColor");
-    standInClear = (StandInClearFunc)ve::platform->getGLProcAddr((c8*)"glClear");
-    VE_ASSERT_NOT_NULL(standInClearColor);
-    VE_ASSERT_NOT_NULL(standInClear);
+extern "C" void EngineInit(ve::GameMemory* gameMemory, f64 physicsDelta) {
+    ve::initEngine(gameMemory, physicsDelta, ve::createRendererOpenGL);
 }
 
-extern "C" void EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput) {
-    using namespace ve::detail;
-    ve::input = input;
-    ve::debugInput = debugInput;
-    standInClearColor(0.1f, 0.3f, 0.3f, 1.0f);
-    standInClear(standInColorBufferBit);
-}
+extern "C" void EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput) { ve::updateEngine(input, debugInput); }

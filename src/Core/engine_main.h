@@ -1,8 +1,66 @@
 #pragma once
-// The engine's three entry points (`EngineReload`, `EngineInit`, `EngineUpdate`, C linkage),
-// declared with the platform interface that calls them.
-//
-// This is the stand-in engine that runs until the engine core exists: it keeps the globals
-// pointed and clears the window every frame, so the platform layer can be run and tested whole.
+// The engine's start-up and per-frame update. The platform calls the three entry points declared
+// with its interface (`EngineReload`, `EngineInit`, `EngineUpdate`, C linkage); they are defined
+// here on top of the functions below.
 
 #include "Platform/ve_platform.h"
+#include "Core/engine_globals.h"
+
+namespace ve {
+
+// Sizes of the engine's own platform blocks, in the order start-up takes them.
+constexpr msi PERMANENT_STORE_SIZE = 268435456; // 256 MiB
+constexpr msi TMP_STORE_SIZE = 268435456;       // 256 MiB
+constexpr msi PHYSICS_STORE_SIZE = 67108864;    // 64 MiB
+
+// Room in the asset register, per kind, over all packs.
+constexpr u64 MAX_MESHES = 100;
+constexpr u64 MAX_TEXTURES = 100;
+constexpr u64 MAX_MATERIALS = 100;
+
+// The physics scene's settings; the tick length comes from the platform.
+constexpr f32 WORLD_GRAVITY_Y = -9.8f; // metres per second squared
+constexpr s32 PHYSICS_ITERATIONS = 20;  // contact solver iterations per step
+
+// F5 and F6 move the gamma by this step. The composite raises colours to 1 - gamma, so gamma
+// stops at GAMMA_MAX: at 1 and beyond the picture would turn white or undefined.
+constexpr f32 GAMMA_STEP = 0.1f;
+constexpr f32 GAMMA_MAX = 0.9f;
+
+// The level that start-up loads.
+constexpr const c8* FIRST_SCENE_NAME = "Level 1";
+// The one texture that becomes the sky rather than an ordinary upload.
+constexpr const c8* SKYBOX_TEXTURE_NAME = "skybox_img";
+
+// Builds the renderer's table. Start-up uses the OpenGL back end; headless tests pass a table
+// that records its calls.
+typedef Renderer (*CreateRendererFunc)();
+
+// The whole of start-up, with the renderer built by `createRenderer`: stores and state record,
+// asset register, renderer, editor, packs and uploads, physics scene and body store, the first
+// level, the captured mouse.
+void initEngine(GameMemory* gameMemory, f64 physicsDelta, CreateRendererFunc createRenderer);
+
+// Points the engine's globals at `state` and its parts.
+void pointEngineGlobals(EngineState* state);
+
+// Every texture of the register, in register order, to the renderer: the sky texture as all six
+// faces of the sky box, every other one as an ordinary texture; then every mesh.
+void uploadAssets(Renderer* renderer, AssetRegister* assets);
+
+// One frame of the engine, in the order the frame update runs.
+void updateEngine(GameInput* input, GameInput* debugInput);
+
+// The gamma and cursor keys of `input`.
+void handleDisplayKeys(EngineState* state, GameInput* input);
+
+// Adds the frame's time to the physics clock; true when a tick falls due (at most one per frame).
+b8 advancePhysicsClock(EngineState* state, GameInput* input);
+// One physics tick: nothing while the scene is paused; a step back through the time history while
+// SPACE is held; otherwise the history's recording step and then one physics step.
+void runPhysicsTick(EngineState* state, GameInput* input);
+
+// Performs and clears a scene switch that game code asked for during the frame.
+void switchSceneOnRequest(EngineState* state);
+
+} // namespace ve

@@ -15,7 +15,7 @@ namespace detail {
 
 // Points the link in front of a list position (the previous node, or the list head when there
 // is none) at `next`.
-static void linkFreeBlockAfter(MemoryStore* store, detail::HeapFreeBlock* previous, detail::HeapFreeBlock* next) {
+static void linkFreeBlockAfter(MemoryStore* store, HeapFreeBlock* previous, HeapFreeBlock* next) {
     if (previous) {
         previous->nextFreeBlock = next;
     } else {
@@ -26,8 +26,8 @@ static void linkFreeBlockAfter(MemoryStore* store, detail::HeapFreeBlock* previo
 // Makes the whole buffer one free block. A buffer too small to hold a node has nothing to give.
 static void makeWholeStoreFree(MemoryStore* store) {
     store->firstFreeBlock = nullptr;
-    if (!store->buf.data || store->buf.length < sizeof(detail::HeapFreeBlock)) return;
-    detail::HeapFreeBlock* whole = (detail::HeapFreeBlock*)store->buf.data;
+    if (!store->buf.data || store->buf.length < sizeof(HeapFreeBlock)) return;
+    HeapFreeBlock* whole = (HeapFreeBlock*)store->buf.data;
     whole->nextFreeBlock = nullptr;
     whole->size = store->buf.length;
     store->firstFreeBlock = whole;

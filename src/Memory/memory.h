@@ -14,7 +14,8 @@ namespace detail {
 
 // Written at the first bytes of every free block. Free blocks start wherever the previous
 // allocation ended, so a node is not necessarily aligned: the record is packed (alignment 1) so
-// that it may be read and written at any address.
+// that it may be read and written at any address. Copy a field out (u64(node->size)) rather than
+// binding a reference to it, as EXPECT_EQ(node->size, ...) would: such a reference is misaligned.
 struct __attribute__((packed)) HeapFreeBlock {
     HeapFreeBlock* nextFreeBlock;
     u64 size; // bytes of the whole free block, node included

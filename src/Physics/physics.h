@@ -4,8 +4,12 @@
 
 #include "Platform/machineDef.h"
 #include "Math/mat3.h"
+#include "Math/mat4.h"
 #include "Math/v3.h"
 #include "Physics/primitives.h"
+
+class phBody;
+class phScene;
 
 namespace ve {
 
@@ -64,5 +68,86 @@ struct BodyOptsAccess {
     f32* angularFriction;
     phFlags* flags;
 };
+
+// ---------------------------------------------------------------------------------------------
+// The body store and the glue operations
+//
+// A body id is the index of its entry in the engine state's `physicsBodies`: ids are handed out
+// in creation order from 1 and never reused; entry 0 is `NO_BODY`. When the scene switch removes
+// every body, the entries of the removed bodies are retired (set to null), so an id kept from an
+// earlier scene names no body. Every operation below accepts an id that names no live body
+// (`NO_BODY`, a retired id, an id past the store's end): readers answer as for a body at the
+// origin that collides with nothing, writers report a soft assertion and do nothing.
+// ---------------------------------------------------------------------------------------------
+
+// The id of no body. It is 0, so the zeroed or freshly loaded options of an entity whose init
+// created no body (a cable without a source) name no body rather than another entity's.
+constexpr u32 NO_BODY = 0;
+// Entries per chunk of the body store.
+constexpr msi BODY_STORE_ENTRIES_PER_CHUNK = 100;
+// The layers of an active body: it collides with every other active body.
+constexpr u32 ALL_LAYERS = 0xFFFF;
+
+// Creates the body store on the permanent store. Start-up calls it once, right after
+// constructing the physics scene.
+void initPhysics();
+// Builds the body and its boxes in `scene` from `opts` and writes its id into `opts->physicsBody`
+// (`NO_BODY` when the body store is full). Type bits other than exactly one of static, dynamic,
+// kinematic are repaired: the whole flag word becomes `Static`.
+void createBody(phScene* scene, BodyOpts* opts);
+// Removes every body from `scene` and retires their ids. The scene switch and the editor's load
+// call this rather than the scene's own RemoveAllBodies, which would leave the ids pointing at
+// freed bodies.
+void removeAllBodies(phScene* scene);
+
+// The body with id `index`; null when the id names no live body.
+phBody* getBody(u32 index);
+// Points the six fields of `bodyOptsAccess` into the body. For an id that names no live body
+// they point into a scratch record (at the origin, layers 0) that is rewritten on every call, and
+// the result is false.
+b8 getBodyStruct(u32 index, BodyOptsAccess* bodyOptsAccess);
+// The body pose: its origin in `col4`, its rotation in the axis columns.
+mat4 getTransform(u32 index);
+// The address of the body's collision layers.
+u32* getLayers(u32 index);
+// (Spelled so: game code calls it by this name.)
+v3 getLinearVeloctiy(u32 index);
+// Wakes the body when the velocity is not zero. A static body cannot move: it is left alone and
+// a soft assertion reports the call.
+void setLinearVelocity(u32 index, v3 velocity);
+// An acceleration: the library scales it by the body's mass. Wakes the body.
+void applyForce(u32 index, v3 force);
+// Moves the body origin to `pos`, keeping its rotation, and refreshes its proxies.
+void setPosition(u32 index, v3 pos);
+// Whether the ray start + s * dir, s in [0, maxLength], hits the body's first box (the one added
+// last). A body without boxes is never hit.
+b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength);
+// Switches all collision of the body on (layers `ALL_LAYERS`) or off (layers 0). The change is
+// seen by the next step's collision test.
+void setActive(u32 index, b8 value);
+// Lists the body's boxes, newest first, as primitives with unit axes and half extents. On entry
+// `*count` is the room in `colliders`; on return the number written. Boxes beyond the room are
+// left out.
+void getAllColliders(u32 index, Primitive* colliders, u32* count);
+
+// Registers the body's position, rotation and both velocities (18 floats) with the time history
+// and appends its id to the timed-body list. Refused, with a soft assertion, for a body that is
+// not dynamic and when the list is full.
+void addTimeVars(u32 index);
+// Re-applies the raw pose and velocities that the time rewind wrote into a body: the library
+// rebuilds its derived data and proxies from them, and the body wakes. Force and torque that
+// piled up during the rewind are dropped.
+void updateObject(u32 index);
+// Drops the force and torque accumulated on every body of `scene`: during a rewind no step runs
+// to consume them.
+void clearForces(phScene* scene);
+// One physics step of the scene's fixed tick.
+void physicsUpdate(phScene* scene);
+
+// The map editor's collider list on a body's options (the body itself is not rebuilt). Appending
+// moves the array into a new block of the current scene's data heap one entry larger.
+void addColliderSceneLoad(BodyOpts* bodyOpts, Primitive collider);
+// Removes collider `index`; the later ones move down one place. The index must be listed.
+void removeColliderSceneLoad(BodyOpts* bodyOpts, u32 index);
 
 } // namespace ve

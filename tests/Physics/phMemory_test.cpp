@@ -36,8 +36,8 @@ TEST_F(PhMemory, FreeingAForeignPointerIsIgnored) {
     u64 local[4] = {};
     phFree(&local[2]);
     EXPECT_EQ(store->firstFreeBlock, head);
-    EXPECT_EQ(store->firstFreeBlock->size, headSize);
-    EXPECT_EQ(store->firstFreeBlock->nextFreeBlock, nullptr);
+    EXPECT_EQ(u64(store->firstFreeBlock->size), headSize); // by value: the packed node may sit unaligned
+    EXPECT_EQ((ve::detail::HeapFreeBlock*)store->firstFreeBlock->nextFreeBlock, nullptr);
 }
 
 using PhMemoryDeathTest = PhysicsStoreTest;
@@ -405,6 +405,6 @@ TEST_F(PhPagedAllocator, ClearGivesEveryPageBack) {
     }
     // Everything went back: the store's one free block is whole again.
     ASSERT_NE(store->firstFreeBlock, nullptr);
-    EXPECT_EQ(store->firstFreeBlock->size, before.firstFreeBlock->size);
-    EXPECT_EQ(store->firstFreeBlock->nextFreeBlock, nullptr);
+    EXPECT_EQ(u64(store->firstFreeBlock->size), u64(before.firstFreeBlock->size));
+    EXPECT_EQ((ve::detail::HeapFreeBlock*)store->firstFreeBlock->nextFreeBlock, nullptr);
 }

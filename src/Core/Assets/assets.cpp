@@ -7,6 +7,7 @@
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 namespace ve {
 
@@ -334,6 +335,7 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index) {
                              (unsigned long long)header.numberOfAssets);
         return;
     }
+    // The table's last byte has been read, so every entry below lies inside the file.
     for (u64 j = 0; j < header.numberOfAssets; ++j) {
         AssetHeaderTableEntry entry;
         detail::readPakRecord(&reader, header.assetHeaderTableOffset + PAK_TABLE_ENTRY_SIZE * j, &entry);

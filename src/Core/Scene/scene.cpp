@@ -1,7 +1,9 @@
 #include "Core/Scene/scene.h"
 
 #include "Core/engine_globals.h"
+#include "Game/time.h"
 #include "Meta/entity_type_list.h"
+#include "Physics/physics.h"
 #include "Util/serialization.h"
 #include "Util/string.h"
 
@@ -28,6 +30,10 @@ Scene createScene(string name, msi heapSize, MemoryStore* store) {
 
 void initScene(Scene* scene) {
     VE_ASSERT_NOT_NULL(scene);
+    // The history and the timed bodies belong to the scene being initialised: its entities'
+    // init functions register theirs anew.
+    reloadTimeTracking();
+    engineState->timedPhysicBodyCount = 0;
     if (!scenes::sceneIsLoaded(scene)) {
         *scene = createScene(wrapASCIIZ("New Scene"), newSceneHeapSize, permanentStore);
         return;
@@ -145,6 +151,7 @@ void loadSceneClean(Scene* scene, string name, MemoryStore* store) {
     Scene loaded;
     loadScene(&loaded, name, store);
     freeScene(scene);
+    removeAllBodies(&engineState->scene);
     *scene = loaded;
     // The loaded entity array's store is the scene's own heap, which has just moved.
     if (scenes::sceneIsLoaded(scene)) scene->entities.store = &scene->sceneDataHeap;

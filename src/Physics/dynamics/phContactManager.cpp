@@ -1,6 +1,9 @@
 #include "Physics/dynamics/phContactManager.h"
 
+#include "Physics/common/phRender.h"
 #include "Physics/dynamics/phBody.h"
+
+#include <string.h>
 
 phContactManager::phContactManager(phStack* stack)
     : m_contactList(nullptr), m_contactCount(0), m_stack(stack),
@@ -90,4 +93,117 @@ void phContactManager::RemoveContactsFromBody(phBody* body) {
 
 void phContactManager::RemoveFromBroadphase(phBody* body) {
     for (phBox* box = body->m_boxes; box; box = box->next) m_broadphase.RemoveBox(box);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Narrow phase and warm starting
+// ---------------------------------------------------------------------------------------------
+
+// The points of a manifold before its narrow phase, with the tangents their friction impulses
+// were measured along. Only the points in use are copied: most pairs of a crowded scene do not
+// touch and have none.
+struct phOldPoints {
+    phVec3 tangentVectors[2];
+    phContact contacts[phk_maxManifoldContacts];
+    i32 count;
+};
+
+static void phKeepOldPoints(const phManifold& manifold, phOldPoints* old) {
+    old->count = manifold.contactCount;
+    if (old->count == 0) return;
+    old->tangentVectors[0] = manifold.tangentVectors[0];
+    old->tangentVectors[1] = manifold.tangentVectors[1];
+    memcpy(old->contacts, manifold.contacts, sizeof(phContact) * size_t(old->count));
+}
+
+// Carries the impulses of the old points into the new points that have the same feature key.
+// The old friction impulse is taken as a world vector and re-projected onto the new tangents,
+// which turn with the normal.
+static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
+    for (i32 i = 0; i < manifold->contactCount; ++i) {
+        phContact* c = manifold->contacts + i;
+        c->normalImpulse = r32(0.0);
+        c->tangentImpulse[0] = r32(0.0);
+        c->tangentImpulse[1] = r32(0.0);
+        u8 oldWarmStart = c->warmStarted;
+        c->warmStarted = 0;
+
+        for (i32 j = 0; j < old.count; ++j) {
+            const phContact* oc = old.contacts + j;
+            if (c->fp.key != oc->fp.key) continue;
+            c->normalImpulse = oc->normalImpulse;
+            phVec3 friction = old.tangentVectors[0] * oc->tangentImpulse[0] + old.tangentVectors[1] * oc->tangentImpulse[1];
+            c->tangentImpulse[0] = phDot(friction, manifold->tangentVectors[0]);
+            c->tangentImpulse[1] = phDot(friction, manifold->tangentVectors[1]);
+            c->warmStarted = oldWarmStart == 255 ? u8(255) : u8(oldWarmStart + 1);
+            break;
+        }
+    }
+}
+
+void phContactManager::TestCollisions() {
+    phContactConstraint* constraint = m_contactList;
+    while (constraint) {
+        phContactConstraint* next = constraint->next;
+        phBody* bodyA = constraint->bodyA;
+        phBody* bodyB = constraint->bodyB;
+        constraint->m_flags &= ~phContactConstraint::eIsland;
+
+        // A sleeping pair keeps the manifold of its last test.
+        if (!bodyA->IsAwake() && !bodyB->IsAwake()) {
+            constraint = next;
+            continue;
+        }
+        if (!bodyA->CanCollide(bodyB) ||
+            !m_broadphase.TestOverlap(constraint->A->broadPhaseIndex, constraint->B->broadPhaseIndex)) {
+            RemoveContact(constraint);
+            constraint = next;
+            continue;
+        }
+
+        phManifold* manifold = &constraint->manifold;
+        phOldPoints old;
+        phKeepOldPoints(*manifold, &old);
+        constraint->SolveCollision();
+        // The tangents of an empty manifold are never read: its points match nothing.
+        if (manifold->contactCount > 0) {
+            phComputeBasis(manifold->normal, manifold->tangentVectors, manifold->tangentVectors + 1);
+            phWarmStartManifold(manifold, old);
+        }
+
+        if (m_contactListener) {
+            bool now = (constraint->m_flags & phContactConstraint::eColliding) != 0;
+            bool was = (constraint->m_flags & phContactConstraint::eWasColliding) != 0;
+            if (now && !was) m_contactListener->BeginContact(constraint);
+            else if (was && !now) m_contactListener->EndContact(constraint);
+        }
+        constraint = next;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Debug drawing
+// ---------------------------------------------------------------------------------------------
+
+void phContactManager::RenderContacts(phRender* render) const {
+    for (const phContactConstraint* constraint = m_contactList; constraint; constraint = constraint->next) {
+        if (!(constraint->m_flags & phContactConstraint::eColliding)) continue;
+        const phManifold& m = constraint->manifold;
+        for (i32 i = 0; i < m.contactCount; ++i) {
+            const phContact& c = m.contacts[i];
+            // Fresh points are cyan; points warm-started for many steps turn red.
+            r32 blend = r32(255 - c.warmStarted) / r32(255.0);
+            render->SetScale(r32(10.0), r32(10.0), r32(10.0));
+            render->SetPenColor(r32(1.0) - blend, blend, blend, r32(1.0));
+            render->SetPenPosition(c.position.x, c.position.y, c.position.z);
+            render->Point();
+
+            if (constraint->bodyA->IsAwake()) render->SetPenColor(r32(1.0), r32(1.0), r32(1.0), r32(1.0));
+            else render->SetPenColor(r32(0.2), r32(0.2), r32(0.2), r32(1.0));
+            render->SetPenPosition(c.position.x, c.position.y, c.position.z);
+            phVec3 tip = c.position + m.normal * r32(0.5);
+            render->Line(tip.x, tip.y, tip.z);
+        }
+    }
+    render->SetScale(r32(1.0), r32(1.0), r32(1.0));
 }

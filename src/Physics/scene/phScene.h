@@ -4,6 +4,7 @@
 // its state after setPhysicsMemoryStore, and steps it once per physics tick.
 
 #include "Physics/common/phHeap.h"
+#include "Physics/common/phMemory.h"
 #include "Physics/common/phPagedAllocator.h"
 #include "Physics/common/phStack.h"
 #include "Physics/dynamics/phBody.h"

@@ -36,8 +36,8 @@ ve::Hash hashBytes(const u8* data, size_t length) {
     return ve::hashBuffer({length, (u8*)data});
 }
 
-// The algorithm written out plainly: every 16-byte unit (and the tail, copied into a zeroed
-// block) is taken from a local copy, so no trick of the fast path is shared with it.
+// The algorithm written out plainly: every 16-byte unit is taken from a local copy, so no trick
+// of the fast path is shared with it.
 ve::Hash referenceLaneHash(const u8* data, u64 length) {
     __m128i lanes[4];
     for (int lane = 0; lane < 4; ++lane) {
@@ -58,7 +58,16 @@ ve::Hash referenceLaneHash(const u8* data, u64 length) {
     u64 rest = length - offset;
     u64 chunks = rest / 16;
     u64 tail = rest % 16;
-    if (tail) lanes[3] = _mm_aesdec_si128(lanes[3], unitAt(offset + 16 * chunks, tail));
+    if (tail) {
+        // The tail as the algorithm defines it: a 16-byte read masked by LaneMaskLen from
+        // offset 16 - r (read here from a zero-padded copy, so the mask is what clears the rest).
+        u8 padded[32];
+        memset(padded, 0xEE, sizeof(padded));
+        memcpy(padded, data + offset + 16 * chunks, tail);
+        __m128i unit = _mm_loadu_si128((const __m128i*)padded);
+        __m128i mask = _mm_loadu_si128((const __m128i*)(LaneMaskLen + 16 - tail));
+        lanes[3] = _mm_aesdec_si128(lanes[3], _mm_and_si128(unit, mask));
+    }
     for (u64 chunk = 0; chunk < chunks; ++chunk)
         lanes[chunk] = _mm_aesdec_si128(lanes[chunk], unitAt(offset + 16 * chunk, 16));
 
@@ -90,6 +99,13 @@ TEST(LaneHash, KnownVectorsForEveryPathOfTheAlgorithm) {
     for (const Case& c : cases) {
         EXPECT_EQ(hexOf(hashBytes(c.input.data(), c.input.size())), c.expected) << "length " << c.input.size();
         EXPECT_EQ(hexOf(referenceLaneHash(c.input.data(), c.input.size())), c.expected) << "reference, length " << c.input.size();
+    }
+}
+
+TEST(LaneHash, TablesHoldTheirDefinedBytes) {
+    for (int i = 0; i < 32; ++i) {
+        EXPECT_EQ(LaneMaskLen[i], i < 16 ? 0xFF : 0x00) << i;
+        EXPECT_EQ(LaneShiftAdjust[i], i < 16 ? i : (i < 31 ? 0x80 : 0x00)) << i;
     }
 }
 

@@ -1,0 +1,149 @@
+// The frame pipeline under Mesa's software rasteriser at 1440 by 900: the whole frame of the fixed
+// test scene, and the cost of each stage with glFinish between stages. It needs a display:
+//
+//   xvfb-run -a -s "-screen 0 1440x900x24" ./build/bench/framePipeline_bench
+//
+// Stage figures are milliseconds per frame (counters ending in _ms). "outlines" is the mesh pass
+// with its outline shells minus the same pass with the shells switched off.
+
+#include "Core/engine_globals.h"
+#include "Memory/memory.h"
+#include "Platform/SDL/sdl_platformAPI.h"
+#include "Renderer/OpenGL/opengl_globals.h"
+#include "Renderer/OpenGL/opengl_pipeline.h"
+#include "Renderer/OpenGL/opengl_renderer.h"
+
+#include "../../tests/Renderer/OpenGL/pipeline_scene.h"
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <vector>
+
+namespace {
+
+struct BenchContext {
+    bool ready = false;
+    ve::PlatformAPI api = {};
+    std::vector<u8> tmpMemory = std::vector<u8>(64ull << 20);
+    ve::MemoryStore tmp = {};
+    pipescene::SceneAssets assets;
+};
+
+// The renderer's block straight from the C runtime: the platform's own bookkeeping of its blocks
+// is not set up in a benchmark.
+buffer allocateZeroed(msi size) { return buffer{size, (u8*)calloc(size, 1)}; }
+
+void finishGL() {
+    static PFNGLFINISHPROC glFinish = (PFNGLFINISHPROC)SDL_GL_GetProcAddress("glFinish");
+    glFinish();
+}
+
+BenchContext* openContext(benchmark::State& state) {
+    static BenchContext context;
+    if (context.ready) return &context;
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        state.SkipWithError("no display: run under xvfb-run");
+        return nullptr;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_Window* window = SDL_CreateWindow("Kestrolan frame pipeline", SDL_WINDOWPOS_UNDEFINED,
+                                          SDL_WINDOWPOS_UNDEFINED, pipescene::WIDTH, pipescene::HEIGHT,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window || !SDL_GL_CreateContext(window)) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return nullptr;
+    }
+    ve::initPlatformAPI(&context.api);
+    context.api.allocateMemory = allocateZeroed;
+    ve::platform = &context.api;
+    context.tmp = ve::createHeapStore(buffer{context.tmpMemory.size(), context.tmpMemory.data()});
+    ve::tmpStore = &context.tmp;
+    static ve::Renderer renderer = ve::createRendererOpenGL();
+    benchmark::DoNotOptimize(renderer);
+    pipescene::uploadSceneAssets(&context.assets);
+    context.ready = true;
+    return &context;
+}
+
+// Runs `stage`, waits for the driver and adds the wall time to `total` (seconds).
+template <typename Stage>
+void timeStage(f64* total, Stage stage) {
+    auto start = std::chrono::steady_clock::now();
+    stage();
+    finishGL();
+    *total += std::chrono::duration<f64>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_FixedSceneFrame(benchmark::State& state) {
+    BenchContext* context = openContext(state);
+    if (!context) return;
+    for (auto _ : state) {
+        ve::RenderFrame frame = ve::rendererCreateFrame();
+        pipescene::fillFixedScene(&frame, &context->assets);
+        ve::drawRenderFrame(&frame, 1, 0.0f);
+        finishGL();
+    }
+}
+
+void BM_FixedSceneStages(benchmark::State& state) {
+    BenchContext* context = openContext(state);
+    if (!context) return;
+    enum { SKY, LIT, OUTLINED_MESHES, PLAIN_MESHES, TRANSPARENCY, BLOOM, COMPOSITE, HUD, STAGE_COUNT };
+    f64 seconds[STAGE_COUNT] = {};
+    for (auto _ : state) {
+        ve::RenderFrame frame = ve::rendererCreateFrame();
+        pipescene::fillFixedScene(&frame, &context->assets);
+
+        // The mesh pass once without shells, on a scene target of its own.
+        ve::beginScenePass(&frame);
+        ve::writeLights(&frame);
+        std::vector<ve::v4> outlines;
+        for (msi i = 0; i < frame.meshes.length; ++i) {
+            ve::MeshInstance* mesh = (ve::MeshInstance*)frame.meshes[i];
+            outlines.push_back(mesh->outline);
+            mesh->outline.w = 0;
+        }
+        timeStage(&seconds[PLAIN_MESHES], [&] { ve::drawMeshes(&frame); });
+        for (msi i = 0; i < frame.meshes.length; ++i) ((ve::MeshInstance*)frame.meshes[i])->outline = outlines[i];
+
+        // Then the whole frame, stage by stage.
+        ve::beginScenePass(&frame);
+        timeStage(&seconds[SKY], [&] { ve::drawSky(&frame.cam); });
+        timeStage(&seconds[LIT], [&] {
+            ve::writeLights(&frame);
+            ve::drawOpaqueQuads(&frame);
+        });
+        timeStage(&seconds[OUTLINED_MESHES], [&] { ve::drawMeshes(&frame); });
+        timeStage(&seconds[TRANSPARENCY], [&] {
+            ve::drawRenderToTextureQuads(&frame);
+            ve::drawTransparentQuads(&frame, 1);
+        });
+        timeStage(&seconds[BLOOM], [&] { ve::blurHighlights(); });
+        timeStage(&seconds[COMPOSITE], [&] { ve::compositeToWindow(0.0f); });
+        timeStage(&seconds[HUD], [&] { ve::drawHUD(&frame); });
+    }
+    auto perFrameMs = [&](f64 total) {
+        return benchmark::Counter(total * 1000.0, benchmark::Counter::kAvgIterations);
+    };
+    state.counters["sky_ms"] = perFrameMs(seconds[SKY]);
+    state.counters["lit_quads_ms"] = perFrameMs(seconds[LIT]);
+    state.counters["lit_meshes_ms"] = perFrameMs(seconds[PLAIN_MESHES]);
+    state.counters["outlines_ms"] = perFrameMs(seconds[OUTLINED_MESHES] - seconds[PLAIN_MESHES]);
+    state.counters["transparency_ms"] = perFrameMs(seconds[TRANSPARENCY]);
+    state.counters["bloom_ms"] = perFrameMs(seconds[BLOOM]);
+    state.counters["composite_ms"] = perFrameMs(seconds[COMPOSITE]);
+    state.counters["hud_ms"] = perFrameMs(seconds[HUD]);
+}
+
+} // namespace
+
+BENCHMARK(BM_FixedSceneFrame)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_FixedSceneStages)->Unit(benchmark::kMillisecond)->Iterations(30);

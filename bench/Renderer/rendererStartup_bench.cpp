@@ -1,0 +1,154 @@
+// Start-up of the OpenGL renderer under the real driver: building the back end (entry points, the
+// seven shader programs, uniform buffers and frame buffers) and uploading every texture and mesh
+// of the shipped pack, as the engine's start-up does. It needs a display:
+//
+//   xvfb-run -a -s "-screen 0 1440x900x24" ./build/bench/rendererStartup_bench
+//
+// Every iteration makes a new set of GL objects in the same context and never deletes them, as
+// the game never does; the iteration counts stay small.
+
+#include "Core/Assets/assets.h"
+#include "Core/engine_globals.h"
+#include "Math/utilMath.h"
+#include "Memory/memory.h"
+#include "Platform/SDL/sdl_platformAPI.h"
+#include "Renderer/OpenGL/opengl_globals.h"
+#include "Renderer/OpenGL/opengl_renderer.h"
+#include "Renderer/OpenGL/opengl_shaders.h"
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <string.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+// The renderer's 64 MiB block, handed out again (zeroed) on every iteration instead of leaking a
+// new one each time.
+std::vector<u8> rendererBlock(64ull << 20);
+
+buffer reuseRendererBlock(msi size) {
+    if (size > rendererBlock.size()) return buffer{0, nullptr};
+    memset(rendererBlock.data(), 0, size);
+    return buffer{size, rendererBlock.data()};
+}
+
+struct BenchContext {
+    bool ready = false;
+    ve::PlatformAPI api = {};
+    std::vector<u8> permanentMemory = std::vector<u8>(64ull << 20);
+    ve::MemoryStore permanent = {};
+    ve::AssetRegister assets = {};
+    ve::Hash skyboxId = {};
+};
+
+// One window, one context and the loaded pack for the whole program.
+BenchContext* openContext(benchmark::State& state) {
+    static BenchContext context;
+    if (context.ready) return &context;
+    if (chdir(VE_SOURCE_DIR) != 0) {
+        state.SkipWithError("cannot enter the source directory");
+        return nullptr;
+    }
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        state.SkipWithError("no display: run under xvfb-run");
+        return nullptr;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_Window* window = SDL_CreateWindow("Kestrolan renderer start-up", SDL_WINDOWPOS_UNDEFINED,
+                                          SDL_WINDOWPOS_UNDEFINED, 1440, 900,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window || !SDL_GL_CreateContext(window)) {
+        state.SkipWithError("no OpenGL 4.5 core context");
+        return nullptr;
+    }
+    ve::initPlatformAPI(&context.api);
+    context.api.allocateMemory = reuseRendererBlock;
+    ve::platform = &context.api;
+
+    context.permanent = ve::createHeapStore(
+        buffer{context.permanentMemory.size(), context.permanentMemory.data()});
+    ve::permanentStore = &context.permanent;
+    ve::createAssetRegister(&context.assets, 100, 100, 100);
+    ve::loadAllPakFiles(&context.assets);
+    if (context.assets.textureCount + context.assets.meshCount == 0) {
+        state.SkipWithError("assets/kestrolan.pak is missing or empty: build the project first");
+        return nullptr;
+    }
+    context.skyboxId = ve::hashASCIIZ("skybox_img");
+    context.ready = true;
+    return &context;
+}
+
+// What the engine's start-up hands the renderer: the sky as all six faces of the cube map, every
+// other texture and every mesh into the upload table.
+void uploadRegister(ve::Renderer* renderer, BenchContext* context) {
+    ve::AssetRegister* assets = &context->assets;
+    for (u64 i = 0; i < assets->textureCount; ++i) {
+        ve::Texture* texture = &assets->textures[i];
+        if (texture->id == context->skyboxId) {
+            ve::Texture* faces[6] = {texture, texture, texture, texture, texture, texture};
+            renderer->createSkyBox(faces);
+        } else {
+            renderer->uplTexture(texture);
+        }
+    }
+    for (u64 i = 0; i < assets->meshCount; ++i) renderer->uplMesh(&assets->meshes[i]);
+}
+
+// Waits until the driver has done the work, so the time covers it.
+void finishGL() {
+    static PFNGLFINISHPROC glFinish = (PFNGLFINISHPROC)SDL_GL_GetProcAddress("glFinish");
+    glFinish();
+}
+
+void BM_RendererStartup(benchmark::State& state) {
+    BenchContext* context = openContext(state);
+    if (!context) return;
+    for (auto _ : state) {
+        ve::Renderer renderer = ve::createRendererOpenGL();
+        uploadRegister(&renderer, context);
+        finishGL();
+    }
+    state.counters["textures"] = (double)context->assets.textureCount;
+    state.counters["meshes"] = (double)context->assets.meshCount;
+}
+
+void BM_ShaderPrograms(benchmark::State& state) {
+    BenchContext* context = openContext(state);
+    if (!context) return;
+    ve::Renderer renderer = ve::createRendererOpenGL();
+    benchmark::DoNotOptimize(renderer);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ve::createShaderProg(ve::vertex_shader, ve::physical_frag, nullptr));
+        benchmark::DoNotOptimize(ve::createShaderProg(ve::drawNormVertShader, ve::drawNormFragShader,
+                                                      ve::drawNormGeomShader));
+        benchmark::DoNotOptimize(ve::createShaderProg(ve::gaussian_blur_vert, ve::gaussian_blur_frag, nullptr));
+        benchmark::DoNotOptimize(ve::createShaderProg(ve::additive_vert, ve::additive_frag, nullptr));
+        benchmark::DoNotOptimize(ve::createShaderProg(ve::skybox_vert, ve::skybox_frag, nullptr));
+        benchmark::DoNotOptimize(ve::createShaderProg(ve::hud_vert, ve::hud_frag, nullptr));
+        benchmark::DoNotOptimize(ve::createShaderProg(ve::billboard_vert, ve::physical_frag, nullptr));
+        finishGL();
+    }
+}
+
+void BM_UploadShippedPack(benchmark::State& state) {
+    BenchContext* context = openContext(state);
+    if (!context) return;
+    ve::Renderer renderer = ve::createRendererOpenGL();
+    for (auto _ : state) {
+        uploadRegister(&renderer, context);
+        finishGL();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_RendererStartup)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ShaderPrograms)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_UploadShippedPack)->Unit(benchmark::kMillisecond)->Iterations(5);

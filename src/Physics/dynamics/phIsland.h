@@ -1,0 +1,118 @@
+#pragma once
+// An island: bodies joined by touching contacts, solved together. The step builds one island at
+// a time in arrays taken from the scene's stack, sized for every body and every touching contact
+// of the scene, and reuses them for the next island.
+
+#include "Physics/math/phMath.h"
+
+class phBody;
+struct phContactConstraint;
+
+// The solver's copy of a body's velocities, addressed by the body's m_islandIndex.
+struct phVelocityState {
+    // Radians per second.
+    phVec3 w;
+    phVec3 v;
+};
+
+// One direction d of a contact point (its normal or a tangent), prepared once per step so that
+// each iteration needs only dot products and scaled additions.
+struct phContactDirection {
+    // The lever arms crossed with d: the relative velocity along d is
+    // dot(vB - vA, d) + dot(wB, rbCd) - dot(wA, raCd).
+    phVec3 raCd;
+    phVec3 rbCd;
+    // Angular velocity change per unit impulse along d: A turns by -turnA = -iA raCd, B by
+    // turnB = iB rbCd.
+    phVec3 turnA;
+    phVec3 turnB;
+};
+
+// Solver data of one contact point.
+struct phContactState {
+    // The point relative to the centres of mass of A and B.
+    phVec3 ra;
+    phVec3 rb;
+    r32 penetration;
+    r32 normalImpulse;
+    r32 tangentImpulse[2];
+    // Target normal velocity: position correction plus restitution.
+    r32 bias;
+    r32 normalMass;
+    r32 tangentMass[2];
+    phContactDirection normalDirection;
+    phContactDirection tangentDirections[2];
+};
+
+// Solver data of one constraint.
+struct phContactConstraintState {
+    phContactState contacts[8];
+    i32 contactCount;
+    phVec3 tangentVectors[2];
+    phVec3 normal;
+    phVec3 centerA;
+    phVec3 centerB;
+    // World inverse inertia and inverse masses: zero for static and kinematic bodies.
+    phMat3 iA;
+    phMat3 iB;
+    r32 mA;
+    r32 mB;
+    r32 restitution;
+    r32 friction;
+    // The bodies' places in the island.
+    i32 indexA;
+    i32 indexB;
+    // Whether each body is dynamic: only dynamic bodies take impulses.
+    i32 dynamicA;
+    i32 dynamicB;
+};
+
+// The step carves all its arrays from one reservation without padding; sizes that are multiples
+// of the pointer size keep every array behind them aligned.
+static_assert(sizeof(phVelocityState) % sizeof(void*) == 0, "velocity states must keep the stack aligned");
+static_assert(sizeof(phContactConstraintState) % sizeof(void*) == 0, "constraint states must keep the stack aligned");
+
+// Position correction: the fraction of the penetration beyond the slop removed per step.
+const r32 phk_baumgarte = r32(0.2);
+// Penetration (world units) left alone, so resting contacts do not jitter in and out of touch.
+const r32 phk_penetrationSlop = r32(0.05);
+// Closing speed (units per second) above which restitution applies.
+const r32 phk_restitutionThreshold = r32(1.0);
+// A body counts as resting while its squared linear speed and squared angular speed (radians)
+// stay at or below these.
+const r32 phk_sleepLinearTolerance = r32(0.01);
+const r32 phk_sleepAngularTolerance = r32(0.05235988);
+// Seconds every body of an island must rest before the island sleeps.
+const r32 phk_timeToSleep = r32(0.5);
+
+class phIsland {
+public:
+    void Add(phBody* body);
+    void Add(phContactConstraint* contact);
+    // Fills the constraint states from the bodies and the manifolds.
+    void Initialize();
+    // Integrates forces, solves the contacts, integrates positions and puts a resting island to
+    // sleep.
+    void Solve();
+
+    phBody** m_bodies;
+    phVelocityState* m_velocities;
+    i32 m_bodyCapacity;
+    i32 m_bodyCount;
+
+    phContactConstraint** m_contacts;
+    phContactConstraintState* m_contactStates;
+    i32 m_contactCount;
+    i32 m_contactCapacity;
+
+    r32 m_dt;
+    phVec3 m_gravity;
+    i32 m_iterations;
+    bool m_allowSleep;
+    bool m_enableFriction;
+
+private:
+    void IntegrateVelocities();
+    void IntegratePositions();
+    void SleepIfResting();
+};

@@ -1,0 +1,434 @@
+#include "Physics/physics.h"
+
+#include "Core/engine_globals.h"
+#include "Game/time.h"
+#include "Math/axisAngle.h"
+#include "Physics/scene/phScene.h"
+
+#include <math.h>
+
+namespace ve {
+
+// =============================================================================================
+// Conversions between the engine's and the library's math
+// =============================================================================================
+
+namespace bodyglue {
+
+static_assert(sizeof(phVec3) == sizeof(v3), "a body's vectors are read in place as v3");
+static_assert(sizeof(i32) == sizeof(u32), "a body's layers are read in place as u32");
+
+phVec3 toPh(v3 v) { return phVec3(v.x, v.y, v.z); }
+phMat3 toPh(mat3 m) { return phMat3(toPh(m.col1), toPh(m.col2), toPh(m.col3)); }
+
+// The library keeps rotations as three axis columns, like the engine's column-major mat3.
+mat3 toEngine(const phMat3& m) {
+    mat3 result;
+    result.col1 = m.ex;
+    result.col2 = m.ey;
+    result.col3 = m.ez;
+    return result;
+}
+
+b8 isFinite(f32 x) { return x - x == 0.0f; }
+b8 isFinite(v3 v) { return isFinite(v.x) && isFinite(v.y) && isFinite(v.z); }
+
+// `m` with every column scaled to unit length. False when a column has zero or non-finite
+// length: such a matrix (the zeroed rotation of an entity created in the editor, a damaged file)
+// describes no rotation, and normalising it would divide by zero.
+b8 unitColumns(mat3 m, mat3* unit) {
+    v3* columns[3] = {&m.col1, &m.col2, &m.col3};
+    for (v3* column : columns) {
+        f32 length = len(*column);
+        if (!(length > 0.0f) || !isFinite(length)) return false;
+        *column = *column / length;
+    }
+    *unit = m;
+    return true;
+}
+
+// `m` with unit columns, or the identity where that is impossible.
+mat3 rotationOrIdentity(mat3 m) {
+    mat3 unit;
+    return unitColumns(m, &unit) ? unit : iMat3();
+}
+
+// The rotation of `m` (columns normalised first) as an axis and an angle, found through a
+// quaternion. `axisAngleFromMat` is not used here: it snaps every angle below about 2.56 degrees
+// to 0, so a body handed back after a rewind, or built from a slightly tilted level, would lose
+// its tilt. A degenerate matrix gives the identity.
+AxisAngle orientationOf(mat3 m) {
+    const AxisAngle identity = {0.0f, {1.0f, 0.0f, 0.0f}};
+    mat3 r;
+    if (!unitColumns(m, &r)) return identity;
+
+    // The largest of w, x, y, z is found first, so the division below is by at least 1/2.
+    f32 trace = r.E11 + r.E22 + r.E33;
+    f32 x, y, z, w;
+    if (trace > 0.0f) {
+        f32 s = 2.0f * sqrtf(trace + 1.0f); // 4 w
+        w = 0.25f * s;
+        x = (r.E32 - r.E23) / s;
+        y = (r.E13 - r.E31) / s;
+        z = (r.E21 - r.E12) / s;
+    } else if (r.E11 > r.E22 && r.E11 > r.E33) {
+        f32 s = 2.0f * sqrtf(1.0f + r.E11 - r.E22 - r.E33); // 4 x
+        w = (r.E32 - r.E23) / s;
+        x = 0.25f * s;
+        y = (r.E12 + r.E21) / s;
+        z = (r.E13 + r.E31) / s;
+    } else if (r.E22 > r.E33) {
+        f32 s = 2.0f * sqrtf(1.0f + r.E22 - r.E11 - r.E33); // 4 y
+        w = (r.E13 - r.E31) / s;
+        x = (r.E12 + r.E21) / s;
+        y = 0.25f * s;
+        z = (r.E23 + r.E32) / s;
+    } else {
+        f32 s = 2.0f * sqrtf(1.0f + r.E33 - r.E11 - r.E22); // 4 z
+        w = (r.E21 - r.E12) / s;
+        x = (r.E13 + r.E31) / s;
+        y = (r.E23 + r.E32) / s;
+        z = 0.25f * s;
+    }
+
+    v3 vector = {x, y, z};
+    f32 sine = len(vector); // sin(angle / 2), up to the quaternion's length
+    if (!(sine > 0.0f) || !isFinite(sine) || !isFinite(w)) return identity;
+    return {2.0f * atan2f(sine, w), vector / sine};
+}
+
+// =============================================================================================
+// Ids that name no body
+// =============================================================================================
+
+// What an id that names no live body reads and writes through `getBodyStruct` and `getLayers`:
+// a body at the origin that collides with nothing. It is rewritten on every use, so nothing
+// written through it is kept.
+struct DetachedBody {
+    v3 position;
+    mat3 rotation;
+    u32 layers;
+    f32 linearDamping;
+    f32 angularDamping;
+    phFlags flags;
+};
+
+DetachedBody detachedBody;
+
+DetachedBody* resetDetachedBody() {
+    detachedBody = {};
+    detachedBody.rotation = iMat3();
+    return &detachedBody;
+}
+
+phBody** entryAt(u32 index) { return (phBody**)engineState->physicsBodies[index]; }
+
+b8 isStaticBody(const phBody* body) { return (body->m_flags & phBody::eStatic) != 0; }
+b8 isDynamicBody(const phBody* body) { return (body->m_flags & phBody::eDynamic) != 0; }
+
+// =============================================================================================
+// Building a body and changing its layers
+// =============================================================================================
+
+// The library's body type from the options' type bits. Anything but exactly one bit set is
+// repaired: the whole flag word becomes Static, which also clears the locks.
+phBodyType repairBodyType(phFlags* flags) {
+    u32 typeBits = (u32)flags->eStatic + (u32)flags->eDynamic + (u32)flags->eKinematic;
+    if (typeBits != 1) {
+        flags->value = (u32)BodyType::Static;
+        return eStaticBody;
+    }
+    if (flags->eDynamic) return eDynamicBody;
+    if (flags->eKinematic) return eKinematicBody;
+    return eStaticBody;
+}
+
+phBodyDef bodyDefOf(BodyOpts* opts) {
+    phBodyDef def; // awake, active and allowed to sleep: the options' own bits for these are unread
+    def.bodyType = repairBodyType(&opts->flags);
+    def.position = toPh(opts->position);
+    AxisAngle orientation = orientationOf(opts->rotation);
+    def.axis = toPh(orientation.axis);
+    def.angle = orientation.angle;
+    // The scene's gravity is 9.8 downward; a `gravity` of 9.81 gives a scale of exactly 1.
+    def.gravityScale = (f32)((f64)opts->gravity / 9.81);
+    def.layers = (i32)opts->collisionMask;
+    def.linearDamping = opts->linearFriction;
+    def.angularDamping = opts->angularFriction;
+    def.lockAxisX = opts->flags.eLockAxisX;
+    def.lockAxisY = opts->flags.eLockAxisY;
+    def.lockAxisZ = opts->flags.eLockAxisZ;
+    def.linearVelocity = toPh(opts->linearVelocity);
+    def.angularVelocity = toPh(opts->angularVelocity);
+    return def;
+}
+
+// The box of one collider: friction, restitution and density are the library's defaults for
+// every box (the options have no fields for them). The collider transform's column lengths
+// scale the cuboid's full size, and the box keeps half of it.
+b8 boxDefOf(const Primitive* collider, phBoxDef* def) {
+    v3 offset = getTranslation(collider->localTransform);
+    v3 size = getScale(collider->localTransform) * collider->cuboid.scale;
+    // A box with a non-finite size or offset would poison the broad phase's tree.
+    if (!VE_SOFT_ASSERT(isFinite(offset) && isFinite(size))) return false;
+    phTransform local;
+    local.position = toPh(offset);
+    local.rotation = toPh(rotationOrIdentity(toMat3(collider->localTransform)));
+    def->Set(local, phVec3(fabsf(size.x), fabsf(size.y), fabsf(size.z)));
+    return true;
+}
+
+void addColliderBoxes(phBody* body, BodyOpts* opts) {
+    if (!opts->colliders) {
+        VE_SOFT_ASSERT(opts->colliderCount == 0);
+        return;
+    }
+    for (u32 i = 0; i < opts->colliderCount; i++) {
+        const Primitive* collider = &opts->colliders[i];
+        // Cuboid is the only shape: anything else comes from damaged options.
+        if (!VE_SOFT_ASSERT(collider->type == Primitive_Type::Cuboid)) continue;
+        phBoxDef def;
+        if (boxDefOf(collider, &def)) body->AddBox(def);
+    }
+}
+
+// Contacts found under a body's old layers are stale, and a proxy that does not move is never
+// paired again by the broad phase: the contacts are dropped (which wakes the bodies they
+// touched) and the proxies are inserted anew, so the next step's first pair update sees the body
+// with its new layers before it tests collisions. A new contact wakes a resting neighbour.
+void refreshPairs(phBody* body) {
+    phScene* scene = body->m_scene;
+    scene->m_contactManager.RemoveContactsFromBody(body);
+    phBroadPhase* broadPhase = &scene->m_contactManager.m_broadphase;
+    for (phBox* box = body->m_boxes; box; box = box->next) {
+        broadPhase->RemoveBox(box);
+        phAABB aabb;
+        box->ComputeAABB(body->m_tx, &aabb);
+        broadPhase->InsertBox(box, aabb);
+    }
+    scene->m_newBox = true;
+    body->SetToAwake();
+}
+
+} // namespace bodyglue
+
+// =============================================================================================
+// The body store
+// =============================================================================================
+
+void initPhysics() {
+    engineState->physicsBodies = createChunkStore(sizeof(phBody*), BODY_STORE_ENTRIES_PER_CHUNK, permanentStore);
+    // Entry NO_BODY (0) is never a body: entity data that never ran createBody (zeroed by the
+    // editor, or read from a scene file, which does not store the id) then names no body.
+    phBody* none = 0;
+    void* reserved = push(&engineState->physicsBodies, &none);
+    VE_ASSERT_NOT_NULL(reserved);
+}
+
+void createBody(phScene* scene, BodyOpts* opts) {
+    phBody* body = scene->CreateBody(bodyglue::bodyDefOf(opts));
+    phBody** stored = (phBody**)push(&engineState->physicsBodies, &body);
+    if (!VE_SOFT_ASSERT_NOT_NULL(stored)) {
+        // Without an id nothing could reach the body again.
+        scene->RemoveBody(body);
+        opts->physicsBody = NO_BODY;
+        return;
+    }
+    bodyglue::addColliderBoxes(body, opts);
+    opts->physicsBody = (u32)(engineState->physicsBodies.length - 1);
+}
+
+void removeAllBodies(phScene* scene) {
+    scene->RemoveAllBodies();
+    // Retired entries of earlier scenes are null already, and entry 0 always is: the walk back
+    // stops at the first null, so each entry is retired once.
+    ChunkStore* store = &engineState->physicsBodies;
+    for (msi i = store->length; i > 0; i--) {
+        phBody** entry = bodyglue::entryAt((u32)(i - 1));
+        if (!*entry) break;
+        *entry = 0;
+    }
+}
+
+phBody* getBody(u32 index) {
+    if (index >= engineState->physicsBodies.length) return 0;
+    return *bodyglue::entryAt(index);
+}
+
+// =============================================================================================
+// Reading a body
+// =============================================================================================
+
+b8 getBodyStruct(u32 index, BodyOptsAccess* bodyOptsAccess) {
+    phBody* body = getBody(index);
+    if (!body) {
+        bodyglue::DetachedBody* detached = bodyglue::resetDetachedBody();
+        *bodyOptsAccess = {&detached->position, &detached->rotation,       &detached->layers,
+                           &detached->linearDamping, &detached->angularDamping, &detached->flags};
+        return false;
+    }
+    bodyOptsAccess->position = (v3*)&body->m_tx.position;
+    bodyOptsAccess->rotation = (mat3*)&body->m_tx.rotation;
+    bodyOptsAccess->collisionMask = (u32*)&body->m_layers;
+    bodyOptsAccess->linearFriction = &body->m_linearDamping;
+    bodyOptsAccess->angularFriction = &body->m_angularDamping;
+    bodyOptsAccess->flags = (phFlags*)&body->m_flags;
+    return true;
+}
+
+mat4 getTransform(u32 index) {
+    phBody* body = getBody(index);
+    if (!body) return iMat4();
+    return transMat(body->m_tx.position) * toMat4(bodyglue::toEngine(body->m_tx.rotation));
+}
+
+u32* getLayers(u32 index) {
+    phBody* body = getBody(index);
+    if (!body) return &bodyglue::resetDetachedBody()->layers;
+    return (u32*)&body->m_layers;
+}
+
+v3 getLinearVeloctiy(u32 index) {
+    phBody* body = getBody(index);
+    if (!body) return v3{0.0f, 0.0f, 0.0f};
+    return body->GetLinearVelocity();
+}
+
+b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength) {
+    phBody* body = getBody(index);
+    if (!body || !body->m_boxes) return false;
+    phRaycastData ray;
+    ray.start = bodyglue::toPh(start);
+    ray.dir = bodyglue::toPh(dir);
+    ray.t = maxLength;
+    // Only the head of the box list, the box added last, is tested.
+    return body->m_boxes->Raycast(body->GetTransform(), &ray);
+}
+
+void getAllColliders(u32 index, Primitive* colliders, u32* count) {
+    u32 room = *count;
+    *count = 0;
+    phBody* body = getBody(index);
+    if (!body) return;
+    for (const phBox* box = body->m_boxes; box && *count < room; box = box->next) {
+        Primitive* collider = &colliders[*count];
+        collider->type = Primitive_Type::Cuboid;
+        collider->localTransform = transMat(box->local.position) * toMat4(bodyglue::toEngine(box->local.rotation));
+        collider->cuboid.scale = box->e;
+        (*count)++;
+    }
+}
+
+// =============================================================================================
+// Acting on a body
+// =============================================================================================
+
+void setLinearVelocity(u32 index, v3 velocity) {
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    // The library stops the program for a static body's velocity.
+    if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
+    body->SetLinearVelocity(bodyglue::toPh(velocity));
+}
+
+void applyForce(u32 index, v3 force) {
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    body->ApplyLinearForce(bodyglue::toPh(force));
+}
+
+void setPosition(u32 index, v3 pos) {
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    // SetTransform takes the centre of mass, which lies off the origin when the boxes do.
+    body->SetTransform(bodyglue::toPh(pos) + phMul(body->m_tx.rotation, body->m_localCenter));
+}
+
+void setActive(u32 index, b8 value) {
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    i32 layers = value ? (i32)ALL_LAYERS : 0;
+    if (body->m_layers == layers) return;
+    body->SetLayers(layers);
+    bodyglue::refreshPairs(body);
+}
+
+void physicsUpdate(phScene* scene) { scene->Step(); }
+
+void clearForces(phScene* scene) {
+    for (phBody* body = scene->m_bodyList; body; body = body->m_next) {
+        phIdentity(body->m_force);
+        phIdentity(body->m_torque);
+    }
+}
+
+// =============================================================================================
+// The time rewind
+// =============================================================================================
+
+void addTimeVars(u32 index) {
+    EngineState* state = engineState;
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    // Only a dynamic body moves under the physics that a rewind undoes, and the re-application
+    // sets velocities, which the library refuses for a static body.
+    if (!VE_SOFT_ASSERT(bodyglue::isDynamicBody(body))) return;
+    if (!VE_SOFT_ASSERT(state->timedPhysicBodyCount < TIMED_BODY_SLOTS)) return;
+
+    // 18 floats: position, the rotation's columns, linear and angular velocity. The quaternion,
+    // the centre of mass and the proxies are derived data that updateObject rebuilds.
+    phVec3* vectors[] = {&body->m_tx.position,   &body->m_tx.rotation.ex, &body->m_tx.rotation.ey,
+                         &body->m_tx.rotation.ez, &body->m_linearVelocity, &body->m_angularVelocity};
+    for (phVec3* vector : vectors)
+        for (s32 i = 0; i < 3; i++) addTimeVar(&vector->v[i]);
+    // Appended even when the history refused the floats: re-applying a body's own state is
+    // harmless.
+    state->timedPhysicBodyIds[state->timedPhysicBodyCount++] = index;
+}
+
+void updateObject(u32 index) {
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
+
+    // Forces that entity updates applied while no step ran would all act in the next step.
+    phIdentity(body->m_force);
+    phIdentity(body->m_torque);
+
+    AxisAngle orientation = bodyglue::orientationOf(bodyglue::toEngine(body->m_tx.rotation));
+    phVec3 axis = bodyglue::toPh(orientation.axis);
+    // The rewound position is the origin; SetTransform takes the centre of mass under the new
+    // rotation, which is exactly what SetTransform itself derives from this axis and angle.
+    phMat3 rotation = phQuaternion(axis, orientation.angle).ToMat3();
+    body->SetTransform(body->m_tx.position + phMul(rotation, body->m_localCenter), axis, orientation.angle);
+    body->SetAngularVelocity(body->m_angularVelocity);
+    body->SetLinearVelocity(body->m_linearVelocity);
+    body->SetToAwake();
+    body->SynchronizeProxies();
+}
+
+// =============================================================================================
+// The editor's collider list
+// =============================================================================================
+
+void addColliderSceneLoad(BodyOpts* bodyOpts, Primitive collider) {
+    MemoryStore* heap = &engineState->currentScene.sceneDataHeap;
+    // An array read from a scene file has exactly `colliderCount` entries: appending always
+    // moves the list into a block one entry larger.
+    u32 kept = bodyOpts->colliders ? bodyOpts->colliderCount : 0;
+    Primitive* grown = (Primitive*)pushToHeap(heap, ((msi)kept + 1) * sizeof(Primitive));
+    if (!VE_SOFT_ASSERT_NOT_NULL(grown)) return;
+    for (u32 i = 0; i < kept; i++) grown[i] = bodyOpts->colliders[i];
+    grown[kept] = collider;
+    if (bodyOpts->colliders && ptrInBuffer(heap->buf, bodyOpts->colliders)) freeFromHeap(heap, bodyOpts->colliders);
+    bodyOpts->colliders = grown;
+    bodyOpts->colliderCount = kept + 1;
+}
+
+void removeColliderSceneLoad(BodyOpts* bodyOpts, u32 index) {
+    if (index >= bodyOpts->colliderCount) VE_ASSERT(false);
+    for (u32 i = index; i + 1 < bodyOpts->colliderCount; i++) bodyOpts->colliders[i] = bodyOpts->colliders[i + 1];
+    bodyOpts->colliderCount--;
+}
+
+} // namespace ve

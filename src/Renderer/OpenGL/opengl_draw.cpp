@@ -1,0 +1,155 @@
+#include "Renderer/OpenGL/opengl_draw.h"
+
+#include "Core/engine_globals.h"
+#include "Platform/ve_platform.h"
+#include "Util/string.h"
+
+namespace ve {
+
+namespace draw_detail {
+
+// One report per kind of missing upload for the life of the program: the same miss repeats every
+// frame, and one line says all there is to say.
+b8 missingMeshReported;
+b8 missingTextureReported;
+
+void reportMissingUpload(GLMemoryEntry::TYPE type) {
+    b8* reported = type == GLMemoryEntry::MESH ? &missingMeshReported : &missingTextureReported;
+    if (*reported) return;
+    *reported = 1;
+    platform->print(wrapASCIIZ(type == GLMemoryEntry::MESH
+                                   ? "Renderer: a mesh was not uploaded; its draws are skipped"
+                                   : "Renderer: a texture was not uploaded; its draws are skipped"));
+}
+
+void setSampler(u32 program, const c8* name, s32 unit) { glUniform1i(glGetUniformLocation(program, name), unit); }
+
+void setVec2(u32 program, const c8* name, v2 value) {
+    glUniform2f(glGetUniformLocation(program, name), value.x, value.y);
+}
+
+void bindTexture(u32 unit, GLenum target, u32 texture) {
+    glActiveTexture(GL_TEXTURE0 + unit);
+    glBindTexture(target, texture);
+}
+
+// Model and mvp, 128 bytes at the model's offset of the Matrices block. The view and projection
+// at the start of the block are written once per frame.
+void writeModelMatrices(mat4 model, const Camera* camera) {
+    mat4 matrices[2] = {model, camera->proj * camera->view * model};
+    glBindBuffer(GL_UNIFORM_BUFFER, rendererState->matUBO);
+    glBufferSubData(GL_UNIFORM_BUFFER, matricesModelOffset, sizeof(matrices), matrices);
+}
+
+void writeMaterial(BasicMat* material) {
+    GLBasicMaterial block = {};
+    block.diffuse.xyz = material->diffuse;
+    block.specular.xyz = material->specular;
+    block.emitCol = material->emitCol;
+    block.roughness = material->roughness;
+    block.metalness = material->metalness;
+    glBindBuffer(GL_UNIFORM_BUFFER, rendererState->basicMatUBO);
+    glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof(block), &block);
+}
+
+void drawIndexed(GLMesh* glMesh, u64 indexCount) {
+    glBindVertexArray(glMesh->vao);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, glMesh->ieb);
+    glDrawElements(GL_TRIANGLES, (GLsizei)indexCount, GL_UNSIGNED_INT, nullptr);
+}
+
+// The body of drawMesh and drawBillboard, which differ only in the program.
+void drawLit(u32 program, mat4 model, const Camera* camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material,
+             GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
+    glUseProgram(program);
+    bindTexture(0, GL_TEXTURE_2D, texture->id);
+    setSampler(program, "tex", 0);
+    bindTexture(1, GL_TEXTURE_2D, emission->id);
+    setSampler(program, "emission", 1);
+    bindTexture(2, GL_TEXTURE_CUBE_MAP, rendererState->skyBox.id);
+    setSampler(program, "skybox", 2);
+    setVec2(program, "uvScale", uvScale);
+    setVec2(program, "uvOffset", uvOffset);
+    glUniform4fv(glGetUniformLocation(program, "outline"), 1, outline.E);
+    writeModelMatrices(model, camera);
+    writeMaterial(material);
+    drawIndexed(glMesh, mesh->numIndices);
+}
+
+} // namespace draw_detail
+
+// =============================================================================================
+// Look-ups
+// =============================================================================================
+
+mat4 modelMatrix(v3 position, mat3 rotation, v3 scale) {
+    return transMat(position) * toMat4(rotation) * scaleMat(scale);
+}
+
+GLMemoryEntry* findUpload(Hash id, GLMemoryEntry::TYPE type) {
+    GLMemoryEntry* entry = (GLMemoryEntry*)getTblEntry(id, &rendererState->uplTable);
+    if (entry && entry->type == type) return entry;
+    draw_detail::reportMissingUpload(type);
+    return nullptr;
+}
+
+GLMesh* findUploadedMesh(Mesh* mesh) {
+    GLMemoryEntry* entry = findUpload(mesh->id, GLMemoryEntry::MESH);
+    return entry ? &entry->mesh : nullptr;
+}
+
+GLTexture* findUploadedTexture(Texture* texture) {
+    GLMemoryEntry* entry = findUpload(texture->id, GLMemoryEntry::TEXTURE);
+    return entry ? &entry->texture : nullptr;
+}
+
+GLMesh* findQuadMesh() { return findUploadedMesh(&rendererState->quad); }
+
+GLTexture* findEmissionTexture(Texture* emission) {
+    return emission ? findUploadedTexture(emission) : &rendererState->blackTexture;
+}
+
+void createBlackTexture(RendererStateOpenGL* state) {
+    u32 opaqueBlack = 0xFF000000u; // bytes r, g, b, a = 0, 0, 0, 255
+    glGenTextures(1, &state->blackTexture.id);
+    glBindTexture(GL_TEXTURE_2D, state->blackTexture.id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &opaqueBlack);
+}
+
+// =============================================================================================
+// Draws
+// =============================================================================================
+
+void drawMesh(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material, GLTexture* texture,
+              GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
+    draw_detail::drawLit(rendererState->shader.glID, model, &camera, mesh, glMesh, material, texture, emission,
+                    uvScale, uvOffset, outline);
+}
+
+void drawBillboard(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material,
+                   GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
+    draw_detail::drawLit(rendererState->billBoardShader.glID, model, &camera, mesh, glMesh, material, texture,
+                    emission, uvScale, uvOffset, outline);
+}
+
+void drawHUDElement(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, GLTexture* texture, v2 uvScale,
+                    v2 uvOffset) {
+    u32 program = rendererState->hudShader.glID;
+    glUseProgram(program);
+    draw_detail::bindTexture(0, GL_TEXTURE_2D, texture->id);
+    draw_detail::setVec2(program, "uvScale", uvScale);
+    draw_detail::setVec2(program, "uvOffset", uvOffset);
+    draw_detail::writeModelMatrices(model, &camera);
+    draw_detail::drawIndexed(glMesh, mesh->numIndices);
+}
+
+void drawFullScreenImage(u32 texture) {
+    draw_detail::bindTexture(0, GL_TEXTURE_2D, texture);
+    GLMesh* quad = findQuadMesh();
+    if (!quad) return;
+    draw_detail::drawIndexed(quad, 6);
+}
+
+} // namespace ve

@@ -1,0 +1,354 @@
+#include "Renderer/OpenGL/opengl_renderer.h"
+
+#include <stdio.h>
+
+#include "Core/engine_globals.h"
+#include "Math/utilMath.h"
+#include "Memory/memory.h"
+#include "Platform/ve_platform.h"
+#include "Renderer/OpenGL/opengl_draw.h"
+#include "Renderer/OpenGL/opengl_globals.h"
+#include "Renderer/OpenGL/opengl_pipeline.h"
+#include "Renderer/OpenGL/opengl_shaders.h"
+#include "Util/Datastructures.h"
+
+namespace ve {
+
+namespace detail {
+
+constexpr msi rendererStoreSize = 64ull * 1024 * 1024;
+
+// The built-in unit quad: corners at +-0.5 in the plane z = 0, facing along -z.
+v4 builtInQuadPositions[4] = {
+    {-0.5f, -0.5f, 0.0f, 1.0f}, {0.5f, -0.5f, 0.0f, 1.0f}, {0.5f, 0.5f, 0.0f, 1.0f}, {-0.5f, 0.5f, 0.0f, 1.0f}};
+v4 builtInQuadNormals[4] = {
+    {0.0f, 0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, -1.0f, 0.0f}};
+v2 builtInQuadTexCoords[4] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
+v4 builtInQuadColors[4] = {
+    {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}};
+u32 builtInQuadIndices[6] = {0, 1, 3, 1, 2, 3};
+c8 builtInQuadName[] = "Quad";
+c8 builtInQuadMatName[] = "QuadMat";
+
+// =============================================================================================
+// Set-up steps
+// =============================================================================================
+
+void createBuiltInQuad(RendererStateOpenGL* state) {
+    Mesh* quad = &state->quad;
+    quad->id = hashASCIIZ(builtInQuadName);
+    quad->numVertices = 4;
+    quad->numIndices = 6;
+    quad->nameLength = sizeof(builtInQuadName) - 1;
+    quad->name = builtInQuadName;
+    quad->positions = builtInQuadPositions;
+    quad->normals = builtInQuadNormals;
+    quad->texCoord = builtInQuadTexCoords;
+    quad->colors = builtInQuadColors;
+    quad->indices = builtInQuadIndices;
+    uploadMesh(quad);
+
+    BasicMat* quadMat = &state->quadMat;
+    quadMat->id = hashASCIIZ(builtInQuadMatName);
+    quadMat->nameLength = sizeof(builtInQuadMatName) - 1;
+    quadMat->name = builtInQuadMatName;
+    quadMat->diffuse = {1.0f, 1.0f, 1.0f};
+    quadMat->specular = {1.0f, 1.0f, 1.0f};
+    quadMat->emitCol = {0.0f, 0.0f, 0.0f};
+    quadMat->roughness = 0.8f;
+    quadMat->metalness = 0.4f;
+}
+
+void createShaderPrograms(RendererStateOpenGL* state) {
+    state->shader.glID = createShaderProg(vertex_shader, physical_frag, nullptr);
+    state->debugNormalShader.glID =
+        createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
+    state->bloomShader.glID = createShaderProg(gaussian_blur_vert, gaussian_blur_frag, nullptr);
+    state->additiveTextureShader.glID = createShaderProg(additive_vert, additive_frag, nullptr);
+    state->skyBoxShader.glID = createShaderProg(skybox_vert, skybox_frag, nullptr);
+    state->hudShader.glID = createShaderProg(hud_vert, hud_frag, nullptr);
+    state->billBoardShader.glID = createShaderProg(billboard_vert, physical_frag, nullptr);
+}
+
+void setFixedState() {
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_FRAMEBUFFER_SRGB);
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_STENCIL_TEST);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+    glStencilFunc(GL_ALWAYS, 1, 0xFF);
+    glStencilMask(0xFF);
+}
+
+// The size a uniform buffer needs for a block: what the std140 layout lays out, or more when the
+// driver pads the block (Mesa rounds Material up to 64 and Lights to 176 bytes). Binding a range
+// smaller than the driver's block size leaves the block unusable for drawing.
+msi uniformBlockSize(u32 program, const c8* blockName, msi layoutSize) {
+    GLuint blockIndex = glGetUniformBlockIndex(program, blockName);
+    if (blockIndex == GL_INVALID_INDEX) return layoutSize;
+    GLint reportedSize = 0;
+    glGetActiveUniformBlockiv(program, blockIndex, GL_UNIFORM_BLOCK_DATA_SIZE, &reportedSize);
+    return reportedSize > (GLint)layoutSize ? (msi)reportedSize : layoutSize;
+}
+
+u32 createUniformBuffer(u32 binding, msi size, GLenum usage) {
+    u32 ubo = 0;
+    glGenBuffers(1, &ubo);
+    glBindBuffer(GL_UNIFORM_BUFFER, ubo);
+    glBindBufferBase(GL_UNIFORM_BUFFER, binding, ubo);
+    glBufferData(GL_UNIFORM_BUFFER, (GLsizeiptr)size, nullptr, usage);
+    return ubo;
+}
+
+// The lit program declares all three blocks, so it answers for their driver sizes.
+void createUniformBuffers(RendererStateOpenGL* state) {
+    u32 program = state->shader.glID;
+    state->matUBO = createUniformBuffer(
+        matricesBinding, uniformBlockSize(program, "Matrices", matricesBlockSize), GL_STREAM_DRAW);
+    state->basicMatUBO = createUniformBuffer(
+        materialBinding, uniformBlockSize(program, "Material", materialBlockSize), GL_STREAM_DRAW);
+    state->lightUBO = createUniformBuffer(
+        lightsBinding, uniformBlockSize(program, "Lights", lightsBlockSize), GL_DYNAMIC_DRAW);
+}
+
+// A floating-point colour texture for rendering into: linear filtering, clamped to its edge, no
+// mipmaps. Left bound as GL_TEXTURE_2D.
+u32 createTargetTexture(GLint internalFormat, GLenum format, s32 width, s32 height) {
+    u32 texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, format, GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return texture;
+}
+
+// The scene target: colour in attachment 0, bloom highlights in attachment 1, and a combined
+// depth and stencil render buffer (the outline pass needs the stencil).
+void createSceneFramebuffer(RendererStateOpenGL* state) {
+    s32 width = (s32)state->windowSize.x;
+    s32 height = (s32)state->windowSize.y;
+    glGenFramebuffers(1, &state->FBOs[0]);
+    glBindFramebuffer(GL_FRAMEBUFFER, state->FBOs[0]);
+
+    u32 depthStencil = 0;
+    glGenRenderbuffers(1, &depthStencil);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthStencil);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              depthStencil);
+
+    for (u32 i = 0; i < 2; ++i) {
+        state->colorBuffers[i] = createTargetTexture(GL_RGB16F, GL_RGB, width, height);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D,
+                               state->colorBuffers[i], 0);
+    }
+    GLenum attachments[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    glDrawBuffers(2, attachments);
+}
+
+// The two bloom ping-pong targets at half the window size in each direction (truncated).
+void createBloomFramebuffers(RendererStateOpenGL* state) {
+    s32 width = (s32)(state->windowSize.x * 0.5f);
+    s32 height = (s32)(state->windowSize.y * 0.5f);
+    for (u32 i = 1; i < 3; ++i) {
+        glGenFramebuffers(1, &state->FBOs[i]);
+        glBindFramebuffer(GL_FRAMEBUFFER, state->FBOs[i]);
+        state->colorBuffers[i + 1] = createTargetTexture(GL_RGB16F, GL_RGB, width, height);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                               state->colorBuffers[i + 1], 0);
+    }
+}
+
+// Inserts (or finds) the asset's entry in the upload table and marks its kind.
+GLMemoryEntry* claimUploadEntry(Hash id, GLMemoryEntry::TYPE type) {
+    GLMemoryEntry* entry = (GLMemoryEntry*)createNewTblEntry(id, &rendererState->uplTable);
+    entry->type = type;
+    return entry;
+}
+
+// One vertex attribute in its own tightly packed float buffer.
+void uploadVertexAttribute(u32 buffer, u32 location, s32 components, msi bytes, const void* data) {
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)bytes, data, GL_STATIC_DRAW);
+    glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnableVertexAttribArray(location);
+}
+
+// =============================================================================================
+// Debug message names
+// =============================================================================================
+
+const c8* debugSourceName(GLenum source) {
+    switch (source) {
+    case GL_DEBUG_SOURCE_API: return "API";
+    case GL_DEBUG_SOURCE_WINDOW_SYSTEM: return "Window System";
+    case GL_DEBUG_SOURCE_SHADER_COMPILER: return "Shader Compiler";
+    case GL_DEBUG_SOURCE_APPLICATION: return "Application";
+    case GL_DEBUG_SOURCE_OTHER: return "Other";
+    default: return "Unknown";
+    }
+}
+
+const c8* debugTypeName(GLenum type) {
+    switch (type) {
+    case GL_DEBUG_TYPE_ERROR: return "Error";
+    case GL_DEBUG_TYPE_DEPRECATED_BEHAVIOR: return "Deprecated Behavior";
+    case GL_DEBUG_TYPE_UNDEFINED_BEHAVIOR: return "Undefined Behavior";
+    case GL_DEBUG_TYPE_PERFORMANCE: return "Performance";
+    case GL_DEBUG_TYPE_OTHER: return "Other";
+    default: return "Unknown";
+    }
+}
+
+} // namespace detail
+
+// =============================================================================================
+// Creation and reload
+// =============================================================================================
+
+Renderer createRendererOpenGL() {
+    Renderer renderer = {};
+    MemoryStore store = createHeapStore(platform->allocateMemory(detail::rendererStoreSize));
+    RendererStateOpenGL* state =
+        (RendererStateOpenGL*)pushToHeap(&store, sizeof(RendererStateOpenGL));
+    VE_ASSERT_NOT_NULL(state);
+    zeroSize(sizeof(RendererStateOpenGL), state);
+    // Copied after the push, so the state's own store already accounts for the state record.
+    state->rendererStore = store;
+    renderer.rendererState = state;
+    rendererOpenGLReload(&renderer);
+    rendererOpenGLInit();
+    return renderer;
+}
+
+void rendererOpenGLReload(Renderer* renderer) {
+    renderer->reloadRendererGlobals = rendererOpenGLReload;
+    renderer->uplTexture = uploadTexture;
+    renderer->uplMesh = uploadMesh;
+    renderer->createSkyBox = createSkybox;
+    renderer->createFrame = rendererCreateFrame;
+    renderer->submitFrame = rendererOpenGLSubmitFrame;
+    renderer->createColorBuffer = createCustomColorBuffer;
+    renderer->clearColorBuffer = clearCustomColorBuffer;
+    rendererState = (RendererStateOpenGL*)renderer->rendererState;
+    rendererStore = &rendererState->rendererStore;
+    loadGLEntryPoints();
+}
+
+void rendererOpenGLInit() {
+    RendererStateOpenGL* state = rendererState;
+    state->uplTable = createTbl(sizeof(GLMemoryEntry), uploadTableSlots, rendererStore);
+    // Fixed, not read from the window: every full-size target has this size.
+    state->windowSize = {1440.0f, 900.0f};
+    glDebugMessageCallback(MessageCallback, nullptr);
+    detail::createBuiltInQuad(state);
+    createBlackTexture(state);
+    detail::createShaderPrograms(state);
+    detail::setFixedState();
+    detail::createUniformBuffers(state);
+    detail::createSceneFramebuffer(state);
+    detail::createBloomFramebuffers(state);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// =============================================================================================
+// Resources
+// =============================================================================================
+
+void uploadTexture(Texture* texture) {
+    GLMemoryEntry* entry = detail::claimUploadEntry(texture->id, GLMemoryEntry::TEXTURE);
+    glGenTextures(1, &entry->texture.id);
+    glBindTexture(GL_TEXTURE_2D, entry->texture.id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY, 8.0f);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, (GLsizei)texture->width, (GLsizei)texture->height, 0,
+                 GL_RGBA, GL_UNSIGNED_BYTE, texture->pixels);
+    glGenerateMipmap(GL_TEXTURE_2D);
+}
+
+void uploadMesh(Mesh* mesh) {
+    GLMemoryEntry* entry = detail::claimUploadEntry(mesh->id, GLMemoryEntry::MESH);
+    GLMesh* glMesh = &entry->mesh;
+    glGenVertexArrays(1, &glMesh->vao);
+    // pab, nab, tab, cab and ieb are consecutive in the record.
+    glGenBuffers(5, &glMesh->pab);
+    glBindVertexArray(glMesh->vao);
+
+    msi vertices = mesh->numVertices;
+    detail::uploadVertexAttribute(glMesh->pab, 0, 4, vertices * sizeof(v4), mesh->positions);
+    detail::uploadVertexAttribute(glMesh->nab, 1, 4, vertices * sizeof(v4), mesh->normals);
+    detail::uploadVertexAttribute(glMesh->tab, 2, 2, vertices * sizeof(v2), mesh->texCoord);
+    detail::uploadVertexAttribute(glMesh->cab, 3, 4, vertices * sizeof(v4), mesh->colors);
+
+    // The vertex array stays bound and records the index buffer.
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, glMesh->ieb);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(mesh->numIndices * sizeof(u32)),
+                 mesh->indices, GL_STATIC_DRAW);
+}
+
+void createSkybox(Texture** faces) {
+    RendererStateOpenGL* state = rendererState;
+    glGenTextures(1, &state->skyBox.id);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, state->skyBox.id);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    for (u32 i = 0; i < 6; ++i) {
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_RGB, (GLsizei)faces[i]->width,
+                     (GLsizei)faces[i]->height, 0, GL_RGBA, GL_UNSIGNED_BYTE, faces[i]->pixels);
+    }
+    glGenerateMipmap(GL_TEXTURE_CUBE_MAP);
+}
+
+v2 createCustomColorBuffer() {
+    RendererStateOpenGL* state = rendererState;
+    u32 fbo = 0;
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    u32 texture = detail::createTargetTexture(GL_RGBA, GL_RGBA, (s32)state->windowSize.x,
+                                              (s32)state->windowSize.y);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    GLenum attachment = GL_COLOR_ATTACHMENT0;
+    glDrawBuffers(1, &attachment);
+    // Whatever draws next outside the frame pipeline must land in the window, not in here.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return {(f32)fbo, (f32)texture};
+}
+
+void clearCustomColorBuffer(u32 fbo, v4 color) {
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glClearColor(color.x, color.y, color.z, color.w);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// =============================================================================================
+// Debug output
+// =============================================================================================
+
+void MessageCallback(GLenum source, GLenum type, GLuint, GLenum severity, GLsizei,
+                     const GLchar* message, const void*) {
+    FILE* stream = nullptr;
+    const c8* severityName = nullptr;
+    switch (severity) {
+    case GL_DEBUG_SEVERITY_HIGH: stream = stderr; severityName = "High"; break;
+    case GL_DEBUG_SEVERITY_MEDIUM: stream = stderr; severityName = "Medium"; break;
+    case GL_DEBUG_SEVERITY_LOW: stream = stdout; severityName = "Low"; break;
+    default: return; // notifications are not worth a line each
+    }
+    fprintf(stream, "GL CALLBACK: %s source = %s, type = %s, severity = %s\n", message,
+            detail::debugSourceName(source), detail::debugTypeName(type), severityName);
+}
+
+} // namespace ve

@@ -1,0 +1,45 @@
+#pragma once
+// The renderer's GLSL programs: the thirteen source texts and the program builder.
+//
+// Every text is GLSL "#version 420 core". Uniform blocks use the std140 layout and fixed binding
+// points that the host side writes by byte offset (see opengl_globals.h):
+//   Matrices at binding 1, Material at binding 2, Lights at binding 3.
+// Samplers and plain uniforms are set by name from the host at every draw.
+
+#include "Platform/machineDef.h"
+
+namespace ve {
+
+// Lit meshes and quads: plain model transform, or an inflated shell when `outline.w` > 0.
+extern const c8* const vertex_shader;
+// Camera-facing quads: like vertex_shader, but the model-view rotation is replaced by its scale.
+extern const c8* const billboard_vert;
+// Forward lighting (inverse-square point lights, emission, blurred sky reflection, outline colour)
+// writing the colour to location 0 and the bloom highlights to location 1.
+extern const c8* const physical_frag;
+
+extern const c8* const skybox_vert;
+extern const c8* const skybox_frag;
+
+// Screen-space quads: the model matrix places the quad in normalised device coordinates.
+extern const c8* const hud_vert;
+extern const c8* const hud_frag;
+
+// Full-screen pass over the built-in unit quad; the blur and the composite share it.
+extern const c8* const additive_vert;
+extern const c8* const gaussian_blur_vert;
+extern const c8* const gaussian_blur_frag;
+extern const c8* const additive_frag;
+
+// Normal visualisation (built at start-up, not drawn with).
+extern const c8* const drawNormVertShader;
+extern const c8* const drawNormGeomShader;
+extern const c8* const drawNormFragShader;
+
+// Compiles and links one program. `geometry` may be null. Compile and link failures are printed
+// through the platform ("VERTEX SHADER ERROR:", "FRAGMENT SHADER ERROR:", "GEOMETRY SHADER ERROR:",
+// "SHADER LINKING ERROR:", each followed by the driver's log) and do not stop the caller: the
+// program name is returned either way.
+u32 createShaderProg(const c8* vertex, const c8* fragment, const c8* geometry);
+
+} // namespace ve

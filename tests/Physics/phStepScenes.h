@@ -1,0 +1,93 @@
+#pragma once
+// Small worlds for the narrow phase, contact and step tests: a fixture that owns a scene built
+// the way the engine builds it (one tick of 1/60 s, gravity (0, -9.8, 0), 20 iterations) and
+// helpers that add one-box bodies.
+
+#include "Physics/dynamics/phIsland.h"
+#include "Physics/scene/phScene.h"
+#include "phTestStore.h"
+
+#include <math.h>
+#include <optional>
+
+const r32 kTick = r32(1.0) / r32(60.0);
+const r32 kGravityY = r32(-9.8);
+const i32 kIterations = 20;
+
+inline phVec3 vec3(r32 x, r32 y, r32 z) { return phVec3(x, y, z); }
+
+inline r32 degrees(r32 angle) { return angle * phPI / r32(180.0); }
+
+struct BoxBodySpec {
+    phBodyType type = eDynamicBody;
+    phVec3 position = vec3(0, 0, 0);
+    phVec3 halfExtents = vec3(0.5f, 0.5f, 0.5f);
+    phVec3 axis = vec3(0, 1, 0);
+    r32 angle = 0;
+    r32 friction = phk_boxDefaultFriction;
+    r32 restitution = phk_boxDefaultRestitution;
+    i32 layers = 1;
+    bool sensor = false;
+    bool allowSleep = true;
+    bool lockAxes = false;
+};
+
+// A body with one box centred on its origin.
+inline phBody* addBoxBody(phScene* scene, const BoxBodySpec& spec) {
+    phBodyDef def;
+    def.bodyType = spec.type;
+    def.position = spec.position;
+    def.axis = spec.axis;
+    def.angle = spec.angle;
+    def.layers = spec.layers;
+    def.allowSleep = spec.allowSleep;
+    def.lockAxisX = spec.lockAxes;
+    def.lockAxisY = spec.lockAxes;
+    def.lockAxisZ = spec.lockAxes;
+    phBody* body = scene->CreateBody(def);
+
+    phBoxDef box;
+    phTransform local;
+    phIdentity(local.position);
+    phIdentity(local.rotation);
+    box.Set(local, spec.halfExtents * r32(2.0));
+    box.SetFriction(spec.friction);
+    box.SetRestitution(spec.restitution);
+    box.SetSensor(spec.sensor);
+    body->AddBox(box);
+    return body;
+}
+
+inline phBody* addDynamicBox(phScene* scene, const phVec3& position) {
+    BoxBodySpec spec;
+    spec.position = position;
+    return addBoxBody(scene, spec);
+}
+
+// A static slab whose top face is the plane y = 0.
+inline phBody* addFloor(phScene* scene) {
+    BoxBodySpec spec;
+    spec.type = eStaticBody;
+    spec.position = vec3(0, -0.5f, 0);
+    spec.halfExtents = vec3(50, 0.5f, 50);
+    return addBoxBody(scene, spec);
+}
+
+inline void stepScene(phScene* scene, i32 steps) {
+    for (i32 i = 0; i < steps; ++i) scene->Step();
+}
+
+inline r32 speedSquared(const phBody* body) { return phDot(body->m_linearVelocity, body->m_linearVelocity); }
+
+class SceneTest : public PhysicsStoreTest {
+protected:
+    void SetUp() override {
+        PhysicsStoreTest::SetUp();
+        scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
+    }
+    void TearDown() override { scene.reset(); }
+
+    phScene* world() { return &*scene; }
+
+    std::optional<phScene> scene;
+};

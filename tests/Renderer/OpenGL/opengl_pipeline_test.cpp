@@ -1,0 +1,110 @@
+// The frame pipeline's decisions that need no GL context: the outline gate, model matrices and
+// the upload look-ups with their one-time reports.
+
+#include "Renderer/OpenGL/opengl_draw.h"
+#include "Renderer/OpenGL/opengl_pipeline.h"
+#include "Core/engine_globals.h"
+#include "Math/utilMath.h"
+#include "Memory/memory.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+ve::v3 vec3(f32 x, f32 y, f32 z) { return ve::v3{{x, y, z}}; }
+ve::v4 vec4(f32 x, f32 y, f32 z, f32 w) { return ve::v4{{x, y, z, w}}; }
+
+TEST(OutlineGate, AShellIsDrawnOnlyForWidthsAboveOneHundredth) {
+    struct Case {
+        f32 width;
+        b8 drawn;
+    };
+    const Case cases[] = {
+        {0.0f, 0}, {-1.0f, 0}, {0.005f, 0}, {0.01f, 0}, {0.0100001f, 1}, {0.011f, 1}, {0.05f, 1}, {1.0f, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ve::drawsOutline(vec4(0.1f, 0.3f, 0.3f, c.width)), c.drawn) << "width " << c.width;
+    }
+}
+
+TEST(ModelMatrix, ScalesThenRotatesThenTranslates) {
+    ve::mat3 quarterTurn = ve::toMat3(ve::rotMat(vec3(0, 0, 1), ve::toRad(90)));
+    ve::mat4 model = ve::modelMatrix(vec3(10, 20, 30), quarterTurn, vec3(2, 3, 4));
+    // (1, 0, 0) scaled to (2, 0, 0), turned to (0, 2, 0), moved to (10, 22, 30).
+    ve::v4 x = model * vec4(1, 0, 0, 1);
+    EXPECT_NEAR(x.x, 10.0f, 1e-5f);
+    EXPECT_NEAR(x.y, 22.0f, 1e-5f);
+    EXPECT_NEAR(x.z, 30.0f, 1e-5f);
+    ve::v4 y = model * vec4(0, 1, 0, 1);
+    EXPECT_NEAR(y.x, 7.0f, 1e-5f);
+    EXPECT_NEAR(y.y, 20.0f, 1e-5f);
+    ve::v4 z = model * vec4(0, 0, 1, 1);
+    EXPECT_NEAR(z.z, 34.0f, 1e-5f);
+    EXPECT_EQ(model.E44, 1.0f);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Upload look-ups over a hand-filled table
+// ---------------------------------------------------------------------------------------------
+
+std::vector<std::string> printedLines;
+void capturePrint(string text) { printedLines.push_back(std::string((const char*)text.data, text.length)); }
+
+TEST(UploadLookup, FindsEntriesOfTheRightKindAndReportsEachKindOfMissOnce) {
+    std::vector<u8> memory(1 << 20);
+    ve::MemoryStore store = ve::createHeapStore(buffer{memory.size(), memory.data()});
+    ve::RendererStateOpenGL state = {};
+    state.uplTable = ve::createTbl(sizeof(ve::GLMemoryEntry), 31, &store);
+    state.blackTexture.id = 77;
+    ve::RendererStateOpenGL* savedState = ve::rendererState;
+    ve::PlatformAPI* savedPlatform = ve::platform;
+    ve::PlatformAPI api = {};
+    api.print = capturePrint;
+    ve::platform = &api;
+    ve::rendererState = &state;
+
+    ve::Texture texture = {};
+    texture.id = ve::hashASCIIZ("stone");
+    ve::Mesh mesh = {};
+    mesh.id = ve::hashASCIIZ("crate");
+    ve::GLMemoryEntry* textureEntry = (ve::GLMemoryEntry*)ve::createNewTblEntry(texture.id, &state.uplTable);
+    textureEntry->type = ve::GLMemoryEntry::TEXTURE;
+    textureEntry->texture.id = 5;
+    ve::GLMemoryEntry* meshEntry = (ve::GLMemoryEntry*)ve::createNewTblEntry(mesh.id, &state.uplTable);
+    meshEntry->type = ve::GLMemoryEntry::MESH;
+    meshEntry->mesh.vao = 9;
+
+    ASSERT_NE(ve::findUploadedTexture(&texture), nullptr);
+    EXPECT_EQ(ve::findUploadedTexture(&texture)->id, 5u);
+    ASSERT_NE(ve::findUploadedMesh(&mesh), nullptr);
+    EXPECT_EQ(ve::findUploadedMesh(&mesh)->vao, 9u);
+    EXPECT_EQ(ve::findEmissionTexture(&texture)->id, 5u);
+    EXPECT_EQ(ve::findEmissionTexture(nullptr)->id, 77u) << "no emission: the built-in black texture";
+    EXPECT_TRUE(printedLines.empty());
+
+    // The wrong kind under a known id is a miss, like an id never uploaded.
+    ve::Texture meshAsTexture = {};
+    meshAsTexture.id = mesh.id;
+    ve::Texture absent = {};
+    absent.id = ve::hashASCIIZ("never uploaded");
+    ve::Mesh textureAsMesh = {};
+    textureAsMesh.id = texture.id;
+    for (int frame = 0; frame < 3; ++frame) {
+        EXPECT_EQ(ve::findUploadedTexture(&meshAsTexture), nullptr);
+        EXPECT_EQ(ve::findUploadedTexture(&absent), nullptr);
+        EXPECT_EQ(ve::findEmissionTexture(&absent), nullptr);
+        EXPECT_EQ(ve::findUploadedMesh(&textureAsMesh), nullptr);
+        EXPECT_EQ(ve::findUpload(ve::hashASCIIZ("skybox_mesh"), ve::GLMemoryEntry::MESH), nullptr);
+    }
+    ASSERT_EQ(printedLines.size(), 2u) << "one line per kind of miss";
+    EXPECT_NE(printedLines[0].find("texture"), std::string::npos);
+    EXPECT_NE(printedLines[1].find("mesh"), std::string::npos);
+
+    ve::rendererState = savedState;
+    ve::platform = savedPlatform;
+}
+
+} // namespace
