@@ -57,6 +57,7 @@ protected:
     }
 
     vetest::TestStores stores;
+    vetest::TestEngineState engine;
     vetest::MemoryPlatform* platform = nullptr;
     ve::EntityType savedRows[ve::entityTypeCount];
     Scene scene;

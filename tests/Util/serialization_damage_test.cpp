@@ -342,7 +342,9 @@ TEST_F(DamagedSceneFileTest, CollidersMustMatchTheirCountAndBeCuboids) {
         EXPECT_EQ(opts->colliderCount, c.read ? c.count : 0u) << c.count << " " << c.colliders << " " << c.type;
         EXPECT_EQ(opts->colliders == nullptr, !c.read || c.count == 0);
         EXPECT_EQ(opts->position.x, c.read ? 1.0f : 0.0f) << "a body options value is taken whole or not at all";
-        if (c.read && c.count) EXPECT_EQ(opts->colliders[1].cuboid.depth, 4.0f);
+        if (c.read && c.count) {
+            EXPECT_EQ(opts->colliders[1].cuboid.depth, 4.0f);
+        }
         ve::freeScene(&scene);
     }
 }

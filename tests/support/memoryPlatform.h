@@ -41,6 +41,16 @@ struct TestStores {
     ~TestStores();
 };
 
+// An engine state record with a physics scene and a body store, for code that reaches them
+// through `ve::engineState` (the scene switch removes every body; initialising a scene resets the
+// time history). Create it after `TestStores`: the body store lives on the permanent store.
+struct TestEngineState {
+    ve::EngineState* state;
+    std::unique_ptr<u8[]> physicsBlock;
+    TestEngineState();
+    ~TestEngineState();
+};
+
 // The number of free bytes of a store and the length of its free list: two stores in the same
 // state agree on both.
 msi freeBytes(ve::MemoryStore* store);
