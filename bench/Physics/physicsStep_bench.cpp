@@ -58,7 +58,8 @@ std::vector<BoxDesc> pyramidScene(int rows) {
     std::vector<BoxDesc> boxes = {floorBox(50)};
     for (int row = 0; row < rows; ++row) {
         int count = rows - row;
-        for (int i = 0; i < count; ++i) boxes.push_back(unitCube(float(i) - 0.5f * float(count - 1), 0.5f + float(row), 0));
+        for (int i = 0; i < count; ++i)
+            boxes.push_back(unitCube(float(i) - 0.5f * float(count - 1), 0.5f + float(row), 0));
     }
     return boxes;
 }
@@ -71,7 +72,8 @@ std::vector<BoxDesc> dropScene(int count) {
         int layer = i / 100;
         float x = float(column % 10) * 1.3f - 6;
         float z = float(column / 10) * 1.3f - 6;
-        boxes.push_back(unitCube(x, 1 + float(layer) * 1.2f, z, float(i % 3) - 1, 1, float(i % 5) - 2, 0.1f * float(i % 7)));
+        float y = 1 + float(layer) * 1.2f;
+        boxes.push_back(unitCube(x, y, z, float(i % 3) - 1, 1, float(i % 5) - 2, 0.1f * float(i % 7)));
     }
     return boxes;
 }
@@ -80,7 +82,8 @@ std::vector<BoxDesc> levelScene() {
     std::vector<BoxDesc> boxes;
     // 15 x 15 floor tiles of 2 x 0.4 x 2 and 75 wall blocks around them.
     for (int i = 0; i < 15; ++i) {
-        for (int j = 0; j < 15; ++j) boxes.push_back(staticBox(float(i) * 2 - 14, -0.2f, float(j) * 2 - 14, 1, 0.2f, 1));
+        for (int j = 0; j < 15; ++j)
+            boxes.push_back(staticBox(float(i) * 2 - 14, -0.2f, float(j) * 2 - 14, 1, 0.2f, 1));
     }
     for (int i = 0; i < 75; ++i) {
         int side = i % 4;
@@ -292,8 +295,16 @@ void BM_Level(benchmark::State& state) {
 
 BENCHMARK_TEMPLATE(BM_Pyramid, OurWorld)->Name("Pyramid210/library")->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_Pyramid, BulletWorld)->Name("Pyramid210/bullet")->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_Drop, OurWorld)->Name("Drop1000/library")->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
-BENCHMARK_TEMPLATE(BM_Drop, BulletWorld)->Name("Drop1000/bullet")->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+BENCHMARK_TEMPLATE(BM_Drop, OurWorld)
+    ->Name("Drop1000/library")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseManualTime();
+BENCHMARK_TEMPLATE(BM_Drop, BulletWorld)
+    ->Name("Drop1000/bullet")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseManualTime();
 BENCHMARK_TEMPLATE(BM_Level, OurWorld)->Name("Level300+5/library")->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_Level, BulletWorld)->Name("Level300+5/bullet")->Unit(benchmark::kMillisecond);
 

@@ -132,7 +132,8 @@ static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
             const phContact* oc = old.contacts + j;
             if (c->fp.key != oc->fp.key) continue;
             c->normalImpulse = oc->normalImpulse;
-            phVec3 friction = old.tangentVectors[0] * oc->tangentImpulse[0] + old.tangentVectors[1] * oc->tangentImpulse[1];
+            phVec3 friction =
+                old.tangentVectors[0] * oc->tangentImpulse[0] + old.tangentVectors[1] * oc->tangentImpulse[1];
             c->tangentImpulse[0] = phDot(friction, manifold->tangentVectors[0]);
             c->tangentImpulse[1] = phDot(friction, manifold->tangentVectors[1]);
             c->warmStarted = oldWarmStart == 255 ? u8(255) : u8(oldWarmStart + 1);

@@ -35,7 +35,8 @@ inline r32 phRelativeVelocityAlong(const phPairVelocities& pv, const phVec3& d, 
 }
 
 // A loses the impulse P at its point, B gains it.
-inline void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState& cs, const phContactState& c, const phVec3& P) {
+inline void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState& cs, const phContactState& c,
+                           const phVec3& P) {
     pv->vA -= P * cs.mA;
     pv->wA -= cs.iA * phCross(c.ra, P);
     pv->vB += P * cs.mB;
@@ -121,7 +122,8 @@ void phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool 
             // Both tangents see the velocity from before either friction impulse.
             r32 maxLambda = cs->friction * c->normalImpulse;
             r32 vt[2];
-            for (i32 t = 0; t < 2; ++t) vt[t] = phRelativeVelocityAlong(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
+            for (i32 t = 0; t < 2; ++t)
+                vt[t] = phRelativeVelocityAlong(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
             for (i32 t = 0; t < 2; ++t) {
                 r32 old = c->tangentImpulse[t];
                 c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt[t] * c->tangentMass[t]);
