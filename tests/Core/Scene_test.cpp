@@ -121,6 +121,21 @@ TEST_F(SceneTest, LookUpsByIdFindTheFirstMatchOrNothing) {
     EXPECT_EQ(missing.get(&scene), nullptr);
 }
 
+TEST_F(SceneTest, ReferencesResolveInTheEnginesCurrentScene) {
+    Scene* current = &engine.state->currentScene;
+    *current = ve::createScene(name("Current"), 1 << 20, &stores.permanent);
+    ve::EntityRef ref = {idOf("Cube A")};
+    EXPECT_EQ(ref.get(), nullptr);
+    EXPECT_EQ(ref.getEntity(), nullptr);
+    Entity* a = ve::createEntity(current, MetaType::game_CubeEntity, name("Cube A"));
+    EXPECT_EQ(ref.getEntity(), a);
+    EXPECT_EQ(ref.get(), a->entityData.data);
+    create("Cube A"); // the same name in another scene changes nothing
+    EXPECT_EQ(ref.get(), a->entityData.data);
+    ve::destroyEntity(current, idOf("Cube A"));
+    EXPECT_EQ(ref.get(), nullptr) << "nothing is cached";
+}
+
 TEST_F(SceneTest, DestroyingMovesLaterEntitiesDownInOrder) {
     create("One");
     create("Two");
