@@ -223,13 +223,14 @@ b8 writeFileChecked(string path, buffer image) {
         written = !platform->fileHasError(file, 0);
     }
     buffer readBack = createBuffer(image.length, tmpStore);
-    if (written && readBack.data) {
+    written = written && readBack.data;
+    if (written) {
         platform->readFile(file, 0, 0, readBack);
         written = !platform->fileHasError(file, 0) && cmpBuffer(readBack, image);
     }
     freeBuffer(&readBack, tmpStore);
     platform->closeFileList(file);
-    return written && readBack.data;
+    return written;
 }
 
 } // namespace serialization
@@ -283,7 +284,9 @@ b8 readRecordStart(SerialReader* reader, msi parentEnd, u32 tag, msi headerSize,
     u64 storedEnd;
     if (!deserialize_u32(reader, parentEnd, &storedTag) || !deserialize_u64(reader, parentEnd, &storedEnd)) return false;
     if (storedTag != tag || storedEnd == 0) return false;
-    if (storedEnd > parentEnd || storedEnd - start < headerSize) return false;
+    // Subtraction only once the end is known to lie after the start: an end that points
+    // backwards would otherwise wrap around and send the reader back over records it has read.
+    if (storedEnd > parentEnd || storedEnd < start || storedEnd - start < headerSize) return false;
     *end = storedEnd;
     return true;
 }
@@ -478,11 +481,9 @@ EntityReadResult deserialize_Entity(SerialReader* reader, msi fileEnd, MemorySto
     if (!serialization::readRecordStart(reader, fileEnd, entityRecordTag, entityRecordHeaderSize, &end))
         return EntityReadResult::Unreadable;
     u8 enabled;
-    string storedName;
-    b8 read = deserialize_u8(reader, end, &enabled) && serialization::readTextView(reader, end, &storedName);
-    if (read) *nameRead = storedName;
-    entity->name = allocAndCopyString(storedName, heap);
-    read = read && (!storedName.length || entity->name.data);
+    b8 read = deserialize_u8(reader, end, &enabled) && serialization::readTextView(reader, end, nameRead);
+    if (read) entity->name = allocAndCopyString(*nameRead, heap);
+    read = read && (!nameRead->length || entity->name.data);
     buffer data = {};
     MetaData* metaData = 0;
     read = read && deserialize_Struct(reader, end, heap, &data, &metaData) && data.data;

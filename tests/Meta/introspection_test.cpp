@@ -131,7 +131,9 @@ TEST(MetaDataTable, RecordsCarryTheirNumberKindUnionFlagAndSize) {
         EXPECT_EQ(found->type, e.type) << e.name;
         EXPECT_EQ(found->dataType, e.dataType) << e.name;
         EXPECT_EQ(found->sizeInBytes, e.size) << e.name;
-        if (e.dataType == MetaDataType::Struct) EXPECT_EQ(found->data.structData.isUnion, e.isUnion) << e.name;
+        if (e.dataType == MetaDataType::Struct) {
+            EXPECT_EQ(found->data.structData.isUnion, e.isUnion) << e.name;
+        }
     }
 }
 

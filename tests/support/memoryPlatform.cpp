@@ -1,6 +1,11 @@
 #include "memoryPlatform.h"
 
 #include "Core/engine_globals.h"
+#include "Physics/common/phMemory.h"
+#include "Physics/physics.h"
+
+#include <new>
+#include <stdlib.h>
 
 #include <string.h>
 
@@ -126,9 +131,9 @@ void putMemoryFile(MemoryPlatform* platform, const std::string& name, const std:
     platform->files.push_back({name, bytes});
 }
 
-TestStores::TestStores(msi tmpSize, msi permanentSize) : tmpBlock(tmpSize), permanentBlock(permanentSize) {
-    tmp = ve::createHeapStore({tmpBlock.size(), tmpBlock.data()});
-    permanent = ve::createHeapStore({permanentBlock.size(), permanentBlock.data()});
+TestStores::TestStores(msi tmpSize, msi permanentSize) : tmpBlock(new u8[tmpSize]), permanentBlock(new u8[permanentSize]) {
+    tmp = ve::createHeapStore({tmpSize, tmpBlock.get()});
+    permanent = ve::createHeapStore({permanentSize, permanentBlock.get()});
     ve::tmpStore = &tmp;
     ve::permanentStore = &permanent;
 }
@@ -136,6 +141,23 @@ TestStores::TestStores(msi tmpSize, msi permanentSize) : tmpBlock(tmpSize), perm
 TestStores::~TestStores() {
     ve::tmpStore = nullptr;
     ve::permanentStore = nullptr;
+}
+
+TestEngineState::TestEngineState() {
+    // Most of the record is the time history: calloc leaves its pages untouched until used.
+    state = (ve::EngineState*)calloc(1, sizeof(ve::EngineState));
+    const msi physicsSize = msi(64) << 20;
+    physicsBlock.reset(new u8[physicsSize]);
+    state->physicsStore = ve::createHeapStore({physicsSize, physicsBlock.get()});
+    ve::engineState = state;
+    setPhysicsMemoryStore(&state->physicsStore);
+    new (&state->scene) phScene(1.0f / 60.0f, phVec3(0.0f, -9.8f, 0.0f), 20);
+    ve::initPhysics();
+}
+
+TestEngineState::~TestEngineState() {
+    ve::engineState = nullptr;
+    free(state);
 }
 
 msi freeBytes(ve::MemoryStore* store) {

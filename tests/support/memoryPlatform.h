@@ -7,6 +7,7 @@
 #include "Platform/ve_platform.h"
 #include "Memory/memory.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,20 @@ void putMemoryFile(MemoryPlatform* platform, const std::string& name, const std:
 // Stores for the engine's globals `ve::tmpStore` and `ve::permanentStore`, over heap blocks that
 // live as long as the record.
 struct TestStores {
-    std::vector<u8> tmpBlock, permanentBlock;
+    std::unique_ptr<u8[]> tmpBlock, permanentBlock; // not cleared: a fresh store needs no zeroes
     ve::MemoryStore tmp, permanent;
     explicit TestStores(msi tmpSize = 64 << 20, msi permanentSize = 64 << 20);
     ~TestStores();
+};
+
+// An engine state record with a physics scene and a body store, for code that reaches them
+// through `ve::engineState` (the scene switch removes every body; initialising a scene resets the
+// time history). Create it after `TestStores`: the body store lives on the permanent store.
+struct TestEngineState {
+    ve::EngineState* state;
+    std::unique_ptr<u8[]> physicsBlock;
+    TestEngineState();
+    ~TestEngineState();
 };
 
 // The number of free bytes of a store and the length of its free list: two stores in the same

@@ -79,6 +79,9 @@ void* EntityRef::get(Scene* scene) {
     return entity ? entity->entityData.data : 0;
 }
 
+Entity* EntityRef::getEntity() { return getEntity(&engineState->currentScene); }
+void* EntityRef::get() { return get(&engineState->currentScene); }
+
 Entity* createEntity(Scene* scene, MetaType type, string name) {
     EntityType* entityType = findEntityType(type);
     if (!entityType) {

@@ -35,8 +35,11 @@ struct Scene {
 struct EntityRef {
     Hash id;
 
-    // The data of the entity with this id in `scene`, null when there is none. Searched anew on
-    // every call: nothing is cached.
+    // The data of the entity with this id in the engine's current scene, null when there is
+    // none. Searched anew on every call: nothing is cached.
+    void* get();
+    Entity* getEntity();
+    // The same in `scene`.
     void* get(Scene* scene);
     Entity* getEntity(Scene* scene);
 };
