@@ -245,10 +245,11 @@ TEST_F(AssetDirectoryTest, CreateFileTruncatesAndNamesTheFileDirectlyInAssets) {
 
 TEST_F(AssetDirectoryTest, FileThatCannotBeCreatedIsReportedAndIgnoresTransfers) {
     makeAssets();
-    // Too long for the path buffer: "assets/" and 593 bytes make 600, one over the limit.
-    std::string tooLong(593, 'x');
+    // The longest path the buffer takes ("assets/" and 592 bytes make 599), but a file name
+    // longer than any file system allows.
+    std::string longest(592, 'x');
     // A directory that does not exist.
-    const std::string paths[] = {tooLong, "missing/dir/scene.vsf"};
+    const std::string paths[] = {longest, "missing/dir/scene.vsf"};
     for (const std::string& path : paths) {
         PlatformFileList list = sdl_platform_createFile({path.size(), (u8*)path.data()});
         ASSERT_EQ(list.count, 1u);
@@ -263,6 +264,14 @@ TEST_F(AssetDirectoryTest, FileThatCannotBeCreatedIsReportedAndIgnoresTransfers)
         EXPECT_TRUE(sdl_platform_fileHasError(list, 0));
         sdl_platform_closeFileList(list);
     }
+}
+
+TEST_F(AssetDirectoryTest, CreatePathOfSixHundredBytesStopsTheProgram) {
+    makeAssets();
+    // "assets/" and 593 bytes make 600: no room left for the NUL.
+    std::string tooLong(593, 'x');
+    EXPECT_DEATH(sdl_platform_createFile({tooLong.size(), (u8*)tooLong.data()}),
+                 "^ASSERTION FAILED:<src/Platform/SDL/sdl_platformAPI.cpp><[0-9]+>: path.length < buf.length\n");
 }
 
 TEST(PlatformPrint, WritesTextAndOneLineBreak) {

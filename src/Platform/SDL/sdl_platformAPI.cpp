@@ -25,6 +25,17 @@ constexpr msi createFilePathCapacity = 600;
 
 string assetDirectoryPrefix() { return wrapASCIIZ((c8*)"assets/"); }
 
+// "assets/" followed by `relativePath`, NUL-terminated in `buf`. The length is checked before the
+// path is built: concatString hands back the empty string for a path that does not fit, which
+// would pass any check made afterwards.
+void buildAssetPath(string relativePath, buffer buf) {
+    string prefix = assetDirectoryPrefix();
+    string path = {prefix.length + relativePath.length, buf.data};
+    VE_ASSERT(path.length < buf.length);
+    path = concatString(prefix, relativePath, buf);
+    buf.data[path.length] = 0;
+}
+
 // One matching entry found by the directory walk: its whole path as NUL-terminated UTF-8 from
 // the C runtime, where its bare file name starts, and whether it lies directly in "assets".
 struct ListedAssetFile {
@@ -209,24 +220,16 @@ void sdl_platform_set_offset_in_file(PlatformFileList list, u32 index, s64 offse
     detail::moveToOffset(detail::platformFileData(list), index, offset);
 }
 
-// A path too long for the buffer, or a file that cannot be created, still gives a list of one
-// file; that file is in error and its transfers move nothing.
+// A file that cannot be created still gives a list of one file; that file is in error and its
+// transfers move nothing.
 PlatformFileList sdl_platform_createFile(string path) {
     using namespace detail;
     c8 fullPathBytes[createFilePathCapacity];
-    buffer buf = {sizeof(fullPathBytes), (u8*)fullPathBytes};
-    string prefix = assetDirectoryPrefix();
+    buildAssetPath(path, {sizeof(fullPathBytes), (u8*)fullPathBytes});
 
     PlatformFileList list = allocateFileList(1);
     platformFileData(list)->type = searchStringLastOccurrence(path, '.');
-    SDL_RWops* file = nullptr;
-    msi fullPathLength = prefix.length + path.length;
-    if (VE_SOFT_ASSERT(fullPathLength < buf.length)) {
-        string fullPath = concatString(prefix, path, buf);
-        fullPathBytes[fullPath.length] = 0;
-        file = SDL_RWFromFile(fullPathBytes, "w+b");
-    }
-    appendOpenFile(&list, file, copyToHeapString((c8*)path.data, path.length));
+    appendOpenFile(&list, SDL_RWFromFile(fullPathBytes, "w+b"), copyToHeapString((c8*)path.data, path.length));
     return list;
 }
 
