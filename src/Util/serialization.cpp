@@ -380,13 +380,6 @@ b8 deserialize_u8(SerialReader* reader, msi end, u8* value) { return serializati
 b8 deserialize_u32(SerialReader* reader, msi end, u32* value) { return serialization::readBytes(reader, end, value, 4); }
 b8 deserialize_u64(SerialReader* reader, msi end, u64* value) { return serialization::readBytes(reader, end, value, 8); }
 
-b8 deserialize_Hash(SerialReader* reader, msi end, Hash* value) {
-    Hash read;
-    if (!deserialize_u64(reader, end, &read.lo) || !deserialize_u64(reader, end, &read.hi)) return false;
-    *value = read;
-    return true;
-}
-
 b8 deserialize_buffer(SerialReader* reader, msi end, MemoryStore* store, buffer* value) {
     string stored;
     if (!serialization::readTextView(reader, end, &stored)) return false;

@@ -126,7 +126,6 @@ struct SerialReader {
 b8 deserialize_u8(SerialReader* reader, msi end, u8* value);
 b8 deserialize_u32(SerialReader* reader, msi end, u32* value);
 b8 deserialize_u64(SerialReader* reader, msi end, u64* value);
-b8 deserialize_Hash(SerialReader* reader, msi end, Hash* value);
 // A u64 length and that many bytes, copied into a new block of `store`. The empty buffer when
 // the length is 0 or the allocation fails; false when the bytes do not fit before `end`.
 b8 deserialize_buffer(SerialReader* reader, msi end, MemoryStore* store, buffer* value);
