@@ -1,5 +1,6 @@
 #include "Physics/collision/phCollide.h"
 #include "Physics/dynamics/phBody.h"
+#include "phTestStore.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,26 @@ TEST(BoxToBox, EdgesContactFindsTheClosestPointsOfSkewLines) {
     expectVec(CB, phVec3(0.25f, 1, 0), 1e-6f);
 }
 
+TEST(BoxToBox, EdgesContactOfADegenerateEdgeIsAPointAndItsProjection) {
+    phVec3 CA, CB;
+    // B's edge has length 0: it is the point PB, and A's closest point is its projection.
+    phEdgesContact(&CA, &CB, phVec3(-1, 0, 0), phVec3(1, 0, 0), phVec3(0.25f, 1, 0), phVec3(0.25f, 1, 0));
+    expectVec(CA, phVec3(0.25f, 0, 0), 1e-6f);
+    expectVec(CB, phVec3(0.25f, 1, 0), 0);
+    // A's edge has length 0.
+    phEdgesContact(&CA, &CB, phVec3(0.25f, 0, 0.5f), phVec3(0.25f, 0, 0.5f), phVec3(0, 1, -1), phVec3(0, 1, 1));
+    expectVec(CA, phVec3(0.25f, 0, 0.5f), 0);
+    expectVec(CB, phVec3(0, 1, 0.5f), 1e-6f);
+    // Both are points.
+    phEdgesContact(&CA, &CB, phVec3(1, 2, 3), phVec3(1, 2, 3), phVec3(4, 5, 6), phVec3(4, 5, 6));
+    expectVec(CA, phVec3(1, 2, 3), 0);
+    expectVec(CB, phVec3(4, 5, 6), 0);
+    // Parallel lines: A's start and its projection onto B's line.
+    phEdgesContact(&CA, &CB, phVec3(0, 0, 0), phVec3(1, 0, 0), phVec3(-1, 1, 0), phVec3(1, 1, 0));
+    expectVec(CA, phVec3(0, 0, 0), 0);
+    expectVec(CB, phVec3(0, 1, 0), 1e-6f);
+}
+
 TEST(BoxToBox, SupportEdgeIsTheEdgeFurthestAlongTheDirection) {
     phTransform tx;
     tx.position = phVec3(1, 2, 3);
@@ -322,6 +343,13 @@ TEST(BoxToBox, ClipOfAFaceOutsideTheReferenceFaceKeepsNothing) {
     phClipVertex out[8];
     r32 depths[8];
     EXPECT_EQ(phClip(phVec3(0, 0, 0), phVec3(1, 1, 1), edges, identity(), incident, out, depths), 0);
+}
+
+TEST(BoxToBoxDeathTest, AClipPassNeverWritesANinthVertex) {
+    phClipVertex in[9];
+    for (int i = 0; i < 9; ++i) in[i] = clipVertex(0, r32(i), u8(i));
+    phClipVertex out[8];
+    EXPECT_DEATH(phOrthographic(1, 1, 0, 7, in, 9, out), PH_ASSERTION_TEXT("outCount < 8"));
 }
 
 TEST(BoxToBox, ComputeBasisCompletesTheNormalToAFrame) {
@@ -502,6 +530,35 @@ TEST(BoxToBox, RandomPairsAgreeWithADoublePrecisionSeparatingAxisTest) {
     EXPECT_GT(swapsChecked, 300);
     EXPECT_GT(faceContacts, 300);
     EXPECT_GT(shallowEdgeContacts, 30);
+}
+
+// A collider of size 0 along an axis (a flat plate made in the editor) has edges of length 0.
+// Its contacts must stay finite: one NaN spreads through the solver into the body, and the next
+// narrow phase of that body finds no axis at all.
+TEST(BoxToBox, BoxesWithAZeroExtentGiveFiniteContacts) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> coordinate(-1, 1);
+    int touching = 0, edgeContacts = 0;
+    for (int pair = 0; pair < 20000; ++pair) {
+        PosedBox a, b;
+        a.place(phVec3(0, 0, 0), randomRotation(rng), phVec3(0.5f, 0, 0.5f));
+        phVec3 eB(0.5f, (pair & 1) ? 0.5f : 0.0f, 0.3f);
+        b.place(phVec3(coordinate(rng), coordinate(rng), coordinate(rng)), randomRotation(rng), eB);
+        phManifold m = collide(a, b);
+        if (m.contactCount == 0) continue;
+        ++touching;
+        edgeContacts += m.contactCount == 1 && m.contacts[0].fp.key >= 6 && m.contacts[0].fp.key <= 14;
+
+        SCOPED_TRACE(testing::Message() << "pair " << pair);
+        ASSERT_TRUE(isfinite(m.normal.x) && isfinite(m.normal.y) && isfinite(m.normal.z));
+        for (int i = 0; i < m.contactCount; ++i) {
+            const phContact& c = m.contacts[i];
+            ASSERT_TRUE(isfinite(c.position.x) && isfinite(c.position.y) && isfinite(c.position.z)) << i;
+            ASSERT_TRUE(isfinite(c.penetration)) << i;
+        }
+    }
+    EXPECT_GT(touching, 2000);
+    EXPECT_GT(edgeContacts, 200) << "the sample must reach the edge case";
 }
 
 } // namespace

@@ -189,6 +189,32 @@ TEST_F(SceneTest, IslandsOnOneFloorAreSolvedApart) {
     EXPECT_FALSE(right->IsAwake());
 }
 
+using SceneDeathTest = SceneTest;
+
+// The walk stack has room for every body of the scene; a count that undercounts the bodies (the
+// scene's own bookkeeping gone wrong) must stop the step before it writes past the stack.
+TEST_F(SceneDeathTest, TheIslandWalkNeverPushesPastItsStack) {
+    addFloor(world());
+    BoxBodySpec wall;
+    wall.type = eStaticBody;
+    wall.position = vec3(0.9f, 1, 0);
+    wall.halfExtents = vec3(0.5f, 2, 5);
+    addBoxBody(world(), wall);
+    // Sunk 0.1 into the floor and 0.1 into the wall, and the newest body: the first seed.
+    phBody* box = addDynamicBox(world(), vec3(0, 0.4f, 0));
+    world()->Step();
+    ASSERT_GT(box->m_contactList->constraint->manifold.contactCount, 0);
+    ASSERT_GT(box->m_contactList->next->constraint->manifold.contactCount, 0);
+
+    // Room for one body: the seed takes it, its first neighbour fits, the second does not.
+    EXPECT_DEATH(
+        {
+            world()->m_bodyCount = 1;
+            world()->Step();
+        },
+        PH_ASSERTION_TEXT("stackCount < stackSize"));
+}
+
 TEST_F(SceneTest, StackOfFiveStandsStillAndSleeps) {
     addFloor(world());
     std::vector<phBody*> stack;

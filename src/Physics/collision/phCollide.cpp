@@ -129,9 +129,11 @@ void phComputeIncidentFace(const phTransform& itx, const phVec3& e, phVec3 n, ph
 
 static bool phOnClipPlane(r32 d) { return d < phk_clipOnPlaneTolerance && d > -phk_clipOnPlaneTolerance; }
 
-static void phPushClipVertex(phClipVertex* out, i32* outCount, const phClipVertex& v) {
-    phAssert(*outCount < 8);
-    out[(*outCount)++] = v;
+static void phPushClipVertex(phClipVertex* out, i32* count, const phClipVertex& v) {
+    i32 outCount = *count;
+    phAssert(outCount < 8);
+    out[outCount] = v;
+    *count = outCount + 1;
 }
 
 i32 phOrthographic(r32 sign, r32 e, i32 axis, i32 clipEdge, const phClipVertex* in, i32 inCount, phClipVertex* out) {
@@ -236,8 +238,15 @@ void phEdgesContact(phVec3* CA, phVec3* CB, const phVec3& PA, const phVec3& QA, 
     r32 b = phDot(DA, DB);
     r32 denom = a * e - b * b;
 
-    r32 TA = (b * f - c * e) / denom;
-    r32 TB = (b * TA + f) / e;
+    // Skew edges of boxes with positive extents have denom > 0 and e > 0. A box with a zero
+    // extent (a flat collider from the editor or a scene file) has edges of length 0, and an
+    // edge of length 0 is a point: its own parameter stays 0 and the other point is the
+    // projection onto the other line. Dividing by zero here would put NaN into the manifold,
+    // the solver and the body, and the next narrow phase would find no axis at all.
+    r32 TA = r32(0.0);
+    if (denom != r32(0.0)) TA = (b * f - c * e) / denom;
+    else if (e == r32(0.0) && a != r32(0.0)) TA = -c / a;
+    r32 TB = e != r32(0.0) ? (b * TA + f) / e : r32(0.0);
     *CA = PA + DA * TA;
     *CB = PB + DB * TB;
 }

@@ -66,5 +66,6 @@ i32 phOrthographic(r32 sign, r32 e, i32 axis, i32 clipEdge, const phClipVertex* 
 
 // The end points of the edge of the box (half extents e at tx) that reaches furthest along n.
 void phSupportEdge(const phTransform& tx, const phVec3& e, phVec3 n, phVec3* aOut, phVec3* bOut);
-// Closest points CA on line PA-QA and CB on line PB-QB. The lines must not be parallel.
+// Closest points CA on line PA-QA and CB on line PB-QB. An edge of length 0 is a point; for
+// parallel lines CA is PA (the axis choice only reaches this with skew edges of real boxes).
 void phEdgesContact(phVec3* CA, phVec3* CB, const phVec3& PA, const phVec3& QA, const phVec3& PB, const phVec3& QB);

@@ -80,6 +80,7 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
     island->m_bodyCount = 0;
     island->m_contactCount = 0;
 
+    i32 stackSize = arrays->stackSize;
     i32 stackCount = 0;
     arrays->stack[stackCount++] = seed;
     seed->m_flags |= phBody::eIsland;
@@ -98,7 +99,7 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
 
             phBody* other = edge->other;
             if (other->m_flags & phBody::eIsland) continue;
-            phAssert(stackCount < arrays->stackSize);
+            phAssert(stackCount < stackSize);
             arrays->stack[stackCount++] = other;
             other->m_flags |= phBody::eIsland;
         }
