@@ -5,7 +5,10 @@
 #include "Math/axisAngle.h"
 #include "Physics/scene/phScene.h"
 
+#include <float.h>
 #include <math.h>
+#include <stdarg.h>
+#include <stdio.h>
 
 namespace ve {
 
@@ -127,6 +130,51 @@ b8 isStaticBody(const phBody* body) { return (body->m_flags & phBody::eStatic) !
 b8 isDynamicBody(const phBody* body) { return (body->m_flags & phBody::eDynamic) != 0; }
 
 // =============================================================================================
+// Damaged options
+//
+// The one place where option values reach the library. A value outside its range (which also
+// refuses NaN and the infinities: no comparison holds for NaN) becomes a safe value in the body,
+// with one printed line naming the field; a sound value passes bit for bit.
+// =============================================================================================
+
+void printDamagedOption(const c8* format, ...) {
+    c8 line[192];
+    va_list args;
+    va_start(args, format);
+    s32 length = vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    if (length < 0) return;
+    if ((msi)length >= sizeof(line)) length = sizeof(line) - 1;
+    platform->print(string{(msi)length, (u8*)line});
+}
+
+b8 isWithin(f32 x, f32 bound) { return fabsf(x) <= bound; }
+b8 isWithin(v3 v, f32 bound) { return isWithin(v.x, bound) && isWithin(v.y, bound) && isWithin(v.z, bound); }
+
+// `value` when each component lies within +-bound, else zero.
+v3 checkedVector(v3 value, f32 bound, const c8* field) {
+    if (isWithin(value, bound)) return value;
+    printDamagedOption("Body options: %s (%g, %g, %g) is out of range; using (0, 0, 0)", field, value.x, value.y,
+                       value.z);
+    return v3{0.0f, 0.0f, 0.0f};
+}
+
+// `value` when it lies in [low, high], else `safe`.
+f32 checkedScalar(f32 value, f32 low, f32 high, f32 safe, const c8* field) {
+    if (value >= low && value <= high) return value;
+    printDamagedOption("Body options: %s %g is out of range; using %g", field, value, safe);
+    return safe;
+}
+
+// A rotation with a non-finite element becomes the identity. A zero column is no damage (the
+// editor creates entities with a zeroed rotation); `orientationOf` turns it into the identity.
+mat3 checkedRotation(mat3 rotation) {
+    if (isFinite(rotation.col1) && isFinite(rotation.col2) && isFinite(rotation.col3)) return rotation;
+    printDamagedOption("Body options: rotation is not finite; using the identity");
+    return iMat3();
+}
+
+// =============================================================================================
 // Building a body and changing its layers
 // =============================================================================================
 
@@ -146,31 +194,44 @@ phBodyType repairBodyType(phFlags* flags) {
 phBodyDef bodyDefOf(BodyOpts* opts) {
     phBodyDef def; // awake, active and allowed to sleep: the options' own bits for these are unread
     def.bodyType = repairBodyType(&opts->flags);
-    def.position = toPh(opts->position);
-    AxisAngle orientation = orientationOf(opts->rotation);
+    def.position = toPh(checkedVector(opts->position, FLT_MAX, "position"));
+    AxisAngle orientation = orientationOf(checkedRotation(opts->rotation));
     def.axis = toPh(orientation.axis);
     def.angle = orientation.angle;
     // The scene's gravity is 9.8 downward; a `gravity` of 9.81 gives a scale of exactly 1.
-    def.gravityScale = (f32)((f64)opts->gravity / 9.81);
+    f32 gravity = checkedScalar(opts->gravity, -MAX_BODY_RATE, MAX_BODY_RATE, 9.81f, "gravity");
+    def.gravityScale = (f32)((f64)gravity / 9.81);
     def.layers = (i32)opts->collisionMask;
-    def.linearDamping = opts->linearFriction;
-    def.angularDamping = opts->angularFriction;
+    // Negative damping is damage too: the step's factor 1 / (1 + dt * damping) would grow the
+    // velocity every step, or divide by zero.
+    def.linearDamping = checkedScalar(opts->linearFriction, 0.0f, FLT_MAX, def.linearDamping, "linearFriction");
+    def.angularDamping = checkedScalar(opts->angularFriction, 0.0f, FLT_MAX, def.angularDamping, "angularFriction");
     def.lockAxisX = opts->flags.eLockAxisX;
     def.lockAxisY = opts->flags.eLockAxisY;
     def.lockAxisZ = opts->flags.eLockAxisZ;
-    def.linearVelocity = toPh(opts->linearVelocity);
-    def.angularVelocity = toPh(opts->angularVelocity);
+    def.linearVelocity = toPh(checkedVector(opts->linearVelocity, MAX_BODY_RATE, "linearVelocity"));
+    def.angularVelocity = toPh(checkedVector(opts->angularVelocity, MAX_BODY_RATE, "angularVelocity"));
     return def;
 }
 
-// The box of one collider: friction, restitution and density are the library's defaults for
+// The box of collider `index`: friction, restitution and density are the library's defaults for
 // every box (the options have no fields for them). The collider transform's column lengths
-// scale the cuboid's full size, and the box keeps half of it.
-b8 boxDefOf(const Primitive* collider, phBoxDef* def) {
+// scale the cuboid's full size, and the box keeps half of it. `reach` bounds the size and the
+// offset (the body type's bound, see `MAX_DYNAMIC_BOX_REACH`); a damaged size gives a unit cube,
+// a damaged offset no box, for there is no sound place to put it.
+b8 boxDefOf(const Primitive* collider, u32 index, f32 reach, phBoxDef* def) {
     v3 offset = getTranslation(collider->localTransform);
     v3 size = getScale(collider->localTransform) * collider->cuboid.scale;
-    // A box with a non-finite size or offset would poison the broad phase's tree.
-    if (!VE_SOFT_ASSERT(isFinite(offset) && isFinite(size))) return false;
+    if (!isWithin(offset, reach)) {
+        printDamagedOption("Body options: colliders[%u] offset (%g, %g, %g) is out of range; it gets no box", index,
+                           offset.x, offset.y, offset.z);
+        return false;
+    }
+    if (!isWithin(size, reach)) {
+        printDamagedOption("Body options: colliders[%u] size (%g, %g, %g) is out of range; using (1, 1, 1)", index,
+                           size.x, size.y, size.z);
+        size = v3{1.0f, 1.0f, 1.0f};
+    }
     phTransform local;
     local.position = toPh(offset);
     local.rotation = toPh(rotationOrIdentity(toMat3(collider->localTransform)));
@@ -183,12 +244,13 @@ void addColliderBoxes(phBody* body, BodyOpts* opts) {
         VE_SOFT_ASSERT(opts->colliderCount == 0);
         return;
     }
+    f32 reach = isDynamicBody(body) ? MAX_DYNAMIC_BOX_REACH : MAX_STATIC_BOX_REACH;
     for (u32 i = 0; i < opts->colliderCount; i++) {
         const Primitive* collider = &opts->colliders[i];
         // Cuboid is the only shape: anything else comes from damaged options.
         if (!VE_SOFT_ASSERT(collider->type == Primitive_Type::Cuboid)) continue;
         phBoxDef def;
-        if (boxDefOf(collider, &def)) body->AddBox(def);
+        if (boxDefOf(collider, i, reach, &def)) body->AddBox(def);
     }
 }
 

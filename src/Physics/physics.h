@@ -88,12 +88,36 @@ constexpr msi BODY_STORE_ENTRIES_PER_CHUNK = 100;
 // The layers of an active body: it collides with every other active body.
 constexpr u32 ALL_LAYERS = 0xFFFF;
 
+// Bounds on option values, in metres, seconds and radians. Options come from scene files, which
+// may be damaged, and from the editor; `createBody` gives the body a safe value instead of one that
+// is not finite or lies beyond these bounds, and prints one line naming the field.
+//
+// A box's full size along each of its axes and its centre's offset from the body origin along each
+// axis. A dynamic body's boxes give it mass: a box of side s weighs s^3 (density 1) with moments of
+// inertia near s^5 / 6, and the library inverts the inertia through its determinant, the product
+// of three moments. At 100 m a box weighs 1e6 and a body of up to about a hundred such boxes spread
+// over 200 m keeps that determinant below 1e38, inside f32; from about 500 m on it overflows and the
+// inverse becomes 0 or NaN. A static or kinematic body has no mass: its boxes enter only bounding
+// boxes and the box-box test, which find faces as centre plus or minus half the size. Within
+// 1.5e4 m of the origin f32 places a face to 2e-3 m, twenty-five times finer than the solver's
+// penetration slop (0.05 m); at 1e10 m contacts are lost in the rounding, and past 1e20 m the test
+// itself turns NaN.
+constexpr f32 MAX_DYNAMIC_BOX_REACH = 100.0f;
+constexpr f32 MAX_STATIC_BOX_REACH = 1.0e4f;
+// Each component of both velocities (m/s, rad/s) and the gravity acceleration (m/s^2): a thousand
+// times what a level uses (walking a few m/s, falling tens of m/s, gravity 9.81), far below where a
+// step stops being finite (an angular velocity of 1e10 rad/s gives NaN within two seconds).
+constexpr f32 MAX_BODY_RATE = 1000.0f;
+
 // Creates the body store on the permanent store. Start-up calls it once, right after
 // constructing the physics scene.
 void initPhysics();
 // Builds the body and its boxes in `scene` from `opts` and writes its id into `opts->physicsBody`
 // (`NO_BODY` when the body store is full). Type bits other than exactly one of static, dynamic,
-// kinematic are repaired: the whole flag word becomes `Static`.
+// kinematic are repaired: the whole flag word becomes `Static`. Damaged values (see the bounds
+// above) are replaced in the body, not in the options: position, velocities and a non-finite
+// rotation by zero and the identity, gravity by 9.81, damping (also when negative) by the library's
+// 0 and 0.1, a box's size by a unit cube; a box with a damaged offset is left out.
 void createBody(phScene* scene, BodyOpts* opts);
 // Removes every body from `scene` and retires their ids. The scene switch and the editor's load
 // call this rather than the scene's own RemoveAllBodies, which would leave the ids pointing at

@@ -14,6 +14,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Exact comparison and readable failure output for vectors in assertions.
 namespace ve {
@@ -112,6 +113,13 @@ protected:
         ve::BodyOpts opts = bodyOpts(flags, position, &box, 1);
         opts.gravity = gravity;
         return create(&opts);
+    }
+
+    // Runs `call` and returns the lines it printed through the platform.
+    template <typename Call> std::vector<std::string> printedBy(Call call) {
+        h.files.printed.clear();
+        call();
+        return h.files.printed;
     }
 
     // Runs `call` and returns what it wrote to the standard error stream (soft assertions).

@@ -6,6 +6,12 @@
 #include "Core/Scene/scene.h"
 #include "Util/string.h"
 
+#include <math.h>
+#include <stddef.h>
+#include <string.h>
+
+#include <vector>
+
 using namespace gluetest;
 
 namespace {
@@ -132,13 +138,135 @@ TEST_F(GlueTest, ADamagedColliderIsReportedAndBecomesNoBox) {
                                   cuboidAt(vec(0, NAN, 0), vec(1, 1, 1))};
     colliders[0].type = (ve::Primitive_Type)7;
     ve::BodyOpts opts = bodyOpts(DYNAMIC_FLAGS, vec(0, 0, 0), colliders, 3);
-    std::string reported = stderrOf([&] { create(&opts); });
+    std::vector<std::string> printed;
+    std::string reported = stderrOf([&] { printed = printedBy([&] { create(&opts); }); });
     EXPECT_NE(reported.find("collider->type == Primitive_Type::Cuboid"), std::string::npos);
-    EXPECT_NE(reported.find("isFinite"), std::string::npos);
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_NE(printed[0].find("colliders[2] offset"), std::string::npos) << printed[0];
     phBody* body = ve::getBody(opts.physicsBody);
     ASSERT_NE(body->m_boxes, nullptr);
     EXPECT_EQ(body->m_boxes->next, nullptr);
     EXPECT_EQ(toV3(body->m_boxes->local.position), vec(5, 0, 0));
+}
+
+// Every float a step reads or writes, for the damaged-options cases below.
+std::vector<f32> stateOf(const phBody* body) {
+    std::vector<f32> values = {body->m_mass, body->m_invMass, body->m_q.x, body->m_q.y, body->m_q.z, body->m_q.w};
+    const phVec3* vectors[] = {&body->m_linearVelocity, &body->m_angularVelocity, &body->m_force,
+                               &body->m_torque,         &body->m_tx.position,     &body->m_localCenter,
+                               &body->m_worldCenter};
+    for (const phVec3* v : vectors) values.insert(values.end(), {v->x, v->y, v->z});
+    const phMat3* matrices[] = {&body->m_tx.rotation, &body->m_invInertiaModel, &body->m_invInertiaWorld};
+    for (const phMat3* m : matrices)
+        for (const phVec3* column : {&m->ex, &m->ey, &m->ez}) values.insert(values.end(), {column->x, column->y, column->z});
+    return values;
+}
+
+// A damaged scene file reaches the library only through createBody: each damaged value becomes a
+// safe one with a printed line naming its field, and the body steps against a floor without
+// turning NaN (which the library's box-box test stops the program for).
+TEST_F(GlueTest, DamagedOptionsAreReplacedAndTheBodyStaysFiniteAgainstAFloor) {
+    struct Case {
+        const char* field; // as the printed line names it
+        void (*damage)(ve::BodyOpts* opts, ve::Primitive* box);
+        u32 flags;
+    };
+    const Case cases[] = {
+        {"position", [](ve::BodyOpts* o, ve::Primitive*) { o->position.y = NAN; }, DYNAMIC_FLAGS},
+        {"rotation", [](ve::BodyOpts* o, ve::Primitive*) { o->rotation.col2.x = -INFINITY; }, DYNAMIC_FLAGS},
+        {"linearVelocity", [](ve::BodyOpts* o, ve::Primitive*) { o->linearVelocity = vec(0, -INFINITY, 1); }, DYNAMIC_FLAGS},
+        {"angularVelocity", [](ve::BodyOpts* o, ve::Primitive*) { o->angularVelocity = vec(1e10f, 0, -1e10f); }, DYNAMIC_FLAGS},
+        {"gravity", [](ve::BodyOpts* o, ve::Primitive*) { o->gravity = NAN; }, DYNAMIC_FLAGS},
+        {"gravity", [](ve::BodyOpts* o, ve::Primitive*) { o->gravity = 1e12f; }, DYNAMIC_FLAGS},
+        {"linearFriction", [](ve::BodyOpts* o, ve::Primitive*) { o->linearFriction = INFINITY; }, DYNAMIC_FLAGS},
+        {"angularFriction", [](ve::BodyOpts* o, ve::Primitive*) { o->angularFriction = -60.0f; }, DYNAMIC_FLAGS},
+        {"colliders[0] size", [](ve::BodyOpts*, ve::Primitive* b) { b->cuboid.scale = vec(1e30f, 1e30f, 1e30f); }, DYNAMIC_FLAGS},
+        {"colliders[0] size", [](ve::BodyOpts*, ve::Primitive* b) { b->cuboid.scale = vec(1000, 700, 300); }, DYNAMIC_FLAGS},
+        {"colliders[0] size", [](ve::BodyOpts*, ve::Primitive* b) { b->localTransform.col1.x = NAN; }, DYNAMIC_FLAGS},
+        {"colliders[0] offset", [](ve::BodyOpts*, ve::Primitive* b) { b->localTransform.col4.x = 1e30f; }, DYNAMIC_FLAGS},
+        // A damaged static box under a sound cube: the box, not the cube, is repaired.
+        {"colliders[0] size", [](ve::BodyOpts*, ve::Primitive* b) { b->cuboid.scale = vec(1e30f, 1, 1e30f); }, STATIC_FLAGS},
+    };
+    for (const Case& c : cases) {
+        ve::removeAllBodies(scene());
+        u32 floor = createBox(STATIC_FLAGS, vec(0, -0.5f, 0), vec(20, 1, 20));
+        ve::Primitive box = cuboid(ve::toMat4(rotation(vec(0.6f, 0.8f, 0), 25.0f)), vec(1, 1, 1));
+        ve::BodyOpts damaged = bodyOpts(c.flags, vec(0, 0.8f, 0), &box, 1);
+        damaged.angularVelocity = vec(0, 1, 0);
+        c.damage(&damaged, &box);
+        u32 id = 0;
+        std::vector<std::string> printed = printedBy([&] { id = create(&damaged); });
+        ASSERT_EQ(printed.size(), 1u) << c.field;
+        EXPECT_NE(printed[0].find(std::string("Body options: ") + c.field), std::string::npos) << printed[0];
+        u32 resting = createBox(DYNAMIC_FLAGS, vec(0.3f, 2.0f, 0));
+
+        for (int i = 0; i < 120; ++i) ve::physicsUpdate(scene());
+        for (u32 body : {id, resting, floor}) {
+            std::vector<f32> values = stateOf(ve::getBody(body));
+            for (size_t k = 0; k < values.size(); ++k)
+                ASSERT_TRUE(std::isfinite(values[k])) << c.field << ": body " << body << " value " << k;
+        }
+        EXPECT_GT(ve::getBody(resting)->m_tx.position.y, 0.0f) << c.field << ": fell through the floor";
+    }
+}
+
+TEST_F(GlueTest, TheSafeValuesAreTheOriginNoVelocityFullGravityAndTheLibraryDamping) {
+    ve::Primitive box = cuboidAt(vec(0, 0, 0), vec(1, 1, 1));
+    box.localTransform.col2.y = INFINITY;
+    ve::BodyOpts opts = bodyOpts(DYNAMIC_FLAGS, vec(NAN, 1, 2), &box, 1);
+    opts.rotation.col1.z = NAN;
+    opts.linearVelocity = vec(1001, 0, 0);
+    opts.angularVelocity = vec(0, 0, -INFINITY);
+    opts.gravity = -1e30f;
+    opts.linearFriction = -0.5f;
+    opts.angularFriction = NAN;
+    ve::BodyOpts before = opts;
+    u32 id = 0;
+    EXPECT_EQ(printedBy([&] { id = create(&opts); }).size(), 8u);
+    phBody* body = ve::getBody(id);
+    EXPECT_EQ(toV3(body->m_tx.position), vec(0, 0, 0));
+    EXPECT_EQ(maxDifference(bodyRotation(body), ve::iMat3()), 0.0f);
+    EXPECT_EQ(toV3(body->m_linearVelocity), vec(0, 0, 0));
+    EXPECT_EQ(toV3(body->m_angularVelocity), vec(0, 0, 0));
+    EXPECT_EQ(body->m_gravityScale, 1.0f);
+    EXPECT_EQ(body->m_linearDamping, 0.0f);
+    EXPECT_EQ(body->m_angularDamping, 0.1f);
+    ASSERT_NE(body->m_boxes, nullptr);
+    EXPECT_EQ(toV3(body->m_boxes->e), vec(0.5f, 0.5f, 0.5f));
+    EXPECT_EQ(body->m_mass, 1.0f);
+    // The options keep what the file said: only the body is repaired.
+    EXPECT_EQ(memcmp(&before, &opts, offsetof(ve::BodyOpts, physicsBody)), 0);
+}
+
+TEST_F(GlueTest, ValuesAtTheBoundsAreSoundAndKeptExactly) {
+    const f32 rate = ve::MAX_BODY_RATE;
+    ve::Primitive dynamicBox = cuboidAt(vec(ve::MAX_DYNAMIC_BOX_REACH, 0, -ve::MAX_DYNAMIC_BOX_REACH),
+                                        vec(ve::MAX_DYNAMIC_BOX_REACH, 1, -ve::MAX_DYNAMIC_BOX_REACH));
+    ve::BodyOpts opts = bodyOpts(DYNAMIC_FLAGS, vec(-1e30f, 3e38f, 0), &dynamicBox, 1);
+    opts.linearVelocity = vec(rate, -rate, 0);
+    opts.angularVelocity = vec(-rate, 0, rate);
+    opts.gravity = -rate;
+    opts.linearFriction = 0.0f;
+    opts.angularFriction = 1e30f;
+    u32 id = 0;
+    EXPECT_EQ(printedBy([&] { id = create(&opts); }), std::vector<std::string>());
+    phBody* body = ve::getBody(id);
+    EXPECT_EQ(toV3(body->m_tx.position), vec(-1e30f, 3e38f, 0));
+    EXPECT_EQ(toV3(body->m_linearVelocity), vec(rate, -rate, 0));
+    EXPECT_EQ(toV3(body->m_angularVelocity), vec(-rate, 0, rate));
+    EXPECT_EQ(body->m_gravityScale, (f32)((f64)-rate / 9.81));
+    EXPECT_EQ(body->m_angularDamping, 1e30f);
+    EXPECT_EQ(toV3(body->m_boxes->e), vec(ve::MAX_DYNAMIC_BOX_REACH / 2, 0.5f, ve::MAX_DYNAMIC_BOX_REACH / 2));
+
+    // A static body's boxes may be larger; the dynamic bound is exceeded by one step of f32.
+    ve::Primitive staticBox = cuboidAt(vec(0, ve::MAX_STATIC_BOX_REACH, 0), vec(ve::MAX_STATIC_BOX_REACH, 1, 1));
+    ve::BodyOpts floor = bodyOpts(STATIC_FLAGS, vec(0, 0, 0), &staticBox, 1);
+    EXPECT_EQ(printedBy([&] { create(&floor); }), std::vector<std::string>());
+    EXPECT_EQ(toV3(ve::getBody(floor.physicsBody)->m_boxes->e), vec(ve::MAX_STATIC_BOX_REACH / 2, 0.5f, 0.5f));
+    ve::Primitive justOver = cuboidAt(vec(0, 0, 0), vec(nextafterf(ve::MAX_DYNAMIC_BOX_REACH, INFINITY), 1, 1));
+    ve::BodyOpts over = bodyOpts(DYNAMIC_FLAGS, vec(0, 0, 0), &justOver, 1);
+    EXPECT_EQ(printedBy([&] { create(&over); }).size(), 1u);
+    EXPECT_EQ(toV3(ve::getBody(over.physicsBody)->m_boxes->e), vec(0.5f, 0.5f, 0.5f));
 }
 
 TEST_F(GlueTest, ADegenerateRotationBuildsAnUnrotatedBody) {
