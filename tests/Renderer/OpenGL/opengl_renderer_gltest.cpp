@@ -318,6 +318,28 @@ TEST(OpenGLRenderer, MeshUploadRecordsFourAttributesAndTheIndexBufferInItsVertex
     ve::glBindVertexArray(0);
 }
 
+TEST(OpenGLRenderer, SkyMeshWithFewerIndicesThanTheSkyPassDrawsIsLeftOutWithOneLine) {
+    ve::v4 positions[3] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}};
+    ve::v4 normals[3] = {{0, 0, 1, 0}, {0, 0, 1, 0}, {0, 0, 1, 0}};
+    ve::v2 texCoords[3] = {{0, 0}, {1, 0}, {0, 1}};
+    ve::v4 colors[3] = {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}};
+    u32 indices[3] = {0, 1, 2};
+    ve::Mesh mesh = {};
+    mesh.id = ve::hashASCIIZ("skybox_mesh");
+    mesh.numVertices = 3;
+    mesh.numIndices = 3;
+    mesh.positions = positions;
+    mesh.normals = normals;
+    mesh.texCoord = texCoords;
+    mesh.colors = colors;
+    mesh.indices = indices;
+    printed.clear();
+    renderer.uplMesh(&mesh);
+
+    EXPECT_EQ(uploadEntry("skybox_mesh"), nullptr);
+    EXPECT_EQ(printed, "Renderer: \"skybox_mesh\" has fewer than 36 indices; the sky is not drawn\n");
+}
+
 TEST(OpenGLRenderer, SkyboxIsAMipmappedCubeMapClampedOnAllThreeAxesAndTakesNoTableSlot) {
     u32 pixels[4] = {packRGBA(1, 2, 3, 255), packRGBA(4, 5, 6, 255), packRGBA(7, 8, 9, 255),
                      packRGBA(10, 11, 12, 255)};
