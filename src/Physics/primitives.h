@@ -13,9 +13,9 @@ enum class Primitive_Type : u32 {
     Cuboid = 0,
 };
 
-// The size of a box along its own x, y and z axes (the three floats and `scale` share memory), in metres. In body options it is the full
-// size before the scale of the collider's transform; what the physics glue hands back from a live
-// body is the half size.
+// The size of a box along its own x, y and z axes, in metres (the three floats and `scale` share
+// memory). In body options it is the full size before the scale of the collider's transform; what
+// the physics glue hands back from a live body is the half size.
 struct Cuboid {
     union {
         struct {

@@ -7,7 +7,8 @@
 #include "Util/serialization.h"
 #include "Util/string.h"
 
-#include "../support/memoryPlatform.h"
+#include "../support/memoryFiles.h"
+#include "../support/testStores.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,7 @@ void recordRender(void* data) { calls.push_back({'r', data}); }
 class SceneTest : public testing::Test {
 protected:
     void SetUp() override {
-        platform = vetest::installMemoryPlatform();
+        memfiles::installMemoryFileSystem(&files);
         calls.clear();
         for (u32 i = 0; i < ve::entityTypeCount; i++) {
             savedRows[i] = ve::entityTypes[i];
@@ -58,7 +59,7 @@ protected:
 
     vetest::TestStores stores;
     vetest::TestEngineState engine;
-    vetest::MemoryPlatform* platform = nullptr;
+    memfiles::MemoryFileSystem files;
     ve::EntityType savedRows[ve::entityTypeCount];
     Scene scene;
 };
@@ -97,13 +98,13 @@ TEST_F(SceneTest, CreationFailuresAppendNothing) {
     ASSERT_NE(create("Twin"), nullptr);
     EXPECT_EQ(create("Twin"), nullptr) << "an id the scene already has";
     EXPECT_EQ(create("Scene", MetaType::ve_Scene), nullptr) << "a type without a row";
-    ASSERT_EQ(platform->printed.size(), 1u);
-    EXPECT_EQ(platform->printed[0], "EntityType not found:");
+    ASSERT_EQ(files.printed.size(), 1u);
+    EXPECT_EQ(files.printed[0], "EntityType not found:");
     EXPECT_EQ(scene.entities.length, 1u);
 
     Scene tiny = ve::createScene(name("Tiny"), 256, &stores.permanent);
     EXPECT_EQ(ve::createEntity(&tiny, MetaType::game_PlayerEntity, name("Player")), nullptr);
-    EXPECT_EQ(platform->printed.back(), "Not enough memory in scene heap!");
+    EXPECT_EQ(files.printed.back(), "Not enough memory in scene heap!");
     EXPECT_EQ(tiny.entities.length, 0u);
 }
 
@@ -267,9 +268,9 @@ TEST_F(SceneTest, SwitchingToAMissingSceneEndsInTheEmptyNewScene) {
     EXPECT_EQ(scene.entities.length, 0u);
     EXPECT_EQ(scene.entities.capacity, 16u);
     EXPECT_EQ(scene.sceneDataHeap.buf.length, ve::newSceneHeapSize);
-    ASSERT_EQ(platform->printed.size(), 1u);
-    EXPECT_EQ(platform->printed[0], "Failed to load Scene: File not found!");
-    EXPECT_EQ(platform->openLists, 0);
+    ASSERT_EQ(files.printed.size(), 1u);
+    EXPECT_EQ(files.printed[0], "Failed to load Scene: File not found!");
+    EXPECT_EQ(files.openLists, 0);
 }
 
 TEST_F(SceneTest, SwitchingLoadsInitialisesAndLeavesNoGarbage) {

@@ -9,7 +9,8 @@
 #include "Meta/entity_type_list.h"
 #include "Util/string.h"
 
-#include "../support/memoryPlatform.h"
+#include "../support/memoryFiles.h"
+#include "../support/testStores.h"
 
 #include <gtest/gtest.h>
 

@@ -25,17 +25,17 @@ Entity* entityAt(Scene* scene, msi index) { return (Entity*)scene->entities[inde
 class DamagedSceneFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        platform = vetest::installMemoryPlatform();
-        vetest::putMemoryFile(platform, "Damaged.vsf", {});
+        memfiles::installMemoryFileSystem(&files);
+        files.files.push_back({"Damaged.vsf", {}});
     }
 
     // Loads `bytes`, checks what holds for every file whatever its damage, frees the scene and
     // checks that the permanent store is whole again.
     b8 loadDamaged(const std::vector<u8>& bytes, Scene* scene) {
-        vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = bytes;
+        memfiles::findFile(&files, "Damaged.vsf")->bytes = bytes;
         msi freeBefore = vetest::freeBytes(&stores.permanent);
         b8 loaded = ve::loadScene(scene, name("Damaged"), &stores.permanent);
-        EXPECT_EQ(platform->openLists, 0);
+        EXPECT_EQ(files.openLists, 0);
         for (msi i = 0; i < scene->entities.length; i++) {
             Entity* entity = entityAt(scene, i);
             EXPECT_NE(entity->type, nullptr);
@@ -50,7 +50,7 @@ protected:
     }
 
     vetest::TestStores stores;
-    vetest::MemoryPlatform* platform = nullptr;
+    memfiles::MemoryFileSystem files;
     msi entityCount = 0;
 };
 
@@ -68,12 +68,12 @@ TEST_F(DamagedSceneFileTest, AnEntityCountTheFileCannotHoldIsRejectedBeforeAnyAl
     for (u64 count : {9ull, 1000ull, 1ull << 40, 1ull << 63, ~0ull}) {
         Scene scene;
         EXPECT_FALSE(loadDamaged(withU64At(barrier, 8, count), &scene)) << count;
-        EXPECT_EQ(platform->printed.back(), "Failed to load Scene: File corrupted (Wrong Entity Count)!");
+        EXPECT_EQ(files.printed.back(), "Failed to load Scene: File corrupted (Wrong Entity Count)!");
     }
     Scene scene;
     EXPECT_TRUE(loadDamaged(withU64At(barrier, 8, 8), &scene)) << "a count the file could hold";
     EXPECT_EQ(entityCount, 1u);
-    EXPECT_EQ(platform->printed.back(), "Loading cannot continue!");
+    EXPECT_EQ(files.printed.back(), "Loading cannot continue!");
     EXPECT_TRUE(loadDamaged(withU64At(barrier, 8, 0), &scene));
     EXPECT_EQ(entityCount, 0u);
 }
@@ -83,7 +83,7 @@ TEST_F(DamagedSceneFileTest, AHeaderCutShortIsAWrongMagicOrAWrongCount) {
     for (size_t length = 0; length < 16; length++) {
         Scene scene;
         EXPECT_FALSE(loadDamaged(std::vector<u8>(barrier.begin(), barrier.begin() + length), &scene)) << length;
-        EXPECT_EQ(platform->printed.back(), length < 4 ? "Failed to load Scene: File corrupted (Wrong Magic Number)!"
+        EXPECT_EQ(files.printed.back(), length < 4 ? "Failed to load Scene: File corrupted (Wrong Magic Number)!"
                                                        : "Failed to load Scene: File corrupted (Wrong Entity Count)!");
     }
 }
@@ -125,14 +125,14 @@ TEST_F(DamagedSceneFileTest, EndsThatPointBackwardsOrOutsideTheirParentStopOrSki
     };
     for (const Case& c : cases) {
         Scene scene;
-        platform->printed.clear();
+        files.printed.clear();
         EXPECT_TRUE(loadDamaged(withU64At(barrier, c.offset, c.value), &scene));
         EXPECT_EQ(entityCount, c.entities) << c.offset << " = " << c.value;
         if (c.lastLine) {
-            ASSERT_FALSE(platform->printed.empty());
-            EXPECT_EQ(platform->printed.back(), c.lastLine) << c.offset << " = " << c.value;
+            ASSERT_FALSE(files.printed.empty());
+            EXPECT_EQ(files.printed.back(), c.lastLine) << c.offset << " = " << c.value;
         } else {
-            EXPECT_TRUE(platform->printed.empty());
+            EXPECT_TRUE(files.printed.empty());
         }
     }
 }
@@ -143,18 +143,18 @@ TEST_F(DamagedSceneFileTest, AnEndPointingBackIntoItsStructCannotMakeTheReaderLo
     std::vector<u8> bytes = withU64At(fixtures::barrierScene(), 57, ~0ull); // member count
     bytes = withU64At(bytes, 422, 94); // the power member "ends" where bodyOpts starts
     Scene scene;
-    platform->printed.clear();
+    files.printed.clear();
     EXPECT_TRUE(loadDamaged(bytes, &scene));
     EXPECT_EQ(entityCount, 0u);
     const std::vector<std::string> expected = {"Failed to load Entity!", "Barrier"};
-    EXPECT_EQ(platform->printed, expected);
+    EXPECT_EQ(files.printed, expected);
 }
 
 TEST_F(DamagedSceneFileTest, AMemberWhoseLengthsOverrunItIsSkippedAlone) {
     // The cableEntity member's name length reaches past its end: that member stays zero, the
     // others are read.
     std::vector<u8> bytes = withU64At(fixtures::barrierScene(), 291, 1000);
-    vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = bytes;
+    memfiles::findFile(&files, "Damaged.vsf")->bytes = bytes;
     Scene scene;
     ASSERT_TRUE(ve::loadScene(&scene, name("Damaged"), &stores.permanent));
     ASSERT_EQ(scene.entities.length, 1u);
@@ -231,7 +231,7 @@ TEST_F(DamagedSceneFileTest, ANestedRecordOfAnotherTypeLeavesTheMemberZero) {
                                                      std::vector<u8>(16, 0xCD));
     std::vector<u8> sound = nestedRecord(nestedStart, "::ve::EntityRef", 0, "::ve::Hash", "id", std::vector<u8>(16, 0xCD));
     for (const std::vector<u8>* nested : {&camera, &sameTypeWrongFlag, &sound}) {
-        vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = barrierWithNestedRecord(*nested);
+        memfiles::findFile(&files, "Damaged.vsf")->bytes = barrierWithNestedRecord(*nested);
         Scene scene;
         ASSERT_TRUE(ve::loadScene(&scene, name("Damaged"), &stores.permanent));
         ASSERT_EQ(scene.entities.length, 1u);
@@ -278,7 +278,7 @@ std::vector<u8> gateWithType(u64 value) {
 
 TEST_F(DamagedSceneFileTest, AnEnumValueThatNamesNoEnumeratorStaysZero) {
     for (auto [stored, expected] : std::vector<std::pair<u64, u32>>{{2, 2}, {1, 1}, {3, 0}, {0x100000001ull, 0}, {~0ull, 0}}) {
-        vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = gateWithType(stored);
+        memfiles::findFile(&files, "Damaged.vsf")->bytes = gateWithType(stored);
         Scene scene;
         ASSERT_TRUE(ve::loadScene(&scene, name("Damaged"), &stores.permanent));
         ASSERT_EQ(scene.entities.length, 1u) << stored;
@@ -334,7 +334,7 @@ TEST_F(DamagedSceneFileTest, CollidersMustMatchTheirCountAndBeCuboids) {
         {~0u, 2, 0, false}, {2, 2, 1, false}, {0x80000000u, 0, 0, false},
     };
     for (const Case& c : cases) {
-        vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = wallWithColliders(c.count, c.colliders, c.type);
+        memfiles::findFile(&files, "Damaged.vsf")->bytes = wallWithColliders(c.count, c.colliders, c.type);
         Scene scene;
         ASSERT_TRUE(ve::loadScene(&scene, name("Damaged"), &stores.permanent));
         ASSERT_EQ(scene.entities.length, 1u);
@@ -355,10 +355,10 @@ TEST_F(DamagedSceneFileTest, CollidersMustMatchTheirCountAndBeCuboids) {
 
 TEST_F(DamagedSceneFileTest, AHeapTheStoreCannotGiveIsNoData) {
     vetest::TestStores small(1 << 20, 512 << 10); // the heap alone needs 1 MiB
-    vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = fixtures::barrierScene();
+    memfiles::findFile(&files, "Damaged.vsf")->bytes = fixtures::barrierScene();
     Scene scene;
     EXPECT_FALSE(ve::loadScene(&scene, name("Damaged"), &small.permanent));
-    EXPECT_EQ(platform->printed.back(), "Failed to load Scene: Not enough memory!");
+    EXPECT_EQ(files.printed.back(), "Failed to load Scene: Not enough memory!");
     EXPECT_TRUE(scene.id == ve::Hash{});
 }
 
@@ -366,10 +366,10 @@ TEST_F(DamagedSceneFileTest, AFileLargerThanTheTemporaryStoreIsReportedUnreadabl
     vetest::TestStores small(4096, 8 << 20);
     std::vector<u8> bytes = fixtures::barrierScene();
     bytes.resize(100000);
-    vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = bytes;
+    memfiles::findFile(&files, "Damaged.vsf")->bytes = bytes;
     Scene scene;
     EXPECT_FALSE(ve::loadScene(&scene, name("Damaged"), &small.permanent));
-    EXPECT_EQ(platform->printed.back(), "Failed to load Scene: File could not be read!");
+    EXPECT_EQ(files.printed.back(), "Failed to load Scene: File could not be read!");
 }
 
 TEST_F(DamagedSceneFileTest, AStringTheSceneHeapCannotHoldComesBackEmpty) {
@@ -410,9 +410,9 @@ TEST_F(DamagedSceneFileTest, NamesReadForMatchingTakeNoSceneHeap) {
     padded.patchU64(57, 4);
 
     msi heapUse[2];
-    const std::vector<u8>* files[2] = {&plain, &padded.bytes};
+    const std::vector<u8>* images[2] = {&plain, &padded.bytes};
     for (int i = 0; i < 2; i++) {
-        vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = *files[i];
+        memfiles::findFile(&files, "Damaged.vsf")->bytes = *images[i];
         Scene scene;
         ASSERT_TRUE(ve::loadScene(&scene, name("Damaged"), &stores.permanent));
         ASSERT_EQ(scene.entities.length, 1u);
@@ -442,7 +442,7 @@ std::vector<size_t> entityEnds(const std::vector<u8>& bytes) {
 TEST_F(DamagedSceneFileTest, ATruncatedSceneKeepsTheEntitiesReadSoFar) {
     Scene scene = fixtures::sceneOfEveryEntityType("Whole", &stores.permanent);
     ASSERT_TRUE(ve::saveScene(&scene));
-    std::vector<u8> whole = vetest::findMemoryFile(platform, "Whole.vsf")->bytes;
+    std::vector<u8> whole = memfiles::findFile(&files, "Whole.vsf")->bytes;
     std::vector<size_t> ends = entityEnds(whole);
     ASSERT_EQ(ends.size(), ve::entityTypeCount);
     for (size_t length = 0; length < whole.size(); length++) {
@@ -460,7 +460,7 @@ TEST_F(DamagedSceneFileTest, ATruncatedSceneKeepsTheEntitiesReadSoFar) {
 TEST_F(DamagedSceneFileTest, FlippingAnyByteNeverBreaksTheLoader) {
     Scene scene = fixtures::sceneOfEveryEntityType("Whole", &stores.permanent);
     ASSERT_TRUE(ve::saveScene(&scene));
-    const std::vector<u8> whole = vetest::findMemoryFile(platform, "Whole.vsf")->bytes;
+    const std::vector<u8> whole = memfiles::findFile(&files, "Whole.vsf")->bytes;
     for (size_t at = 0; at < whole.size(); at++) {
         for (u8 mask : {(u8)0xFF, (u8)0x01, (u8)0x80}) {
             std::vector<u8> bytes = whole;
@@ -475,7 +475,7 @@ TEST_F(DamagedSceneFileTest, FlippingAnyByteNeverBreaksTheLoader) {
 TEST_F(DamagedSceneFileTest, RandomCorruptionNeverBreaksTheLoader) {
     Scene scene = fixtures::sceneOfEveryEntityType("Whole", &stores.permanent);
     ASSERT_TRUE(ve::saveScene(&scene));
-    const std::vector<u8> whole = vetest::findMemoryFile(platform, "Whole.vsf")->bytes;
+    const std::vector<u8> whole = memfiles::findFile(&files, "Whole.vsf")->bytes;
     std::mt19937_64 random(20240611);
     for (int round = 0; round < 3000; round++) {
         std::vector<u8> bytes = whole;
@@ -505,12 +505,12 @@ TEST_F(DamagedSceneFileTest, AWholeFileIsReadWhateverItsLength) {
     for (size_t length : {0, 1, 2, 4095, 4096, 4097, 8191, 65536, 100003}) {
         std::vector<u8> bytes(length);
         for (size_t i = 0; i < length; i++) bytes[i] = (u8)(i * 31 + 7);
-        vetest::findMemoryFile(platform, "Damaged.vsf")->bytes = bytes;
-        ve::PlatformFileList files = ve::platform->openFileList(name("vsf"));
-        ASSERT_EQ(files.count, 1u);
+        memfiles::findFile(&files, "Damaged.vsf")->bytes = bytes;
+        ve::PlatformFileList list = ve::platform->openFileList(name("vsf"));
+        ASSERT_EQ(list.count, 1u);
         buffer image;
-        ASSERT_TRUE(ve::readWholeFile(files, 0, &stores.tmp, &image)) << length;
-        ve::platform->closeFileList(files);
+        ASSERT_TRUE(ve::readWholeFile(list, 0, &stores.tmp, &image)) << length;
+        ve::platform->closeFileList(list);
         ASSERT_EQ(image.length, length);
         EXPECT_TRUE(length == 0 || memcmp(image.data, bytes.data(), length) == 0) << length;
     }

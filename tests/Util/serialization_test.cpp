@@ -22,19 +22,19 @@ std::vector<u8> bytesOf(buffer b) { return std::vector<u8>(b.data, b.data + b.le
 
 class SceneFileTest : public testing::Test {
 protected:
-    void SetUp() override { platform = vetest::installMemoryPlatform(); }
+    void SetUp() override { memfiles::installMemoryFileSystem(&files); }
 
     // Loads `bytes` as the file "<sceneName>.vsf".
     b8 load(const std::vector<u8>& bytes, Scene* scene, const char* sceneName = "Fixture") {
         std::string fileName = std::string(sceneName) + ".vsf";
-        vetest::MemoryFile* existing = vetest::findMemoryFile(platform, fileName);
+        memfiles::MemoryFile* existing = memfiles::findFile(&files, fileName);
         if (existing) existing->bytes = bytes;
-        else vetest::putMemoryFile(platform, fileName, bytes);
+        else files.files.push_back({fileName, bytes});
         return ve::loadScene(scene, name(sceneName), &stores.permanent);
     }
 
     vetest::TestStores stores;
-    vetest::MemoryPlatform* platform = nullptr;
+    memfiles::MemoryFileSystem files;
 };
 
 // =============================================================================================
@@ -55,8 +55,8 @@ TEST_F(SceneFileTest, AnEmptySceneIsTheSixteenByteHeaderAlone) {
     EXPECT_TRUE(ve::ptrInBuffer(loaded.sceneDataHeap.buf, loaded.name.data)) << "a loaded scene's name is in its heap";
     EXPECT_EQ(loaded.entities.store, &loaded.sceneDataHeap);
     EXPECT_FALSE(loaded.enabled) << "enabled by initialisation, not by loading";
-    EXPECT_TRUE(platform->printed.empty());
-    EXPECT_EQ(platform->openLists, 0);
+    EXPECT_TRUE(files.printed.empty());
+    EXPECT_EQ(files.openLists, 0);
 }
 
 void fillBarrier(game::BarrierEntity* barrier) {
@@ -96,7 +96,7 @@ TEST_F(SceneFileTest, OurReaderReadsTheHandWrittenEntityRecord) {
     game::BarrierEntity expected = {};
     fillBarrier(&expected);
     EXPECT_EQ(memcmp(entity->entityData.data, &expected, sizeof(expected)), 0);
-    EXPECT_TRUE(platform->printed.empty());
+    EXPECT_TRUE(files.printed.empty());
 }
 
 TEST_F(SceneFileTest, ACameraKeepsItsTwoMatricesAsSixtyFourBytesEach) {
@@ -138,7 +138,7 @@ TEST_F(SceneFileTest, EveryEntityTypeComesBackFieldByFieldWithPointersCleared) {
     Scene loaded;
     ASSERT_TRUE(ve::loadScene(&loaded, name("Everything"), &stores.permanent));
     ASSERT_EQ(loaded.entities.length, scene.entities.length);
-    EXPECT_TRUE(platform->printed.empty());
+    EXPECT_TRUE(files.printed.empty());
     for (msi i = 0; i < scene.entities.length; i++) {
         Entity* original = entityAt(&scene, i);
         Entity* read = entityAt(&loaded, i);
@@ -176,11 +176,11 @@ TEST_F(SceneFileTest, EveryEntityTypeComesBackFieldByFieldWithPointersCleared) {
 TEST_F(SceneFileTest, SavingAgainAfterLoadingGivesTheSameBytes) {
     Scene scene = fixtures::sceneOfEveryEntityType("Twice", &stores.permanent);
     ASSERT_TRUE(ve::saveScene(&scene));
-    std::vector<u8> first = vetest::findMemoryFile(platform, "Twice.vsf")->bytes;
+    std::vector<u8> first = memfiles::findFile(&files, "Twice.vsf")->bytes;
     Scene loaded;
     ASSERT_TRUE(ve::loadScene(&loaded, name("Twice"), &stores.permanent));
     ASSERT_TRUE(ve::saveScene(&loaded));
-    EXPECT_EQ(vetest::findMemoryFile(platform, "Twice.vsf")->bytes, first);
+    EXPECT_EQ(memfiles::findFile(&files, "Twice.vsf")->bytes, first);
 }
 
 // =============================================================================================
@@ -241,7 +241,7 @@ TEST_F(SceneFileTest, AddedRemovedRenamedAndRetypedMembersAreToleratedOneByOne) 
     EXPECT_EQ(cube->bodyOpts.position.y, 2.0f);
     EXPECT_EQ(cube->bodyOpts.gravity, 9.81f);
     EXPECT_EQ(cube->bodyOpts.flags.value, 32u);
-    EXPECT_TRUE(platform->printed.empty());
+    EXPECT_TRUE(files.printed.empty());
 }
 
 // =============================================================================================
@@ -254,15 +254,15 @@ TEST_F(SceneFileTest, AMissingFileOrAWrongMagicLoadsNothing) {
     EXPECT_FALSE(ve::loadScene(&scene, name("Absent"), &stores.permanent));
     EXPECT_TRUE(scene.id == ve::Hash{});
     EXPECT_FALSE(scene.enabled) << "the scene is set to all zero first";
-    ASSERT_EQ(platform->printed.size(), 1u);
-    EXPECT_EQ(platform->printed[0], "Failed to load Scene: File not found!");
+    ASSERT_EQ(files.printed.size(), 1u);
+    EXPECT_EQ(files.printed[0], "Failed to load Scene: File not found!");
 
     std::vector<u8> wrongMagic = fixtures::barrierScene();
     wrongMagic[3] = 1;
     EXPECT_FALSE(load(wrongMagic, &scene));
     EXPECT_TRUE(scene.id == ve::Hash{});
-    EXPECT_EQ(platform->printed.back(), "Failed to load Scene: File corrupted (Wrong Magic Number)!");
-    EXPECT_EQ(platform->openLists, 0);
+    EXPECT_EQ(files.printed.back(), "Failed to load Scene: File corrupted (Wrong Magic Number)!");
+    EXPECT_EQ(files.openLists, 0);
 }
 
 TEST_F(SceneFileTest, TheVersionFieldMayHoldAnyValue) {
@@ -276,10 +276,10 @@ TEST_F(SceneFileTest, TheVersionFieldMayHoldAnyValue) {
 }
 
 TEST_F(SceneFileTest, TheFirstListedOfTwoFilesWithTheSameNameIsRead) {
-    vetest::putMemoryFile(platform, "Twin.vsf", fixtures::barrierScene());
+    files.files.push_back({"Twin.vsf", fixtures::barrierScene()});
     Bytes empty;
     fixtures::fileHeader(&empty, 0);
-    vetest::putMemoryFile(platform, "Twin.vsf", empty.bytes);
+    files.files.push_back({"Twin.vsf", empty.bytes});
     Scene scene;
     ASSERT_TRUE(ve::loadScene(&scene, name("Twin"), &stores.permanent));
     EXPECT_EQ(scene.entities.length, 1u);
@@ -328,7 +328,7 @@ TEST_F(SceneFileTest, AnEntityOfAStructThatIsNoEntityTypeIsReportedAndTheNextIsR
     ASSERT_TRUE(load(barriersAround("Scene Record", "::ve::Scene"), &scene));
     EXPECT_EQ(scene.entities.length, 2u);
     const std::vector<std::string> expected = {"Failed to load Entity!", "Scene Record"};
-    EXPECT_EQ(platform->printed, expected);
+    EXPECT_EQ(files.printed, expected);
 }
 
 TEST_F(SceneFileTest, AStructTypeTheTableLacksIsNamedAndItsEntityDropped) {
@@ -337,7 +337,7 @@ TEST_F(SceneFileTest, AStructTypeTheTableLacksIsNamedAndItsEntityDropped) {
     EXPECT_EQ(scene.entities.length, 2u);
     const std::vector<std::string> expected = {"Failed to load struct: No metadata found to typename:",
                                                "::game::NoSuchEntity", "Failed to load Entity!", "Mystery"};
-    EXPECT_EQ(platform->printed, expected);
+    EXPECT_EQ(files.printed, expected);
 }
 
 TEST_F(SceneFileTest, AFirstRecordWithoutItsTagEndsTheLoadWithAnEmptyScene) {
@@ -347,7 +347,7 @@ TEST_F(SceneFileTest, AFirstRecordWithoutItsTagEndsTheLoadWithAnEmptyScene) {
     ASSERT_TRUE(load(bytes, &scene));
     EXPECT_EQ(scene.entities.length, 0u);
     const std::vector<std::string> expected = {"Failed to load Entity!", "Loading cannot continue!"};
-    EXPECT_EQ(platform->printed, expected);
+    EXPECT_EQ(files.printed, expected);
 }
 
 // =============================================================================================
@@ -357,38 +357,38 @@ TEST_F(SceneFileTest, AFirstRecordWithoutItsTagEndsTheLoadWithAnEmptyScene) {
 TEST_F(SceneFileTest, ASaveWritesTheSceneFileAndEmptiesItsTemporaryCopy) {
     Scene scene = fixtures::sceneOfEveryEntityType("Saved", &stores.permanent);
     ASSERT_TRUE(ve::saveScene(&scene));
-    vetest::MemoryFile* file = vetest::findMemoryFile(platform, "Saved.vsf");
+    memfiles::MemoryFile* file = memfiles::findFile(&files, "Saved.vsf");
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->bytes, bytesOf(ve::serializeScene(&scene, &stores.tmp)));
-    vetest::MemoryFile* temporary = vetest::findMemoryFile(platform, "Saved.vsf.tmp");
+    memfiles::MemoryFile* temporary = memfiles::findFile(&files, "Saved.vsf.tmp");
     ASSERT_NE(temporary, nullptr);
     EXPECT_TRUE(temporary->bytes.empty());
-    EXPECT_EQ(platform->openLists, 0);
+    EXPECT_EQ(files.openLists, 0);
 }
 
 TEST_F(SceneFileTest, AFailedTemporaryWriteLeavesThePreviousFileUntouched) {
     std::vector<u8> previous = fixtures::barrierScene();
-    vetest::putMemoryFile(platform, "Kept.vsf", previous);
-    platform->failingWrites = "Kept.vsf.tmp";
+    files.files.push_back({"Kept.vsf", previous});
+    files.failingWrites = "Kept.vsf.tmp";
     Scene scene = fixtures::sceneOfEveryEntityType("Kept", &stores.permanent);
     EXPECT_FALSE(ve::saveScene(&scene));
-    EXPECT_EQ(vetest::findMemoryFile(platform, "Kept.vsf")->bytes, previous);
-    EXPECT_EQ(platform->printed.back(), "Failed to save Scene!");
-    EXPECT_EQ(platform->openLists, 0);
+    EXPECT_EQ(memfiles::findFile(&files, "Kept.vsf")->bytes, previous);
+    EXPECT_EQ(files.printed.back(), "Failed to save Scene!");
+    EXPECT_EQ(files.openLists, 0);
 }
 
 TEST_F(SceneFileTest, AFailedSceneFileWriteLeavesACompleteTemporaryCopy) {
-    platform->failingWrites = "Copy.vsf";
+    files.failingWrites = "Copy.vsf";
     Scene scene = fixtures::sceneOfEveryEntityType("Copy", &stores.permanent);
     EXPECT_FALSE(ve::saveScene(&scene));
-    EXPECT_EQ(vetest::findMemoryFile(platform, "Copy.vsf.tmp")->bytes, bytesOf(ve::serializeScene(&scene, &stores.tmp)));
-    EXPECT_EQ(platform->printed.back(), "Failed to save Scene!");
+    EXPECT_EQ(memfiles::findFile(&files, "Copy.vsf.tmp")->bytes, bytesOf(ve::serializeScene(&scene, &stores.tmp)));
+    EXPECT_EQ(files.printed.back(), "Failed to save Scene!");
 }
 
 TEST_F(SceneFileTest, ASceneWithoutANameIsNotSaved) {
     Scene scene = ve::createScene({}, 4096, &stores.permanent);
     EXPECT_FALSE(ve::saveScene(&scene));
-    EXPECT_EQ(vetest::findMemoryFile(platform, ".vsf"), nullptr);
+    EXPECT_EQ(memfiles::findFile(&files, ".vsf"), nullptr);
 }
 
 TEST_F(SceneFileTest, BodyOptionsStoreOnlyCuboidColliders) {

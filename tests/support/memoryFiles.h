@@ -1,12 +1,15 @@
 #pragma once
-// An in-memory stand-in for the platform's file operations, for loader tests and fuzz targets.
+// An in-memory stand-in for the platform's file operations, for tests and fuzz targets of code
+// that reads and writes files through `ve::platform`.
 //
-// Files are byte arrays with names. `openFileList` lists the files whose name ends in "." and the
-// type, in the order they were added. Reads follow the platform's contract: a negative offset
-// continues at the remembered position, the position grows by the requested length, and a read
-// that runs past the end zero-fills the rest and is reported by `fileHasError`. Printed lines are
-// kept for the test to inspect. Header-only so that fuzz targets can use it without the test
-// support library.
+// Files are byte arrays with names, in the order they were added (the asset directory's listing
+// order). `openFileList` lists the files whose name ends in "." and the type; `createFile` empties
+// a file of that name or adds one, and lists it alone. Reads and writes follow the platform's
+// contract: a negative offset continues at the remembered position, the position grows by the
+// requested length, and a transfer that moves fewer bytes is reported by `fileHasError` (a read
+// past the end zero-fills the rest). Writes to the file named `failingWrites` store only half of
+// their bytes. Printed lines are kept for the test to inspect. Header-only so that fuzz targets
+// can use it without the test support library.
 
 #include "Platform/ve_platform.h"
 #include "Core/engine_globals.h"
@@ -27,7 +30,10 @@ struct MemoryFile {
 struct MemoryFileSystem {
     std::vector<MemoryFile> files;
     std::vector<std::string> printed;
+    // Writes to a file of this name store only half of their bytes and report the shortfall.
+    std::string failingWrites;
     u64 readCalls = 0;
+    int openLists = 0; // lists opened and not yet closed
     ve::PlatformAPI api = {};
 };
 
@@ -37,9 +43,17 @@ inline MemoryFileSystem*& currentFileSystem() {
     return fileSystem;
 }
 
-// Per-list state, behind `_PlatformData`.
+inline MemoryFile* findFile(MemoryFileSystem* fs, const std::string& name) {
+    for (MemoryFile& file : fs->files)
+        if (file.name == name) return &file;
+    return nullptr;
+}
+
+// Per-list state, behind `_PlatformData`. The list's names point into `nameCopies`, so adding
+// files to the file system while a list is open cannot move them.
 struct MemoryListData {
     std::vector<u32> fileIndices;
+    std::vector<std::string> nameCopies;
     std::vector<string> names;
     std::vector<s64> positions;
     std::vector<b8> errors;
@@ -47,35 +61,63 @@ struct MemoryListData {
 
 inline MemoryListData* listData(ve::PlatformFileList list) { return (MemoryListData*)list._PlatformData; }
 
-inline ve::PlatformFileList memoryOpenFileList(string type) {
-    MemoryFileSystem* fs = currentFileSystem();
+inline ve::PlatformFileList makeList(MemoryFileSystem* fs, const std::vector<u32>& fileIndices) {
     MemoryListData* data = new MemoryListData();
-    std::string suffix = "." + std::string((const char*)type.data, type.length);
-    for (u32 i = 0; i < fs->files.size(); ++i) {
-        const std::string& name = fs->files[i].name;
-        if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
-        data->fileIndices.push_back(i);
-        data->names.push_back(string{name.size(), (u8*)name.data()});
-        data->positions.push_back(0);
-        data->errors.push_back(0);
-    }
+    data->fileIndices = fileIndices;
+    for (u32 index : fileIndices) data->nameCopies.push_back(fs->files[index].name);
+    for (const std::string& name : data->nameCopies) data->names.push_back(string{name.size(), (u8*)name.data()});
+    data->positions.assign(fileIndices.size(), 0);
+    data->errors.assign(fileIndices.size(), 0);
+    fs->openLists++;
     ve::PlatformFileList list = {};
-    list.count = (u32)data->fileIndices.size();
+    list.count = (u32)fileIndices.size();
     list.names = data->names.data();
     list._PlatformData = data;
     return list;
 }
 
-inline void memoryCloseFileList(ve::PlatformFileList list) { delete listData(list); }
+inline ve::PlatformFileList memoryOpenFileList(string type) {
+    MemoryFileSystem* fs = currentFileSystem();
+    std::string suffix = "." + std::string((const char*)type.data, type.length);
+    std::vector<u32> fileIndices;
+    for (u32 i = 0; i < fs->files.size(); ++i) {
+        const std::string& name = fs->files[i].name;
+        if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
+        fileIndices.push_back(i);
+    }
+    return makeList(fs, fileIndices);
+}
+
+inline ve::PlatformFileList memoryCreateFile(string path) {
+    MemoryFileSystem* fs = currentFileSystem();
+    std::string name((const char*)path.data, path.length);
+    MemoryFile* existing = findFile(fs, name);
+    if (existing) existing->bytes.clear();
+    else fs->files.push_back({name, {}});
+    return makeList(fs, {(u32)((existing ? existing : &fs->files.back()) - fs->files.data())});
+}
+
+inline void memoryCloseFileList(ve::PlatformFileList list) {
+    delete listData(list);
+    currentFileSystem()->openLists--;
+}
 
 inline b8 memoryFileHasError(ve::PlatformFileList list, u32 index) { return listData(list)->errors[index]; }
+
+// Moves to `offset` unless it is negative; returns the position a transfer starts at.
+inline s64 memoryMoveTo(ve::PlatformFileList list, u32 index, s64 offset) {
+    s64& position = listData(list)->positions[index];
+    if (offset >= 0) position = offset;
+    return position;
+}
+
+inline void memorySetOffsetInFile(ve::PlatformFileList list, u32 index, s64 offset) { memoryMoveTo(list, index, offset); }
 
 inline msi memoryReadFile(ve::PlatformFileList list, u32 index, s64 offset, buffer dst) {
     MemoryFileSystem* fs = currentFileSystem();
     MemoryListData* data = listData(list);
     ++fs->readCalls;
-    s64& position = data->positions[index];
-    if (offset >= 0) position = offset;
+    s64 position = memoryMoveTo(list, index, offset);
     if (dst.length == 0) return (msi)position;
     const std::vector<u8>& bytes = fs->files[data->fileIndices[index]].bytes;
     msi available = (u64)position < bytes.size() ? bytes.size() - (u64)position : 0;
@@ -83,8 +125,22 @@ inline msi memoryReadFile(ve::PlatformFileList list, u32 index, s64 offset, buff
     if (copied != 0) memcpy(dst.data, bytes.data() + position, copied);
     memset(dst.data + copied, 0, dst.length - copied);
     data->errors[index] = copied != dst.length;
-    position += (s64)dst.length;
-    return (msi)position;
+    data->positions[index] = position + (s64)dst.length;
+    return (msi)data->positions[index];
+}
+
+inline msi memoryWriteFile(ve::PlatformFileList list, u32 index, s64 offset, buffer src) {
+    MemoryFileSystem* fs = currentFileSystem();
+    MemoryListData* data = listData(list);
+    s64 position = memoryMoveTo(list, index, offset);
+    if (src.length == 0) return (msi)position;
+    MemoryFile& file = fs->files[data->fileIndices[index]];
+    msi moved = file.name == fs->failingWrites ? src.length / 2 : src.length;
+    if (file.bytes.size() < (msi)position + moved) file.bytes.resize((msi)position + moved);
+    if (moved != 0) memcpy(file.bytes.data() + position, src.data, moved);
+    data->errors[index] = moved != src.length;
+    data->positions[index] = position + (s64)src.length;
+    return (msi)data->positions[index];
 }
 
 inline void memoryPrint(string text) {
@@ -95,9 +151,12 @@ inline void memoryPrint(string text) {
 inline void installMemoryFileSystem(MemoryFileSystem* fs) {
     currentFileSystem() = fs;
     fs->api.openFileList = memoryOpenFileList;
+    fs->api.createFile = memoryCreateFile;
     fs->api.closeFileList = memoryCloseFileList;
     fs->api.fileHasError = memoryFileHasError;
     fs->api.readFile = memoryReadFile;
+    fs->api.writeFile = memoryWriteFile;
+    fs->api.setOffsetInFile = memorySetOffsetInFile;
     fs->api.print = memoryPrint;
     ve::platform = &fs->api;
 }
