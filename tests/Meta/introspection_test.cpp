@@ -89,6 +89,25 @@ TEST(MetaDataTable, EveryRecordIsFoundByItsOwnNameInItsSlot) {
     EXPECT_EQ(ve::metaDataTable.typeSize, sizeof(MetaData));
 }
 
+TEST(MetaDataTable, EveryNumberedTypeButTheEntityTypeHasExactlyOneRecord) {
+    const u32 firstNumber = (u32)MetaType::ve_mat4;
+    const u32 lastNumber = (u32)MetaType::game_LogicGateEntity;
+    u32 recordsOfNumber[128] = {};
+    ASSERT_LT(lastNumber, 128u);
+    for (msi slot = 0; slot < ve::gen::metaDataTableSlots; slot++) {
+        if (!ve::gen::__gen_metaDataEntries[slot].used) continue;
+        u32 number = (u32)ve::gen::__gen_metaDataValues[slot].type;
+        ASSERT_GE(number, firstNumber);
+        ASSERT_LE(number, lastNumber);
+        recordsOfNumber[number]++;
+    }
+    for (u32 number = firstNumber; number <= lastNumber; number++) {
+        u32 expected = number == (u32)MetaType::ve_EntityType ? 0 : 1;
+        EXPECT_EQ(recordsOfNumber[number], expected) << "type number " << number;
+    }
+    EXPECT_EQ(ve::metaDataTable.currentEntries, 67u);
+}
+
 TEST(MetaDataTable, TheEntityTypeRecordAndUnknownNamesAreAbsent) {
     EXPECT_EQ(record("::ve::EntityType"), nullptr);
     EXPECT_EQ(record("ve::Scene"), nullptr) << "the key includes the leading ::";

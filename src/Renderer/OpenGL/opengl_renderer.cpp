@@ -11,6 +11,7 @@
 #include "Renderer/OpenGL/opengl_pipeline.h"
 #include "Renderer/OpenGL/opengl_shaders.h"
 #include "Util/Datastructures.h"
+#include "Util/string.h"
 
 namespace ve {
 
@@ -276,6 +277,12 @@ void uploadTexture(Texture* texture) {
 }
 
 void uploadMesh(Mesh* mesh) {
+    // The sky pass always draws SKY_INDEX_COUNT indices of this mesh: a shorter one from a damaged
+    // pack would have the GPU read past its index buffer. Left out, the sky is skipped instead.
+    if (mesh->id == hashASCIIZ("skybox_mesh") && mesh->numIndices < SKY_INDEX_COUNT) {
+        platform->print(wrapASCIIZ("Renderer: \"skybox_mesh\" has fewer than 36 indices; the sky is not drawn"));
+        return;
+    }
     GLMemoryEntry* entry = detail::claimUploadEntry(mesh->id, GLMemoryEntry::MESH);
     GLMesh* glMesh = &entry->mesh;
     glGenVertexArrays(1, &glMesh->vao);

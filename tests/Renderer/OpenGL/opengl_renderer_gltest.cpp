@@ -28,6 +28,25 @@ GLint driverBlockSize(u32 program, const c8* block) {
     return size;
 }
 
+// One triangle facing +z, its arrays alive for the whole program.
+ve::Mesh triangleMesh(const c8* name) {
+    static ve::v4 positions[3] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}};
+    static ve::v4 normals[3] = {{0, 0, 1, 0}, {0, 0, 1, 0}, {0, 0, 1, 0}};
+    static ve::v2 texCoords[3] = {{0, 0}, {1, 0}, {0, 1}};
+    static ve::v4 colors[3] = {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}};
+    static u32 indices[3] = {0, 1, 2};
+    ve::Mesh mesh = {};
+    mesh.id = ve::hashASCIIZ(name);
+    mesh.numVertices = 3;
+    mesh.numIndices = 3;
+    mesh.positions = positions;
+    mesh.normals = normals;
+    mesh.texCoord = texCoords;
+    mesh.colors = colors;
+    mesh.indices = indices;
+    return mesh;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -269,20 +288,7 @@ TEST(OpenGLRenderer, UploadingAnIdTwiceKeepsOneEntryNamingTheSecondTexture) {
 }
 
 TEST(OpenGLRenderer, MeshUploadRecordsFourAttributesAndTheIndexBufferInItsVertexArray) {
-    ve::v4 positions[3] = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}};
-    ve::v4 normals[3] = {{0, 0, 1, 0}, {0, 0, 1, 0}, {0, 0, 1, 0}};
-    ve::v2 texCoords[3] = {{0, 0}, {1, 0}, {0, 1}};
-    ve::v4 colors[3] = {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}};
-    u32 indices[3] = {0, 1, 2};
-    ve::Mesh mesh = {};
-    mesh.id = ve::hashASCIIZ("triangle_mesh");
-    mesh.numVertices = 3;
-    mesh.numIndices = 3;
-    mesh.positions = positions;
-    mesh.normals = normals;
-    mesh.texCoord = texCoords;
-    mesh.colors = colors;
-    mesh.indices = indices;
+    ve::Mesh mesh = triangleMesh("triangle_mesh");
     renderer.uplMesh(&mesh);
 
     ve::GLMemoryEntry* entry = uploadEntry("triangle_mesh");
@@ -316,6 +322,15 @@ TEST(OpenGLRenderer, MeshUploadRecordsFourAttributesAndTheIndexBufferInItsVertex
     glGetBufferParameteriv(GL_ELEMENT_ARRAY_BUFFER, GL_BUFFER_SIZE, &indexBytes);
     EXPECT_EQ(indexBytes, 12);
     ve::glBindVertexArray(0);
+}
+
+TEST(OpenGLRenderer, SkyMeshWithFewerIndicesThanTheSkyPassDrawsIsLeftOutWithOneLine) {
+    ve::Mesh mesh = triangleMesh("skybox_mesh");
+    printed.clear();
+    renderer.uplMesh(&mesh);
+
+    EXPECT_EQ(uploadEntry("skybox_mesh"), nullptr);
+    EXPECT_EQ(printed, "Renderer: \"skybox_mesh\" has fewer than 36 indices; the sky is not drawn\n");
 }
 
 TEST(OpenGLRenderer, SkyboxIsAMipmappedCubeMapClampedOnAllThreeAxesAndTakesNoTableSlot) {

@@ -1,0 +1,53 @@
+# Steps shared by the tests that drive the real program under Xvfb. A test sources this file and
+# sets `log` (the program's output file) and `pid` (its process) once the program runs.
+
+fail() {
+    echo "FAIL: $*" >&2
+    [[ -n "${log:-}" && -f "$log" ]] && sed 's/^/  program: /' "$log" >&2
+    exit 1
+}
+
+# Runs the calling script again inside its own Xvfb server, as `script --inside-xvfb <program>`
+# with the program's absolute path. Returns only when already inside.
+enterXvfb() {
+    local script="$1"
+    shift
+    [[ "${1:-}" == "--inside-xvfb" ]] && return 0
+    [[ $# -eq 1 && -x "$1" ]] || fail "expected the kestrolan binary as the only argument"
+    for tool in xvfb-run xdotool; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (install-deps.sh installs it)"
+    done
+    exec xvfb-run -a -s "-screen 0 1440x900x24" bash "$script" --inside-xvfb "$(realpath "$1")"
+}
+
+# Frames are running once the first frame-rate line is out (at most 60 s under Mesa).
+waitForFrames() {
+    for _ in $(seq 600); do
+        grep -q '^FPS: [0-9][0-9]* $' "$log" && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the program ended before printing a frame rate"
+        sleep 0.1
+    done
+    fail "no 'FPS: <n> ' line within 60 s"
+}
+
+kestrolanWindow() {
+    local window
+    window="$(xdotool search --name '^Kestrolan$' | head -1)"
+    [[ -n "$window" ]] || fail "no window titled Kestrolan"
+    echo "$window"
+}
+
+# ESC in the focused window must end the program within 10 s with status 0.
+quitWithEscape() {
+    local window="$1" status
+    xdotool windowfocus --sync "$window" || fail "cannot focus the window"
+    xdotool key Escape
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "ESC did not end the program within 10 s"
+    wait "$pid"
+    status=$?
+    [[ $status -eq 0 ]] || fail "exit status $status after ESC"
+}
