@@ -5,21 +5,15 @@
 #include "Core/Assets/pakFormat.h"
 #include "Core/Assets/assetDef.h"
 
+#include "../support/byteWriter.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
 
-// Appends `value` as `size` little-endian bytes.
-void putLE(std::vector<u8>* out, u64 value, int size) {
-    for (int i = 0; i < size; ++i) out->push_back((u8)(value >> (8 * i)));
-}
-void putF32(std::vector<u8>* out, f32 value) {
-    u32 bits;
-    memcpy(&bits, &value, 4);
-    putLE(out, bits, 4);
-}
+using namespace bytewriter;
 
 TEST(PakFormat, RecordSizesAreTheFileSizesNotTheStructSizes) {
     EXPECT_EQ(ve::pakRecordSize<ve::AssetPackHeader>(), 32u);

@@ -6,6 +6,7 @@
 #include "Memory/memory.h"
 #include "Math/utilMath.h"
 
+#include "../support/byteWriter.h"
 #include "../support/memoryFiles.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 #include <vector>
 
 namespace {
+
+using namespace bytewriter;
 
 // ---------------------------------------------------------------------------------------------
 // A hand-laid pack: one mesh (a triangle), one 2 x 2 texture and one material, at these offsets:
@@ -57,20 +60,6 @@ struct FixturePack {
 
 const u64 FIXTURE_SIZE = 571;
 const u64 MESH_END = 476, TEXTURE_END = 508, MATERIAL_END = 571;
-
-void putLE(std::vector<u8>* out, u64 value, int size) {
-    for (int i = 0; i < size; ++i) out->push_back((u8)(value >> (8 * i)));
-}
-void putF32(std::vector<u8>* out, f32 value) {
-    u32 bits;
-    memcpy(&bits, &value, 4);
-    putLE(out, bits, 4);
-}
-void putHash(std::vector<u8>* out, ve::Hash hash) {
-    putLE(out, hash.lo, 8);
-    putLE(out, hash.hi, 8);
-}
-void putText(std::vector<u8>* out, const char* text) { out->insert(out->end(), text, text + strlen(text)); }
 
 // Vertex k of the triangle: position (k, 2k, 3k, 1), normal (0, 0, -1, 0), uv (k/2, 1 - k/2), white.
 std::vector<u8> writeFixture(const FixturePack& p) {

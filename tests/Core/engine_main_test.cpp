@@ -2,12 +2,14 @@
 // that records its calls.
 
 #include "engine_harness.h"
+#include "../support/byteWriter.h"
 
 #include "Core/Assets/assets.h"
 #include "Util/string.h"
 
 #include <gtest/gtest.h>
 
+using namespace bytewriter;
 using namespace enginetest;
 
 namespace {
@@ -23,22 +25,6 @@ struct PackAsset {
     const char* name;
     Kind kind;
 };
-
-void putLE(std::vector<u8>* out, u64 value, int size) {
-    for (int i = 0; i < size; ++i) out->push_back((u8)(value >> (8 * i)));
-}
-void putF32(std::vector<u8>* out, f32 value) {
-    u32 bits;
-    memcpy(&bits, &value, 4);
-    putLE(out, bits, 4);
-}
-void putHash(std::vector<u8>* out, ve::Hash hash) {
-    putLE(out, hash.lo, 8);
-    putLE(out, hash.hi, 8);
-}
-void putAt(std::vector<u8>* out, u64 offset, u64 value) {
-    for (int i = 0; i < 8; ++i) (*out)[offset + i] = (u8)(value >> (8 * i));
-}
 
 ve::Hash hashOf(const char* name) { return ve::hashASCIIZ(name); }
 
