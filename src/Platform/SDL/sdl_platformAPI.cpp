@@ -248,8 +248,8 @@ s64 sdl_platform_readSTDIn(c8*, u32) {
 }
 
 void sdl_platform_setCursorRelative(b8 relative) {
-    SDL_SetRelativeMouseMode(relative ? SDL_TRUE : SDL_FALSE);
     sdl_gameInput.mouse.relative = relative;
+    applyMouseModeChange(MouseModeRestore, &sdl_gameInput);
 }
 
 buffer sdl_platform_allocateMemory(msi size) {

@@ -192,9 +192,14 @@ void clearInputEdges(GameInput* input) {
     input->keyboard.newUTF8Input = false;
 }
 
+void applyMouseModeChange(MouseModeChange change, const GameInput* input) {
+    if (change == MouseModeFree) SDL_SetRelativeMouseMode(SDL_FALSE);
+    if (change == MouseModeRestore) SDL_SetRelativeMouseMode(input->mouse.relative ? SDL_TRUE : SDL_FALSE);
+}
+
 void handleWindowEvent(GameInput* input, const SDL_WindowEvent* event) {
-    if (event->event == SDL_WINDOWEVENT_FOCUS_GAINED) SDL_SetRelativeMouseMode(input->mouse.relative ? SDL_TRUE : SDL_FALSE);
-    if (event->event == SDL_WINDOWEVENT_FOCUS_LOST) SDL_SetRelativeMouseMode(SDL_FALSE);
+    if (event->event == SDL_WINDOWEVENT_FOCUS_GAINED) applyMouseModeChange(MouseModeRestore, input);
+    if (event->event == SDL_WINDOWEVENT_FOCUS_LOST) applyMouseModeChange(MouseModeFree, input);
 }
 
 b8 handleEvent(GameInput* input, const SDL_Event* event) {
@@ -324,11 +329,6 @@ struct SDLMainState {
 
 // Re-points the engine at the platform and its state before every update.
 void checkAndLoadGameEngine(SDLMainState* state) { state->engine.engineReload(&state->gameMemory, &state->platformAPI); }
-
-void applyMouseModeChange(MouseModeChange change, const GameInput* liveInput) {
-    if (change == MouseModeFree) SDL_SetRelativeMouseMode(SDL_FALSE);
-    if (change == MouseModeRestore) SDL_SetRelativeMouseMode(liveInput->mouse.relative ? SDL_TRUE : SDL_FALSE);
-}
 
 // The frame in which ESC is pressed or the window is closed is still updated, drawn and timed.
 b8 runFrame(SDLMainState* state) {

@@ -106,14 +106,19 @@ struct InputRecorder {
     DynArray bufferSnapshots;
 };
 
-// What the caller must do with SDL's relative mouse mode after a recording step.
+// What to do with SDL's relative mouse mode: after a recording step, on a change of window focus
+// and when the engine chooses the mode.
 enum MouseModeChange : u8 {
     MouseModeKeep,
-    // Playback started from F2: free the cursor.
+    // Playback started from F2, or the window lost focus: free the cursor.
     MouseModeFree,
-    // Recording or playback stopped with F3: back to the live record's `mouse.relative`.
+    // Recording or playback stopped with F3, the window gained focus, or the engine chose a mode:
+    // back to the record's `mouse.relative`.
     MouseModeRestore,
 };
+
+// Sets SDL's relative mouse mode as `change` says, restoring it from `input`'s `mouse.relative`.
+void applyMouseModeChange(MouseModeChange change, const GameInput* input);
 
 // One frame of the facility, reading F1, F2 and F3 from `liveInput`: records `liveInput`, or
 // overwrites it with the next recorded frame, restoring `platformBlocks` from the snapshots
