@@ -410,7 +410,7 @@ b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyO
     for (u32 i = 0; i < read.colliderCount; i++) {
         Primitive* collider = &read.colliders[i];
         *collider = {};
-        u32 type;
+        u32 type = ~0u; // no type: a read that fails is not taken for a Cuboid
         serialization::readBytes(reader, end, &type, sizeof(type));
         serialization::readBytes(reader, end, &collider->localTransform, sizeof(collider->localTransform));
         serialization::readBytes(reader, end, &collider->cuboid.width, sizeof(f32));

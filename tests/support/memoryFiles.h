@@ -78,7 +78,8 @@ inline ve::PlatformFileList makeList(MemoryFileSystem* fs, const std::vector<u32
 
 inline ve::PlatformFileList memoryOpenFileList(string type) {
     MemoryFileSystem* fs = currentFileSystem();
-    std::string suffix = "." + std::string((const char*)type.data, type.length);
+    std::string suffix(1, '.');
+    suffix.append((const char*)type.data, type.length);
     std::vector<u32> fileIndices;
     for (u32 i = 0; i < fs->files.size(); ++i) {
         const std::string& name = fs->files[i].name;
