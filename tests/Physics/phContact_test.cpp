@@ -49,7 +49,7 @@ TEST_F(SceneTest, OnlyPairsWithADynamicBodyAndSharedLayersCollide) {
     };
     for (const Case& c : cases) {
         world()->RemoveAllBodies();
-        BoxBodySpec a, b;
+        BoxBodyDesc a, b;
         a.type = c.a;
         a.layers = c.layersA;
         b.type = c.b;
@@ -84,7 +84,7 @@ TEST_F(SceneTest, FrictionAndRestitutionAreMixedFromBothBoxes) {
                           {0, 1, 0.7f, 0, 0, 0.7f}};
     for (const Case& c : cases) {
         world()->RemoveAllBodies();
-        BoxBodySpec a, b;
+        BoxBodyDesc a, b;
         a.friction = c.frictionA;
         a.restitution = c.restitutionA;
         b.friction = c.frictionB;

@@ -50,7 +50,7 @@ TEST_F(SceneTest, FreeFallFollowsTheIntegratorsClosedForm) {
 }
 
 TEST_F(SceneTest, GravityScaleAndDampingShapeTheFall) {
-    BoxBodySpec weightless;
+    BoxBodyDesc weightless;
     weightless.position = vec3(0, 5, 0);
     phBody* floating = addBoxBody(world(), weightless);
     floating->SetGravityScale(0);
@@ -127,7 +127,7 @@ TEST_F(SceneTest, ABoxRestsAlikeWhicheverBodyTheConstraintNamesFirst) {
     addFloor(world());
     phBody* boxOnOlderFloor = addDynamicBox(world(), vec3(0, 0.7f, 0));
     phBody* boxBeforeFloor = addDynamicBox(world(), vec3(100, 0.7f, 0));
-    BoxBodySpec laterFloor;
+    BoxBodyDesc laterFloor;
     laterFloor.type = eStaticBody;
     laterFloor.position = vec3(100, -0.5f, 0);
     laterFloor.halfExtents = vec3(5, 0.5f, 5);
@@ -195,7 +195,7 @@ using SceneDeathTest = SceneTest;
 // scene's own bookkeeping gone wrong) must stop the step before it writes past the stack.
 TEST_F(SceneDeathTest, TheIslandWalkNeverPushesPastItsStack) {
     addFloor(world());
-    BoxBodySpec wall;
+    BoxBodyDesc wall;
     wall.type = eStaticBody;
     wall.position = vec3(0.9f, 1, 0);
     wall.halfExtents = vec3(0.5f, 2, 5);
@@ -244,7 +244,7 @@ TEST_F(SceneTest, TurningSleepOffWakesEveryBodyAndKeepsIslandsAwake) {
 
 TEST_F(SceneTest, ABodyThatMayNotSleepKeepsItsIslandAwake) {
     addFloor(world());
-    BoxBodySpec restless;
+    BoxBodyDesc restless;
     restless.position = vec3(0, 0.5f, 0);
     restless.allowSleep = false;
     phBody* lower = addBoxBody(world(), restless);
@@ -270,7 +270,7 @@ struct SlopeRun {
 // the slope after two seconds and its acceleration measured over the second second.
 SlopeRun slideOnSlope(phScene* scene, r32 angle) {
     phVec3 axis = vec3(0, 0, 1);
-    BoxBodySpec slope;
+    BoxBodyDesc slope;
     slope.type = eStaticBody;
     slope.halfExtents = vec3(20, 0.5f, 3);
     slope.axis = axis;
@@ -279,7 +279,7 @@ SlopeRun slideOnSlope(phScene* scene, r32 angle) {
 
     phMat3 rot;
     rot.Set(axis, degrees(angle));
-    BoxBodySpec box;
+    BoxBodyDesc box;
     box.axis = axis;
     box.angle = degrees(angle);
     box.position = rot.ey * 1.0f;
@@ -307,11 +307,11 @@ TEST_F(SceneTest, BoxSlidesDownAThirtyDegreeSlopeWithCoulombAcceleration) {
 
 TEST_F(SceneTest, ADroppedBoxNeverGainsEnergy) {
     addFloor(world());
-    BoxBodySpec spec;
-    spec.position = vec3(0, 2, 0);
-    spec.axis = vec3(1, 0.3f, 0.6f);
-    spec.angle = 0.8f;
-    phBody* box = addBoxBody(world(), spec);
+    BoxBodyDesc desc;
+    desc.position = vec3(0, 2, 0);
+    desc.axis = vec3(1, 0.3f, 0.6f);
+    desc.angle = 0.8f;
+    phBody* box = addBoxBody(world(), desc);
 
     double start = energyOfUnitBox(box);
     double highest = start;
@@ -325,7 +325,7 @@ TEST_F(SceneTest, ADroppedBoxNeverGainsEnergy) {
 
 TEST_F(SceneTest, RestitutionBouncesOnlyHardImpacts) {
     addFloor(world());
-    BoxBodySpec bouncy;
+    BoxBodyDesc bouncy;
     bouncy.position = vec3(0, 3, 0);
     bouncy.restitution = 0.5f;
     phBody* box = addBoxBody(world(), bouncy);
@@ -345,12 +345,12 @@ TEST_F(SceneTest, RestitutionBouncesOnlyHardImpacts) {
 
 TEST_F(SceneTest, LockedRotationStaysLocked) {
     addFloor(world());
-    BoxBodySpec spec;
-    spec.position = vec3(0, 2, 0);
-    spec.axis = vec3(1, 0, 1);
-    spec.angle = 0.6f;
-    spec.lockAxes = true;
-    phBody* box = addBoxBody(world(), spec);
+    BoxBodyDesc desc;
+    desc.position = vec3(0, 2, 0);
+    desc.axis = vec3(1, 0, 1);
+    desc.angle = 0.6f;
+    desc.lockAxes = true;
+    phBody* box = addBoxBody(world(), desc);
     phMat3 start = box->m_tx.rotation;
 
     // It lands on a corner and an edge but never turns.
@@ -363,7 +363,7 @@ TEST_F(SceneTest, LockedRotationStaysLocked) {
 }
 
 TEST_F(SceneTest, SensorsTouchButNeverPush) {
-    BoxBodySpec slab;
+    BoxBodyDesc slab;
     slab.type = eStaticBody;
     slab.halfExtents = vec3(5, 0.2f, 5);
     slab.sensor = true;
@@ -426,12 +426,12 @@ std::vector<u8> snapshotBodies(const phScene* scene) {
 std::vector<u8> runPile(phScene* scene, int steps) {
     addFloor(scene);
     for (int i = 0; i < 40; ++i) {
-        BoxBodySpec spec;
-        spec.position = vec3(r32(i % 4) * 0.7f - 1, 1 + r32(i) * 0.9f, r32(i % 3) * 0.6f - 0.6f);
-        spec.axis = vec3(r32(i % 5) - 2, 1, r32(i % 7) - 3);
-        spec.angle = 0.3f * r32(i);
-        spec.halfExtents = vec3(0.4f + 0.05f * r32(i % 3), 0.3f + 0.1f * r32(i % 2), 0.5f);
-        addBoxBody(scene, spec);
+        BoxBodyDesc desc;
+        desc.position = vec3(r32(i % 4) * 0.7f - 1, 1 + r32(i) * 0.9f, r32(i % 3) * 0.6f - 0.6f);
+        desc.axis = vec3(r32(i % 5) - 2, 1, r32(i % 7) - 3);
+        desc.angle = 0.3f * r32(i);
+        desc.halfExtents = vec3(0.4f + 0.05f * r32(i % 3), 0.3f + 0.1f * r32(i % 2), 0.5f);
+        addBoxBody(scene, desc);
     }
     std::vector<u8> trace;
     for (int i = 0; i < steps; ++i) {

@@ -18,7 +18,7 @@ inline phVec3 vec3(r32 x, r32 y, r32 z) { return phVec3(x, y, z); }
 
 inline r32 degrees(r32 angle) { return angle * phPI / r32(180.0); }
 
-struct BoxBodySpec {
+struct BoxBodyDesc {
     phBodyType type = eDynamicBody;
     phVec3 position = vec3(0, 0, 0);
     phVec3 halfExtents = vec3(0.5f, 0.5f, 0.5f);
@@ -33,44 +33,44 @@ struct BoxBodySpec {
 };
 
 // A body with one box centred on its origin.
-inline phBody* addBoxBody(phScene* scene, const BoxBodySpec& spec) {
+inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     phBodyDef def;
-    def.bodyType = spec.type;
-    def.position = spec.position;
-    def.axis = spec.axis;
-    def.angle = spec.angle;
-    def.layers = spec.layers;
-    def.allowSleep = spec.allowSleep;
-    def.lockAxisX = spec.lockAxes;
-    def.lockAxisY = spec.lockAxes;
-    def.lockAxisZ = spec.lockAxes;
+    def.bodyType = desc.type;
+    def.position = desc.position;
+    def.axis = desc.axis;
+    def.angle = desc.angle;
+    def.layers = desc.layers;
+    def.allowSleep = desc.allowSleep;
+    def.lockAxisX = desc.lockAxes;
+    def.lockAxisY = desc.lockAxes;
+    def.lockAxisZ = desc.lockAxes;
     phBody* body = scene->CreateBody(def);
 
     phBoxDef box;
     phTransform local;
     phIdentity(local.position);
     phIdentity(local.rotation);
-    box.Set(local, spec.halfExtents * r32(2.0));
-    box.SetFriction(spec.friction);
-    box.SetRestitution(spec.restitution);
-    box.SetSensor(spec.sensor);
+    box.Set(local, desc.halfExtents * r32(2.0));
+    box.SetFriction(desc.friction);
+    box.SetRestitution(desc.restitution);
+    box.SetSensor(desc.sensor);
     body->AddBox(box);
     return body;
 }
 
 inline phBody* addDynamicBox(phScene* scene, const phVec3& position) {
-    BoxBodySpec spec;
-    spec.position = position;
-    return addBoxBody(scene, spec);
+    BoxBodyDesc desc;
+    desc.position = position;
+    return addBoxBody(scene, desc);
 }
 
 // A static slab whose top face is the plane y = 0.
 inline phBody* addFloor(phScene* scene) {
-    BoxBodySpec spec;
-    spec.type = eStaticBody;
-    spec.position = vec3(0, -0.5f, 0);
-    spec.halfExtents = vec3(50, 0.5f, 50);
-    return addBoxBody(scene, spec);
+    BoxBodyDesc desc;
+    desc.type = eStaticBody;
+    desc.position = vec3(0, -0.5f, 0);
+    desc.halfExtents = vec3(50, 0.5f, 50);
+    return addBoxBody(scene, desc);
 }
 
 inline void stepScene(phScene* scene, i32 steps) {
