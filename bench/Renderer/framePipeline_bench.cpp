@@ -14,8 +14,8 @@
 #include "Renderer/OpenGL/opengl_renderer.h"
 
 #include "../../tests/Renderer/OpenGL/pipeline_scene.h"
+#include "glBenchWindow.h"
 
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
@@ -37,30 +37,10 @@ struct BenchContext {
 // is not set up in a benchmark.
 buffer allocateZeroed(msi size) { return buffer{size, (u8*)calloc(size, 1)}; }
 
-void finishGL() {
-    static PFNGLFINISHPROC glFinish = (PFNGLFINISHPROC)SDL_GL_GetProcAddress("glFinish");
-    glFinish();
-}
-
 BenchContext* openContext(benchmark::State& state) {
     static BenchContext context;
     if (context.ready) return &context;
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        state.SkipWithError("no display: run under xvfb-run");
-        return nullptr;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_Window* window = SDL_CreateWindow("Kestrolan frame pipeline", SDL_WINDOWPOS_UNDEFINED,
-                                          SDL_WINDOWPOS_UNDEFINED, pipescene::WIDTH, pipescene::HEIGHT,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window || !SDL_GL_CreateContext(window)) {
-        state.SkipWithError("no OpenGL 4.5 core context");
-        return nullptr;
-    }
+    if (!openGLBenchWindow(state, "Kestrolan frame pipeline", pipescene::WIDTH, pipescene::HEIGHT)) return nullptr;
     ve::initPlatformAPI(&context.api);
     context.api.allocateMemory = allocateZeroed;
     ve::platform = &context.api;

@@ -8,16 +8,17 @@
 // the game never does; the iteration counts stay small.
 
 #include "Core/Assets/assets.h"
+#include "Core/engine_main.h"
 #include "Core/engine_globals.h"
-#include "Math/utilMath.h"
 #include "Memory/memory.h"
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Renderer/OpenGL/opengl_globals.h"
 #include "Renderer/OpenGL/opengl_renderer.h"
 #include "Renderer/OpenGL/opengl_shaders.h"
 
-#include <SDL.h>
 #include <benchmark/benchmark.h>
+
+#include "glBenchWindow.h"
 
 #include <string.h>
 #include <unistd.h>
@@ -42,7 +43,6 @@ struct BenchContext {
     std::vector<u8> permanentMemory = std::vector<u8>(64ull << 20);
     ve::MemoryStore permanent = {};
     ve::AssetRegister assets = {};
-    ve::Hash skyboxId = {};
 };
 
 // One window, one context and the loaded pack for the whole program.
@@ -53,20 +53,7 @@ BenchContext* openContext(benchmark::State& state) {
         state.SkipWithError("cannot enter the source directory");
         return nullptr;
     }
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        state.SkipWithError("no display: run under xvfb-run");
-        return nullptr;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_Window* window = SDL_CreateWindow("Kestrolan renderer start-up", SDL_WINDOWPOS_UNDEFINED,
-                                          SDL_WINDOWPOS_UNDEFINED, 1440, 900,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window || !SDL_GL_CreateContext(window)) {
-        state.SkipWithError("no OpenGL 4.5 core context");
-        return nullptr;
-    }
+    if (!openGLBenchWindow(state, "Kestrolan renderer start-up", 1440, 900)) return nullptr;
     ve::initPlatformAPI(&context.api);
     context.api.allocateMemory = reuseRendererBlock;
     ve::platform = &context.api;
@@ -80,31 +67,8 @@ BenchContext* openContext(benchmark::State& state) {
         state.SkipWithError("assets/kestrolan.pak is missing or empty: build the project first");
         return nullptr;
     }
-    context.skyboxId = ve::hashASCIIZ("skybox_img");
     context.ready = true;
     return &context;
-}
-
-// What the engine's start-up hands the renderer: the sky as all six faces of the cube map, every
-// other texture and every mesh into the upload table.
-void uploadRegister(ve::Renderer* renderer, BenchContext* context) {
-    ve::AssetRegister* assets = &context->assets;
-    for (u64 i = 0; i < assets->textureCount; ++i) {
-        ve::Texture* texture = &assets->textures[i];
-        if (texture->id == context->skyboxId) {
-            ve::Texture* faces[6] = {texture, texture, texture, texture, texture, texture};
-            renderer->createSkyBox(faces);
-        } else {
-            renderer->uplTexture(texture);
-        }
-    }
-    for (u64 i = 0; i < assets->meshCount; ++i) renderer->uplMesh(&assets->meshes[i]);
-}
-
-// Waits until the driver has done the work, so the time covers it.
-void finishGL() {
-    static PFNGLFINISHPROC glFinish = (PFNGLFINISHPROC)SDL_GL_GetProcAddress("glFinish");
-    glFinish();
 }
 
 void BM_RendererStartup(benchmark::State& state) {
@@ -112,7 +76,7 @@ void BM_RendererStartup(benchmark::State& state) {
     if (!context) return;
     for (auto _ : state) {
         ve::Renderer renderer = ve::createRendererOpenGL();
-        uploadRegister(&renderer, context);
+        ve::uploadAssets(&renderer, &context->assets);
         finishGL();
     }
     state.counters["textures"] = (double)context->assets.textureCount;
@@ -142,7 +106,7 @@ void BM_UploadShippedPack(benchmark::State& state) {
     if (!context) return;
     ve::Renderer renderer = ve::createRendererOpenGL();
     for (auto _ : state) {
-        uploadRegister(&renderer, context);
+        ve::uploadAssets(&renderer, &context->assets);
         finishGL();
     }
 }

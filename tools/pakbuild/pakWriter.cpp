@@ -37,6 +37,18 @@ template <typename Record> void fillRecord(std::vector<u8>* out, u64 offset, con
     ve::encodePakRecord(record, out->data() + offset);
 }
 
+// The table entry of the asset whose header starts at `headerOffset`: its data runs from there to
+// the current end of the pack.
+ve::AssetHeaderTableEntry tableEntry(const std::vector<u8>& out, const std::string& name, ve::AssetType type,
+                                     u64 headerOffset) {
+    ve::AssetHeaderTableEntry entry = {};
+    entry.assetID = hashName(name);
+    entry.type = type;
+    entry.fileOffset = headerOffset;
+    entry.varSize = out.size() - headerOffset;
+    return entry;
+}
+
 ve::AssetHeaderTableEntry appendMesh(std::vector<u8>* out, const PakMesh& mesh) {
     u64 headerOffset = reserveRecord<ve::MeshAssetHeader>(out);
     ve::MeshAssetHeader header = {};
@@ -51,13 +63,7 @@ ve::AssetHeaderTableEntry appendMesh(std::vector<u8>* out, const PakMesh& mesh) 
     header.fileOffsetColorData = appendArray(out, mesh.colors);
     header.fileOffsetIndicesData = appendArray(out, mesh.indices);
     fillRecord(out, headerOffset, header);
-
-    ve::AssetHeaderTableEntry entry = {};
-    entry.assetID = hashName(mesh.name);
-    entry.type = ve::ASSET_MESH;
-    entry.fileOffset = headerOffset;
-    entry.varSize = out->size() - headerOffset;
-    return entry;
+    return tableEntry(*out, mesh.name, ve::ASSET_MESH, headerOffset);
 }
 
 ve::AssetHeaderTableEntry appendTexture(std::vector<u8>* out, const PakImage& image) {
@@ -67,13 +73,7 @@ ve::AssetHeaderTableEntry appendTexture(std::vector<u8>* out, const PakImage& im
     header.height = image.height;
     header.fileOffsetPixelData = appendArray(out, image.pixels);
     fillRecord(out, headerOffset, header);
-
-    ve::AssetHeaderTableEntry entry = {};
-    entry.assetID = hashName(image.name);
-    entry.type = ve::ASSET_TEXTURE;
-    entry.fileOffset = headerOffset;
-    entry.varSize = out->size() - headerOffset;
-    return entry;
+    return tableEntry(*out, image.name, ve::ASSET_TEXTURE, headerOffset);
 }
 
 ve::AssetHeaderTableEntry appendMaterial(std::vector<u8>* out, const PakMaterial& material) {
@@ -87,13 +87,7 @@ ve::AssetHeaderTableEntry appendMaterial(std::vector<u8>* out, const PakMaterial
     header.roughness = material.roughness;
     header.fileOffsetNameData = appendBytes(out, material.name.data(), material.name.size());
     fillRecord(out, headerOffset, header);
-
-    ve::AssetHeaderTableEntry entry = {};
-    entry.assetID = hashName(material.name);
-    entry.type = ve::ASSET_BASIC_MATERIAL;
-    entry.fileOffset = headerOffset;
-    entry.varSize = out->size() - headerOffset;
-    return entry;
+    return tableEntry(*out, material.name, ve::ASSET_BASIC_MATERIAL, headerOffset);
 }
 
 } // namespace
