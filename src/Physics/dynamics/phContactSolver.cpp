@@ -82,29 +82,45 @@ void phContactSolver::Initialize(phIsland* island) {
 
 void phContactSolver::PreSolve(r32 dt) {
     r32 invDt = r32(1.0) / dt;
+    // Every point's approach speed is measured before any warm-start impulse: in a stack the
+    // impulses carried over from the box above push each box down, and a resting contact judged
+    // on that velocity would seem to close fast and bounce on every step.
     for (i32 i = 0; i < m_contactCount; ++i) {
         phContactConstraintState* cs = m_contacts + i;
         phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
-
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
             c->normalMass = phPrepareDirection(*cs, *c, cs->normal, &c->normalDirection);
             for (i32 t = 0; t < 2; ++t)
                 c->tangentMass[t] = phPrepareDirection(*cs, *c, cs->tangentVectors[t], c->tangentDirections + t);
 
+            r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
+            bool bounces = closing < -phk_restitutionThreshold;
+            if (c->penetration > r32(0.0)) {
+                // A gap: the point may close it within this step, no faster; an impact that
+                // closes it bounces already (early by at most the contact margin).
+                bool closes = closing * dt + c->penetration <= r32(0.0);
+                c->bias = bounces && closes ? -cs->restitution * closing : -c->penetration * invDt;
+                continue;
+            }
             // Push apart only the penetration beyond the slop, a fraction per step.
             c->bias = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
+            // Bounce only on a real impact; slow contacts would otherwise never come to rest.
+            if (bounces) c->bias += -cs->restitution * closing;
+        }
+    }
 
+    for (i32 i = 0; i < m_contactCount; ++i) {
+        phContactConstraintState* cs = m_contacts + i;
+        phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
+        for (i32 j = 0; j < cs->contactCount; ++j) {
+            phContactState* c = cs->contacts + j;
             phVec3 P = cs->normal * c->normalImpulse;
             if (m_enableFriction) {
                 P += cs->tangentVectors[0] * c->tangentImpulse[0];
                 P += cs->tangentVectors[1] * c->tangentImpulse[1];
             }
             phApplyImpulse(&pv, *cs, *c, P);
-
-            // Bounce only on a real impact; slow contacts would otherwise never come to rest.
-            r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
-            if (closing < -phk_restitutionThreshold) c->bias += -cs->restitution * closing;
         }
         phStoreVelocities(m_velocities, *cs, pv);
     }
@@ -119,14 +135,14 @@ void phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool 
         phContactState* c = cs->contacts + j;
 
         if (enableFriction) {
-            // Both tangents see the velocity from before either friction impulse.
+            // Each tangent is solved from the velocity the one before it left, as every other
+            // impulse of the solver: solving both from one velocity couples them, and the second
+            // undoes part of the first on every iteration.
             r32 maxLambda = cs->friction * c->normalImpulse;
-            r32 vt[2];
-            for (i32 t = 0; t < 2; ++t)
-                vt[t] = phRelativeVelocityAlong(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
             for (i32 t = 0; t < 2; ++t) {
+                r32 vt = phRelativeVelocityAlong(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
                 r32 old = c->tangentImpulse[t];
-                c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt[t] * c->tangentMass[t]);
+                c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
                 phApplyImpulseAlong<kMovesA, kMovesB>(pv, *cs, cs->tangentVectors[t], c->tangentDirections[t],
                                                       c->tangentImpulse[t] - old);
             }
