@@ -35,7 +35,7 @@ const r32 phk_axisAbsoluteTolerance = r32(0.01);
 // Boxes this close (world units) already get contact points, with a positive penetration (the
 // gap). The solver lets such a point close its gap but no more, so a resting face keeps its
 // points (and their warm-start impulses) while it rocks by a few millimetres.
-const r32 phk_contactMargin = r32(0.02);
+const r32 phk_contactMargin = r32(0.008);
 // A clip vertex within this distance of a side plane counts as lying on it.
 const r32 phk_clipOnPlaneTolerance = r32(0.005);
 

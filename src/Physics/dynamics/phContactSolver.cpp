@@ -29,9 +29,22 @@ inline phVec3 phRelativeVelocity(const phPairVelocities& pv, const phContactStat
     return pv.vB + phCross(pv.wB, c.rb) - pv.vA - phCross(pv.wA, c.ra);
 }
 
-// The component along d of the velocity of B's point relative to A's point.
+// The component along d of the velocity of B's point relative to A's point. The solver runs one
+// impulse after another, each waiting for this sum, so it is added as a shallow tree rather than
+// left to right; a static side (zero velocities) is left out at compile time.
+template <bool kMovesA, bool kMovesB>
 inline r32 phRelativeVelocityAlong(const phPairVelocities& pv, const phVec3& d, const phContactDirection& cd) {
-    return phDot(pv.vB - pv.vA, d) + phDot(pv.wB, cd.rbCd) - phDot(pv.wA, cd.raCd);
+    r32 b = r32(0.0);
+    r32 a = r32(0.0);
+    if constexpr (kMovesB) {
+        b = (pv.vB.x * d.x + pv.vB.y * d.y) + (pv.vB.z * d.z + pv.wB.x * cd.rbCd.x) +
+            (pv.wB.y * cd.rbCd.y + pv.wB.z * cd.rbCd.z);
+    }
+    if constexpr (kMovesA) {
+        a = (pv.vA.x * d.x + pv.vA.y * d.y) + (pv.vA.z * d.z + pv.wA.x * cd.raCd.x) +
+            (pv.wA.y * cd.raCd.y + pv.wA.z * cd.raCd.z);
+    }
+    return b - a;
 }
 
 // A loses the impulse P at its point, B gains it.
@@ -47,14 +60,13 @@ inline void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState&
 // static or kinematic body takes no impulse (its inverse mass and inertia are zero), so its side
 // is left out at compile time: most contacts of a level are with the static world.
 template <bool kMovesA, bool kMovesB>
-inline void phApplyImpulseAlong(phPairVelocities* pv, const phContactConstraintState& cs, const phVec3& d,
-                                const phContactDirection& cd, r32 lambda) {
+inline void phApplyImpulseAlong(phPairVelocities* pv, const phContactDirection& cd, r32 lambda) {
     if constexpr (kMovesA) {
-        pv->vA -= d * (lambda * cs.mA);
+        pv->vA -= cd.moveA * lambda;
         pv->wA -= cd.turnA * lambda;
     }
     if constexpr (kMovesB) {
-        pv->vB += d * (lambda * cs.mB);
+        pv->vB += cd.moveB * lambda;
         pv->wB += cd.turnB * lambda;
     }
 }
@@ -67,6 +79,8 @@ inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContac
     cd->rbCd = phCross(c.rb, d);
     cd->turnA = cs.iA * cd->raCd;
     cd->turnB = cs.iB * cd->rbCd;
+    cd->moveA = d * cs.mA;
+    cd->moveB = d * cs.mB;
     return phInvert(cs.mA + cs.mB + phDot(cd->raCd, cd->turnA) + phDot(cd->rbCd, cd->turnB));
 }
 
@@ -140,19 +154,18 @@ void phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool 
             // undoes part of the first on every iteration.
             r32 maxLambda = cs->friction * c->normalImpulse;
             for (i32 t = 0; t < 2; ++t) {
-                r32 vt = phRelativeVelocityAlong(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
+                r32 vt = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
                 r32 old = c->tangentImpulse[t];
                 c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
-                phApplyImpulseAlong<kMovesA, kMovesB>(pv, *cs, cs->tangentVectors[t], c->tangentDirections[t],
-                                                      c->tangentImpulse[t] - old);
+                phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->tangentDirections[t], c->tangentImpulse[t] - old);
             }
         }
 
-        r32 vn = phRelativeVelocityAlong(*pv, cs->normal, c->normalDirection);
+        r32 vn = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->normal, c->normalDirection);
         r32 old = c->normalImpulse;
         // The accumulated impulse may push, never pull.
         c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
-        phApplyImpulseAlong<kMovesA, kMovesB>(pv, *cs, cs->normal, c->normalDirection, c->normalImpulse - old);
+        phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->normalDirection, c->normalImpulse - old);
     }
 }
 

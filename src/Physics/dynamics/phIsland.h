@@ -26,6 +26,10 @@ struct phContactDirection {
     // turnB = iB rbCd.
     phVec3 turnA;
     phVec3 turnB;
+    // Linear velocity change per unit impulse along d: A moves by -moveA = -mA d, B by
+    // moveB = mB d. Kept ready so that applying an impulse is one multiply-add per vector.
+    phVec3 moveA;
+    phVec3 moveB;
 };
 
 // Solver data of one contact point.
