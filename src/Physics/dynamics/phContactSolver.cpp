@@ -142,44 +142,116 @@ void phContactSolver::PreSolve(r32 dt) {
 
 namespace {
 
-// One iteration over the points of one constraint.
+// One iteration of one contact point: friction, then the normal.
+template <bool kMovesA, bool kMovesB>
+inline void phSolvePoint(phContactConstraintState* cs, phContactState* c, phPairVelocities* pv, bool enableFriction) {
+    if (enableFriction) {
+        // Each tangent is solved from the velocity the one before it left, as every other impulse
+        // of the solver: solving both from one velocity couples them, and the second undoes part
+        // of the first on every iteration.
+        r32 maxLambda = cs->friction * c->normalImpulse;
+        for (i32 t = 0; t < 2; ++t) {
+            r32 vt = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
+            r32 old = c->tangentImpulse[t];
+            c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
+            phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->tangentDirections[t], c->tangentImpulse[t] - old);
+        }
+    }
+
+    r32 vn = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->normal, c->normalDirection);
+    r32 old = c->normalImpulse;
+    // The accumulated impulse may push, never pull.
+    c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
+    phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->normalDirection, c->normalImpulse - old);
+}
+
+// One iteration over the points of two constraints that share no moving body, point by point in
+// turn. Every impulse waits for the one before it on the same bodies; the two constraints'
+// impulses do not wait for each other, so the processor works on both at once. The result is
+// the same as solving the first constraint and then the second.
+template <bool kMovesA1, bool kMovesB1, bool kMovesA2, bool kMovesB2>
+void phSolveConstraints(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
+                        phPairVelocities* pv2, bool enableFriction) {
+    i32 count = phMax(cs1->contactCount, cs2->contactCount);
+    for (i32 j = 0; j < count; ++j) {
+        if (j < cs1->contactCount) phSolvePoint<kMovesA1, kMovesB1>(cs1, cs1->contacts + j, pv1, enableFriction);
+        if (j < cs2->contactCount) phSolvePoint<kMovesA2, kMovesB2>(cs2, cs2->contacts + j, pv2, enableFriction);
+    }
+}
+
 template <bool kMovesA, bool kMovesB>
 void phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool enableFriction) {
-    for (i32 j = 0; j < cs->contactCount; ++j) {
-        phContactState* c = cs->contacts + j;
+    for (i32 j = 0; j < cs->contactCount; ++j) phSolvePoint<kMovesA, kMovesB>(cs, cs->contacts + j, pv, enableFriction);
+}
 
-        if (enableFriction) {
-            // Each tangent is solved from the velocity the one before it left, as every other
-            // impulse of the solver: solving both from one velocity couples them, and the second
-            // undoes part of the first on every iteration.
-            r32 maxLambda = cs->friction * c->normalImpulse;
-            for (i32 t = 0; t < 2; ++t) {
-                r32 vt = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
-                r32 old = c->tangentImpulse[t];
-                c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
-                phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->tangentDirections[t], c->tangentImpulse[t] - old);
-            }
-        }
+// At least one body of a constraint is dynamic; only dynamic bodies take impulses.
+enum phMovers { ePhMoveBoth, ePhMoveB, ePhMoveA };
 
-        r32 vn = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->normal, c->normalDirection);
-        r32 old = c->normalImpulse;
-        // The accumulated impulse may push, never pull.
-        c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
-        phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->normalDirection, c->normalImpulse - old);
+inline phMovers phMoversOf(const phContactConstraintState& cs) {
+    if (cs.dynamicA && cs.dynamicB) return ePhMoveBoth;
+    return cs.dynamicB ? ePhMoveB : ePhMoveA;
+}
+
+void phSolveOne(phContactConstraintState* cs, phVelocityState* velocities, bool enableFriction) {
+    phPairVelocities pv = phLoadVelocities(velocities, *cs);
+    switch (phMoversOf(*cs)) {
+    case ePhMoveBoth: phSolveConstraint<true, true>(cs, &pv, enableFriction); break;
+    case ePhMoveB: phSolveConstraint<false, true>(cs, &pv, enableFriction); break;
+    case ePhMoveA: phSolveConstraint<true, false>(cs, &pv, enableFriction); break;
     }
+    phStoreVelocities(velocities, *cs, pv);
+}
+
+template <bool kMovesA1, bool kMovesB1>
+void phSolveWithSecond(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
+                       phPairVelocities* pv2, bool enableFriction) {
+    switch (phMoversOf(*cs2)) {
+    case ePhMoveBoth: phSolveConstraints<kMovesA1, kMovesB1, true, true>(cs1, pv1, cs2, pv2, enableFriction); break;
+    case ePhMoveB: phSolveConstraints<kMovesA1, kMovesB1, false, true>(cs1, pv1, cs2, pv2, enableFriction); break;
+    case ePhMoveA: phSolveConstraints<kMovesA1, kMovesB1, true, false>(cs1, pv1, cs2, pv2, enableFriction); break;
+    }
+}
+
+void phSolveTwo(phContactConstraintState* cs1, phContactConstraintState* cs2, phVelocityState* velocities,
+                bool enableFriction) {
+    phPairVelocities pv1 = phLoadVelocities(velocities, *cs1);
+    phPairVelocities pv2 = phLoadVelocities(velocities, *cs2);
+    switch (phMoversOf(*cs1)) {
+    case ePhMoveBoth: phSolveWithSecond<true, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
+    case ePhMoveB: phSolveWithSecond<false, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
+    case ePhMoveA: phSolveWithSecond<true, false>(cs1, &pv1, cs2, &pv2, enableFriction); break;
+    }
+    // A static body both may name keeps its velocity: storing it twice stores the same value.
+    phStoreVelocities(velocities, *cs1, pv1);
+    phStoreVelocities(velocities, *cs2, pv2);
+}
+
+// Whether a body that takes impulses in one constraint appears in the other.
+bool phShareMovingBody(const phContactConstraintState& a, const phContactConstraintState& b) {
+    bool aMovesA = a.dynamicA != 0, aMovesB = a.dynamicB != 0;
+    bool bMovesA = b.dynamicA != 0, bMovesB = b.dynamicB != 0;
+    if (a.indexA == b.indexA && (aMovesA || bMovesA)) return true;
+    if (a.indexA == b.indexB && (aMovesA || bMovesB)) return true;
+    if (a.indexB == b.indexA && (aMovesB || bMovesA)) return true;
+    return a.indexB == b.indexB && (aMovesB || bMovesB);
 }
 
 } // namespace
 
 void phContactSolver::Solve() {
-    for (i32 i = 0; i < m_contactCount; ++i) {
-        phContactConstraintState* cs = m_contacts + i;
-        phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
-        // At least one body of a constraint is dynamic.
-        if (cs->dynamicA && cs->dynamicB) phSolveConstraint<true, true>(cs, &pv, m_enableFriction);
-        else if (cs->dynamicB) phSolveConstraint<false, true>(cs, &pv, m_enableFriction);
-        else phSolveConstraint<true, false>(cs, &pv, m_enableFriction);
-        phStoreVelocities(m_velocities, *cs, pv);
+    // The constraints are visited in the order c0, cH, c1, cH+1, ... with H half the count. The
+    // island walk lists neighbouring constraints together, which share bodies; constraints half
+    // an island apart seldom do, so most of them are solved two at a time.
+    i32 half = (m_contactCount + 1) / 2;
+    for (i32 i = 0; i < half; ++i) {
+        phContactConstraintState* first = m_contacts + i;
+        phContactConstraintState* second = i + half < m_contactCount ? m_contacts + i + half : nullptr;
+        if (second && !phShareMovingBody(*first, *second)) {
+            phSolveTwo(first, second, m_velocities, m_enableFriction);
+            continue;
+        }
+        phSolveOne(first, m_velocities, m_enableFriction);
+        if (second) phSolveOne(second, m_velocities, m_enableFriction);
     }
 }
 
