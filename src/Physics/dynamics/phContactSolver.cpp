@@ -142,9 +142,11 @@ void phContactSolver::PreSolve(r32 dt) {
 
 namespace {
 
-// One iteration of one contact point: friction, then the normal.
+// One iteration of one contact point: friction, then the normal. Returns the largest impulse
+// that it applied.
 template <bool kMovesA, bool kMovesB>
-inline void phSolvePoint(phContactConstraintState* cs, phContactState* c, phPairVelocities* pv, bool enableFriction) {
+inline r32 phSolvePoint(phContactConstraintState* cs, phContactState* c, phPairVelocities* pv, bool enableFriction) {
+    r32 largest = r32(0.0);
     if (enableFriction) {
         // Each tangent is solved from the velocity the one before it left, as every other impulse
         // of the solver: solving both from one velocity couples them, and the second undoes part
@@ -154,7 +156,9 @@ inline void phSolvePoint(phContactConstraintState* cs, phContactState* c, phPair
             r32 vt = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
             r32 old = c->tangentImpulse[t];
             c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
-            phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->tangentDirections[t], c->tangentImpulse[t] - old);
+            r32 lambda = c->tangentImpulse[t] - old;
+            phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->tangentDirections[t], lambda);
+            largest = phMax(largest, phAbs(lambda));
         }
     }
 
@@ -162,26 +166,42 @@ inline void phSolvePoint(phContactConstraintState* cs, phContactState* c, phPair
     r32 old = c->normalImpulse;
     // The accumulated impulse may push, never pull.
     c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
-    phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->normalDirection, c->normalImpulse - old);
+    r32 lambda = c->normalImpulse - old;
+    phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->normalDirection, lambda);
+    return phMax(largest, phAbs(lambda));
+}
+
+// The largest change of speed along its direction that an impulse of the constraint made,
+// leaving out the turning: the measure of how far an iteration still moves the island.
+inline r32 phSpeedChange(const phContactConstraintState& cs, r32 largestImpulse) {
+    return largestImpulse * (cs.mA + cs.mB);
 }
 
 // One iteration over the points of two constraints that share no moving body, point by point in
 // turn. Every impulse waits for the one before it on the same bodies; the two constraints'
 // impulses do not wait for each other, so the processor works on both at once. The result is
-// the same as solving the first constraint and then the second.
+// the same as solving the first constraint and then the second. Returns the larger speed change.
 template <bool kMovesA1, bool kMovesB1, bool kMovesA2, bool kMovesB2>
-void phSolveConstraints(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
-                        phPairVelocities* pv2, bool enableFriction) {
+r32 phSolveConstraints(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
+                       phPairVelocities* pv2, bool enableFriction) {
+    r32 largest1 = r32(0.0), largest2 = r32(0.0);
     i32 count = phMax(cs1->contactCount, cs2->contactCount);
     for (i32 j = 0; j < count; ++j) {
-        if (j < cs1->contactCount) phSolvePoint<kMovesA1, kMovesB1>(cs1, cs1->contacts + j, pv1, enableFriction);
-        if (j < cs2->contactCount) phSolvePoint<kMovesA2, kMovesB2>(cs2, cs2->contacts + j, pv2, enableFriction);
+        if (j < cs1->contactCount)
+            largest1 = phMax(largest1, phSolvePoint<kMovesA1, kMovesB1>(cs1, cs1->contacts + j, pv1, enableFriction));
+        if (j < cs2->contactCount)
+            largest2 = phMax(largest2, phSolvePoint<kMovesA2, kMovesB2>(cs2, cs2->contacts + j, pv2, enableFriction));
     }
+    return phMax(phSpeedChange(*cs1, largest1), phSpeedChange(*cs2, largest2));
 }
 
+// Returns the speed change of phSpeedChange.
 template <bool kMovesA, bool kMovesB>
-void phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool enableFriction) {
-    for (i32 j = 0; j < cs->contactCount; ++j) phSolvePoint<kMovesA, kMovesB>(cs, cs->contacts + j, pv, enableFriction);
+r32 phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool enableFriction) {
+    r32 largest = r32(0.0);
+    for (i32 j = 0; j < cs->contactCount; ++j)
+        largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(cs, cs->contacts + j, pv, enableFriction));
+    return phSpeedChange(*cs, largest);
 }
 
 // At least one body of a constraint is dynamic; only dynamic bodies take impulses.
@@ -192,38 +212,43 @@ inline phMovers phMoversOf(const phContactConstraintState& cs) {
     return cs.dynamicB ? ePhMoveB : ePhMoveA;
 }
 
-void phSolveOne(phContactConstraintState* cs, phVelocityState* velocities, bool enableFriction) {
+r32 phSolveOne(phContactConstraintState* cs, phVelocityState* velocities, bool enableFriction) {
     phPairVelocities pv = phLoadVelocities(velocities, *cs);
+    r32 change = r32(0.0);
     switch (phMoversOf(*cs)) {
-    case ePhMoveBoth: phSolveConstraint<true, true>(cs, &pv, enableFriction); break;
-    case ePhMoveB: phSolveConstraint<false, true>(cs, &pv, enableFriction); break;
-    case ePhMoveA: phSolveConstraint<true, false>(cs, &pv, enableFriction); break;
+    case ePhMoveBoth: change = phSolveConstraint<true, true>(cs, &pv, enableFriction); break;
+    case ePhMoveB: change = phSolveConstraint<false, true>(cs, &pv, enableFriction); break;
+    case ePhMoveA: change = phSolveConstraint<true, false>(cs, &pv, enableFriction); break;
     }
     phStoreVelocities(velocities, *cs, pv);
+    return change;
 }
 
 template <bool kMovesA1, bool kMovesB1>
-void phSolveWithSecond(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
-                       phPairVelocities* pv2, bool enableFriction) {
+r32 phSolveWithSecond(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
+                      phPairVelocities* pv2, bool enableFriction) {
     switch (phMoversOf(*cs2)) {
-    case ePhMoveBoth: phSolveConstraints<kMovesA1, kMovesB1, true, true>(cs1, pv1, cs2, pv2, enableFriction); break;
-    case ePhMoveB: phSolveConstraints<kMovesA1, kMovesB1, false, true>(cs1, pv1, cs2, pv2, enableFriction); break;
-    case ePhMoveA: phSolveConstraints<kMovesA1, kMovesB1, true, false>(cs1, pv1, cs2, pv2, enableFriction); break;
+    case ePhMoveBoth: return phSolveConstraints<kMovesA1, kMovesB1, true, true>(cs1, pv1, cs2, pv2, enableFriction);
+    case ePhMoveB: return phSolveConstraints<kMovesA1, kMovesB1, false, true>(cs1, pv1, cs2, pv2, enableFriction);
+    case ePhMoveA: return phSolveConstraints<kMovesA1, kMovesB1, true, false>(cs1, pv1, cs2, pv2, enableFriction);
     }
+    return r32(0.0);
 }
 
-void phSolveTwo(phContactConstraintState* cs1, phContactConstraintState* cs2, phVelocityState* velocities,
-                bool enableFriction) {
+r32 phSolveTwo(phContactConstraintState* cs1, phContactConstraintState* cs2, phVelocityState* velocities,
+               bool enableFriction) {
     phPairVelocities pv1 = phLoadVelocities(velocities, *cs1);
     phPairVelocities pv2 = phLoadVelocities(velocities, *cs2);
+    r32 change = r32(0.0);
     switch (phMoversOf(*cs1)) {
-    case ePhMoveBoth: phSolveWithSecond<true, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
-    case ePhMoveB: phSolveWithSecond<false, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
-    case ePhMoveA: phSolveWithSecond<true, false>(cs1, &pv1, cs2, &pv2, enableFriction); break;
+    case ePhMoveBoth: change = phSolveWithSecond<true, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
+    case ePhMoveB: change = phSolveWithSecond<false, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
+    case ePhMoveA: change = phSolveWithSecond<true, false>(cs1, &pv1, cs2, &pv2, enableFriction); break;
     }
     // A static body both may name keeps its velocity: storing it twice stores the same value.
     phStoreVelocities(velocities, *cs1, pv1);
     phStoreVelocities(velocities, *cs2, pv2);
+    return change;
 }
 
 // Whether a body that takes impulses in one constraint appears in the other.
@@ -238,21 +263,23 @@ bool phShareMovingBody(const phContactConstraintState& a, const phContactConstra
 
 } // namespace
 
-void phContactSolver::Solve() {
+r32 phContactSolver::Solve() {
     // The constraints are visited in the order c0, cH, c1, cH+1, ... with H half the count. The
     // island walk lists neighbouring constraints together, which share bodies; constraints half
     // an island apart seldom do, so most of them are solved two at a time.
+    r32 change = r32(0.0);
     i32 half = (m_contactCount + 1) / 2;
     for (i32 i = 0; i < half; ++i) {
         phContactConstraintState* first = m_contacts + i;
         phContactConstraintState* second = i + half < m_contactCount ? m_contacts + i + half : nullptr;
         if (second && !phShareMovingBody(*first, *second)) {
-            phSolveTwo(first, second, m_velocities, m_enableFriction);
+            change = phMax(change, phSolveTwo(first, second, m_velocities, m_enableFriction));
             continue;
         }
-        phSolveOne(first, m_velocities, m_enableFriction);
-        if (second) phSolveOne(second, m_velocities, m_enableFriction);
+        change = phMax(change, phSolveOne(first, m_velocities, m_enableFriction));
+        if (second) change = phMax(change, phSolveOne(second, m_velocities, m_enableFriction));
     }
+    return change;
 }
 
 void phContactSolver::ShutDown() {

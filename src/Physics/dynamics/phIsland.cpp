@@ -126,7 +126,9 @@ void phIsland::Solve() {
     phContactSolver solver;
     solver.Initialize(this);
     solver.PreSolve(m_dt);
-    for (i32 i = 0; i < m_iterations; ++i) solver.Solve();
+    for (i32 i = 0; i < m_iterations; ++i) {
+        if (solver.Solve() <= phk_solverSettledSpeed) break;
+    }
     solver.ShutDown();
 
     IntegratePositions();

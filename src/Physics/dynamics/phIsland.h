@@ -80,6 +80,11 @@ static_assert(sizeof(phContactConstraintState) % sizeof(void*) == 0, "constraint
 const r32 phk_baumgarte = r32(0.2);
 // Penetration (world units) left alone, so resting contacts do not jitter in and out of touch.
 const r32 phk_penetrationSlop = r32(0.05);
+// An iteration whose impulses changed no speed by more than this (units per second) leaves the
+// island where the one before left it, and every further iteration would repeat it: the solver
+// stops there. A resting box alone on the floor gets there in a few iterations; a stack whose
+// impulses still move about never does and gets every iteration.
+const r32 phk_solverSettledSpeed = r32(1e-6);
 // Closing speed (units per second) above which restitution applies.
 const r32 phk_restitutionThreshold = r32(1.0);
 // A body counts as resting while its squared linear speed and squared angular speed (radians)
