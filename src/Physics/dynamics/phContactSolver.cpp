@@ -2,6 +2,8 @@
 
 #include "Physics/dynamics/phContact.h"
 
+#include <string.h>
+
 namespace {
 
 // The velocities of a constraint's two bodies while its points are solved; they are loaded from
@@ -24,27 +26,85 @@ inline void phStoreVelocities(phVelocityState* states, const phContactConstraint
     states[cs.indexB].w = pv.wB;
 }
 
+// Four floats worked on at once (the processor's vector registers); the solver keeps a 3-vector
+// in the first three and 0 in the fourth.
+typedef r32 phLanes __attribute__((vector_size(16)));
+
+inline phLanes phToLanes(const phVec3& v) { return phLanes{v.x, v.y, v.z, r32(0.0)}; }
+inline phVec3 phFromLanes(const phLanes& l) { return phVec3(l[0], l[1], l[2]); }
+
+inline void phStoreLanes(r32* out, const phVec3& v) {
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.z;
+    out[3] = r32(0.0);
+}
+
+// The arrays of phContactDirection carry no alignment of their own.
+phForceInline phLanes phLoadLanes(const r32* in) {
+    phLanes l;
+    memcpy(&l, in, sizeof(l));
+    return l;
+}
+
+// The velocities of a constraint's two bodies during an iteration, in lanes.
+struct phPairLanes {
+    phLanes vA;
+    phLanes wA;
+    phLanes vB;
+    phLanes wB;
+};
+
+inline phPairLanes phLoadPairLanes(const phVelocityState* states, const phContactConstraintState& cs) {
+    const phVelocityState& a = states[cs.indexA];
+    const phVelocityState& b = states[cs.indexB];
+    return phPairLanes{phToLanes(a.v), phToLanes(a.w), phToLanes(b.v), phToLanes(b.w)};
+}
+
+inline void phStorePairLanes(phVelocityState* states, const phContactConstraintState& cs, const phPairLanes& pl) {
+    states[cs.indexA].v = phFromLanes(pl.vA);
+    states[cs.indexA].w = phFromLanes(pl.wA);
+    states[cs.indexB].v = phFromLanes(pl.vB);
+    states[cs.indexB].w = phFromLanes(pl.wB);
+}
+
+// The component along d of the velocity of B's point relative to A's point. A static or
+// kinematic body takes no impulse (its inverse mass and inertia are zero), so its side is left
+// out at compile time: most contacts of a level are with the static world.
+template <bool kMovesA, bool kMovesB>
+phForceInline r32 phVelocityAlong(const phPairLanes& pl, const phLanes& d, const phContactDirection& cd) {
+    phLanes sum = {r32(0.0), r32(0.0), r32(0.0), r32(0.0)};
+    if constexpr (kMovesB) sum = pl.vB * d + pl.wB * phLoadLanes(cd.rbCd);
+    if constexpr (kMovesA) sum -= pl.vA * d + pl.wA * phLoadLanes(cd.raCd);
+    return (sum[0] + sum[1]) + sum[2];
+}
+
+// A loses the impulse d * lambda at its point, B gains it.
+template <bool kMovesA, bool kMovesB>
+phForceInline void phApplyAlong(phPairLanes* pl, const phContactDirection& cd, r32 lambda) {
+    if constexpr (kMovesA) {
+        pl->vA -= phLoadLanes(cd.moveA) * lambda;
+        pl->wA -= phLoadLanes(cd.turnA) * lambda;
+    }
+    if constexpr (kMovesB) {
+        pl->vB += phLoadLanes(cd.moveB) * lambda;
+        pl->wB += phLoadLanes(cd.turnB) * lambda;
+    }
+}
+
+// The normal and the two tangents of a constraint, in lanes.
+struct phConstraintLanes {
+    phLanes normal;
+    phLanes tangents[2];
+};
+
+inline phConstraintLanes phDirectionLanes(const phContactConstraintState& cs) {
+    return phConstraintLanes{phToLanes(cs.normal), {phToLanes(cs.tangentVectors[0]), phToLanes(cs.tangentVectors[1])}};
+}
+
 // Velocity of B's point relative to A's point.
 inline phVec3 phRelativeVelocity(const phPairVelocities& pv, const phContactState& c) {
     return pv.vB + phCross(pv.wB, c.rb) - pv.vA - phCross(pv.wA, c.ra);
-}
-
-// The component along d of the velocity of B's point relative to A's point. The solver runs one
-// impulse after another, each waiting for this sum, so it is added as a shallow tree rather than
-// left to right; a static side (zero velocities) is left out at compile time.
-template <bool kMovesA, bool kMovesB>
-inline r32 phRelativeVelocityAlong(const phPairVelocities& pv, const phVec3& d, const phContactDirection& cd) {
-    r32 b = r32(0.0);
-    r32 a = r32(0.0);
-    if constexpr (kMovesB) {
-        b = (pv.vB.x * d.x + pv.vB.y * d.y) + (pv.vB.z * d.z + pv.wB.x * cd.rbCd.x) +
-            (pv.wB.y * cd.rbCd.y + pv.wB.z * cd.rbCd.z);
-    }
-    if constexpr (kMovesA) {
-        a = (pv.vA.x * d.x + pv.vA.y * d.y) + (pv.vA.z * d.z + pv.wA.x * cd.raCd.x) +
-            (pv.wA.y * cd.raCd.y + pv.wA.z * cd.raCd.z);
-    }
-    return b - a;
 }
 
 // A loses the impulse P at its point, B gains it.
@@ -56,32 +116,21 @@ inline void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState&
     pv->wB += cs.iB * phCross(c.rb, P);
 }
 
-// phApplyImpulse of P = d * lambda, with the angular changes per unit impulse precomputed. A
-// static or kinematic body takes no impulse (its inverse mass and inertia are zero), so its side
-// is left out at compile time: most contacts of a level are with the static world.
-template <bool kMovesA, bool kMovesB>
-inline void phApplyImpulseAlong(phPairVelocities* pv, const phContactDirection& cd, r32 lambda) {
-    if constexpr (kMovesA) {
-        pv->vA -= cd.moveA * lambda;
-        pv->wA -= cd.turnA * lambda;
-    }
-    if constexpr (kMovesB) {
-        pv->vB += cd.moveB * lambda;
-        pv->wB += cd.turnB * lambda;
-    }
-}
-
 // Fills the direction record of the unit direction d through the point and returns the
 // effective mass 1 / (J M^-1 J^T), which is 0 when both bodies have infinite mass.
 inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContactState& c, const phVec3& d,
                               phContactDirection* cd) {
-    cd->raCd = phCross(c.ra, d);
-    cd->rbCd = phCross(c.rb, d);
-    cd->turnA = cs.iA * cd->raCd;
-    cd->turnB = cs.iB * cd->rbCd;
-    cd->moveA = d * cs.mA;
-    cd->moveB = d * cs.mB;
-    return phInvert(cs.mA + cs.mB + phDot(cd->raCd, cd->turnA) + phDot(cd->rbCd, cd->turnB));
+    phVec3 raCd = phCross(c.ra, d);
+    phVec3 rbCd = phCross(c.rb, d);
+    phVec3 turnA = cs.iA * raCd;
+    phVec3 turnB = cs.iB * rbCd;
+    phStoreLanes(cd->raCd, raCd);
+    phStoreLanes(cd->rbCd, rbCd);
+    phStoreLanes(cd->turnA, turnA);
+    phStoreLanes(cd->turnB, turnB);
+    phStoreLanes(cd->moveA, d * cs.mA);
+    phStoreLanes(cd->moveB, d * cs.mB);
+    return phInvert(cs.mA + cs.mB + phDot(raCd, turnA) + phDot(rbCd, turnB));
 }
 
 } // namespace
@@ -145,30 +194,31 @@ namespace {
 // One iteration of one contact point: friction, then the normal. Returns the largest impulse
 // that it applied.
 template <bool kMovesA, bool kMovesB>
-inline r32 phSolvePoint(phContactConstraintState* cs, phContactState* c, phPairVelocities* pv, bool enableFriction) {
+phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConstraintLanes& dirs, phContactState* c,
+                               phPairLanes* pl, bool enableFriction) {
     r32 largest = r32(0.0);
     if (enableFriction) {
         // Each tangent is solved from the velocity the one before it left, as every other impulse
         // of the solver: solving both from one velocity couples them, and the second undoes part
         // of the first on every iteration.
-        r32 maxLambda = cs->friction * c->normalImpulse;
+        r32 maxLambda = cs.friction * c->normalImpulse;
         for (i32 t = 0; t < 2; ++t) {
-            r32 vt = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->tangentVectors[t], c->tangentDirections[t]);
+            r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
             r32 old = c->tangentImpulse[t];
             c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
             r32 lambda = c->tangentImpulse[t] - old;
-            phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->tangentDirections[t], lambda);
-            largest = phMax(largest, phAbs(lambda));
+            phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
+            largest = phMax(largest, phMax(lambda, -lambda));
         }
     }
 
-    r32 vn = phRelativeVelocityAlong<kMovesA, kMovesB>(*pv, cs->normal, c->normalDirection);
+    r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
     r32 old = c->normalImpulse;
     // The accumulated impulse may push, never pull.
     c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
-    phApplyImpulseAlong<kMovesA, kMovesB>(pv, c->normalDirection, lambda);
-    return phMax(largest, phAbs(lambda));
+    phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
+    return phMax(largest, phMax(lambda, -lambda));
 }
 
 // The largest change of speed along its direction that an impulse of the constraint made,
@@ -182,25 +232,32 @@ inline r32 phSpeedChange(const phContactConstraintState& cs, r32 largestImpulse)
 // impulses do not wait for each other, so the processor works on both at once. The result is
 // the same as solving the first constraint and then the second. Returns the larger speed change.
 template <bool kMovesA1, bool kMovesB1, bool kMovesA2, bool kMovesB2>
-r32 phSolveConstraints(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
-                       phPairVelocities* pv2, bool enableFriction) {
+r32 phSolveConstraints(phContactConstraintState* cs1, phPairLanes* pl1, phContactConstraintState* cs2,
+                       phPairLanes* pl2, bool enableFriction) {
+    phConstraintLanes dirs1 = phDirectionLanes(*cs1);
+    phConstraintLanes dirs2 = phDirectionLanes(*cs2);
     r32 largest1 = r32(0.0), largest2 = r32(0.0);
     i32 count = phMax(cs1->contactCount, cs2->contactCount);
     for (i32 j = 0; j < count; ++j) {
-        if (j < cs1->contactCount)
-            largest1 = phMax(largest1, phSolvePoint<kMovesA1, kMovesB1>(cs1, cs1->contacts + j, pv1, enableFriction));
-        if (j < cs2->contactCount)
-            largest2 = phMax(largest2, phSolvePoint<kMovesA2, kMovesB2>(cs2, cs2->contacts + j, pv2, enableFriction));
+        if (j < cs1->contactCount) {
+            r32 impulse = phSolvePoint<kMovesA1, kMovesB1>(*cs1, dirs1, cs1->contacts + j, pl1, enableFriction);
+            largest1 = phMax(largest1, impulse);
+        }
+        if (j < cs2->contactCount) {
+            r32 impulse = phSolvePoint<kMovesA2, kMovesB2>(*cs2, dirs2, cs2->contacts + j, pl2, enableFriction);
+            largest2 = phMax(largest2, impulse);
+        }
     }
     return phMax(phSpeedChange(*cs1, largest1), phSpeedChange(*cs2, largest2));
 }
 
 // Returns the speed change of phSpeedChange.
 template <bool kMovesA, bool kMovesB>
-r32 phSolveConstraint(phContactConstraintState* cs, phPairVelocities* pv, bool enableFriction) {
+r32 phSolveConstraint(phContactConstraintState* cs, phPairLanes* pl, bool enableFriction) {
+    phConstraintLanes dirs = phDirectionLanes(*cs);
     r32 largest = r32(0.0);
     for (i32 j = 0; j < cs->contactCount; ++j)
-        largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(cs, cs->contacts + j, pv, enableFriction));
+        largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(*cs, dirs, cs->contacts + j, pl, enableFriction));
     return phSpeedChange(*cs, largest);
 }
 
@@ -213,20 +270,20 @@ inline phMovers phMoversOf(const phContactConstraintState& cs) {
 }
 
 r32 phSolveOne(phContactConstraintState* cs, phVelocityState* velocities, bool enableFriction) {
-    phPairVelocities pv = phLoadVelocities(velocities, *cs);
+    phPairLanes pv = phLoadPairLanes(velocities, *cs);
     r32 change = r32(0.0);
     switch (phMoversOf(*cs)) {
     case ePhMoveBoth: change = phSolveConstraint<true, true>(cs, &pv, enableFriction); break;
     case ePhMoveB: change = phSolveConstraint<false, true>(cs, &pv, enableFriction); break;
     case ePhMoveA: change = phSolveConstraint<true, false>(cs, &pv, enableFriction); break;
     }
-    phStoreVelocities(velocities, *cs, pv);
+    phStorePairLanes(velocities, *cs, pv);
     return change;
 }
 
 template <bool kMovesA1, bool kMovesB1>
-r32 phSolveWithSecond(phContactConstraintState* cs1, phPairVelocities* pv1, phContactConstraintState* cs2,
-                      phPairVelocities* pv2, bool enableFriction) {
+r32 phSolveWithSecond(phContactConstraintState* cs1, phPairLanes* pv1, phContactConstraintState* cs2,
+                      phPairLanes* pv2, bool enableFriction) {
     switch (phMoversOf(*cs2)) {
     case ePhMoveBoth: return phSolveConstraints<kMovesA1, kMovesB1, true, true>(cs1, pv1, cs2, pv2, enableFriction);
     case ePhMoveB: return phSolveConstraints<kMovesA1, kMovesB1, false, true>(cs1, pv1, cs2, pv2, enableFriction);
@@ -237,8 +294,8 @@ r32 phSolveWithSecond(phContactConstraintState* cs1, phPairVelocities* pv1, phCo
 
 r32 phSolveTwo(phContactConstraintState* cs1, phContactConstraintState* cs2, phVelocityState* velocities,
                bool enableFriction) {
-    phPairVelocities pv1 = phLoadVelocities(velocities, *cs1);
-    phPairVelocities pv2 = phLoadVelocities(velocities, *cs2);
+    phPairLanes pv1 = phLoadPairLanes(velocities, *cs1);
+    phPairLanes pv2 = phLoadPairLanes(velocities, *cs2);
     r32 change = r32(0.0);
     switch (phMoversOf(*cs1)) {
     case ePhMoveBoth: change = phSolveWithSecond<true, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
@@ -246,8 +303,8 @@ r32 phSolveTwo(phContactConstraintState* cs1, phContactConstraintState* cs2, phV
     case ePhMoveA: change = phSolveWithSecond<true, false>(cs1, &pv1, cs2, &pv2, enableFriction); break;
     }
     // A static body both may name keeps its velocity: storing it twice stores the same value.
-    phStoreVelocities(velocities, *cs1, pv1);
-    phStoreVelocities(velocities, *cs2, pv2);
+    phStorePairLanes(velocities, *cs1, pv1);
+    phStorePairLanes(velocities, *cs2, pv2);
     return change;
 }
 

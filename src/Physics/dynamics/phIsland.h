@@ -16,20 +16,21 @@ struct phVelocityState {
 };
 
 // One direction d of a contact point (its normal or a tangent), prepared once per step so that
-// each iteration needs only dot products and scaled additions.
+// each iteration needs only products and sums. Every vector is kept as four floats, the fourth
+// 0, so that the solver reads it with one load and works on all components at once.
 struct phContactDirection {
     // The lever arms crossed with d: the relative velocity along d is
     // dot(vB - vA, d) + dot(wB, rbCd) - dot(wA, raCd).
-    phVec3 raCd;
-    phVec3 rbCd;
+    r32 raCd[4];
+    r32 rbCd[4];
     // Angular velocity change per unit impulse along d: A turns by -turnA = -iA raCd, B by
     // turnB = iB rbCd.
-    phVec3 turnA;
-    phVec3 turnB;
+    r32 turnA[4];
+    r32 turnB[4];
     // Linear velocity change per unit impulse along d: A moves by -moveA = -mA d, B by
-    // moveB = mB d. Kept ready so that applying an impulse is one multiply-add per vector.
-    phVec3 moveA;
-    phVec3 moveB;
+    // moveB = mB d.
+    r32 moveA[4];
+    r32 moveB[4];
 };
 
 // Solver data of one contact point.
