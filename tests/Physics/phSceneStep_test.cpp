@@ -1,3 +1,4 @@
+#include "Physics/collision/phCollide.h"
 #include "phStepScenes.h"
 
 #include <gtest/gtest.h>
@@ -321,6 +322,26 @@ TEST_F(SceneTest, AnAwakeBoxPushedIntoASleepingOneIsStopped) {
     }
     EXPECT_GT(closest, 1 - phk_penetrationSlop - 0.02f) << "the boxes may touch, not pass into each other";
     EXPECT_GT(sleeper->m_worldCenter.x, -2.0f) << "and the sleeper was pushed, not passed";
+}
+
+TEST_F(SceneTest, ABoxJustAboveTheFloorFallsFreelyAndLandsWithoutAGap) {
+    addFloor(world());
+    // Within the contact margin: the pair has points from the first step on.
+    const r32 gap = 0.005f;
+    ASSERT_LT(gap, phk_contactMargin);
+    phBody* box = addDynamicBox(world(), vec3(0, 0.5f + gap, 0));
+
+    world()->Step();
+    EXPECT_NEAR(box->m_linearVelocity.y, kGravityY * kTick, 1e-5f) << "a point with a gap neither holds nor pushes";
+    ASSERT_GT(box->m_contactList->constraint->manifold.contactCount, 0);
+    EXPECT_GT(box->m_contactList->constraint->manifold.contacts[0].penetration, 0);
+
+    // The next step would carry it past the floor; the contact lets it close the gap, no more.
+    world()->Step();
+    EXPECT_NEAR(box->m_worldCenter.y, 0.5f, 1e-4f);
+    EXPECT_LT(box->m_linearVelocity.y, 0) << "it arrives still moving, as a falling box does";
+    stepScene(world(), 30);
+    EXPECT_NEAR(box->m_worldCenter.y, 0.5f, 1e-3f);
 }
 
 // ---------------------------------------------------------------------------------------------
