@@ -61,7 +61,8 @@ void phComputeReferenceEdgesAndBasis(const phVec3& eR, const phTransform& rtx, p
 // n, with the feature pairs that name each corner by its two edges.
 void phComputeIncidentFace(const phTransform& itx, const phVec3& e, phVec3 n, phClipVertex* out);
 // Clips the incident face to the reference face and keeps the points below it or less than the
-// contact margin above it: world positions, feature pairs and depths (positive above the face). Returns the count, 0 to 8.
+// contact margin above it: world positions, feature pairs and depths (positive above the face).
+// Returns the count, 0 to 8.
 i32 phClip(const phVec3& rPos, const phVec3& e, const u8* clipEdges, const phMat3& basis,
            const phClipVertex* incident, phClipVertex* outVerts, r32* outDepths);
 // One Sutherland-Hodgman pass against the side plane sign * v[axis] = e, keeping the side where
