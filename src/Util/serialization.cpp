@@ -214,23 +214,18 @@ buffer serializeScene(Scene* scene, MemoryStore* store) {
 
 namespace serialization {
 
-// Creates (or empties) `path` under the asset directory, writes `image` and reads it back.
-b8 writeFileChecked(string path, buffer image) {
-    PlatformFileList file = platform->createFile(path);
-    b8 written = file.count == 1 && !platform->fileHasError(file, 0);
-    if (written) {
+// Writes `image` to the temporary file `tempName` beside the scene file and puts it in place of
+// `fileName` with the platform's atomic rename, which deletes the temporary file when anything
+// failed. The scene file is never opened for writing, so it keeps its old bytes until the rename.
+b8 replaceFileWith(string fileName, string tempName, buffer image) {
+    PlatformFileList file = platform->createFile(tempName);
+    b8 replaced = file.count == 1;
+    if (replaced) {
         platform->writeFile(file, 0, 0, image);
-        written = !platform->fileHasError(file, 0);
+        replaced = platform->renameFile(file, 0, fileName);
     }
-    buffer readBack = createBuffer(image.length, tmpStore);
-    written = written && readBack.data;
-    if (written) {
-        platform->readFile(file, 0, 0, readBack);
-        written = !platform->fileHasError(file, 0) && cmpBuffer(readBack, image);
-    }
-    freeBuffer(&readBack, tmpStore);
     platform->closeFileList(file);
-    return written;
+    return replaced;
 }
 
 } // namespace serialization
@@ -240,13 +235,8 @@ b8 saveScene(Scene* scene) {
     string tempName = concatString(fileName, wrapASCIIZ(".tmp"), tmpStore);
     buffer image = serializeScene(scene, tmpStore);
     b8 saved = scene->name.length && fileName.data && tempName.data && image.data &&
-               serialization::writeFileChecked(tempName, image) && serialization::writeFileChecked(fileName, image);
-    if (saved) {
-        // The scene file is complete: the temporary copy is no longer needed.
-        platform->closeFileList(platform->createFile(tempName));
-    } else {
-        serialization::printLine("Failed to save Scene!");
-    }
+               serialization::replaceFileWith(fileName, tempName, image);
+    if (!saved) serialization::printLine("Failed to save Scene!");
     freeBuffer(&image, tmpStore);
     return saved;
 }

@@ -109,10 +109,10 @@ msi serialize_Entity(SerialWriter* writer, Entity* entity);
 // The whole file image of a scene, in `store`; empty when the store ran out.
 buffer serializeScene(Scene* scene, MemoryStore* store);
 
-// Writes the scene to "<name>.vsf" under the asset directory. The image is first written to
-// "<name>.vsf.tmp" and read back; only when that succeeded is the scene file itself rewritten,
-// so a failed save never leaves the scene without a complete copy on disk. False, with a message,
-// when any step failed.
+// Writes the scene to "<name>.vsf" under the asset directory: the image goes to "<name>.vsf.tmp"
+// beside it, which then replaces the scene file in one atomic rename, so the scene file holds
+// either its old bytes or the new ones whole, and no temporary file remains. False, with
+// "Failed to save Scene!", when any step failed; the old file is then untouched.
 b8 saveScene(Scene* scene);
 
 // ---------------------------------------------------------------------------------------------

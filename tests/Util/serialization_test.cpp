@@ -354,35 +354,46 @@ TEST_F(SceneFileTest, AFirstRecordWithoutItsTagEndsTheLoadWithAnEmptyScene) {
 // Saving
 // =============================================================================================
 
-TEST_F(SceneFileTest, ASaveWritesTheSceneFileAndEmptiesItsTemporaryCopy) {
+TEST_F(SceneFileTest, ASaveReplacesTheSceneFileAndLeavesNoTemporaryFile) {
+    files.files.push_back({"Saved.vsf", fixtures::barrierScene()});
     Scene scene = fixtures::sceneOfEveryEntityType("Saved", &stores.permanent);
     ASSERT_TRUE(ve::saveScene(&scene));
     memfiles::MemoryFile* file = memfiles::findFile(&files, "Saved.vsf");
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->bytes, bytesOf(ve::serializeScene(&scene, &stores.tmp)));
-    memfiles::MemoryFile* temporary = memfiles::findFile(&files, "Saved.vsf.tmp");
-    ASSERT_NE(temporary, nullptr);
-    EXPECT_TRUE(temporary->bytes.empty());
+    EXPECT_EQ(memfiles::findFile(&files, "Saved.vsf.tmp"), nullptr);
+    EXPECT_EQ(files.files.size(), 1u);
+    EXPECT_TRUE(files.printed.empty());
     EXPECT_EQ(files.openLists, 0);
 }
 
-TEST_F(SceneFileTest, AFailedTemporaryWriteLeavesThePreviousFileUntouched) {
-    std::vector<u8> previous = fixtures::barrierScene();
-    files.files.push_back({"Kept.vsf", previous});
-    files.failingWrites = "Kept.vsf.tmp";
-    Scene scene = fixtures::sceneOfEveryEntityType("Kept", &stores.permanent);
-    EXPECT_FALSE(ve::saveScene(&scene));
-    EXPECT_EQ(memfiles::findFile(&files, "Kept.vsf")->bytes, previous);
-    EXPECT_EQ(files.printed.back(), "Failed to save Scene!");
-    EXPECT_EQ(files.openLists, 0);
-}
-
-TEST_F(SceneFileTest, AFailedSceneFileWriteLeavesACompleteTemporaryCopy) {
-    files.failingWrites = "Copy.vsf";
-    Scene scene = fixtures::sceneOfEveryEntityType("Copy", &stores.permanent);
-    EXPECT_FALSE(ve::saveScene(&scene));
-    EXPECT_EQ(memfiles::findFile(&files, "Copy.vsf.tmp")->bytes, bytesOf(ve::serializeScene(&scene, &stores.tmp)));
-    EXPECT_EQ(files.printed.back(), "Failed to save Scene!");
+// Each step of a save fails in turn: the old scene file keeps every byte, the temporary file is
+// gone and the failure is reported.
+TEST_F(SceneFileTest, AFailedStepOfASaveLeavesThePreviousFileUntouchedAndNoTemporaryFile) {
+    struct Case {
+        const char* step;
+        std::string memfiles::MemoryFileSystem::*failing;
+        const char* failingName;
+    };
+    const Case cases[] = {
+        {"temporary write", &memfiles::MemoryFileSystem::failingWrites, "Kept.vsf.tmp"},
+        {"flush", &memfiles::MemoryFileSystem::failingFlushes, "Kept.vsf.tmp"},
+        {"rename", &memfiles::MemoryFileSystem::failingRenames, "Kept.vsf"},
+    };
+    const std::vector<u8> previous = fixtures::barrierScene();
+    for (const Case& c : cases) {
+        files = {};
+        memfiles::installMemoryFileSystem(&files);
+        files.files.push_back({"Kept.vsf", previous});
+        files.*c.failing = c.failingName;
+        Scene scene = fixtures::sceneOfEveryEntityType("Kept", &stores.permanent);
+        EXPECT_FALSE(ve::saveScene(&scene)) << c.step;
+        EXPECT_EQ(memfiles::findFile(&files, "Kept.vsf")->bytes, previous) << c.step;
+        EXPECT_EQ(memfiles::findFile(&files, "Kept.vsf.tmp"), nullptr) << c.step;
+        ASSERT_FALSE(files.printed.empty()) << c.step;
+        EXPECT_EQ(files.printed.back(), "Failed to save Scene!") << c.step;
+        EXPECT_EQ(files.openLists, 0) << c.step;
+    }
 }
 
 TEST_F(SceneFileTest, ASceneWithoutANameIsNotSaved) {
