@@ -194,7 +194,7 @@ phBodyType repairBodyType(phFlags* flags) {
 phBodyDef bodyDefOf(BodyOpts* opts) {
     phBodyDef def; // awake, active and allowed to sleep: the options' own bits for these are unread
     def.bodyType = repairBodyType(&opts->flags);
-    def.position = toPh(checkedVector(opts->position, FLT_MAX, "position"));
+    def.position = toPh(checkedVector(opts->position, MAX_BODY_POSITION, "position"));
     AxisAngle orientation = orientationOf(checkedRotation(opts->rotation));
     def.axis = toPh(orientation.axis);
     def.angle = orientation.angle;
@@ -270,6 +270,15 @@ void refreshPairs(phBody* body) {
     }
     scene->m_newBox = true;
     body->SetToAwake();
+}
+
+// A body moved by hand leaves the pairs of its old place behind until the next step: a sleeping
+// body that rested on it keeps a pair whose manifold may already be empty, which the island walk
+// never crosses, so nothing would wake it. Every non-static body paired with `body` is woken.
+void wakeBodiesInContact(phBody* body) {
+    for (phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
+        if (!isStaticBody(edge->other)) edge->other->SetToAwake();
+    }
 }
 
 } // namespace bodyglue
@@ -402,6 +411,7 @@ void applyForce(u32 index, v3 force) {
 void setPosition(u32 index, v3 pos) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    bodyglue::wakeBodiesInContact(body);
     // SetTransform takes the centre of mass, which lies off the origin when the boxes do.
     body->SetTransform(bodyglue::toPh(pos) + phMul(body->m_tx.rotation, body->m_localCenter));
 }
@@ -436,11 +446,17 @@ void addTimeVars(u32 index) {
     // sets velocities, which the library refuses for a static body.
     if (!VE_SOFT_ASSERT(bodyglue::isDynamicBody(body))) return;
     if (!VE_SOFT_ASSERT(state->timedPhysicBodyCount < TIMED_BODY_SLOTS)) return;
+    // A body is rewound whole or not at all: with only part of its floats recorded, the rest would
+    // keep their present values under a rewound pose. Once the history holds snapshots no float is
+    // taken anyway, and re-applying the body's own state is harmless.
+    if (!VE_SOFT_ASSERT(state->time != 0 || state->trackedVars.floatCount + TIMED_BODY_FLOATS <= TIME_FLOAT_LIMIT))
+        return;
 
-    // 18 floats: position, the rotation's columns, linear and angular velocity. The quaternion,
-    // the centre of mass and the proxies are derived data that updateObject rebuilds.
+    // Position, the rotation's columns, linear and angular velocity. The quaternion, the centre of
+    // mass and the proxies are derived data that updateObject rebuilds.
     phVec3* vectors[] = {&body->m_tx.position,   &body->m_tx.rotation.ex, &body->m_tx.rotation.ey,
                          &body->m_tx.rotation.ez, &body->m_linearVelocity, &body->m_angularVelocity};
+    static_assert(sizeof(vectors) / sizeof(vectors[0]) * 3 == TIMED_BODY_FLOATS);
     for (phVec3* vector : vectors)
         for (s32 i = 0; i < 3; i++) addTimeVar(&vector->v[i]);
     // Appended even when the history refused the floats: re-applying a body's own state is
@@ -453,10 +469,9 @@ void updateObject(u32 index) {
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
     if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
 
-    // Forces that entity updates applied while no step ran would all act in the next step.
-    phIdentity(body->m_force);
-    phIdentity(body->m_torque);
-
+    // The force applied by this frame's entity updates stays: the rewind ticks have dropped what
+    // piled up while SPACE was held (see stepBack), and this frame's step is the first to run.
+    bodyglue::wakeBodiesInContact(body);
     AxisAngle orientation = bodyglue::orientationOf(bodyglue::toEngine(body->m_tx.rotation));
     phVec3 axis = bodyglue::toPh(orientation.axis);
     // The rewound position is the origin; SetTransform takes the centre of mass under the new
