@@ -190,6 +190,7 @@ TEST_F(SceneFileTest, SavingAgainAfterLoadingGivesTheSameBytes) {
 // A "::game::CubeEntity" record written by an older or newer build of the game:
 //   ghost      a member the struct does not have               -> skipped
 //   timeDep    the old name of timeDependent                   -> timeDependent stays 0
+//   timeDependent stored as "::u8", a readable byte 1          -> stays 0 (the type differs)
 //   player     stored as "::f32"                               -> stays zero
 //   attached   stored as a pointer                             -> stays 0 (no value)
 //   bodyOpts   written last                                    -> read (order does not matter)
@@ -206,7 +207,7 @@ std::vector<u8> olderCubeScene() {
     size_t structEnd = b.size();
     b.u64le(0);
     b.byte(0);
-    b.u64le(5);
+    b.u64le(6);
     b.text("::game::CubeEntity");
     auto member = [&](const char* typeName, const char* memberName, u64 depth, const std::vector<u8>& value) {
         size_t start = b.size();
@@ -219,6 +220,7 @@ std::vector<u8> olderCubeScene() {
     };
     member("::f32", "ghost", 0, {0, 0, 0x80, 0x3F});
     member("::b8", "timeDep", 0, {1});
+    member("::u8", "timeDependent", 0, {1});
     member("::f32", "player", 0, {0, 0, 0x80, 0x3F});
     member("::b8", "attached", 1, {});
     Bytes opts;
