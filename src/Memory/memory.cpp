@@ -149,6 +149,14 @@ b8 freeFromHeap(MemoryStore* store, void* location) {
     return true;
 }
 
+msi largestFreeBlock(MemoryStore* store) {
+    VE_ASSERT_NOT_NULL(store);
+    msi largest = 0;
+    for (detail::HeapFreeBlock* node = store->firstFreeBlock; node; node = node->nextFreeBlock)
+        largest = max(largest, (msi)node->size);
+    return largest;
+}
+
 HeapMark markHeap(MemoryStore* store) {
     VE_ASSERT_NOT_NULL(store);
     detail::HeapFreeBlock* first = store->firstFreeBlock;

@@ -55,6 +55,8 @@ void* pushToHeap(MemoryStore* store, msi size);
 void* pushToHeap(MemoryStore* store, msi size, void* src);
 void addFreeBlockToHeap(MemoryStore* store, void* base, u64 size);
 b8 freeFromHeap(MemoryStore* store, void* location);
+// The size of the largest free block, what one allocation can take with its overhead.
+msi largestFreeBlock(MemoryStore* store);
 HeapMark markHeap(MemoryStore* store);
 // False, changing nothing, when the mark was taken while the free memory was in several blocks.
 b8 rollBackHeap(MemoryStore* store, HeapMark mark);

@@ -252,6 +252,18 @@ TEST(MemoryStore, AMarkTakenOverSeveralFreeBlocksCannotBeRolledBack) {
     EXPECT_EQ(t.freeBytes(), freeBefore);
 }
 
+TEST(MemoryStore, LargestFreeBlockIsTheBiggestBlockOfTheList) {
+    TestStore t(2048);
+    EXPECT_EQ(ve::largestFreeBlock(&t.store), 2048u);
+    void* a = ve::pushToHeap(&t.store, 300);
+    ve::pushToHeap(&t.store, 16);
+    ve::freeFromHeap(&t.store, a);
+    ASSERT_EQ(t.freeBlockCount(), 2u);
+    EXPECT_EQ(ve::largestFreeBlock(&t.store), 2048u - 331u - 47u); // the tail, not the 331-byte hole
+    TestStore full(8);
+    EXPECT_EQ(ve::largestFreeBlock(&full.store), 0u);
+}
+
 TEST(MemoryStore, BufferTooSmallForANodeHasNothingToGive) {
     TestStore t(8);
     EXPECT_EQ(t.store.firstFreeBlock, nullptr);

@@ -91,6 +91,7 @@ struct PakReader {
     u32 index;
     string name; // the pack's file name, for messages
     MemoryStore* store;
+    msi keepFree; // bytes that must stay free in one block of `store` after every asset
     u32 skippedAssets;
 };
 
@@ -171,6 +172,9 @@ void freePakParts(PakReader* reader, PakPart* parts, u32 count) {
 // Checks every part first, then takes a block for each and reads it, in order. On failure the
 // blocks taken so far go back to the store and `*why` says what was wrong.
 b8 readPakParts(PakReader* reader, PakPart* parts, u32 count, const c8** why) {
+    // Every block costs its size and at most this much more.
+    constexpr u64 blockOverhead = 31;
+    u64 needed = reader->keepFree;
     for (u32 i = 0; i < count; ++i) {
         u64 bytes;
         if (!measurePart(parts[i].offset, parts[i].count, parts[i].elementSize, &bytes) ||
@@ -178,6 +182,14 @@ b8 readPakParts(PakReader* reader, PakPart* parts, u32 count, const c8** why) {
             *why = "its data lies outside the file";
             return false;
         }
+        // Each part lies within the file, which a signed offset reaches: the sum cannot wrap.
+        needed += bytes + blockOverhead;
+    }
+    // A part taken from a smaller block leaves the largest one as it was, and one taken from the
+    // largest leaves it at least `keepFree`.
+    if (largestFreeBlock(reader->store) < needed) {
+        *why = "the permanent store must keep its room for the scenes";
+        return false;
     }
     for (u32 i = 0; i < count; ++i) {
         u64 bytes = parts[i].count * parts[i].elementSize;
@@ -315,9 +327,9 @@ void loadPakAsset(PakReader* reader, AssetRegister* assets, u64 assetIndex, Asse
 
 } // namespace detail
 
-void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index) {
+void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi keepFree) {
     VE_ASSERT(assets);
-    detail::PakReader reader = {files, index, files.names[index], permanentStore, 0};
+    detail::PakReader reader = {files, index, files.names[index], permanentStore, keepFree, 0};
     AssetPackHeader header;
     b8 complete = detail::readPakRecord(&reader, 0, &header);
     // Anything that is not a version 1 pack is not ours to judge: skipped without a word.
@@ -347,10 +359,10 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index) {
     }
 }
 
-void loadAllPakFiles(AssetRegister* assets) {
+void loadAllPakFiles(AssetRegister* assets, msi keepFree) {
     static const c8 pakType[] = "pak";
     PlatformFileList files = platform->openFileList(string{sizeof(pakType) - 1, (u8*)pakType});
-    for (u32 i = 0; i < files.count; ++i) loadPakFile(assets, files, i);
+    for (u32 i = 0; i < files.count; ++i) loadPakFile(assets, files, i, keepFree);
     platform->closeFileList(files);
 }
 
