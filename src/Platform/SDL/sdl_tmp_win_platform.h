@@ -151,6 +151,9 @@ struct SDLMainState {
 // frame replaces the live one, so the editor always sees the real keys), the recording step, the
 // engine's reload and update, the buffer swap and the clock. False once the program should end.
 b8 runFrame(SDLMainState* state);
+// The tick length for the display that shows the window, read into `displayMode`: 1 / its
+// refresh rate, or 1/60 when the display cannot say.
+f32 queryPhysicsTickLength(SDLMainState* state);
 
 } // namespace detail
 
