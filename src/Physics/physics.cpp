@@ -1,5 +1,6 @@
 #include "Physics/physics.h"
 
+#include "Core/console.h"
 #include "Core/engine_globals.h"
 #include "Game/time.h"
 #include "Math/axisAngle.h"
@@ -7,8 +8,6 @@
 
 #include <float.h>
 #include <math.h>
-#include <stdarg.h>
-#include <stdio.h>
 
 namespace ve {
 
@@ -137,24 +136,13 @@ b8 isDynamicBody(const phBody* body) { return (body->m_flags & phBody::eDynamic)
 // with one printed line naming the field; a sound value passes bit for bit.
 // =============================================================================================
 
-void printDamagedOption(const c8* format, ...) {
-    c8 line[192];
-    va_list args;
-    va_start(args, format);
-    s32 length = vsnprintf(line, sizeof(line), format, args);
-    va_end(args);
-    if (length < 0) return;
-    if ((msi)length >= sizeof(line)) length = sizeof(line) - 1;
-    platform->print(string{(msi)length, (u8*)line});
-}
-
 b8 isWithin(f32 x, f32 bound) { return fabsf(x) <= bound; }
 b8 isWithin(v3 v, f32 bound) { return isWithin(v.x, bound) && isWithin(v.y, bound) && isWithin(v.z, bound); }
 
 // `value` when each component lies within +-bound, else zero.
 v3 checkedVector(v3 value, f32 bound, const c8* field) {
     if (isWithin(value, bound)) return value;
-    printDamagedOption("Body options: %s (%g, %g, %g) is out of range; using (0, 0, 0)", field, value.x, value.y,
+    printFormattedLine("Body options: %s (%g, %g, %g) is out of range; using (0, 0, 0)", field, value.x, value.y,
                        value.z);
     return v3{0.0f, 0.0f, 0.0f};
 }
@@ -162,7 +150,7 @@ v3 checkedVector(v3 value, f32 bound, const c8* field) {
 // `value` when it lies in [low, high], else `safe`.
 f32 checkedScalar(f32 value, f32 low, f32 high, f32 safe, const c8* field) {
     if (value >= low && value <= high) return value;
-    printDamagedOption("Body options: %s %g is out of range; using %g", field, value, safe);
+    printFormattedLine("Body options: %s %g is out of range; using %g", field, value, safe);
     return safe;
 }
 
@@ -170,7 +158,7 @@ f32 checkedScalar(f32 value, f32 low, f32 high, f32 safe, const c8* field) {
 // editor creates entities with a zeroed rotation); `orientationOf` turns it into the identity.
 mat3 checkedRotation(mat3 rotation) {
     if (isFinite(rotation.col1) && isFinite(rotation.col2) && isFinite(rotation.col3)) return rotation;
-    printDamagedOption("Body options: rotation is not finite; using the identity");
+    printFormattedLine("Body options: rotation is not finite; using the identity");
     return iMat3();
 }
 
@@ -223,12 +211,12 @@ b8 boxDefOf(const Primitive* collider, u32 index, f32 reach, phBoxDef* def) {
     v3 offset = getTranslation(collider->localTransform);
     v3 size = getScale(collider->localTransform) * collider->cuboid.scale;
     if (!isWithin(offset, reach)) {
-        printDamagedOption("Body options: colliders[%u] offset (%g, %g, %g) is out of range; it gets no box", index,
+        printFormattedLine("Body options: colliders[%u] offset (%g, %g, %g) is out of range; it gets no box", index,
                            offset.x, offset.y, offset.z);
         return false;
     }
     if (!isWithin(size, reach)) {
-        printDamagedOption("Body options: colliders[%u] size (%g, %g, %g) is out of range; using (1, 1, 1)", index,
+        printFormattedLine("Body options: colliders[%u] size (%g, %g, %g) is out of range; using (1, 1, 1)", index,
                            size.x, size.y, size.z);
         size = v3{1.0f, 1.0f, 1.0f};
     }

@@ -1,5 +1,6 @@
 #include "Util/serialization.h"
 
+#include "Core/console.h"
 #include "Core/engine_globals.h"
 #include "Math/integerMath.h"
 #include "Memory/memory.h"
@@ -7,9 +8,6 @@
 #include "Meta/introspection.h"
 #include "Util/Datastructures.h"
 #include "Util/string.h"
-
-#include <stdarg.h>
-#include <stdio.h>
 
 namespace ve {
 
@@ -53,17 +51,6 @@ b8 isBufferType(MetaType type) { return type == MetaType::buffer || type == Meta
 
 void printLine(string text) { platform->print(text); }
 void printLine(const c8* text) { platform->print(wrapASCIIZ(text)); }
-
-void printFormatted(const c8* format, ...) {
-    c8 line[256];
-    va_list args;
-    va_start(args, format);
-    s32 length = vsnprintf(line, sizeof(line), format, args);
-    va_end(args);
-    if (length < 0) return;
-    if ((msi)length >= sizeof(line)) length = sizeof(line) - 1;
-    printLine(string{(msi)length, (u8*)line});
-}
 
 // The first `reportedNameBytes` bytes of a name from a file, as the length a "%.*s" takes.
 int reportedLength(string name) { return (int)min(name.length, reportedNameBytes); }
@@ -384,7 +371,7 @@ b8 readMemberValue(SerialReader* reader, msi end, StructMemberMetaData* member, 
 // counted, for the closing line of the load.
 void reportLoss(SerialReader* reader, string memberName, const c8* outcome) {
     if (reader->losses++ >= maxReportedLosses) return;
-    printFormatted("Entity \"%.*s\": damaged member \"%.*s\" %s", reportedLength(reader->entityName),
+    printFormattedLine("Entity \"%.*s\": damaged member \"%.*s\" %s", reportedLength(reader->entityName),
                    (const c8*)reader->entityName.data, reportedLength(memberName), (const c8*)memberName.data, outcome);
 }
 
@@ -560,7 +547,7 @@ void readEntities(Scene* scene, SerialReader* reader, u64 count) {
     }
     // Records past the count are not read; the file does not say they belong to the scene.
     if (reader->position < reader->bytes.length) {
-        printFormatted("Scene \"%.*s\": %llu bytes after its %llu entities ignored", reportedLength(scene->name),
+        printFormattedLine("Scene \"%.*s\": %llu bytes after its %llu entities ignored", reportedLength(scene->name),
                        (const c8*)scene->name.data, (unsigned long long)(reader->bytes.length - reader->position),
                        (unsigned long long)count);
     }
@@ -568,7 +555,7 @@ void readEntities(Scene* scene, SerialReader* reader, u64 count) {
 
 void reportUncountedLosses(Scene* scene, SerialReader* reader) {
     if (reader->losses <= maxReportedLosses) return;
-    printFormatted("Scene \"%.*s\": %u more damaged members", reportedLength(scene->name), (const c8*)scene->name.data,
+    printFormattedLine("Scene \"%.*s\": %u more damaged members", reportedLength(scene->name), (const c8*)scene->name.data,
                    reader->losses - maxReportedLosses);
 }
 

@@ -252,12 +252,8 @@ TEST_F(DamagedSceneFileTest, ANestedRecordOfAnotherTypeLeavesTheMemberZero) {
     }
 }
 
-// Appends a logic gate entity named `entityName` whose type member stores `value`.
-void appendGate(Bytes* b, u64 value, const std::string& entityName = "Gate") {
-    size_t structStart = b->size() + 21 + entityName.size();
-    size_t memberStart = structStart + 29 + strlen("::game::LogicGateEntity");
-    size_t enumStart = memberStart + 36 + strlen("::game::LogicGateType") + strlen("type");
-    size_t end = enumStart + 29 + strlen("::game::LogicGateType") + 8;
+// Appends the head of an entity record and of its struct record, both ending at `end`.
+void appendEntityHead(Bytes* b, size_t end, const std::string& entityName, u64 memberCount, const char* typeName) {
     b->tag("VENT");
     b->u64le(end);
     b->byte(1);
@@ -265,8 +261,17 @@ void appendGate(Bytes* b, u64 value, const std::string& entityName = "Gate") {
     b->tag("VSTR");
     b->u64le(end);
     b->byte(0);
-    b->u64le(1);
-    b->text("::game::LogicGateEntity");
+    b->u64le(memberCount);
+    b->text(typeName);
+}
+
+// Appends a logic gate entity named `entityName` whose type member stores `value`.
+void appendGate(Bytes* b, u64 value, const std::string& entityName = "Gate") {
+    size_t structStart = b->size() + 21 + entityName.size();
+    size_t memberStart = structStart + 29 + strlen("::game::LogicGateEntity");
+    size_t enumStart = memberStart + 36 + strlen("::game::LogicGateType") + strlen("type");
+    size_t end = enumStart + 29 + strlen("::game::LogicGateType") + 8;
+    appendEntityHead(b, end, entityName, 1, "::game::LogicGateEntity");
     b->tag("VSTM");
     b->u64le(end);
     b->u64le(0);
@@ -323,15 +328,7 @@ void appendWall(Bytes* b, u32 count, u32 colliders, u32 type, bool brokenMember 
     size_t start = b->size();
     size_t optsEnd = start + 21 + entityName.size() + 29 + strlen("::game::WallEntity") + 36 + strlen("::ve::BodyOpts") + 8 + value.size();
     size_t end = brokenMember ? optsEnd + 12 : optsEnd;
-    b->tag("VENT");
-    b->u64le(end);
-    b->byte(1);
-    b->text(entityName.c_str());
-    b->tag("VSTR");
-    b->u64le(end);
-    b->byte(0);
-    b->u64le(brokenMember ? 2 : 1);
-    b->text("::game::WallEntity");
+    appendEntityHead(b, end, entityName, brokenMember ? 2 : 1, "::game::WallEntity");
     b->tag("VSTM");
     b->u64le(optsEnd);
     b->u64le(0);

@@ -1,6 +1,7 @@
 #include "Core/Assets/assets.h"
 
 #include "Core/Assets/pakFormat.h"
+#include "Core/console.h"
 #include "Core/engine_globals.h"
 #include "Memory/memory.h"
 
@@ -104,17 +105,6 @@ struct PakPart {
     void** destination;
 };
 
-void printPakLine(const c8* format, ...) {
-    c8 line[512];
-    va_list args;
-    va_start(args, format);
-    s32 length = vsnprintf(line, sizeof(line), format, args);
-    va_end(args);
-    if (length < 0) return;
-    if ((msi)length >= sizeof(line)) length = sizeof(line) - 1;
-    platform->print(string{(msi)length, (u8*)line});
-}
-
 void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* reasonFormat, ...) {
     if (reader->skippedAssets++ >= PAK_MAX_SKIP_MESSAGES) return;
     c8 reason[256];
@@ -126,7 +116,7 @@ void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* re
     memcpy(idBytes, &id, sizeof(idBytes));
     c8 idText[33];
     for (u32 i = 0; i < 16; ++i) snprintf(idText + 2 * i, 3, "%02x", idBytes[i]);
-    printPakLine("Pack \"%.*s\": asset %llu (id %s) skipped: %s", (int)reader->name.length,
+    printFormattedLine("Pack \"%.*s\": asset %llu (id %s) skipped: %s", (int)reader->name.length,
                  (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, reason);
 }
 
@@ -337,13 +327,13 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi k
     const int nameLength = (int)reader.name.length;
     const c8* name = (const c8*)reader.name.data;
     if (!complete) {
-        detail::printPakLine("Pack \"%.*s\" skipped: the file ends inside its header", nameLength, name);
+        printFormattedLine("Pack \"%.*s\" skipped: the file ends inside its header", nameLength, name);
         return;
     }
     u64 tableBytes;
     if (!detail::measurePart(header.assetHeaderTableOffset, header.numberOfAssets, PAK_TABLE_ENTRY_SIZE, &tableBytes) ||
         !detail::partInFile(&reader, header.assetHeaderTableOffset, tableBytes)) {
-        detail::printPakLine("Pack \"%.*s\" skipped: its table of %llu assets lies outside the file", nameLength, name,
+        printFormattedLine("Pack \"%.*s\" skipped: its table of %llu assets lies outside the file", nameLength, name,
                              (unsigned long long)header.numberOfAssets);
         return;
     }
@@ -354,7 +344,7 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi k
         detail::loadPakAsset(&reader, assets, j, entry);
     }
     if (reader.skippedAssets > detail::PAK_MAX_SKIP_MESSAGES) {
-        detail::printPakLine("Pack \"%.*s\": %u more damaged assets skipped", nameLength, name,
+        printFormattedLine("Pack \"%.*s\": %u more damaged assets skipped", nameLength, name,
                              reader.skippedAssets - detail::PAK_MAX_SKIP_MESSAGES);
     }
 }
