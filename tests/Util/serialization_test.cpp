@@ -267,6 +267,17 @@ TEST_F(SceneFileTest, AMissingFileOrAWrongMagicLoadsNothing) {
     EXPECT_EQ(files.openLists, 0);
 }
 
+// The editor's load window may hand over an empty name: no scene file is called ".vsf".
+TEST_F(SceneFileTest, AnEmptyNameFindsNoFile) {
+    files.files.push_back({".vsf", fixtures::barrierScene()});
+    Scene scene;
+    EXPECT_FALSE(ve::loadScene(&scene, {}, &stores.permanent));
+    EXPECT_TRUE(scene.id == ve::Hash{});
+    const std::vector<std::string> expected = {"Failed to load Scene: File not found!"};
+    EXPECT_EQ(files.printed, expected);
+    EXPECT_EQ(files.openLists, 0);
+}
+
 TEST_F(SceneFileTest, TheVersionFieldMayHoldAnyValue) {
     for (u32 version : {1u, 7u, 0xFFFFFFFFu}) {
         std::vector<u8> bytes = fixtures::barrierScene();
