@@ -372,7 +372,8 @@ b8 readMemberValue(SerialReader* reader, msi end, StructMemberMetaData* member, 
 void reportLoss(SerialReader* reader, string memberName, const c8* outcome) {
     if (reader->losses++ >= maxReportedLosses) return;
     printFormattedLine("Entity \"%.*s\": damaged member \"%.*s\" %s", reportedLength(reader->entityName),
-                   (const c8*)reader->entityName.data, reportedLength(memberName), (const c8*)memberName.data, outcome);
+                       (const c8*)reader->entityName.data, reportedLength(memberName), (const c8*)memberName.data,
+                       outcome);
 }
 
 } // namespace serialization
@@ -407,7 +408,8 @@ b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyO
     if ((u64)read.colliderCount * colliderRecordSize != end - reader->position) return false;
     for (u32 i = 0; i < read.colliderCount; i++) {
         u32 type = ~0u; // no type: a copy that fails is not taken for a Cuboid
-        copyBuffer(reader->bytes, {sizeof(type), (u8*)&type}, reader->position + (msi)i * colliderRecordSize, sizeof(type));
+        msi typeAt = reader->position + (msi)i * colliderRecordSize;
+        copyBuffer(reader->bytes, {sizeof(type), (u8*)&type}, typeAt, sizeof(type));
         if (type != (u32)Primitive_Type::Cuboid) return false;
     }
     if (read.colliderCount) {
@@ -555,8 +557,8 @@ void readEntities(Scene* scene, SerialReader* reader, u64 count) {
 
 void reportUncountedLosses(Scene* scene, SerialReader* reader) {
     if (reader->losses <= maxReportedLosses) return;
-    printFormattedLine("Scene \"%.*s\": %u more damaged members", reportedLength(scene->name), (const c8*)scene->name.data,
-                   reader->losses - maxReportedLosses);
+    printFormattedLine("Scene \"%.*s\": %u more damaged members", reportedLength(scene->name),
+                       (const c8*)scene->name.data, reader->losses - maxReportedLosses);
 }
 
 // Every block a heap hands out costs its size and at most this much more.

@@ -117,7 +117,7 @@ void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* re
     c8 idText[33];
     for (u32 i = 0; i < 16; ++i) snprintf(idText + 2 * i, 3, "%02x", idBytes[i]);
     printFormattedLine("Pack \"%.*s\": asset %llu (id %s) skipped: %s", (int)reader->name.length,
-                 (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, reason);
+                       (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, reason);
 }
 
 // Size in bytes of `count` elements of `elementSize` bytes at `offset`; false when the product or
@@ -334,7 +334,7 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi k
     if (!detail::measurePart(header.assetHeaderTableOffset, header.numberOfAssets, PAK_TABLE_ENTRY_SIZE, &tableBytes) ||
         !detail::partInFile(&reader, header.assetHeaderTableOffset, tableBytes)) {
         printFormattedLine("Pack \"%.*s\" skipped: its table of %llu assets lies outside the file", nameLength, name,
-                             (unsigned long long)header.numberOfAssets);
+                           (unsigned long long)header.numberOfAssets);
         return;
     }
     // The table's last byte has been read, so every entry below lies inside the file.
@@ -345,7 +345,7 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi k
     }
     if (reader.skippedAssets > detail::PAK_MAX_SKIP_MESSAGES) {
         printFormattedLine("Pack \"%.*s\": %u more damaged assets skipped", nameLength, name,
-                             reader.skippedAssets - detail::PAK_MAX_SKIP_MESSAGES);
+                           reader.skippedAssets - detail::PAK_MAX_SKIP_MESSAGES);
     }
 }
 
