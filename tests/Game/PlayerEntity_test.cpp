@@ -201,7 +201,7 @@ TEST_F(Player, TheCapCutsHorizontalSpeedAndKeepsVerticalSpeed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cap);
-        state()->currentScene = ve::createScene(ve::wrapASCIIZ("Cap"), ve::newSceneHeapSize, ve::permanentStore);
+        startNewScene();
         game::PlayerEntity* player = addPlayer(vec(0, 3, 0), vec(0, 3, -5), 50.0f, c.cap);
         initScene();
         ve::setLinearVelocity(player->bodyOpts.physicsBody, c.before);
@@ -229,8 +229,7 @@ TEST_F(Player, WalkingOverAFloorForASecondCoversTheExpectedDistance) {
     } cases[] = {{10.0f, 100.0f}, {60.0f, 4.0f}, {30.0f, 2.0f}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "walkSpeed " << c.walkSpeed << ", cap " << c.cap);
-        state()->currentScene = ve::createScene(ve::wrapASCIIZ("Walk"), ve::newSceneHeapSize, ve::permanentStore);
-        ve::removeAllBodies(&state()->scene);
+        startNewScene();
         addFloor();
         game::PlayerEntity* player = addPlayer(vec(0, 1, 0), vec(0, 1, -5), c.walkSpeed, c.cap, 9.81f);
         initScene();
