@@ -8,6 +8,7 @@
 // The run fails unless the last frame holds exactly what that scene draws.
 
 #include "../support/headlessEngine.h"
+#include "../../tests/support/bodyOptions.h"
 
 #include "Core/Assets/assets.h"
 #include "Core/engine_globals.h"
@@ -35,23 +36,10 @@ constexpr u32 LOCK_ALL_AXES = 0x700;
 
 ve::v3 vec(f32 x, f32 y, f32 z) { return ve::v3{x, y, z}; }
 
-ve::Primitive box(ve::v3 offset, ve::v3 size) {
-    ve::Primitive collider = {};
-    collider.localTransform = ve::transMat(offset);
-    collider.cuboid.scale = size;
-    return collider;
-}
+ve::Primitive box(ve::v3 offset, ve::v3 size) { return vetest::boxCollider(ve::transMat(offset), size); }
 
 ve::BodyOpts body(u32 flags, ve::v3 position, ve::Primitive* colliders, u32 colliderCount) {
-    ve::BodyOpts opts = {};
-    opts.position = position;
-    opts.rotation = ve::iMat3();
-    opts.colliders = colliders;
-    opts.colliderCount = colliderCount;
-    opts.gravity = 9.81f;
-    opts.collisionMask = ve::ALL_LAYERS;
-    opts.flags.value = flags;
-    return opts;
+    return vetest::bodyOptions(flags, position, colliders, colliderCount);
 }
 
 template <typename Record> Record* add(ve::Scene* scene, ve::MetaType type, std::string name) {
