@@ -23,32 +23,31 @@ static MetaData* entityTypeMetaData(const c8* typeName) {
 }
 } // namespace detail
 
+// The engine calls every entity function with the entity's data pointer, while the game's
+// functions take their own record (the particle emitter's its `ve::ParticleSystem`, the record's
+// only member, at the same address). `entityFunction<f>` is `f` called with the pointer converted
+// to f's record type: calling `f` itself through a pointer to a function of `void*` would be
+// undefined behaviour.
+template <typename Record> Record* recordTypeOf(void (*)(Record*));
+template <auto function> void entityFunction(void* data) { function((decltype(recordTypeOf(function)))data); }
+
 // The rows' order is the entity types' identity. Types whose functions the game does not supply
-// yet point at the defaults. The game's functions take their own record (the particle emitter's
-// its `ve::ParticleSystem`, the record's only member) and are stored as functions of the data
-// pointer that the engine hands them.
-#define VE_ENTITY_INIT(function) (EntityInitFunctionPtr)(function)
-#define VE_ENTITY_UPDATE(function) (EntityUpdateFunctionPtr)(function)
-#define VE_ENTITY_RENDER(function) (EntityRenderFunctionPtr)(function)
+// yet point at the defaults.
 EntityType entityTypes[entityTypeCount] = {
-    {detail::entityTypeMetaData("::game::ParticleEmitter"), VE_ENTITY_INIT(game::initParticleEmitter), VE_ENTITY_UPDATE(game::updateParticleEmitter), VE_ENTITY_RENDER(game::renderParticleEmitter)},
-    {detail::entityTypeMetaData("::game::LightEntity"), VE_ENTITY_INIT(game::initLightEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderLightEntity)},
-    {detail::entityTypeMetaData("::game::CubeEntity"), VE_ENTITY_INIT(game::initCubeEntity), VE_ENTITY_UPDATE(game::updateCubeEntity), VE_ENTITY_RENDER(game::renderCubeEntity)},
+    {detail::entityTypeMetaData("::game::ParticleEmitter"), entityFunction<game::initParticleEmitter>, entityFunction<game::updateParticleEmitter>, entityFunction<game::renderParticleEmitter>},
+    {detail::entityTypeMetaData("::game::LightEntity"), entityFunction<game::initLightEntity>, defaultEntityUpdate, entityFunction<game::renderLightEntity>},
+    {detail::entityTypeMetaData("::game::CubeEntity"), entityFunction<game::initCubeEntity>, entityFunction<game::updateCubeEntity>, entityFunction<game::renderCubeEntity>},
     {detail::entityTypeMetaData("::game::HUDEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::CableEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::ButtonEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
-    {detail::entityTypeMetaData("::game::PlayerEntity"), VE_ENTITY_INIT(game::initPlayerEntity), VE_ENTITY_UPDATE(game::updatePlayerEntity), VE_ENTITY_RENDER(game::renderPlayerEntity)},
+    {detail::entityTypeMetaData("::game::PlayerEntity"), entityFunction<game::initPlayerEntity>, entityFunction<game::updatePlayerEntity>, entityFunction<game::renderPlayerEntity>},
     {detail::entityTypeMetaData("::game::PressurePlateEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::BarrierEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
-    {detail::entityTypeMetaData("::game::WallEntity"), VE_ENTITY_INIT(game::initWallEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderWallEntity)},
+    {detail::entityTypeMetaData("::game::WallEntity"), entityFunction<game::initWallEntity>, defaultEntityUpdate, entityFunction<game::renderWallEntity>},
     {detail::entityTypeMetaData("::game::FloatingTextEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::ElevatorEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::LogicGateEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
 };
-
-#undef VE_ENTITY_INIT
-#undef VE_ENTITY_UPDATE
-#undef VE_ENTITY_RENDER
 
 EntityType* findEntityType(MetaType type) {
     for (u32 i = 0; i < entityTypeCount; i++) {
