@@ -120,6 +120,8 @@ inline void recordSubmitFrame(ve::RenderFrame* frame) {
     logEvent("submit");
 }
 
+inline void recordReleaseColorBuffers() { logEvent("releaseColorBuffers"); }
+
 // A stand-in for the back end's state record: the reload slot runs only when it is set.
 inline u8 recordingRendererState[16];
 
@@ -132,6 +134,7 @@ inline ve::Renderer createRecordingRenderer() {
     table.createSkyBox = recordCreateSkyBox;
     table.createFrame = recordCreateFrame;
     table.submitFrame = recordSubmitFrame;
+    table.releaseColorBuffers = recordReleaseColorBuffers;
     table.rendererState = recordingRendererState;
     return table;
 }
