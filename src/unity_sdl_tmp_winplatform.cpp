@@ -37,6 +37,7 @@
 
 // Game
 #include "Game/time.cpp"
+#include "Game/entityShared.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"
