@@ -38,6 +38,8 @@
 // Game
 #include "Game/time.cpp"
 #include "Game/entityShared.cpp"
+#include "Game/HUDEntity.cpp"
+#include "Game/FloatingTextEntity.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"

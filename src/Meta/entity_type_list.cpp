@@ -1,5 +1,7 @@
 #include "Meta/entity_type_list.h"
 
+#include "Game/FloatingTextEntity.h"
+#include "Game/HUDEntity.h"
 #include "Meta/introspection.h"
 #include "Util/string.h"
 
@@ -18,22 +20,31 @@ static MetaData* entityTypeMetaData(const c8* typeName) {
 } // namespace detail
 
 // The rows' order is the entity types' identity. Types whose functions the game does not supply
-// yet point at the defaults.
+// yet point at the defaults. The game's functions take their own record (the particle emitter's
+// its `ve::ParticleSystem`, the record's only member) and are stored as functions of the data
+// pointer that the engine hands them.
+#define VE_ENTITY_INIT(function) (EntityInitFunctionPtr)(function)
+#define VE_ENTITY_UPDATE(function) (EntityUpdateFunctionPtr)(function)
+#define VE_ENTITY_RENDER(function) (EntityRenderFunctionPtr)(function)
 EntityType entityTypes[entityTypeCount] = {
     {detail::entityTypeMetaData("::game::ParticleEmitter"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::LightEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::CubeEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
-    {detail::entityTypeMetaData("::game::HUDEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
+    {detail::entityTypeMetaData("::game::HUDEntity"), VE_ENTITY_INIT(game::initHUDEntity), VE_ENTITY_UPDATE(game::updateHUDEntity), VE_ENTITY_RENDER(game::renderHUDEntity)},
     {detail::entityTypeMetaData("::game::CableEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::ButtonEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::PlayerEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::PressurePlateEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::BarrierEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::WallEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
-    {detail::entityTypeMetaData("::game::FloatingTextEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
+    {detail::entityTypeMetaData("::game::FloatingTextEntity"), VE_ENTITY_INIT(game::initFloatingTextEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderFloatingTextEntity)},
     {detail::entityTypeMetaData("::game::ElevatorEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
     {detail::entityTypeMetaData("::game::LogicGateEntity"), defaultEntityInit, defaultEntityUpdate, defaultEntityRender},
 };
+
+#undef VE_ENTITY_INIT
+#undef VE_ENTITY_UPDATE
+#undef VE_ENTITY_RENDER
 
 EntityType* findEntityType(MetaType type) {
     for (u32 i = 0; i < entityTypeCount; i++) {
