@@ -40,6 +40,12 @@
 #include "Game/entityShared.cpp"
 #include "Game/HUDEntity.cpp"
 #include "Game/FloatingTextEntity.cpp"
+#include "Game/ButtonEntity.cpp"
+#include "Game/PressurePlateEntity.cpp"
+#include "Game/CableEntity.cpp"
+#include "Game/LogicGateEntity.cpp"
+#include "Game/BarrierEntity.cpp"
+#include "Game/ElevatorEntity.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"
