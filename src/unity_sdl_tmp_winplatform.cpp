@@ -38,6 +38,11 @@
 // Game
 #include "Game/time.cpp"
 #include "Game/entityShared.cpp"
+#include "Game/ParticleEmitter.cpp"
+#include "Game/LightEntity.cpp"
+#include "Game/WallEntity.cpp"
+#include "Game/PlayerEntity.cpp"
+#include "Game/CubeEntity.cpp"
 #include "Game/HUDEntity.cpp"
 #include "Game/FloatingTextEntity.cpp"
 #include "Game/ButtonEntity.cpp"

@@ -76,6 +76,9 @@ b8 drawNamedMesh(DrawPlacement placement, MeshAssetNames names, ve::v2 uvScale, 
 b8 drawNamedQuad(DrawPlacement placement, const c8* texture, const c8* emission, ve::v2 uvScale,
                  ve::v2 uvOffset, ve::v4 outline);
 
+// How every point light of the game fades (the OpenGL back end stores it and ignores it).
+constexpr ve::v3 POINT_LIGHT_ATTENUATION = {1.0f, 0.4f, 0.1f};
+
 // =============================================================================================
 // The time-rewind outline
 // =============================================================================================

@@ -76,6 +76,15 @@ protected:
         return entity ? (Record*)entity->entityData.data : nullptr;
     }
 
+    // An empty, running scene in place of the current one, with no bodies left in the physics
+    // scene: a clean start for one case of a table.
+    void startNewScene() {
+        ve::Scene* scene = &state()->currentScene;
+        *scene = ve::createScene(ve::wrapASCIIZ("Test Scene"), ve::newSceneHeapSize, ve::permanentStore);
+        scene->enabled = 1;
+        ve::removeAllBodies(&state()->scene);
+    }
+
     static ve::EntityRef refTo(const char* name) { return {ve::hashASCIIZ(name)}; }
 
     // --- frames -------------------------------------------------------------------------------
