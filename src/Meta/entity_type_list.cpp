@@ -30,13 +30,20 @@ static MetaData* entityTypeMetaData(const c8* typeName) {
 }
 } // namespace detail
 
+// The game's functions take their own record (the particle emitter's its `ve::ParticleSystem`, the
+// record's only member), while the table stores functions of the data pointer that the engine
+// hands them. Calling a function through a pointer of another type is undefined, so each row holds
+// an adapter that casts the pointer and calls the game's function directly.
+namespace detail {
+template <typename Record> Record* recordOf(void (*function)(Record*));
+template <auto function> void callWithRecord(void* data) { function((decltype(recordOf(function)))data); }
+} // namespace detail
+
 // The rows' order is the entity types' identity. Rows without an update of their own (the light,
-// the cable, the wall, the floating text) use the default one. The game's functions take their
-// own record (the particle emitter's its `ve::ParticleSystem`, the record's only member) and are
-// stored as functions of the data pointer that the engine hands them.
-#define VE_ENTITY_INIT(function) (EntityInitFunctionPtr)(function)
-#define VE_ENTITY_UPDATE(function) (EntityUpdateFunctionPtr)(function)
-#define VE_ENTITY_RENDER(function) (EntityRenderFunctionPtr)(function)
+// the cable, the wall, the floating text) use the default one.
+#define VE_ENTITY_INIT(function) detail::callWithRecord<function>
+#define VE_ENTITY_UPDATE(function) detail::callWithRecord<function>
+#define VE_ENTITY_RENDER(function) detail::callWithRecord<function>
 EntityType entityTypes[entityTypeCount] = {
     {detail::entityTypeMetaData("::game::ParticleEmitter"), VE_ENTITY_INIT(game::initParticleEmitter), VE_ENTITY_UPDATE(game::updateParticleEmitter), VE_ENTITY_RENDER(game::renderParticleEmitter)},
     {detail::entityTypeMetaData("::game::LightEntity"), VE_ENTITY_INIT(game::initLightEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderLightEntity)},
