@@ -4,6 +4,8 @@
 // writing a scene to a file through the engine's own serializer. Header-only; needs the stores of
 // testStores.h.
 
+#include "bodyOptions.h"
+
 #include "Core/engine_globals.h"
 #include "Core/Scene/scene.h"
 #include "Game/LightEntity.h"
@@ -28,22 +30,12 @@ inline ve::v3 vec(f32 x, f32 y, f32 z) { return ve::v3{x, y, z}; }
 // A collider of full size `size` at `offset`, turned by `degrees` about the x axis (a panel's
 // local z is its thickness: 90 degrees lays a panel flat).
 inline ve::Primitive panel(ve::v3 offset, ve::v3 size, f32 degrees = 0.0f) {
-    ve::Primitive collider = {};
-    collider.type = ve::Primitive_Type::Cuboid;
-    collider.localTransform = ve::transMat(offset) * ve::rotMat(vec(1, 0, 0), degrees * ve::PI / 180.0f);
-    collider.cuboid.scale = size;
-    return collider;
+    return vetest::boxCollider(ve::transMat(offset) * ve::rotMat(vec(1, 0, 0), degrees * ve::PI / 180.0f), size);
 }
 
 inline ve::BodyOpts body(u32 flags, ve::v3 position, ve::Primitive* colliders, u32 colliderCount, f32 gravity) {
-    ve::BodyOpts opts = {};
-    opts.position = position;
-    opts.rotation = ve::iMat3();
-    opts.colliders = colliders;
-    opts.colliderCount = colliderCount;
+    ve::BodyOpts opts = vetest::bodyOptions(flags, position, colliders, colliderCount);
     opts.gravity = gravity;
-    opts.collisionMask = 0xFFFF;
-    opts.flags.value = flags;
     return opts;
 }
 
