@@ -605,8 +605,12 @@ b8 readWholeFile(PlatformFileList files, u32 index, MemoryStore* store, buffer* 
 
 b8 loadScene(Scene* scene, string name, MemoryStore* store) {
     VE_ASSERT_NOT_NULL(store);
-    VE_ASSERT(name.length);
     *scene = {};
+    // No file has an empty name: the editor's "Load" field can be cleared.
+    if (!name.length) {
+        serialization::printLine("Failed to load Scene: File not found!");
+        return false;
+    }
     PlatformFileList files = platform->openFileList(wrapASCIIZ("vsf"));
     string fileName = concatString(name, wrapASCIIZ(".vsf"), tmpStore);
     u32 index = 0;

@@ -1,0 +1,243 @@
+#include "Debug/editorActions.h"
+
+#include "Core/Scene/scene.h"
+#include "Core/engine_globals.h"
+#include "Debug/editorText.h"
+#include "Debug/mapeditor.h"
+#include "Game/PlayerEntity.h"
+#include "Meta/introspection.h"
+#include "Physics/physics.h"
+#include "Util/serialization.h"
+#include "Util/string.h"
+
+namespace ve {
+
+namespace editor {
+
+Scene* currentScene() { return &engineState->currentScene; }
+
+void printEditorMessage(const c8* text) { platform->print(wrapASCIIZ(text)); }
+
+// Everything that points into the current scene's entities: gone with a load or a destroy.
+void clearSceneReferences() {
+    debugState->selectedEntity = {};
+    debugState->selectedEntityRef = 0;
+    debugState->selectedString = 0;
+    debugState->drawEditStringWindow = false;
+}
+
+b8 containsText(string text, const c8* part) {
+    string needle = wrapASCIIZ(part);
+    for (msi i = 0; i + needle.length <= text.length; i++)
+        if (cmpString(substring(text, i, needle.length), needle)) return true;
+    return false;
+}
+
+// The 512-byte text array of "Rename Entity" and "Edit String", taken on first use.
+c8* renameBuffer() {
+    if (!debugState->renameBuffer) {
+        debugState->renameBuffer = (c8*)pushToHeap(&debugState->debugStore, RENAME_BUFFER_SIZE);
+        if (debugState->renameBuffer) zeroSize(RENAME_BUFFER_SIZE, debugState->renameBuffer);
+    }
+    return debugState->renameBuffer;
+}
+
+// Copies `text` into the text array when it fits with its NUL; a longer text leaves the array as
+// it was.
+void prefillRenameBuffer(string text) {
+    c8* target = renameBuffer();
+    if (target) copyStringToASCIIZ(text, target, RENAME_BUFFER_SIZE);
+}
+
+void clearRenameBuffer() {
+    if (debugState->renameBuffer) zeroSize(RENAME_BUFFER_SIZE, debugState->renameBuffer);
+}
+
+// Every body options record at the top level of an entity's data gets the identity rotation: a
+// zeroed matrix is no rotation.
+void setIdentityRotations(Entity* entity) {
+    MetaData* metaData = entity->type->metaData;
+    for (msi i = 0; i < metaData->memberCount; i++) {
+        StructMemberMetaData* member = &metaData->data.structData.structMembers[i];
+        if (member->type != MetaType::ve_BodyOpts || member->numIndirections != 0) continue;
+        ((BodyOpts*)(entity->entityData.data + member->offsetInStruct))->rotation = iMat3();
+    }
+}
+
+b8 isPlayer(Entity* entity) { return entity->type->metaData->type == MetaType::game_PlayerEntity; }
+
+game::PlayerEntity* playerAt(Scene* scene, msi index) {
+    Entity* entity = (Entity*)scene->entities[index];
+    return isPlayer(entity) ? (game::PlayerEntity*)entity->entityData.data : 0;
+}
+
+// The player's init reads `cam.dir` as the point the eye looks at first, and leaves a unit
+// direction in it. For the file the direction becomes that point again, seen from where the
+// camera is now; `directions` keeps the live values (one per entity) to put back afterwards.
+void storeLookTargets(Scene* scene, v3* directions) {
+    for (msi i = 0; i < scene->entities.length; i++) {
+        game::PlayerEntity* player = playerAt(scene, i);
+        if (!player) continue;
+        directions[i] = player->cam.dir;
+        player->cam.dir = player->cam.pos + player->cam.dir;
+    }
+}
+
+void restoreDirections(Scene* scene, v3* directions) {
+    for (msi i = 0; i < scene->entities.length; i++) {
+        game::PlayerEntity* player = playerAt(scene, i);
+        if (player) player->cam.dir = directions[i];
+    }
+}
+
+} // namespace editor
+
+Entity* selectedEntity() {
+    if (debugState->selectedEntity.id == Hash{}) return 0;
+    return getEntity(editor::currentScene(), debugState->selectedEntity.id);
+}
+
+void toggleSelection(Entity* entity) {
+    b8 alreadySelected = selectedEntity() == entity;
+    debugState->selectedEntity.id = alreadySelected ? Hash{} : entity->id;
+}
+
+b8 isValidSceneName(string name) {
+    return name.length && !editor::containsText(name, "/") && !editor::containsText(name, "\\") &&
+           !editor::containsText(name, "..");
+}
+
+b8 saveCurrentScene() {
+    Scene* scene = editor::currentScene();
+    v3* directions = (v3*)pushToHeap(tmpStore, (scene->entities.length + 1) * sizeof(v3));
+    if (!directions) {
+        editor::printEditorMessage("Failed to save Scene: not enough memory!");
+        return false;
+    }
+    editor::storeLookTargets(scene, directions);
+    b8 saved = saveScene(scene);
+    editor::restoreDirections(scene, directions);
+    freeFromHeap(tmpStore, directions);
+    return saved;
+}
+
+b8 saveCurrentSceneAs(string name) {
+    if (!isValidSceneName(name)) {
+        editor::printEditorMessage("Scene names may not be empty or contain \"/\", \"\\\" or \"..\"!");
+        return false;
+    }
+    Scene* scene = editor::currentScene();
+    string copy = allocAndCopyString(name, &scene->sceneDataHeap);
+    if (!copy.data) {
+        editor::printEditorMessage("Failed to save Scene: not enough memory in scene heap!");
+        return false;
+    }
+    // A loaded scene's name lies in its heap; the name of the empty "New Scene" is a constant
+    // text that belongs to no store, and freeBuffer leaves such a text alone.
+    freeString(&scene->name, &scene->sceneDataHeap);
+    scene->name = copy;
+    scene->id = hashString(copy);
+    return saveCurrentScene();
+}
+
+b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
+    if (!isValidSceneName(name)) return false;
+    Scene loaded;
+    if (!loadScene(&loaded, name, store)) return false;
+    editor::clearSceneReferences();
+    freeScene(scene);
+    removeAllBodies(&engineState->scene);
+    *scene = loaded;
+    // The loaded entity array lives in the scene's own heap, whose record has just moved.
+    scene->entities.store = &scene->sceneDataHeap;
+    debugState->loadWindowActive = false;
+    initScene(scene);
+    scene->enabled = false;
+    return true;
+}
+
+b8 reloadCurrentScene() {
+    if (!saveCurrentScene()) return false;
+    Scene* scene = editor::currentScene();
+    return loadSceneDebug(scene, scene->name, permanentStore);
+}
+
+string newEntityName(EntityType* type) {
+    string label = afterLastColon(type->metaData->name);
+    string name = concatString(wrapASCIIZ("New "), label, &debugState->tmpStore);
+    while (name.data && getEntity(editor::currentScene(), hashString(name)))
+        name = concatString(name, wrapASCIIZ("1"), &debugState->tmpStore);
+    return name;
+}
+
+Entity* createNewEntity(EntityType* type) {
+    string name = newEntityName(type);
+    if (!name.data) return 0;
+    Entity* entity = createEntity(editor::currentScene(), type->metaData->type, name);
+    if (!entity) {
+        editor::printEditorMessage("Failed to create Entity!");
+        return 0;
+    }
+    editor::setIdentityRotations(entity);
+    Hash id = entity->id;
+    type->initFunc(entity->entityData.data);
+    // An init function may add entities, which can move the array.
+    return getEntity(editor::currentScene(), id);
+}
+
+void destroySelectedEntity() {
+    Entity* entity = selectedEntity();
+    if (entity) destroyEntity(editor::currentScene(), entity->id);
+    editor::clearSceneReferences();
+}
+
+void toggleRenameWindow() {
+    Entity* entity = selectedEntity();
+    if (entity) editor::prefillRenameBuffer(entity->name);
+    debugState->drawRenameEntityWindow = !debugState->drawRenameEntityWindow;
+    debugState->drawEditStringWindow = false;
+    debugState->failedToRename = false;
+}
+
+b8 renameSelectedEntity(string newName) {
+    Entity* entity = selectedEntity();
+    if (!entity || !newName.length) {
+        editor::printEditorMessage("Entity names may not be empty!");
+        return false;
+    }
+    if (!renameEntity(editor::currentScene(), entity, newName)) {
+        editor::printEditorMessage("Failed to rename Entity: not enough memory in scene heap!");
+        return false;
+    }
+    debugState->selectedEntity.id = entity->id;
+    return true;
+}
+
+void toggleEditString(string* field) {
+    editor::prefillRenameBuffer(*field);
+    debugState->selectedString = field;
+    debugState->drawEditStringWindow = !debugState->drawEditStringWindow;
+    debugState->drawRenameEntityWindow = false;
+}
+
+b8 applyEditString(string text) {
+    string* field = debugState->selectedString;
+    if (!field) return false;
+    MemoryStore* heap = &editor::currentScene()->sceneDataHeap;
+    string copy = allocAndCopyString(text, heap);
+    if (text.length && !copy.data) {
+        editor::printEditorMessage("Failed to edit String: not enough memory in scene heap!");
+        return false;
+    }
+    freeString(field, heap);
+    *field = copy;
+    return true;
+}
+
+u32 mergeFlagBits(u32 flags, u32 checkboxBits) {
+    // Awake, Active, AllowSleep, Island, Static, Dynamic, Kinematic and the three axis locks.
+    constexpr u32 listedBits = 0x7F7;
+    return (flags & ~listedBits) | (checkboxBits & listedBits);
+}
+
+} // namespace ve
