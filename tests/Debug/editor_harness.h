@@ -1,0 +1,168 @@
+#pragma once
+// The map editor over the headless engine of engine_harness.h: the real start-up and frames, the
+// real scene and stores, Dear ImGui without a window (no OpenGL back end: frames are built, not
+// drawn). Input reaches the editor as the platform delivers it, through the live input record.
+//
+// To click a widget the test reads the screen: `readScreen` turns the glyph quads of a window's
+// draw list back into text runs with their rectangles.
+
+#include "../Core/engine_harness.h"
+
+#include "Debug/editorActions.h"
+#include "Debug/editorText.h"
+#include "Debug/mapeditor.h"
+#include "Meta/introspection.h"
+#include "Util/string.h"
+
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <math.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace editortest {
+
+inline string name(const char* text) { return ve::wrapASCIIZ(text); }
+inline std::string text(string s) { return std::string((const char*)s.data, s.length); }
+
+// One line of text as drawn: its characters (spaces put back) and its rectangle in pixels.
+struct TextRun {
+    std::string text;
+    ImVec2 min, max;
+    ImVec2 center() const { return ImVec2((min.x + max.x) * 0.5f, (min.y + max.y) * 0.5f); }
+};
+
+// The text that `drawList` draws, run by run. A glyph is four vertices whose first texture
+// coordinate is the glyph's corner in the font atlas; glyphs of one run follow each other on one
+// baseline, and a gap of whole advances stands for spaces (the default font is monospaced).
+inline std::vector<TextRun> readDrawList(const ImDrawList* drawList) {
+    ImFont* font = ImGui::GetFont();
+    std::map<std::pair<float, float>, char> glyphAt;
+    for (char c = 33; c < 127; c++) {
+        const ImFontGlyph* glyph = font->FindGlyph((ImWchar)c);
+        glyphAt[{glyph->U0, glyph->V0}] = c;
+    }
+    const float advance = font->FindGlyph((ImWchar)' ')->AdvanceX;
+    std::vector<TextRun> runs;
+    TextRun* open = nullptr;
+    const ImVector<ImDrawVert>& vertices = drawList->VtxBuffer;
+    for (int i = 0; i + 3 < vertices.Size;) {
+        auto found = glyphAt.find({vertices[i].uv.x, vertices[i].uv.y});
+        b8 glyph = found != glyphAt.end() && vertices[i + 2].uv.x != vertices[i].uv.x;
+        if (!glyph) {
+            open = nullptr;
+            i++;
+            continue;
+        }
+        ImVec2 min = vertices[i].pos, max = vertices[i + 2].pos;
+        float gap = open ? min.x - open->max.x : 0.0f;
+        b8 sameLine = open && fabsf(max.y - open->max.y) < 0.5f && gap > -1.0f && gap < 4.0f * advance;
+        if (!sameLine) {
+            runs.push_back({"", min, max});
+            open = &runs.back();
+        } else {
+            int spaces = (int)floorf(gap / advance + 0.5f);
+            open->text.append(spaces > 0 ? spaces : 0, ' ');
+        }
+        open->text += found->second;
+        open->max = ImVec2(max.x, fmaxf(open->max.y, max.y));
+        i += 4;
+    }
+    return runs;
+}
+
+inline std::vector<TextRun> readScreen(const char* windowName) {
+    ImGuiWindow* window = ImGui::FindWindowByName(windowName);
+    if (!window || !window->WasActive) return {};
+    return readDrawList(window->DrawList);
+}
+
+inline std::vector<TextRun> findText(const char* windowName, const std::string& wanted) {
+    std::vector<TextRun> matching;
+    for (const TextRun& run : readScreen(windowName))
+        if (run.text == wanted) matching.push_back(run);
+    return matching;
+}
+
+class EditorTest : public enginetest::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        startEngine();
+        ImGuiIO& io = ImGui::GetIO();
+        // No layout file from earlier runs, and a display tall enough that no window is clipped.
+        io.IniFilename = nullptr;
+        io.DisplaySize = ImVec2(1440.0f, 6000.0f);
+    }
+
+    ve::Scene* scene() { return &state()->currentScene; }
+    ve::DebugState* editor() { return ve::debugState; }
+    ve::Entity* entityAt(msi index) { return (ve::Entity*)scene()->entities[index]; }
+
+    std::vector<std::string> entityNames() {
+        std::vector<std::string> names;
+        for (msi i = 0; i < scene()->entities.length; i++) names.push_back(text(entityAt(i)->name));
+        return names;
+    }
+
+    ve::Entity* newEntity(u32 row) { return ve::createNewEntity(&ve::entityTypes[row]); }
+
+    // F11 in the live input, one frame.
+    void pressF11() {
+        press(&keys().F11);
+        runFrame(1.0 / 60.0);
+        release(&keys().F11);
+    }
+    void openEditor() {
+        if (!editor()->enabled) pressF11();
+        ASSERT_TRUE(editor()->enabled);
+    }
+
+    void frame() { runFrame(1.0 / 60.0); }
+
+    // The mouse over `at` for a frame, then a press and a release in frames of their own.
+    void click(ImVec2 at) {
+        h.input.mouse.absInPixelsX = (s32)at.x;
+        h.input.mouse.absInPixelsY = (s32)at.y;
+        frame();
+        h.input.mouse.left.isDown = 1;
+        h.input.mouse.left.wentDown = 1;
+        frame();
+        h.input.mouse.left.isDown = 0;
+        h.input.mouse.left.wentDown = 0;
+        h.input.mouse.left.wentUp = 1;
+        frame();
+        h.input.mouse.left.wentUp = 0;
+    }
+
+    // Typed text, one character per frame, as the platform reports text input.
+    void type(const char* characters) {
+        for (const char* c = characters; *c; c++) {
+            h.input.keyboard.newUTF8Input = 1;
+            memset(h.input.keyboard.utf8Input, 0, ve::utf8InputSize);
+            h.input.keyboard.utf8Input[0] = *c;
+            frame();
+        }
+        h.input.keyboard.newUTF8Input = 0;
+        memset(h.input.keyboard.utf8Input, 0, ve::utf8InputSize);
+    }
+
+    void pressKey(ve::GameInput::Keyboard::Key* key) {
+        press(key);
+        frame();
+        release(key);
+        frame();
+    }
+
+    // Puts a window where the test can reach all of it, tall enough for every field.
+    void placeWindow(const char* windowName, ImVec2 pos, ImVec2 size = ImVec2(700.0f, 5800.0f)) {
+        ImGui::SetWindowPos(windowName, pos);
+        ImGui::SetWindowSize(windowName, size);
+        frame();
+    }
+};
+
+} // namespace editortest
