@@ -178,7 +178,8 @@ void applyColliderEdit(BodyOpts* opts, ColliderEdit edit) {
 
 void drawColliderList(BodyOpts* opts) {
     ColliderEdit edit = {ColliderEdit::None, 0};
-    b8 open = ImGui::TreeNode("Colliders");
+    // The node's hit box reaches past its label over the "+" on its line: the button must win.
+    b8 open = ImGui::TreeNodeEx("Colliders", ImGuiTreeNodeFlags_AllowItemOverlap);
     ImGui::SameLine();
     if (ImGui::Button("+")) edit.kind = ColliderEdit::Append;
     if (open) {

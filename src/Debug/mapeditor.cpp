@@ -31,7 +31,8 @@ constexpr KeyMapping KEY_MAP[] = {
 // The font atlas is built here, so that frames can be built also without the back end (which
 // otherwise builds it when it makes its font texture).
 void createGuiContext() {
-    ImGui::CreateContext();
+    // CreateContext keeps an earlier context current: the new one is made current explicitly.
+    ImGui::SetCurrentContext(ImGui::CreateContext());
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(EDITOR_DISPLAY_WIDTH, EDITOR_DISPLAY_HEIGHT);
     ImGui::StyleColorsDark();

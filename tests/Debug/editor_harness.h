@@ -36,39 +36,43 @@ struct TextRun {
 };
 
 // The text that `drawList` draws, run by run. A glyph is four vertices whose first texture
-// coordinate is the glyph's corner in the font atlas; glyphs of one run follow each other on one
-// baseline, and a gap of whole advances stands for spaces (the default font is monospaced).
+// coordinate is the glyph's corner in the font atlas; its pen position is its corner less the
+// glyph's offset. Glyphs of one run share the pen's line, and a pen that moved further than the
+// previous glyph's advance stands for spaces.
 inline std::vector<TextRun> readDrawList(const ImDrawList* drawList) {
     ImFont* font = ImGui::GetFont();
-    std::map<std::pair<float, float>, char> glyphAt;
+    std::map<std::pair<float, float>, std::pair<char, const ImFontGlyph*>> glyphAt;
     for (char c = 33; c < 127; c++) {
         const ImFontGlyph* glyph = font->FindGlyph((ImWchar)c);
-        glyphAt[{glyph->U0, glyph->V0}] = c;
+        glyphAt[{glyph->U0, glyph->V0}] = {c, glyph};
     }
-    const float advance = font->FindGlyph((ImWchar)' ')->AdvanceX;
+    const float spaceAdvance = font->FindGlyph((ImWchar)' ')->AdvanceX;
     std::vector<TextRun> runs;
     TextRun* open = nullptr;
+    ImVec2 nextPen;
     const ImVector<ImDrawVert>& vertices = drawList->VtxBuffer;
     for (int i = 0; i + 3 < vertices.Size;) {
         auto found = glyphAt.find({vertices[i].uv.x, vertices[i].uv.y});
-        b8 glyph = found != glyphAt.end() && vertices[i + 2].uv.x != vertices[i].uv.x;
-        if (!glyph) {
+        if (found == glyphAt.end() || vertices[i + 2].uv.x == vertices[i].uv.x) {
             open = nullptr;
             i++;
             continue;
         }
+        const ImFontGlyph* glyph = found->second.second;
         ImVec2 min = vertices[i].pos, max = vertices[i + 2].pos;
-        float gap = open ? min.x - open->max.x : 0.0f;
-        b8 sameLine = open && fabsf(max.y - open->max.y) < 0.5f && gap > -1.0f && gap < 4.0f * advance;
+        ImVec2 pen(min.x - glyph->X0, min.y - glyph->Y0);
+        float gap = pen.x - nextPen.x;
+        b8 sameLine = open && fabsf(pen.y - nextPen.y) < 0.5f && gap > -0.5f && gap < 4.0f * spaceAdvance;
         if (!sameLine) {
             runs.push_back({"", min, max});
             open = &runs.back();
         } else {
-            int spaces = (int)floorf(gap / advance + 0.5f);
-            open->text.append(spaces > 0 ? spaces : 0, ' ');
+            open->text.append((size_t)floorf(gap / spaceAdvance + 0.5f), ' ');
         }
-        open->text += found->second;
-        open->max = ImVec2(max.x, fmaxf(open->max.y, max.y));
+        open->text += found->second.first;
+        open->min = ImVec2(fminf(open->min.x, min.x), fminf(open->min.y, min.y));
+        open->max = ImVec2(fmaxf(open->max.x, max.x), fmaxf(open->max.y, max.y));
+        nextPen = ImVec2(pen.x + glyph->AdvanceX, pen.y);
         i += 4;
     }
     return runs;
@@ -76,7 +80,7 @@ inline std::vector<TextRun> readDrawList(const ImDrawList* drawList) {
 
 inline std::vector<TextRun> readScreen(const char* windowName) {
     ImGuiWindow* window = ImGui::FindWindowByName(windowName);
-    if (!window || !window->WasActive) return {};
+    if (!window || !window->Active) return {};
     return readDrawList(window->DrawList);
 }
 
@@ -123,7 +127,8 @@ protected:
 
     void frame() { runFrame(1.0 / 60.0); }
 
-    // The mouse over `at` for a frame, then a press and a release in frames of their own.
+    // The mouse over `at` for a frame, then a press and a release in frames of their own, then a
+    // frame that shows what the click did.
     void click(ImVec2 at) {
         h.input.mouse.absInPixelsX = (s32)at.x;
         h.input.mouse.absInPixelsY = (s32)at.y;
@@ -136,6 +141,8 @@ protected:
         h.input.mouse.left.wentUp = 1;
         frame();
         h.input.mouse.left.wentUp = 0;
+        // A window drawn before the clicked one shows the effect from the next frame on.
+        frame();
     }
 
     // Typed text, one character per frame, as the platform reports text input.
