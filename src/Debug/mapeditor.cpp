@@ -13,6 +13,9 @@ DebugState* debugState;
 
 namespace editor {
 
+// Seconds handed to Dear ImGui for a frame that the platform timed as lasting no time at all.
+constexpr f32 MIN_GUI_FRAME_TIME = 1.0e-6f;
+
 // Dear ImGui's navigation and editing keys and the engine's key index of each.
 struct KeyMapping {
     ImGuiKey guiKey;
@@ -71,7 +74,9 @@ bool isHeld(b8 isDown, b8 wentDown) { return isDown || wentDown; }
 // the positions itself.
 void feedInput(GameInput* live) {
     ImGuiIO& io = ImGui::GetIO();
-    io.DeltaTime = (f32)live->deltaTime;
+    // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
+    // for its first frame.
+    io.DeltaTime = live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME;
     io.MousePos = ImVec2((f32)live->mouse.absInPixelsX, (f32)live->mouse.absInPixelsY);
     io.MouseDown[0] = isHeld(live->mouse.left.isDown, live->mouse.left.wentDown);
     io.MouseDown[1] = isHeld(live->mouse.right.isDown, live->mouse.right.wentDown);

@@ -291,3 +291,14 @@ TEST_F(EditorWindows, OnlyTheLeftHandModifiersReachDearImGui) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorWindows, AFrameTimedAsZeroDoesNotStopDearImGui) {
+    runFrame(0.0);
+    runFrame(0.0);
+    EXPECT_GT(ImGui::GetIO().DeltaTime, 0.0f);
+    EXPECT_TRUE(ImGui::FindWindowByName("Scene")->Active);
+}
+
+} // namespace
