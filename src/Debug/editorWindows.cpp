@@ -31,9 +31,13 @@ Entity* drawEntityButtons(Scene* scene) {
     return clicked;
 }
 
-// The scene's name into the "Name" field, when it fits with its NUL.
-void prefillSceneName() {
+// Opens "Save As" or "Load" (closing the other one) with the scene's name in the "Name" field
+// when it fits with its NUL, and without an error line.
+void openSceneNameWindow(b8* active, b8* failed, b8* other) {
     copyStringToASCIIZ(currentScene()->name, debugState->saveOrLoadName, SCENE_NAME_FIELD_SIZE);
+    *active = true;
+    *failed = false;
+    *other = false;
 }
 
 void drawSelectEntity(Scene* scene) {
@@ -58,6 +62,26 @@ void drawEntityFields(Entity* entity) {
         drawEntityFieldEditor(&metaData->data.structData.structMembers[i], entity->entityData.data);
 }
 
+b8 saveAs(string name) { return saveCurrentSceneAs(name); }
+b8 load(string name) { return loadSceneDebug(currentScene(), name, permanentStore); }
+
+// "Save As" and "Load": the "Name" field, the action's button and "Cancel", and the error line
+// while the last action failed. A successful action closes the window.
+void drawSceneNameWindow(const c8* title, const c8* actionLabel, b8 (*act)(string name), b8* active, b8* failed,
+                         const c8* errorText) {
+    if (!*active) return;
+    ImGui::Begin(title, 0, 0);
+    ImGui::InputText("Name", debugState->saveOrLoadName, SCENE_NAME_FIELD_SIZE);
+    if (ImGui::Button(actionLabel)) {
+        *failed = !act(wrapASCIIZ(debugState->saveOrLoadName));
+        if (!*failed) *active = false;
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Cancel")) *active = false;
+    if (*failed) ImGui::Text("%s", errorText);
+    ImGui::End();
+}
+
 } // namespace windows
 
 void drawSceneWindow() {
@@ -67,19 +91,11 @@ void drawSceneWindow() {
     ImGui::Separator();
     if (ImGui::Button("Save")) saveCurrentScene();
     ImGui::SameLine();
-    if (ImGui::Button("Save Ass")) {
-        windows::prefillSceneName();
-        debugState->saveAsWindowActive = true;
-        debugState->loadWindowActive = false;
-        debugState->failedToSave = false;
-    }
+    if (ImGui::Button("Save Ass"))
+        windows::openSceneNameWindow(&debugState->saveAsWindowActive, &debugState->failedToSave, &debugState->loadWindowActive);
     ImGui::SameLine();
-    if (ImGui::Button("Load")) {
-        windows::prefillSceneName();
-        debugState->loadWindowActive = true;
-        debugState->saveAsWindowActive = false;
-        debugState->failedToLoad = false;
-    }
+    if (ImGui::Button("Load"))
+        windows::openSceneNameWindow(&debugState->loadWindowActive, &debugState->failedToLoad, &debugState->saveAsWindowActive);
     ImGui::SameLine();
     if (ImGui::Button("Reload")) reloadCurrentScene();
     ImGui::Separator();
@@ -112,31 +128,13 @@ void drawEntityEditor() {
 }
 
 void drawSaveAs() {
-    if (!debugState->saveAsWindowActive) return;
-    ImGui::Begin("Save As", 0, 0);
-    ImGui::InputText("Name", debugState->saveOrLoadName, SCENE_NAME_FIELD_SIZE);
-    if (ImGui::Button("Save")) {
-        debugState->failedToSave = !saveCurrentSceneAs(wrapASCIIZ(debugState->saveOrLoadName));
-        debugState->saveAsWindowActive = debugState->failedToSave;
-    }
-    ImGui::SameLine();
-    if (ImGui::Button("Cancel")) debugState->saveAsWindowActive = false;
-    if (debugState->failedToSave) ImGui::Text("Error saving Scene");
-    ImGui::End();
+    windows::drawSceneNameWindow("Save As", "Save", windows::saveAs, &debugState->saveAsWindowActive,
+                                 &debugState->failedToSave, "Error saving Scene");
 }
 
 void drawLoad() {
-    if (!debugState->loadWindowActive) return;
-    ImGui::Begin("Load", 0, 0);
-    ImGui::InputText("Name", debugState->saveOrLoadName, SCENE_NAME_FIELD_SIZE);
-    if (ImGui::Button("Load")) {
-        b8 loaded = loadSceneDebug(windows::currentScene(), wrapASCIIZ(debugState->saveOrLoadName), permanentStore);
-        if (!loaded) debugState->failedToLoad = true;
-    }
-    ImGui::SameLine();
-    if (ImGui::Button("Cancel")) debugState->loadWindowActive = false;
-    if (debugState->failedToLoad) ImGui::Text("Error loading Scene");
-    ImGui::End();
+    windows::drawSceneNameWindow("Load", "Load", windows::load, &debugState->loadWindowActive, &debugState->failedToLoad,
+                                 "Error loading Scene");
 }
 
 void drawNewEntity() {
