@@ -12,7 +12,7 @@
 
 namespace ve {
 
-namespace editor {
+namespace actions {
 
 Scene* currentScene() { return &engineState->currentScene; }
 
@@ -47,10 +47,6 @@ c8* renameBuffer() {
 void prefillRenameBuffer(string text) {
     c8* target = renameBuffer();
     if (target) copyStringToASCIIZ(text, target, RENAME_BUFFER_SIZE);
-}
-
-void clearRenameBuffer() {
-    if (debugState->renameBuffer) zeroSize(RENAME_BUFFER_SIZE, debugState->renameBuffer);
 }
 
 // Every body options record at the top level of an entity's data gets the identity rotation: a
@@ -90,11 +86,11 @@ void restoreDirections(Scene* scene, v3* directions) {
     }
 }
 
-} // namespace editor
+} // namespace actions
 
 Entity* selectedEntity() {
     if (debugState->selectedEntity.id == Hash{}) return 0;
-    return getEntity(editor::currentScene(), debugState->selectedEntity.id);
+    return getEntity(actions::currentScene(), debugState->selectedEntity.id);
 }
 
 void toggleSelection(Entity* entity) {
@@ -103,33 +99,33 @@ void toggleSelection(Entity* entity) {
 }
 
 b8 isValidSceneName(string name) {
-    return name.length && !editor::containsText(name, "/") && !editor::containsText(name, "\\") &&
-           !editor::containsText(name, "..");
+    return name.length && !actions::containsText(name, "/") && !actions::containsText(name, "\\") &&
+           !actions::containsText(name, "..");
 }
 
 b8 saveCurrentScene() {
-    Scene* scene = editor::currentScene();
+    Scene* scene = actions::currentScene();
     v3* directions = (v3*)pushToHeap(tmpStore, (scene->entities.length + 1) * sizeof(v3));
     if (!directions) {
-        editor::printEditorMessage("Failed to save Scene: not enough memory!");
+        actions::printEditorMessage("Failed to save Scene: not enough memory!");
         return false;
     }
-    editor::storeLookTargets(scene, directions);
+    actions::storeLookTargets(scene, directions);
     b8 saved = saveScene(scene);
-    editor::restoreDirections(scene, directions);
+    actions::restoreDirections(scene, directions);
     freeFromHeap(tmpStore, directions);
     return saved;
 }
 
 b8 saveCurrentSceneAs(string name) {
     if (!isValidSceneName(name)) {
-        editor::printEditorMessage("Scene names may not be empty or contain \"/\", \"\\\" or \"..\"!");
+        actions::printEditorMessage("Scene names may not be empty or contain \"/\", \"\\\" or \"..\"!");
         return false;
     }
-    Scene* scene = editor::currentScene();
+    Scene* scene = actions::currentScene();
     string copy = allocAndCopyString(name, &scene->sceneDataHeap);
     if (!copy.data) {
-        editor::printEditorMessage("Failed to save Scene: not enough memory in scene heap!");
+        actions::printEditorMessage("Failed to save Scene: not enough memory in scene heap!");
         return false;
     }
     // A loaded scene's name lies in its heap; the name of the empty "New Scene" is a constant
@@ -144,7 +140,7 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
     if (!isValidSceneName(name)) return false;
     Scene loaded;
     if (!loadScene(&loaded, name, store)) return false;
-    editor::clearSceneReferences();
+    actions::clearSceneReferences();
     freeScene(scene);
     removeAllBodies(&engineState->scene);
     *scene = loaded;
@@ -158,14 +154,14 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
 
 b8 reloadCurrentScene() {
     if (!saveCurrentScene()) return false;
-    Scene* scene = editor::currentScene();
+    Scene* scene = actions::currentScene();
     return loadSceneDebug(scene, scene->name, permanentStore);
 }
 
 string newEntityName(EntityType* type) {
     string label = afterLastColon(type->metaData->name);
     string name = concatString(wrapASCIIZ("New "), label, &debugState->tmpStore);
-    while (name.data && getEntity(editor::currentScene(), hashString(name)))
+    while (name.data && getEntity(actions::currentScene(), hashString(name)))
         name = concatString(name, wrapASCIIZ("1"), &debugState->tmpStore);
     return name;
 }
@@ -173,27 +169,27 @@ string newEntityName(EntityType* type) {
 Entity* createNewEntity(EntityType* type) {
     string name = newEntityName(type);
     if (!name.data) return 0;
-    Entity* entity = createEntity(editor::currentScene(), type->metaData->type, name);
+    Entity* entity = createEntity(actions::currentScene(), type->metaData->type, name);
     if (!entity) {
-        editor::printEditorMessage("Failed to create Entity!");
+        actions::printEditorMessage("Failed to create Entity!");
         return 0;
     }
-    editor::setIdentityRotations(entity);
+    actions::setIdentityRotations(entity);
     Hash id = entity->id;
     type->initFunc(entity->entityData.data);
     // An init function may add entities, which can move the array.
-    return getEntity(editor::currentScene(), id);
+    return getEntity(actions::currentScene(), id);
 }
 
 void destroySelectedEntity() {
     Entity* entity = selectedEntity();
-    if (entity) destroyEntity(editor::currentScene(), entity->id);
-    editor::clearSceneReferences();
+    if (entity) destroyEntity(actions::currentScene(), entity->id);
+    actions::clearSceneReferences();
 }
 
 void toggleRenameWindow() {
     Entity* entity = selectedEntity();
-    if (entity) editor::prefillRenameBuffer(entity->name);
+    if (entity) actions::prefillRenameBuffer(entity->name);
     debugState->drawRenameEntityWindow = !debugState->drawRenameEntityWindow;
     debugState->drawEditStringWindow = false;
     debugState->failedToRename = false;
@@ -202,11 +198,11 @@ void toggleRenameWindow() {
 b8 renameSelectedEntity(string newName) {
     Entity* entity = selectedEntity();
     if (!entity || !newName.length) {
-        editor::printEditorMessage("Entity names may not be empty!");
+        actions::printEditorMessage("Entity names may not be empty!");
         return false;
     }
-    if (!renameEntity(editor::currentScene(), entity, newName)) {
-        editor::printEditorMessage("Failed to rename Entity: not enough memory in scene heap!");
+    if (!renameEntity(actions::currentScene(), entity, newName)) {
+        actions::printEditorMessage("Failed to rename Entity: not enough memory in scene heap!");
         return false;
     }
     debugState->selectedEntity.id = entity->id;
@@ -214,7 +210,7 @@ b8 renameSelectedEntity(string newName) {
 }
 
 void toggleEditString(string* field) {
-    editor::prefillRenameBuffer(*field);
+    actions::prefillRenameBuffer(*field);
     debugState->selectedString = field;
     debugState->drawEditStringWindow = !debugState->drawEditStringWindow;
     debugState->drawRenameEntityWindow = false;
@@ -223,10 +219,10 @@ void toggleEditString(string* field) {
 b8 applyEditString(string text) {
     string* field = debugState->selectedString;
     if (!field) return false;
-    MemoryStore* heap = &editor::currentScene()->sceneDataHeap;
+    MemoryStore* heap = &actions::currentScene()->sceneDataHeap;
     string copy = allocAndCopyString(text, heap);
     if (text.length && !copy.data) {
-        editor::printEditorMessage("Failed to edit String: not enough memory in scene heap!");
+        actions::printEditorMessage("Failed to edit String: not enough memory in scene heap!");
         return false;
     }
     freeString(field, heap);
