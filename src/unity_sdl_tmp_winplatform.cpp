@@ -16,6 +16,7 @@
 
 // Engine core
 #include "Core/engine_globals.cpp"
+#include "Core/console.cpp"
 #include "Core/engine_main.cpp"
 #include "Meta/introspection.cpp"
 #include "Meta/entity_type_list.cpp"
@@ -37,6 +38,12 @@
 
 // Game
 #include "Game/time.cpp"
+#include "Game/entityShared.cpp"
+#include "Game/ParticleEmitter.cpp"
+#include "Game/LightEntity.cpp"
+#include "Game/WallEntity.cpp"
+#include "Game/PlayerEntity.cpp"
+#include "Game/CubeEntity.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"
