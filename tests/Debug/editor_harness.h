@@ -38,7 +38,7 @@ struct TextRun {
 // The text that `drawList` draws, run by run. A glyph is four vertices whose first texture
 // coordinate is the glyph's corner in the font atlas; its pen position is its corner less the
 // glyph's offset. Glyphs of one run share the pen's line, and a pen that moved further than the
-// previous glyph's advance stands for spaces.
+// previous glyph's advance by whole advances stands for spaces (the default font is monospaced).
 inline std::vector<TextRun> readDrawList(const ImDrawList* drawList) {
     ImFont* font = ImGui::GetFont();
     std::map<std::pair<float, float>, std::pair<char, const ImFontGlyph*>> glyphAt;
@@ -61,13 +61,16 @@ inline std::vector<TextRun> readDrawList(const ImDrawList* drawList) {
         const ImFontGlyph* glyph = found->second.second;
         ImVec2 min = vertices[i].pos, max = vertices[i + 2].pos;
         ImVec2 pen(min.x - glyph->X0, min.y - glyph->Y0);
+        // Spaces move the pen by whole advances; any other gap is the space between two widgets.
         float gap = pen.x - nextPen.x;
-        b8 sameLine = open && fabsf(pen.y - nextPen.y) < 0.5f && gap > -0.5f && gap < 4.0f * spaceAdvance;
+        float spaces = floorf(gap / spaceAdvance + 0.5f);
+        b8 sameLine = open && fabsf(pen.y - nextPen.y) < 0.5f && fabsf(gap - spaces * spaceAdvance) < 0.5f &&
+                      spaces >= 0.0f && spaces < 4.0f;
         if (!sameLine) {
             runs.push_back({"", min, max});
             open = &runs.back();
         } else {
-            open->text.append((size_t)floorf(gap / spaceAdvance + 0.5f), ' ');
+            open->text.append((size_t)spaces, ' ');
         }
         open->text += found->second.first;
         open->min = ImVec2(fminf(open->min.x, min.x), fminf(open->min.y, min.y));
