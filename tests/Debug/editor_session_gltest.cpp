@@ -133,7 +133,7 @@ protected:
 
     void key(const char* name) {
         run(std::string("xdotool key ") + name);
-        pause(500);
+        pause(800);
     }
 
     // Held over a few frames: the program runs at a few frames per second under Xvfb.
@@ -141,9 +141,9 @@ protected:
         run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
         pause(400);
         run("xdotool mousedown 1");
-        pause(400);
+        pause(500);
         run("xdotool mouseup 1");
-        pause(600);
+        pause(800);
     }
 
     int waitForExit() {
