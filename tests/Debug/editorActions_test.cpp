@@ -255,3 +255,28 @@ TEST_F(EditorActions, SavingAfterPlayStoresThePlayersLookAtPoint) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorActions, ALevelLoadedAndSavedInTheEditorKeepsThePlayersStartView) {
+    ve::Entity* entity = newEntity(PLAYER_ROW);
+    auto* player = (game::PlayerEntity*)entity->entityData.data;
+    // As a level stores it: the eye and the point it looks at first.
+    player->cam.pos = ve::v3{10.0f, 0.0f, 0.0f};
+    player->cam.dir = ve::v3{0.0f, 0.0f, -5.0f};
+    scene()->name = name("Level 1");
+    ASSERT_TRUE(ve::saveScene(scene()));
+    ASSERT_TRUE(ve::loadSceneDebug(scene(), name("Level 1"), ve::permanentStore));
+    ASSERT_TRUE(ve::saveCurrentScene());
+
+    ve::Scene saved;
+    ASSERT_TRUE(ve::loadScene(&saved, name("Level 1"), ve::permanentStore));
+    auto* stored = (game::PlayerEntity*)((ve::Entity*)saved.entities[0])->entityData.data;
+    ve::v3 view = ve::normalized(stored->cam.dir - stored->cam.pos);
+    ve::v3 expected = ve::normalized(ve::v3{-10.0f, 0.0f, -5.0f});
+    EXPECT_NEAR(view.x, expected.x, 1e-5f);
+    EXPECT_NEAR(view.y, expected.y, 1e-5f);
+    EXPECT_NEAR(view.z, expected.z, 1e-5f);
+}
+
+} // namespace
