@@ -191,9 +191,27 @@ void phContactSolver::PreSolve(r32 dt) {
 
 namespace {
 
-// One iteration of one contact point: friction, then the normal. Returns the largest impulse
-// that it applied.
+// The effective mass along a direction when only the bodies that move take the impulse: the
+// prepared mass when both may move, a larger one when one of them is held still.
 template <bool kMovesA, bool kMovesB>
+phForceInline r32 phMassOfMovers(const phContactConstraintState& cs, const phContactDirection& cd) {
+    phLanes sum = {r32(0.0), r32(0.0), r32(0.0), r32(0.0)};
+    r32 linear = r32(0.0);
+    if constexpr (kMovesA) {
+        sum += phLoadLanes(cd.raCd) * phLoadLanes(cd.turnA);
+        linear += cs.mA;
+    }
+    if constexpr (kMovesB) {
+        sum += phLoadLanes(cd.rbCd) * phLoadLanes(cd.turnB);
+        linear += cs.mB;
+    }
+    return phInvert(linear + ((sum[0] + sum[1]) + sum[2]));
+}
+
+// One iteration of one contact point: friction, then the normal. Returns the largest impulse
+// that it applied. With kHeld one body of a pair of dynamic bodies is held still (kMovesA or
+// kMovesB is false for it), and the masses are those of the body that moves.
+template <bool kMovesA, bool kMovesB, bool kHeld = false>
 phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConstraintLanes& dirs, phContactState* c,
                                phPairLanes* pl, bool enableFriction) {
     r32 largest = r32(0.0);
@@ -203,19 +221,23 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         // of the first on every iteration.
         r32 maxLambda = cs.friction * c->normalImpulse;
         for (i32 t = 0; t < 2; ++t) {
+            r32 mass = c->tangentMass[t];
+            if constexpr (kHeld) mass = phMassOfMovers<kMovesA, kMovesB>(cs, c->tangentDirections[t]);
             r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
             r32 old = c->tangentImpulse[t];
-            c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
+            c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * mass);
             r32 lambda = c->tangentImpulse[t] - old;
             phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
             largest = phMax(largest, phMax(lambda, -lambda));
         }
     }
 
+    r32 mass = c->normalMass;
+    if constexpr (kHeld) mass = phMassOfMovers<kMovesA, kMovesB>(cs, c->normalDirection);
     r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
     r32 old = c->normalImpulse;
     // The accumulated impulse may push, never pull.
-    c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
+    c->normalImpulse = phMax(old + mass * (c->bias - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
     phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
@@ -252,12 +274,14 @@ r32 phSolveConstraints(phContactConstraintState* cs1, phPairLanes* pl1, phContac
 }
 
 // Returns the speed change of phSpeedChange.
-template <bool kMovesA, bool kMovesB>
+template <bool kMovesA, bool kMovesB, bool kHeld = false>
 r32 phSolveConstraint(phContactConstraintState* cs, phPairLanes* pl, bool enableFriction) {
     phConstraintLanes dirs = phDirectionLanes(*cs);
     r32 largest = r32(0.0);
-    for (i32 j = 0; j < cs->contactCount; ++j)
-        largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(*cs, dirs, cs->contacts + j, pl, enableFriction));
+    for (i32 j = 0; j < cs->contactCount; ++j) {
+        r32 impulse = phSolvePoint<kMovesA, kMovesB, kHeld>(*cs, dirs, cs->contacts + j, pl, enableFriction);
+        largest = phMax(largest, impulse);
+    }
     return phSpeedChange(*cs, largest);
 }
 
@@ -322,8 +346,9 @@ bool phShareMovingBody(const phContactConstraintState& a, const phContactConstra
 
 r32 phContactSolver::Solve() {
     // The constraints are visited in the order c0, cH, c1, cH+1, ... with H half the count. The
-    // island walk lists neighbouring constraints together, which share bodies; constraints half
-    // an island apart seldom do, so most of them are solved two at a time.
+    // island lists them from the bottom up, so neighbours in the list often share a body;
+    // constraints half an island apart lie at other heights and seldom do, so most of them are
+    // solved two at a time.
     r32 change = r32(0.0);
     i32 half = (m_contactCount + 1) / 2;
     for (i32 i = 0; i < half; ++i) {
@@ -337,6 +362,23 @@ r32 phContactSolver::Solve() {
         if (second) change = phMax(change, phSolveOne(second, m_velocities, m_enableFriction));
     }
     return change;
+}
+
+void phContactSolver::PropagateShock(const phVec3& up) {
+    for (i32 i = 0; i < m_contactCount; ++i) {
+        phContactConstraintState* cs = m_contacts + i;
+        // The normal points from A to B: B rests on A when it points up.
+        r32 facing = phDot(cs->normal, up);
+        if (phAbs(facing) < phk_supportFacing) continue;
+        bool bOnTop = facing > r32(0.0);
+        // A body that cannot move has nothing to take from the one below it.
+        if (!(bOnTop ? cs->dynamicB : cs->dynamicA)) continue;
+
+        phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
+        if (bOnTop) phSolveConstraint<false, true, true>(cs, &pl, m_enableFriction);
+        else phSolveConstraint<true, false, true>(cs, &pl, m_enableFriction);
+        phStorePairLanes(m_velocities, *cs, pl);
+    }
 }
 
 void phContactSolver::ShutDown() {

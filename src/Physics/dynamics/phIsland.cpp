@@ -4,6 +4,8 @@
 #include "Physics/dynamics/phContact.h"
 #include "Physics/dynamics/phContactSolver.h"
 
+#include <algorithm>
+
 void phIsland::Add(phBody* body) {
     phAssert(m_bodyCount < m_bodyCapacity);
     body->m_islandIndex = m_bodyCount;
@@ -15,7 +17,34 @@ void phIsland::Add(phContactConstraint* contact) {
     m_contacts[m_contactCount++] = contact;
 }
 
+namespace {
+
+// The unit vector against gravity; false without gravity, where nothing rests on anything.
+bool phUpAgainst(const phVec3& gravity, phVec3* up) {
+    *up = -phNormalize(gravity);
+    return phDot(*up, *up) > r32(0.0);
+}
+
+// The height of the lower of the constraint's two bodies. A position that is not a number sorts
+// last, so that the order stays a strict one whatever the bodies hold.
+r32 phSupportHeight(const phContactConstraint* contact, const phVec3& up) {
+    r32 height = phMin(phDot(contact->bodyA->m_worldCenter, up), phDot(contact->bodyB->m_worldCenter, up));
+    return height == height ? height : phk_maxFloat;
+}
+
+} // namespace
+
+void phIsland::SortFromTheBottom(const phVec3& up) {
+    auto lower = [&up](const phContactConstraint* a, const phContactConstraint* b) {
+        return phSupportHeight(a, up) < phSupportHeight(b, up);
+    };
+    std::sort(m_contacts, m_contacts + m_contactCount, lower);
+}
+
 void phIsland::Initialize() {
+    phVec3 up;
+    if (phUpAgainst(m_gravity, &up)) SortFromTheBottom(up);
+
     // The constraint states copy the world inverse inertia, so it must be refreshed first: a
     // value from the last step lags one step behind the rotation, and a body's first step would
     // see zero (the solver would then push each contact's whole load through its first point).
@@ -129,6 +158,8 @@ void phIsland::Solve() {
     for (i32 i = 0; i < m_iterations; ++i) {
         if (solver.Solve() <= phk_solverSettledSpeed) break;
     }
+    phVec3 up;
+    if (phUpAgainst(m_gravity, &up)) solver.PropagateShock(up);
     solver.ShutDown();
 
     IntegratePositions();

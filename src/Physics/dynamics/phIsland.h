@@ -86,6 +86,9 @@ const r32 phk_penetrationSlop = r32(0.05);
 // stops there. A resting box alone on the floor gets there in a few iterations; a stack whose
 // impulses still move about never does and gets every iteration.
 const r32 phk_solverSettledSpeed = r32(1e-6);
+// A contact whose normal is at least this close to the vertical (the cosine of 45 degrees) holds
+// one body up on the other; steeper ones touch side by side, and neither body rests on the other.
+const r32 phk_supportFacing = r32(0.70710678);
 // Closing speed (units per second) above which restitution applies.
 const r32 phk_restitutionThreshold = r32(1.0);
 // A body counts as resting while its squared linear speed and squared angular speed (radians)
@@ -122,6 +125,8 @@ public:
     bool m_enableFriction;
 
 private:
+    // Lists the constraints from the lowest up, by the height of the lower of their two bodies.
+    void SortFromTheBottom(const phVec3& up);
     void IntegrateVelocities();
     void IntegratePositions();
     void SleepIfResting();
