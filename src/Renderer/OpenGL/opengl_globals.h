@@ -100,6 +100,7 @@
     X(PFNGLBLENDEQUATIONSEPARATEPROC, glBlendEquationSeparate)                                     \
     X(PFNGLPOLYGONMODEPROC, glPolygonMode)                                                         \
     X(PFNGLDEPTHMASKPROC, glDepthMask)                                                             \
+    X(PFNGLDEPTHFUNCPROC, glDepthFunc)                                                             \
     X(PFNGLSTENCILOPPROC, glStencilOp)                                                             \
     X(PFNGLSTENCILFUNCPROC, glStencilFunc)                                                         \
     X(PFNGLSTENCILMASKPROC, glStencilMask)                                                         \

@@ -14,7 +14,8 @@
 
 namespace ve {
 
-constexpr u32 BLOOM_ITERATIONS = 5;
+// The colour buffer that holds the blurred highlights when bloom is done.
+constexpr u32 BLOOM_RESULT = 2;
 constexpr f32 AMBIENT_LIGHT = 0.01f;
 constexpr u32 SKY_INDEX_COUNT = 36;
 // An outline shell is drawn only for widths above this (compared in double precision).

@@ -201,9 +201,11 @@ uniform mat4 projection;
 uniform mat4 view;
 out vec3 coords;
 
+// z = w puts the sky exactly on the far plane (depth 1), where only pixels that nothing opaque
+// covered still are: the pipeline draws it after the opaque passes with a less-or-equal test.
 void main() {
     coords = position.xyz;
-    gl_Position = projection * view * position;
+    gl_Position = (projection * view * position).xyww;
 }
 )GLSL";
 
@@ -259,20 +261,23 @@ void main() {
 
 const c8* const gaussian_blur_vert = additive_vert;
 
-// Five taps along one axis. The weights sum to 0.989, so each pass darkens a little.
+// Linearly filtered taps along one axis, at offsets in texels of `image` (see bloomKernel.h for
+// how they reproduce the five-tap blur of 0.061, 0.242, 0.383, 0.242, 0.061).
 const c8* const gaussian_blur_frag = VE_GLSL_VERSION R"GLSL(
 in vec2 coords;
 uniform int horizontal;
 uniform sampler2D image;
-uniform float weights[5] = float[](0.061, 0.242, 0.383, 0.242, 0.061);
+uniform int tapCount;
+uniform float tapOffsets[11];
+uniform float tapWeights[11];
 layout (location = 0) out vec4 color;
 
 void main() {
     vec2 offset = 1.0 / vec2(textureSize(image, 0));
     vec2 texelStep = (horizontal == 1) ? vec2(offset.x, 0.0) : vec2(0.0, offset.y);
     color = vec4(0.0);
-    for (int i = -2; i <= 2; ++i) {
-        color += texture(image, coords + texelStep * float(i)) * weights[i + 2];
+    for (int i = 0; i < tapCount; ++i) {
+        color += texture(image, coords + texelStep * tapOffsets[i]) * tapWeights[i];
     }
 }
 )GLSL";
