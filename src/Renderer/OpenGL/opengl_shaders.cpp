@@ -147,33 +147,38 @@ void main() {
 
     float r2 = roughness * roughness;
     float k = r2 / 2.0;
+    // The parts of the light sum that do not depend on the light, once per fragment:
+    // diffuse = (1 - F) (1 - metalness) T diffuse / PI and the view's share of the specular term.
+    vec3 diffuseColor = (1.0 - metalness) * T * diffuse.xyz / PI;
+    float viewTerm = geometryTerm(V, N, k) / (4.0 * max(dot(V, N), 0.0001));
     vec3 lightSum = vec3(0.0);
     for (uint i = 0u; i < numPLights; ++i) {
         vec3 toLight = pLights[i].pos - fs_in.fragPos;
         // A light on the surface itself: the floor keeps the falloff finite and the direction
         // (then shorter than 1) free of NaN. One NaN pixel would be spread by bloom into a blob.
-        float d = max(length(toLight), 1e-4);
-        vec3 L = toLight / d;
+        float inverseDistance = 1.0 / max(length(toLight), 1e-4);
+        vec3 L = toLight * inverseDistance;
         vec3 H = (L + V) / 2.0;
-        vec3 radiance = pLights[i].col / (d * d);
+        float NdotL = dot(L, N);
 
-        vec3 F = F0 + (1.0 - F0) * pow(max(0.0, 1.0 - dot(V, H)), 5.0);
-        vec3 kd = (1.0 - F) * (1.0 - metalness);
+        // Schlick's fifth power, multiplied out.
+        float fresnelBase = max(0.0, 1.0 - dot(V, H));
+        float fresnelSquare = fresnelBase * fresnelBase;
+        vec3 F = F0 + (1.0 - F0) * (fresnelSquare * fresnelSquare * fresnelBase);
 
         float nh = max(dot(N, H), 0.0);
         float q = nh * nh * (r2 - 1.0) + 1.0;
         // Roughness 0 facing the half vector is 0 / 0: the floor makes it 0.
         float D = r2 / max(PI * q * q, 1e-7);
-        float G = geometryTerm(V, N, k) * geometryTerm(L, N, k);
+        float specularScale = D * geometryTerm(L, N, k) * viewTerm / max(NdotL, 0.0001);
 
-        vec3 specularTerm = D * G * F / (4.0 * max(dot(V, N), 0.0001) * max(dot(L, N), 0.0001));
-        vec3 diffuseTerm = kd * T * diffuse.xyz / PI;
-        lightSum += (diffuseTerm + specularTerm) * radiance * max(dot(L, N), 0.0);
+        vec3 radiance = pLights[i].col * (inverseDistance * inverseDistance);
+        lightSum += ((1.0 - F) * diffuseColor + F * specularScale) * radiance * max(NdotL, 0.0);
     }
 
     vec3 c = max(lightSum + ambient * T, E);
     c = c / (c + 1.0);
-    c = pow(c, vec3(0.5));
+    c = sqrt(c);
 
     float alpha = texel.a * emissionTexel.a;
     if (alpha < 0.01) discard;
@@ -181,7 +186,7 @@ void main() {
 
     // A strongly blurred sky (three and three quarter levels above the automatic one).
     vec3 sky = texture(skybox, R, 3.75).rgb;
-    fragCol += pow(vec4(sky * 0.5, 0.0), vec4(2.2));
+    fragCol.rgb += pow(sky * 0.5, vec3(2.2));
 
     // Any width of 0.001 or more paints the outline colour over everything.
     fragCol = mix(fragCol, vec4(outline.xyz, 1.0), min(outline.w * 1000.0, 1.0));
