@@ -132,6 +132,19 @@ void checkPicture(benchmark::State& state, Scene scene) {
         return;
     }
     windowpicture::Difference difference = windowpicture::compare(actual, stored, windowpicture::NEAR_LEVELS);
+    if (getenv("EXPERIMENT")) {
+        windowpicture::Picture diff = actual;
+        s32 minX = 99999, minY = 99999, maxX = -1, maxY = -1;
+        for (size_t i = 0; i < diff.rgb.size(); i += 3) {
+            s32 d = 0;
+            for (int k = 0; k < 3; ++k) d = std::max(d, abs((s32)actual.rgb[i + k] - (s32)stored.rgb[i + k]));
+            diff.rgb[i] = diff.rgb[i + 1] = diff.rgb[i + 2] = d > 2 ? 255 : 0;
+            if (d > 2) { s32 px = (s32)(i / 3) % diff.width, py = (s32)(i / 3) / diff.width; minX = std::min(minX, px); maxX = std::max(maxX, px); minY = std::min(minY, py); maxY = std::max(maxY, py); }
+        }
+        fprintf(stderr, "%s diff box %d %d - %d %d\n", sceneNames[scene], minX, minY, maxX, maxY);
+        windowpicture::writePicture(std::string("/tmp/ab/diff_") + sceneNames[scene] + ".png", diff);
+        windowpicture::writePicture(std::string("/tmp/ab/actual_") + sceneNames[scene] + ".png", actual);
+    }
     state.counters["match_permille"] = 1000.0 * difference.nearFraction;
     state.counters["worst_level"] = difference.worst;
     if (!getenv("EXPERIMENT") && !windowpicture::isSamePicture(difference)) state.SkipWithError("the picture differs from the stored one");

@@ -181,6 +181,18 @@ void uploadVertexAttribute(u32 buffer, u32 location, s32 components, msi bytes, 
     glEnableVertexAttribArray(location);
 }
 
+// True when every texel has the same colour (and there is at least one). Such a texture samples
+// as that colour under any filter, mipmap level and coordinate.
+b8 isSingleColour(Texture* texture) {
+    msi texelCount = (msi)texture->width * texture->height;
+    if (texelCount == 0) return 0;
+    const u32* texels = (const u32*)texture->pixels;
+    for (msi i = 1; i < texelCount; ++i) {
+        if (texels[i] != texels[0]) return 0;
+    }
+    return 1;
+}
+
 // =============================================================================================
 // Debug message names
 // =============================================================================================
@@ -266,6 +278,10 @@ void uploadTexture(Texture* texture) {
     GLMemoryEntry* entry = detail::claimUploadEntry(texture->id, GLMemoryEntry::TEXTURE);
     glGenTextures(1, &entry->texture.id);
     glBindTexture(GL_TEXTURE_2D, entry->texture.id);
+    if (detail::isSingleColour(texture)) {
+        storeSingleTexel(texture->pixels[0]);
+        return;
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
