@@ -26,6 +26,7 @@ namespace gltest {
 #define GLTEST_ENTRY_POINTS(X)                                                                     \
     X(PFNGLREADPIXELSPROC, glReadPixels)                                                           \
     X(PFNGLREADBUFFERPROC, glReadBuffer)                                                           \
+    X(PFNGLTEXSUBIMAGE2DPROC, glTexSubImage2D)                                                     \
     X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, glCheckFramebufferStatus)                                   \
     X(PFNGLGETTEXPARAMETERIVPROC, glGetTexParameteriv)                                             \
     X(PFNGLGETTEXPARAMETERFVPROC, glGetTexParameterfv)                                             \
