@@ -7,6 +7,7 @@
 #include "pipeline_scene.h"
 
 #include <string>
+#include <vector>
 
 namespace picturescenes {
 
@@ -38,6 +39,20 @@ inline ve::RenderFrame fillScene(Scenes* scenes, Scene scene) {
         furnished::fillRoom(&frame, &scenes->room, scenes->text);
     }
     return frame;
+}
+
+// Every texture the two scenes upload (the sky faces go through the cube map instead).
+inline std::vector<ve::Texture*> uploadedTextures(Scenes* scenes) {
+    pipescene::SceneAssets* g = &scenes->golden;
+    furnished::RoomAssets* r = &scenes->room;
+    std::vector<pipescene::OwnedTexture*> owned = {
+        &g->white,  &g->red,     &g->blue,     &g->glyph,      &g->checker,      &g->halfRed,
+        &g->halfBlue, &g->glow,  &r->ground,   &r->groundEmission, &r->cubeTexture, &r->cubeEmission,
+        &r->button, &r->buttonEmission, &r->gold, &r->black,   &r->elevator,     &r->elevatorEmission,
+        &r->lamp,   &r->lampEmission, &r->cable, &r->cableEmission, &r->energy,   &r->font};
+    std::vector<ve::Texture*> textures;
+    for (pipescene::OwnedTexture* texture : owned) textures.push_back(&texture->texture);
+    return textures;
 }
 
 // Where the scene's whole picture, as the pipeline drew it before it was made faster, is stored.
