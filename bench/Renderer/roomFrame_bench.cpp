@@ -159,11 +159,12 @@ const std::vector<Stage> todaysStages = {
     {"bloom", [](ve::RenderFrame*) { todaysBlurHighlights(); }}, compositeStage,
     hudStage};
 
-// The engine's own order (drawRenderFrame): the sky after the opaque passes.
+// The engine's own order (drawRenderFrame): the off-screen buffers first, the sky after the
+// opaque passes.
 const std::vector<Stage> fastStages = {
-    clearStage,       quadStage,
-    meshStage,        skyStage,
-    renderToTextureStage, transparentStage,
+    renderToTextureStage, clearStage,
+    quadStage,        meshStage,
+    skyStage,         transparentStage,
     {"bloom", [](ve::RenderFrame*) { ve::blurHighlights(); }}, compositeStage,
     hudStage};
 

@@ -204,7 +204,9 @@ struct RendererStateOpenGL {
     BasicMat quadMat;          // the built-in material of quads, "QuadMat"
     ShaderProg shader;
     ShaderProg debugNormalShader;
-    ShaderProg bloomShader;
+    ShaderProg bloomShader;           // the first, downsampling horizontal blur pass
+    ShaderProg bloomVerticalShader;   // the vertical passes in one
+    ShaderProg bloomHorizontalShader; // the remaining horizontal passes in one
     ShaderProg additiveTextureShader;
     ShaderProg skyBoxShader;
     ShaderProg hudShader;

@@ -80,14 +80,13 @@ void drawMeshInstance(MeshInstance* instance, Camera* camera, v4 outline) {
              glMesh, instance->material, texture, emission, instance->uvScale, instance->uvOffset, outline);
 }
 
-// One blur pass over the whole target, which it overwrites: no clear needed.
-void blurPass(u32 targetFbo, u32 sourceTexture, s32 horizontal, const BlurTaps& taps) {
-    u32 program = rendererState->bloomShader.glID;
+// One blur pass over the whole target, which it overwrites: no clear needed. `program` was built
+// for as many taps as `taps` holds.
+void blurPass(u32 program, u32 targetFbo, u32 sourceTexture, s32 horizontal, const BlurTaps& taps) {
     glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "horizontal"), horizontal);
     glUniform1i(glGetUniformLocation(program, "image"), 0);
-    glUniform1i(glGetUniformLocation(program, "tapCount"), (s32)taps.count);
     glUniform1fv(glGetUniformLocation(program, "tapOffsets"), (GLsizei)taps.count, taps.offsets);
     glUniform1fv(glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
     drawFullScreenImage(sourceTexture);
@@ -198,6 +197,8 @@ void drawRenderToTextureQuads(RenderFrame* frame) {
     // uncovered), which is what the billboard showing it later multiplies by.
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    // The off-screen buffers have the window's size.
+    pipeline_detail::setFullTargetViewport();
     for (msi i = 0; i < frame->renderToTexQuads.length; ++i) {
         QuadInstance* quad = (QuadInstance*)frame->renderToTexQuads[i];
         glBindFramebuffer(GL_FRAMEBUFFER, quad->fbo);
@@ -205,7 +206,6 @@ void drawRenderToTextureQuads(RenderFrame* frame) {
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_BLEND);
-    // The off-screen buffers have the window's size, so the viewport stays as it is.
     glBindFramebuffer(GL_FRAMEBUFFER, rendererState->FBOs[0]);
 }
 
@@ -234,10 +234,11 @@ void blurHighlights() {
     glViewport(0, 0, (GLsizei)(state->windowSize.x * 0.5f), (GLsizei)(state->windowSize.y * 0.5f));
     // The first horizontal pass reads the full-size highlights; then all vertical passes in one,
     // then the other horizontal ones.
-    pipeline_detail::blurPass(state->FBOs[1], state->colorBuffers[1], 1, linearTaps(downsamplingBlurKernel()));
-    pipeline_detail::blurPass(state->FBOs[2], state->colorBuffers[2], 0,
+    pipeline_detail::blurPass(state->bloomShader.glID, state->FBOs[1], state->colorBuffers[1], 1,
+                              linearTaps(downsamplingBlurKernel()));
+    pipeline_detail::blurPass(state->bloomVerticalShader.glID, state->FBOs[2], state->colorBuffers[2], 0,
                               linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)));
-    pipeline_detail::blurPass(state->FBOs[1], state->colorBuffers[3], 1,
+    pipeline_detail::blurPass(state->bloomHorizontalShader.glID, state->FBOs[1], state->colorBuffers[3], 1,
                               linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)));
 }
 
@@ -274,12 +275,15 @@ void drawHUD(RenderFrame* frame) {
 // =============================================================================================
 
 void drawRenderFrame(RenderFrame* frame, b8 sorting, f32 gamma) {
+    // The off-screen buffers first: drawn before the scene, they are done by the time transparent
+    // quads show them, and the scene target is drawn in one go from its clear to its transparent
+    // quads instead of waiting for the off-screen draws halfway.
+    drawRenderToTextureQuads(frame);
     beginScenePass(frame);
     writeLights(frame);
     drawOpaqueQuads(frame);
     drawMeshes(frame);
     drawSky(&frame->cam);
-    drawRenderToTextureQuads(frame);
     drawTransparentQuads(frame, sorting);
     blurHighlights();
     compositeToWindow(gamma);

@@ -10,6 +10,7 @@
 #include "Renderer/OpenGL/opengl_globals.h"
 #include "Renderer/OpenGL/opengl_pipeline.h"
 #include "Renderer/OpenGL/opengl_shaders.h"
+#include "Renderer/bloomKernel.h"
 #include "Util/Datastructures.h"
 #include "Util/string.h"
 
@@ -64,7 +65,10 @@ void createShaderPrograms(RendererStateOpenGL* state) {
     state->shader.glID = createShaderProg(vertex_shader, physical_frag, nullptr);
     state->debugNormalShader.glID =
         createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
-    state->bloomShader.glID = createShaderProg(gaussian_blur_vert, gaussian_blur_frag, nullptr);
+    state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()).count);
+    state->bloomVerticalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)).count);
+    state->bloomHorizontalShader.glID =
+        createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)).count);
     state->additiveTextureShader.glID = createShaderProg(additive_vert, additive_frag, nullptr);
     state->skyBoxShader.glID = createShaderProg(skybox_vert, skybox_frag, nullptr);
     state->hudShader.glID = createShaderProg(hud_vert, hud_frag, nullptr);

@@ -244,13 +244,14 @@ protected:
 // The program builder
 // ---------------------------------------------------------------------------------------------
 
-TEST(ShaderPrograms, AllSevenProgramsLink) {
+TEST(ShaderPrograms, AllProgramsLink) {
     ve::RendererStateOpenGL* state = ve::rendererState;
-    const ve::ShaderProg programs[7] = {state->shader,        state->debugNormalShader,
-                                        state->bloomShader,   state->additiveTextureShader,
-                                        state->skyBoxShader,  state->hudShader,
-                                        state->billBoardShader};
-    for (u32 i = 0; i < 7; ++i) {
+    const ve::ShaderProg programs[] = {state->shader,         state->debugNormalShader,
+                                       state->bloomShader,    state->bloomVerticalShader,
+                                       state->bloomHorizontalShader, state->additiveTextureShader,
+                                       state->skyBoxShader,   state->hudShader,
+                                       state->billBoardShader};
+    for (u32 i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
         ASSERT_NE(programs[i].glID, 0u) << i;
         GLint linked = GL_FALSE;
         ve::glGetProgramiv(programs[i].glID, GL_LINK_STATUS, &linked);
@@ -602,7 +603,6 @@ void useBlur(s32 horizontal, const ve::BlurKernel& kernel) {
     ve::glUseProgram(program);
     ve::glUniform1i(ve::glGetUniformLocation(program, "horizontal"), horizontal);
     ve::glUniform1i(ve::glGetUniformLocation(program, "image"), 0);
-    ve::glUniform1i(ve::glGetUniformLocation(program, "tapCount"), (s32)taps.count);
     ve::glUniform1fv(ve::glGetUniformLocation(program, "tapOffsets"), (GLsizei)taps.count, taps.offsets);
     ve::glUniform1fv(ve::glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
     ve::glActiveTexture(GL_TEXTURE0);
