@@ -94,18 +94,16 @@ void BM_FixedSceneStages(benchmark::State& state) {
         timeStage(&seconds[PLAIN_MESHES], [&] { ve::drawMeshes(&frame); });
         for (msi i = 0; i < frame.meshes.length; ++i) ((ve::MeshInstance*)frame.meshes[i])->outline = outlines[i];
 
-        // Then the whole frame, stage by stage.
+        // Then the whole frame, stage by stage, in the order drawRenderFrame draws it.
+        timeStage(&seconds[TRANSPARENCY], [&] { ve::drawRenderToTextureQuads(&frame); });
         ve::beginScenePass(&frame);
-        timeStage(&seconds[SKY], [&] { ve::drawSky(&frame.cam); });
         timeStage(&seconds[LIT], [&] {
             ve::writeLights(&frame);
             ve::drawOpaqueQuads(&frame);
         });
         timeStage(&seconds[OUTLINED_MESHES], [&] { ve::drawMeshes(&frame); });
-        timeStage(&seconds[TRANSPARENCY], [&] {
-            ve::drawRenderToTextureQuads(&frame);
-            ve::drawTransparentQuads(&frame, 1);
-        });
+        timeStage(&seconds[SKY], [&] { ve::drawSky(&frame.cam); });
+        timeStage(&seconds[TRANSPARENCY], [&] { ve::drawTransparentQuads(&frame, 1); });
         timeStage(&seconds[BLOOM], [&] { ve::blurHighlights(); });
         timeStage(&seconds[COMPOSITE], [&] { ve::compositeToWindow(0.0f); });
         timeStage(&seconds[HUD], [&] { ve::drawHUD(&frame); });
