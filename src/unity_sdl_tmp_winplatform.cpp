@@ -16,6 +16,7 @@
 
 // Engine core
 #include "Core/engine_globals.cpp"
+#include "Core/console.cpp"
 #include "Core/engine_main.cpp"
 #include "Meta/introspection.cpp"
 #include "Meta/entity_type_list.cpp"
@@ -38,6 +39,20 @@
 
 // Game
 #include "Game/time.cpp"
+#include "Game/entityShared.cpp"
+#include "Game/ParticleEmitter.cpp"
+#include "Game/LightEntity.cpp"
+#include "Game/WallEntity.cpp"
+#include "Game/PlayerEntity.cpp"
+#include "Game/CubeEntity.cpp"
+#include "Game/HUDEntity.cpp"
+#include "Game/FloatingTextEntity.cpp"
+#include "Game/ButtonEntity.cpp"
+#include "Game/PressurePlateEntity.cpp"
+#include "Game/CableEntity.cpp"
+#include "Game/LogicGateEntity.cpp"
+#include "Game/BarrierEntity.cpp"
+#include "Game/ElevatorEntity.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"

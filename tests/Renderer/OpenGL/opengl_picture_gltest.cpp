@@ -83,6 +83,21 @@ TEST(WindowPicture, ComparisonCountsPixelsBeyondTheToleranceAndTheWorstOne) {
 // Bloom: three passes of linear taps against five rounds of the five-tap blur
 // =============================================================================================
 
+// One pass of the five-tap blur over a w by h image along one axis, reads clamped to the edge.
+std::vector<f64> blurOnce(const std::vector<f64>& image, s32 w, s32 h, bool horizontal) {
+    std::vector<f64> out(image.size(), 0.0);
+    for (s32 y = 0; y < h; ++y) {
+        for (s32 x = 0; x < w; ++x) {
+            for (s32 k = -2; k <= 2; ++k) {
+                s32 sx = horizontal ? std::min(std::max(x + k, 0), w - 1) : x;
+                s32 sy = horizontal ? y : std::min(std::max(y + k, 0), h - 1);
+                out[(size_t)y * w + x] += ve::BLUR_BASE_WEIGHTS[k + 2] * image[(size_t)sy * w + sx];
+            }
+        }
+    }
+    return out;
+}
+
 // Five rounds of a horizontal then a vertical pass of the five-tap blur, as the passes used to
 // run them: the first horizontal pass reads the full-size image (w by h) with linear filtering at
 // the half-size pixel centres, one full-size texel per step; every later pass reads the half-size
@@ -104,23 +119,10 @@ std::vector<f64> bloomLongWay(const std::vector<f64>& full, s32 w, s32 h) {
             }
         }
     }
-    auto pass = [&](bool horizontal) {
-        std::vector<f64> out(half.size(), 0.0);
-        for (s32 y = 0; y < hh; ++y) {
-            for (s32 x = 0; x < hw; ++x) {
-                for (s32 k = -2; k <= 2; ++k) {
-                    s32 sx = horizontal ? std::min(std::max(x + k, 0), hw - 1) : x;
-                    s32 sy = horizontal ? y : std::min(std::max(y + k, 0), hh - 1);
-                    out[(size_t)y * hw + x] += ve::BLUR_BASE_WEIGHTS[k + 2] * half[(size_t)sy * hw + sx];
-                }
-            }
-        }
-        half = out;
-    };
-    pass(false);
+    half = blurOnce(half, hw, hh, false);
     for (u32 i = 1; i < ve::BLOOM_ITERATIONS; ++i) {
-        pass(true);
-        pass(false);
+        half = blurOnce(half, hw, hh, true);
+        half = blurOnce(half, hw, hh, false);
     }
     return half;
 }
