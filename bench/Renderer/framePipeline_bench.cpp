@@ -27,27 +27,16 @@ namespace {
 
 struct BenchContext {
     bool ready = false;
-    ve::PlatformAPI api = {};
-    std::vector<u8> tmpMemory = std::vector<u8>(64ull << 20);
-    ve::MemoryStore tmp = {};
+    BenchRenderer bench;
     pipescene::SceneAssets assets;
 };
-
-// The renderer's block straight from the C runtime: the platform's own bookkeeping of its blocks
-// is not set up in a benchmark.
-buffer allocateZeroed(msi size) { return buffer{size, (u8*)calloc(size, 1)}; }
 
 BenchContext* openContext(benchmark::State& state) {
     static BenchContext context;
     if (context.ready) return &context;
-    if (!openGLBenchWindow(state, "Kestrolan frame pipeline", pipescene::WIDTH, pipescene::HEIGHT)) return nullptr;
-    ve::initPlatformAPI(&context.api);
-    context.api.allocateMemory = allocateZeroed;
-    ve::platform = &context.api;
-    context.tmp = ve::createHeapStore(buffer{context.tmpMemory.size(), context.tmpMemory.data()});
-    ve::tmpStore = &context.tmp;
-    static ve::Renderer renderer = ve::createRendererOpenGL();
-    benchmark::DoNotOptimize(renderer);
+    if (!startBenchRenderer(state, "Kestrolan frame pipeline", pipescene::WIDTH, pipescene::HEIGHT, &context.bench)) {
+        return nullptr;
+    }
     pipescene::uploadSceneAssets(&context.assets);
     context.ready = true;
     return &context;

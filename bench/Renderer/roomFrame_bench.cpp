@@ -83,9 +83,16 @@ bool isSingleColour(ve::Texture* texture) {
     return true;
 }
 
+// Today's lit fragment text: the engine's declarations with today's main function.
+std::string todaysLitText() {
+    std::string current = ve::physical_frag;
+    return current.substr(0, current.find("void main() {")) + todays::physical_frag_main;
+}
+
 void createTodaysPipeline(TodaysPipeline* today, picturescenes::Scenes* scenes) {
-    today->lit.glID = ve::createShaderProg(ve::vertex_shader, todays::physical_frag, nullptr);
-    today->billboard.glID = ve::createShaderProg(ve::billboard_vert, todays::physical_frag, nullptr);
+    std::string lit = todaysLitText();
+    today->lit.glID = ve::createShaderProg(ve::vertex_shader, lit.c_str(), nullptr);
+    today->billboard.glID = ve::createShaderProg(ve::billboard_vert, lit.c_str(), nullptr);
     today->sky.glID = ve::createShaderProg(todays::skybox_vert, ve::skybox_frag, nullptr);
     today->blur.glID = ve::createShaderProg(ve::gaussian_blur_vert, todays::gaussian_blur_frag, nullptr);
     for (ve::Texture* texture : picturescenes::uploadedTextures(scenes)) {
@@ -174,26 +181,17 @@ const std::vector<Stage> fastStages = {
 
 struct BenchContext {
     bool ready = false;
-    ve::PlatformAPI api = {};
-    std::vector<u8> tmpMemory = std::vector<u8>(64ull << 20);
-    ve::MemoryStore tmp = {};
+    BenchRenderer bench;
     picturescenes::Scenes scenes;
     TodaysPipeline today;
 };
 
-buffer allocateZeroed(msi size) { return buffer{size, (u8*)calloc(size, 1)}; }
-
 BenchContext* openContext(benchmark::State& state) {
     static BenchContext context;
     if (context.ready) return &context;
-    if (!openGLBenchWindow(state, "Kestrolan room frame", pipescene::WIDTH, pipescene::HEIGHT)) return nullptr;
-    ve::initPlatformAPI(&context.api);
-    context.api.allocateMemory = allocateZeroed;
-    ve::platform = &context.api;
-    context.tmp = ve::createHeapStore(buffer{context.tmpMemory.size(), context.tmpMemory.data()});
-    ve::tmpStore = &context.tmp;
-    static ve::Renderer renderer = ve::createRendererOpenGL();
-    benchmark::DoNotOptimize(renderer);
+    if (!startBenchRenderer(state, "Kestrolan room frame", pipescene::WIDTH, pipescene::HEIGHT, &context.bench)) {
+        return nullptr;
+    }
     picturescenes::uploadScenes(&context.scenes);
     createTodaysPipeline(&context.today, &context.scenes);
     context.ready = true;

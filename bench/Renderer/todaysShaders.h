@@ -8,59 +8,9 @@
 
 namespace todays {
 
-const c8* const physical_frag = R"GLSL(
-#version 420 core
-in VS_OUT {
-    vec3 fragPos;
-    vec3 normal;
-    vec2 texcoord;
-    vec4 col;
-} fs_in;
-layout (std140, binding = 1) uniform Matrices {
-    mat4 view;
-    mat4 proj;
-    mat4 model;
-    mat4 mvp;
-    mat3 normalTrans;
-    vec3 camPos;
-};
-layout (std140, binding = 2) uniform Material {
-    vec4 diffuse;
-    vec3 specular;
-    vec3 emitCol;
-    float roughness;
-    float metalness;
-};
-
-struct PLight {
-    vec3 pos;
-    vec3 col;
-};
-
-layout (std140, binding = 3) uniform Lights {
-    PLight pLights[5];
-    uint numPLights;
-    float ambient;
-};
-
-uniform sampler2D tex;
-uniform sampler2D emission;
-uniform samplerCube skybox;
-uniform vec2 uvScale = vec2(1.0, 1.0);
-uniform vec2 uvOffset = vec2(0.0, 0.0);
-uniform vec4 outline = vec4(0.0);
-
-layout (location = 0) out vec4 fragCol;
-layout (location = 1) out vec4 bloomHighlights;
-
-const float PI = 3.1415926535897932384626433832795;
-
-// Schlick-GGX visibility of one direction; x is clamped away from 0 so grazing angles stay finite.
-float geometryTerm(vec3 X, vec3 N, float k) {
-    float x = max(dot(X, N), 0.001);
-    return x / (x * (1.0 - k) + k);
-}
-
+// The lit fragment text's main function. The declarations before it did not change: they are
+// the engine's physical_frag up to its line "void main() {".
+const c8* const physical_frag_main = R"GLSL(
 void main() {
     vec2 uv = fs_in.texcoord * uvScale + uvOffset;
     vec4 texel = texture(tex, uv);

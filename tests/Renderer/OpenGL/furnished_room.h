@@ -264,15 +264,9 @@ inline void pushHud(ve::RenderFrame* frame, RoomAssets* assets) {
 
 // The player stands near the door and looks across the room towards the elevator.
 inline ve::Camera playerCamera() {
-    ve::Camera camera = {};
-    ve::v3 eye = vec3(-3.5f, 1.6f, -4.5f);
-    ve::v3 target = vec3(2, 1.2f, 3.5f);
-    camera.view = ve::lookAt(eye, target, vec3(0, 1, 0));
+    ve::Camera camera = pipescene::makeCamera(vec3(-3.5f, 1.6f, -4.5f), vec3(2, 1.2f, 3.5f));
     // The game's projection: 60 degrees vertically, near 0.001, far 1000, aspect 16:9.
     camera.proj = ve::perspectiveMat(ve::toRad(60.0f), 0.001f, 1000.0f, 1.7777778f);
-    camera.pos = eye;
-    camera.dir = ve::normalized(target - eye);
-    camera.up = vec3(0, 1, 0);
     return camera;
 }
 
