@@ -27,6 +27,7 @@ namespace gltest {
     X(PFNGLREADPIXELSPROC, glReadPixels)                                                           \
     X(PFNGLREADBUFFERPROC, glReadBuffer)                                                           \
     X(PFNGLTEXSUBIMAGE2DPROC, glTexSubImage2D)                                                     \
+    X(PFNGLGETTEXIMAGEPROC, glGetTexImage)                                                         \
     X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, glCheckFramebufferStatus)                                   \
     X(PFNGLGETTEXPARAMETERIVPROC, glGetTexParameteriv)                                             \
     X(PFNGLGETTEXPARAMETERFVPROC, glGetTexParameterfv)                                             \
