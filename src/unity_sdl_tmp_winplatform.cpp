@@ -37,6 +37,12 @@
 
 // Game
 #include "Game/time.cpp"
+#include "Game/entityShared.cpp"
+#include "Game/ParticleEmitter.cpp"
+#include "Game/LightEntity.cpp"
+#include "Game/WallEntity.cpp"
+#include "Game/PlayerEntity.cpp"
+#include "Game/CubeEntity.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"

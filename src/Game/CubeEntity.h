@@ -15,4 +15,11 @@ struct CubeEntity {
     b8 attached;          // being carried: live state that init does not reset
 };
 
+// Builds the body and, when time-dependent, registers it with the time history.
+void initCubeEntity(CubeEntity* cube);
+// Picking up and dropping with E, dropping when a rewind starts, and carrying in front of the eye.
+void updateCubeEntity(CubeEntity* cube);
+// The snap to the carry point during a rewind, then the cube's mesh with its rewind outline.
+void renderCubeEntity(CubeEntity* cube);
+
 } // namespace game

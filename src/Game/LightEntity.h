@@ -9,4 +9,9 @@ struct LightEntity {
     ve::BodyOpts bodyOpts;
 };
 
+// Builds the lamp's body, whose pose places the mesh and the light.
+void initLightEntity(LightEntity* light);
+// The lamp mesh and one point light at the live body.
+void renderLightEntity(LightEntity* light);
+
 } // namespace game

@@ -10,4 +10,10 @@ struct ParticleEmitter {
     ve::ParticleSystem system;
 };
 
+// The settings are stored in levels and edited in the map editor; nothing acts on them, so the
+// emitter's functions do nothing.
+void initParticleEmitter(ve::ParticleSystem* system);
+void updateParticleEmitter(ve::ParticleSystem* system);
+void renderParticleEmitter(ve::ParticleSystem* system);
+
 } // namespace game

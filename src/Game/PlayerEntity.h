@@ -14,4 +14,17 @@ struct PlayerEntity {
     b8 timeDependent; // false: the Timeshield keeps the player out of the rewind
 };
 
+// Builds the body, turns the stored camera (`cam.dir` holds a point to look at) into a live one and,
+// when time-dependent, registers the body with the time history.
+void initPlayerEntity(PlayerEntity* player);
+// Mouse look, walking with W, A, S, D, the horizontal speed cap, and the camera moved to the body.
+void updatePlayerEntity(PlayerEntity* player);
+// The player's light and the frame's camera.
+void renderPlayerEntity(PlayerEntity* player);
+
+// The camera at `pos` looking at the point `lookTarget`, with the game's projection.
+void createFPSCam(ve::Camera* cam, ve::v3 pos, ve::v3 lookTarget);
+// Turns the camera by this frame's mouse motion; `speed` divides the motion (pixels per degree).
+void fpsCamUpdate(ve::Camera* cam, f32 speed);
+
 } // namespace game

@@ -1,0 +1,30 @@
+#include "Game/WallEntity.h"
+
+#include "Core/engine_globals.h"
+#include "Game/entityShared.h"
+
+namespace game {
+
+void initWallEntity(WallEntity* wall) { ve::createBody(&ve::engineState->scene, &wall->bodyOpts); }
+
+void renderWallEntity(WallEntity* wall) {
+    u32 body = wall->bodyOpts.physicsBody;
+    BodyPose pose = getLivePose(body);
+    ve::Primitive colliders[WALL_MAX_DRAWN_COLLIDERS];
+    u32 colliderCount = WALL_MAX_DRAWN_COLLIDERS;
+    ve::getAllColliders(body, colliders, &colliderCount);
+
+    ve::mat4 parent = ve::transMat(pose.position) * ve::toMat4(pose.rotation);
+    for (u32 i = 0; i < colliderCount; i++) {
+        // Colliders are listed with half extents, and the unit quad spans -0.5 to 0.5: the quad's
+        // scale is twice the half extents.
+        ve::mat4 panel = parent * colliders[i].localTransform * ve::scaleMat(colliders[i].cuboid.scale);
+        ve::v3 halfSize = ve::getScale(panel);
+        DrawPlacement placement = {ve::getTranslation(panel), ve::toMat3(ve::getRotation(panel)), 2.0f * halfSize};
+        // One texture repeat per 2 units, so panels of every size show texels of one size.
+        ve::v2 uvScale = {halfSize.x, halfSize.y};
+        drawNamedQuad(placement, "ground_img", "ground_emission_img", uvScale, UV_OFFSET_NONE, NO_OUTLINE);
+    }
+}
+
+} // namespace game

@@ -1,0 +1,104 @@
+#pragma once
+// What several entity types share: finding another entity through a reference, finding an asset
+// by its literal name, drawing at a live body's pose, the outline that marks objects outside the
+// time rewind, and the player's line of sight.
+//
+// Nothing here is cached between calls: references and asset names are resolved anew on every
+// use, so an entity that was renamed, destroyed or never loaded simply counts as absent.
+
+#include "Core/Scene/sceneDef.h"
+#include "Core/Assets/assetDef.h"
+#include "Meta/introspectionDef.h"
+#include "Game/PlayerEntity.h"
+
+namespace game {
+
+// =============================================================================================
+// Entity references
+// =============================================================================================
+
+// The data of the current scene's entity that `ref` names, when that entity's type row has the
+// data struct `type` (`ve::MetaType::game_CubeEntity` and so on); null when no entity has the id
+// or when it is of another type. The type is checked before the caller casts, so a reference to a
+// smaller record is never read as a larger one.
+void* getEntityData(ve::EntityRef ref, ve::MetaType type);
+// The same for the first entity of the current scene named `name` ("Player", "Walls").
+void* getNamedEntityData(const c8* name, ve::MetaType type);
+// `ref` as a player: the record or null.
+PlayerEntity* getPlayer(ve::EntityRef ref);
+
+// =============================================================================================
+// Named assets
+// =============================================================================================
+
+// The loaded asset whose id is the hash of `name`, or null. A missing one (an incomplete pack) is
+// reported on the console once per name, "Missing asset: <name>", and the caller skips its draw.
+ve::Mesh* findMesh(const c8* name);
+ve::Texture* findTexture(const c8* name);
+ve::BasicMat* findBasicMat(const c8* name);
+
+// The four assets of a lit mesh, by name.
+struct MeshAssetNames {
+    const c8* mesh;
+    const c8* texture;
+    const c8* material;
+    const c8* emission;
+};
+
+// =============================================================================================
+// Drawing
+// =============================================================================================
+
+// A live body's pose: the transform the physics library holds now, not the stored options.
+struct BodyPose {
+    ve::v3 position;
+    ve::mat3 rotation;
+};
+BodyPose getLivePose(u32 body);
+
+// Where and how large a mesh or a quad is drawn.
+struct DrawPlacement {
+    ve::v3 position;
+    ve::mat3 rotation;
+    ve::v3 scale;
+};
+
+// The texture repeat of most draws: the texture once over the mesh or quad.
+constexpr ve::v2 UV_SCALE_ONCE = {1.0f, 1.0f};
+constexpr ve::v2 UV_OFFSET_NONE = {0.0f, 0.0f};
+
+// One mesh onto the frame's `meshes` with the named assets. False, and nothing pushed, when one of
+// the four assets is missing (the renderer would read through a null pointer).
+b8 drawNamedMesh(DrawPlacement placement, MeshAssetNames names, ve::v2 uvScale, ve::v2 uvOffset,
+                 ve::v4 outline);
+// One opaque quad onto the frame's `quads` with the named texture and emission texture. False, and
+// nothing pushed, when either is missing.
+b8 drawNamedQuad(DrawPlacement placement, const c8* texture, const c8* emission, ve::v2 uvScale,
+                 ve::v2 uvOffset, ve::v4 outline);
+
+// How every point light of the game fades (the OpenGL back end stores it and ignores it).
+constexpr ve::v3 POINT_LIGHT_ATTENUATION = {1.0f, 0.4f, 0.1f};
+
+// =============================================================================================
+// The time-rewind outline
+// =============================================================================================
+
+// Teal, and the shell width that marks an object whose state the rewind does not restore.
+constexpr ve::v3 REWIND_OUTLINE_COLOR = {0.1f, 0.3f, 0.3f};
+constexpr f32 REWIND_OUTLINE_WIDTH = 0.05f;
+// The outline of types that never show one.
+constexpr ve::v4 NO_OUTLINE = {0.0f, 0.0f, 0.0f, 0.0f};
+
+// The teal outline with width 0.05 when `outsideRewind`, else with width 0 (drawn without one).
+ve::v4 rewindOutline(b8 outsideRewind);
+
+// =============================================================================================
+// Line of sight
+// =============================================================================================
+
+// Whether the player's line of sight (from its camera position along its camera direction) hits
+// the first box of `body` within `reach` units. What lies in front of the box does not block it.
+// A body without boxes is never looked at.
+b8 isPlayerLookingAt(const PlayerEntity* player, u32 body, f32 reach);
+
+} // namespace game
