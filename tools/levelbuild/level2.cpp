@@ -1,17 +1,18 @@
-// Level 1: walk, press a button, watch the cable light up, take the elevator.
+// Level 2: carry a cube onto a pressure plate; lower a barrier with a button.
 //
-// One hall, 5 wide and 14 long, running north. The player starts looking at the button two steps
-// ahead; its cable runs along the west side to the elevator at the north end. Walking the west
-// side (a step to the right, then straight ahead) leads into the elevator's doors.
+// Two halls joined by a door. The barrier in the door stands while its button is on, and the
+// button starts on. Behind the door, the plate powers the elevator while a cube rests on it.
 //
-//        z = -11  +-----------+
-//                 | [Elev]    |
-//                 | :         |
-//                 | :         |
-//                 | :  (B)    |  B: button at (0, -2)
-//         z = 0   |    P      |  P: player
-//         z = 3   +-----------+
-//               x = -2.5    x = 2.5
+//        z = -16  +----[Elev]---+
+//                 |      :      |
+//                 | [P]..:      |   P: plate at (-2, -11)
+//         z = -8  +----=====----+   the door and its barrier, x from -1 to 1
+//                 |          :  |
+//                 |          (B)|   B: button at (1.5, -3.6), its cable runs north to the door
+//                 |  [C]        |   C: cube at (-2.5, -3)
+//         z = 0   |      P      |   P: player
+//         z = 2   +-------------+
+//               x = -4        x = 4
 
 #include "levels.h"
 
@@ -20,24 +21,29 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-2.5f, -11.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, 2.5f, -11.0f),
-    wallRun(-2.5f, 3.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, -2.5f, 3.0f),
-    wallRun(2.5f, -11.0f, 2.5f, 3.0f),
+    floorSlab(-4, -16, 4, 2),
+    wallRun(-4, 2, 4, 2),
+    wallRun(-4, -16, 4, -16),
+    wallRun(-4, -16, -4, 2),
+    wallRun(4, -16, 4, 2),
+    doorway(-4, -8, 4, -8, 0, 2),
 };
 
 const Piece pieces[] = {
-    player({{0, 0, 0}}, {{0, 0.7f, -2.0f}}, TIMED),
+    player({{0, 0, 0}}, {{0, 1.2f, -8}}, TIMED),
     hud(),
-    lamp("Lamp South", {{0.5f, 3.4f, -1.0f}}),
-    lamp("Lamp North", {{0.0f, 3.4f, -8.0f}}),
-    button("Button", {{0, 0, -2.0f}}, 0),
-    cable("Button Cable", "Button", {{-2.2f, 0, -10.5f}}),
-    elevator("Elevator", {{-1.1f, 0, -10.55f}}, Facing::South, "Button Cable"),
-    emitter("Elevator Shimmer", {{-1.1f, 0.1f, -10.0f}}),
-    hint("Hint Button", {{1.2f, 2.2f, -3.0f}}, "Look at the button\nand press E", 3.0f),
-    hint("Hint Elevator", {{0.5f, 3.0f, -9.0f}}, "W A S D walk, the mouse looks.\nUse the lit elevator with E", 4.0f),
+    lamp("Lamp Hall", {{0, 3.4f, -3}}),
+    lamp("Lamp Plate", {{0, 3.4f, -12}}),
+    button("Button", {{1.5f, 0, -3.6f}}, STARTS_ON | TIMED),
+    cable("Button Cable", "Button", {{1.5f, 0, -7.8f}}),
+    barrier("Barrier", {{0, 0, -8}}, Facing::North, 2, "Button Cable"),
+    cube("Cube", {{-2.5f, 0, -3}}, TIMED),
+    plate("Plate", {{-2, 0, -11}}, "Cube", nullptr, TIMED),
+    cable("Plate Cable", "Plate", {{1.4f, 0, -15.2f}}),
+    elevator("Elevator", {{0.5f, 0, -15.55f}}, Facing::South, "Plate Cable"),
+    hint("Hint Barrier", {{2.8f, 2.6f, -5}}, "A barrier stands while\nits cable is lit.\nPress the button.", 3.5f),
+    hint("Hint Cube", {{-1.5f, 2.4f, -4}}, "E picks a cube up\nand puts it down", 3.5f),
+    hint("Hint Plate", {{-1, 2.6f, -12}}, "A cube on the plate\npowers the elevator", 3.5f),
 };
 
 } // namespace

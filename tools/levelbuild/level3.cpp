@@ -1,17 +1,18 @@
-// Level 1: walk, press a button, watch the cable light up, take the elevator.
+// Level 3: logic. A NOT gate lowers the barrier while a cube rests on the first plate; behind it an
+// OR gate wants either button and an AND gate wants the OR and the second plate.
 //
-// One hall, 5 wide and 14 long, running north. The player starts looking at the button two steps
-// ahead; its cable runs along the west side to the elevator at the north end. Walking the west
-// side (a step to the right, then straight ahead) leads into the elevator's doors.
-//
-//        z = -11  +-----------+
-//                 | [Elev]    |
-//                 | :         |
-//                 | :         |
-//                 | :  (B)    |  B: button at (0, -2)
-//         z = 0   |    P      |  P: player
-//         z = 3   +-----------+
-//               x = -2.5    x = 2.5
+//        z = -18  +----[Elev]----+
+//                 |      :       |
+//                 | [P2]..&      |   &: AND gate at (0, -15), fed by plate 2 and the OR gate
+//                 |      :       |
+//                 | (L)..|..(R)  |   |: OR gate at (0, -12), fed by buttons L and R
+//         z = -8  +----=====-----+   the door and its barrier, x from -1 to 1
+//                 |      :       |
+//                 | [P1]..!      |   !: NOT gate at (0, -5), fed by plate 1
+//                 | [C1]     [C2]|
+//         z = 0   |      P       |
+//         z = 2   +--------------+
+//               x = -5         x = 5
 
 #include "levels.h"
 
@@ -20,24 +21,39 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-2.5f, -11.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, 2.5f, -11.0f),
-    wallRun(-2.5f, 3.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, -2.5f, 3.0f),
-    wallRun(2.5f, -11.0f, 2.5f, 3.0f),
+    floorSlab(-5, -18, 5, 2),
+    wallRun(-5, 2, 5, 2),
+    wallRun(-5, -18, 5, -18),
+    wallRun(-5, -18, -5, 2),
+    wallRun(5, -18, 5, 2),
+    doorway(-5, -8, 5, -8, 0, 2),
 };
 
 const Piece pieces[] = {
-    player({{0, 0, 0}}, {{0, 0.7f, -2.0f}}, TIMED),
+    player({{0, 0, 0}}, {{0, 1.2f, -8}}, TIMED),
     hud(),
-    lamp("Lamp South", {{0.5f, 3.4f, -1.0f}}),
-    lamp("Lamp North", {{0.0f, 3.4f, -8.0f}}),
-    button("Button", {{0, 0, -2.0f}}, 0),
-    cable("Button Cable", "Button", {{-2.2f, 0, -10.5f}}),
-    elevator("Elevator", {{-1.1f, 0, -10.55f}}, Facing::South, "Button Cable"),
-    emitter("Elevator Shimmer", {{-1.1f, 0.1f, -10.0f}}),
-    hint("Hint Button", {{1.2f, 2.2f, -3.0f}}, "Look at the button\nand press E", 3.0f),
-    hint("Hint Elevator", {{0.5f, 3.0f, -9.0f}}, "W A S D walk, the mouse looks.\nUse the lit elevator with E", 4.0f),
+    lamp("Lamp Hall", {{0, 3.4f, -2.5f}}),
+    lamp("Lamp Gates", {{0, 3.4f, -13}}),
+    cube("Cube 1", {{-3, 0, -1}}, TIMED),
+    cube("Cube 2", {{3, 0, -1}}, TIMED),
+    plate("Plate 1", {{-2.7f, 0, -5}}, "Cube 1", "Cube 2", TIMED),
+    cable("Plate 1 Cable", "Plate 1", {{-0.5f, 0, -5}}),
+    notGate("Not Gate", {{0, 0, -5}}, "Plate 1 Cable"),
+    cable("Not Cable", "Not Gate", {{0, 0, -7.2f}}),
+    barrier("Barrier", {{0, 0, -8}}, Facing::North, 2, "Not Cable"),
+    button("Button L", {{-2.7f, 0, -12}}, TIMED),
+    button("Button R", {{2.7f, 0, -12}}, TIMED),
+    cable("Button L Cable", "Button L", {{-0.5f, 0, -12}}),
+    cable("Button R Cable", "Button R", {{0.5f, 0, -12}}),
+    orGate("Or Gate", {{0, 0, -12}}, "Button L Cable", "Button R Cable"),
+    cable("Or Cable", "Or Gate", {{0, 0, -14.2f}}),
+    plate("Plate 2", {{-2.7f, 0, -15}}, "Cube 1", "Cube 2", TIMED),
+    cable("Plate 2 Cable", "Plate 2", {{-0.5f, 0, -15}}),
+    andGate("And Gate", {{0, 0, -15}}, "Plate 2 Cable", "Or Cable"),
+    cable("And Cable", "And Gate", {{0, 0, -17.2f}}),
+    elevator("Elevator", {{0, 0, -17.55f}}, Facing::South, "And Cable"),
+    hint("Hint Not", {{1.8f, 2.6f, -5.5f}}, "NOT turns power around:\na cube on the plate\nlowers the barrier", 3.5f),
+    hint("Hint Or", {{3.2f, 2.8f, -11}}, "OR: either input.\nAND: both inputs.", 3.5f),
 };
 
 } // namespace

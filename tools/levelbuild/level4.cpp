@@ -1,17 +1,15 @@
-// Level 1: walk, press a button, watch the cable light up, take the elevator.
+// Level 4: the Timeshield. The player is not rewound. The barrier stands while the cube rests on
+// the plate, and the same plate powers the elevator behind it: lift the cube to pass, then hold
+// SPACE so that the cube returns to the plate while you stay where you are.
 //
-// One hall, 5 wide and 14 long, running north. The player starts looking at the button two steps
-// ahead; its cable runs along the west side to the elevator at the north end. Walking the west
-// side (a step to the right, then straight ahead) leads into the elevator's doors.
-//
-//        z = -11  +-----------+
-//                 | [Elev]    |
-//                 | :         |
-//                 | :         |
-//                 | :  (B)    |  B: button at (0, -2)
-//         z = 0   |    P      |  P: player
-//         z = 3   +-----------+
-//               x = -2.5    x = 2.5
+//        z = -14  +-[Elev]-------+
+//                 |  :           |
+//         z = -8  +--:--=====----+   the door and its barrier, x from -1 to 1
+//                 |  :     :     |
+//                 |  [P]....     |   P: plate at (-2.5, -3) with the cube on it
+//         z = 0   |  :    P      |
+//         z = 2   +--------------+
+//               x = -4         x = 4
 
 #include "levels.h"
 
@@ -20,24 +18,27 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-2.5f, -11.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, 2.5f, -11.0f),
-    wallRun(-2.5f, 3.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, -2.5f, 3.0f),
-    wallRun(2.5f, -11.0f, 2.5f, 3.0f),
+    floorSlab(-4, -14, 4, 2),
+    wallRun(-4, 2, 4, 2),
+    wallRun(-4, -14, 4, -14),
+    wallRun(-4, -14, -4, 2),
+    wallRun(4, -14, 4, 2),
+    doorway(-4, -8, 4, -8, 0, 2),
 };
 
 const Piece pieces[] = {
-    player({{0, 0, 0}}, {{0, 0.7f, -2.0f}}, TIMED),
+    player({{0, 0, 0}}, {{-1.2f, 1.0f, -5}}, 0),
     hud(),
-    lamp("Lamp South", {{0.5f, 3.4f, -1.0f}}),
-    lamp("Lamp North", {{0.0f, 3.4f, -8.0f}}),
-    button("Button", {{0, 0, -2.0f}}, 0),
-    cable("Button Cable", "Button", {{-2.2f, 0, -10.5f}}),
-    elevator("Elevator", {{-1.1f, 0, -10.55f}}, Facing::South, "Button Cable"),
-    emitter("Elevator Shimmer", {{-1.1f, 0.1f, -10.0f}}),
-    hint("Hint Button", {{1.2f, 2.2f, -3.0f}}, "Look at the button\nand press E", 3.0f),
-    hint("Hint Elevator", {{0.5f, 3.0f, -9.0f}}, "W A S D walk, the mouse looks.\nUse the lit elevator with E", 4.0f),
+    lamp("Lamp Hall", {{0, 3.4f, -3}}),
+    lamp("Lamp Elevator", {{1, 3.4f, -11}}),
+    cube("Cube", {{-2.5f, 0, -3}}, TIMED),
+    plate("Plate", {{-2.5f, 0, -3}}, "Cube", nullptr, TIMED),
+    cable("Barrier Cable", "Plate", {{-0.3f, 0, -7.2f}}),
+    barrier("Barrier", {{0, 0, -8}}, Facing::North, 2, "Barrier Cable"),
+    cable("Elevator Cable", "Plate", {{-2.5f, 0, -13.2f}}),
+    elevator("Elevator", {{-2, 0, -13.55f}}, Facing::South, "Elevator Cable"),
+    hint("Hint Shield", {{1.5f, 2.7f, -4}}, "Timeshield Active:\nthe rewind leaves you\nwhere you are.", 3.5f),
+    hint("Hint Rewind", {{1.5f, 2.7f, -10}}, "Hold SPACE to rewind\nthe world", 3.5f),
 };
 
 } // namespace

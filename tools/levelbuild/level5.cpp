@@ -1,17 +1,19 @@
-// Level 1: walk, press a button, watch the cable light up, take the elevator.
+// Level 5: a cube outside time. The barrier stands while either plate is pressed (OR), so a cube
+// put on the far plate shuts the player in; the far plate also powers the elevator, which stands
+// in the first hall. Rewinding takes the player back through the barrier, and the teal cube, which
+// is not rewound, stays on its plate.
 //
-// One hall, 5 wide and 14 long, running north. The player starts looking at the button two steps
-// ahead; its cable runs along the west side to the elevator at the north end. Walking the west
-// side (a step to the right, then straight ahead) leads into the elevator's doors.
-//
-//        z = -11  +-----------+
-//                 | [Elev]    |
-//                 | :         |
-//                 | :         |
-//                 | :  (B)    |  B: button at (0, -2)
-//         z = 0   |    P      |  P: player
-//         z = 3   +-----------+
-//               x = -2.5    x = 2.5
+//        z = -18  +--------------+
+//                 |   [B]        |   B: plate B at (1, -14)
+//                 |    ....:     |
+//         z = -8  +-----=====:---+   the door and its barrier, x from -1 to 1
+//                 |       ...|   |   |: OR gate at (3, -6.6)
+//              [Elev]        :   |   the elevator in the west wall, doors east
+//                 |          [A] |   A: plate A at (3, -3.9) with the cube on it
+//                 | [T]          |   T: the teal cube
+//         z = 0   |      P       |
+//         z = 2   +--------------+
+//               x = -5         x = 5
 
 #include "levels.h"
 
@@ -20,24 +22,33 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-2.5f, -11.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, 2.5f, -11.0f),
-    wallRun(-2.5f, 3.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, -2.5f, 3.0f),
-    wallRun(2.5f, -11.0f, 2.5f, 3.0f),
+    floorSlab(-5, -18, 5, 2),
+    wallRun(-5, 2, 5, 2),
+    wallRun(-5, -18, 5, -18),
+    wallRun(-5, -18, -5, 2),
+    wallRun(5, -18, 5, 2),
+    doorway(-5, -8, 5, -8, 0, 2),
 };
 
 const Piece pieces[] = {
-    player({{0, 0, 0}}, {{0, 0.7f, -2.0f}}, TIMED),
+    player({{0, 0, 0}}, {{0, 1.2f, -8}}, TIMED),
     hud(),
-    lamp("Lamp South", {{0.5f, 3.4f, -1.0f}}),
-    lamp("Lamp North", {{0.0f, 3.4f, -8.0f}}),
-    button("Button", {{0, 0, -2.0f}}, 0),
-    cable("Button Cable", "Button", {{-2.2f, 0, -10.5f}}),
-    elevator("Elevator", {{-1.1f, 0, -10.55f}}, Facing::South, "Button Cable"),
-    emitter("Elevator Shimmer", {{-1.1f, 0.1f, -10.0f}}),
-    hint("Hint Button", {{1.2f, 2.2f, -3.0f}}, "Look at the button\nand press E", 3.0f),
-    hint("Hint Elevator", {{0.5f, 3.0f, -9.0f}}, "W A S D walk, the mouse looks.\nUse the lit elevator with E", 4.0f),
+    lamp("Lamp Hall", {{0, 3.4f, -3}}),
+    lamp("Lamp Far", {{0, 3.4f, -13}}),
+    cube("Cube", {{3, 0, -3.9f}}, TIMED),
+    cube("Teal Cube", {{-3, 0, -1.5f}}, 0),
+    plate("Plate A", {{3, 0, -3.9f}}, "Cube", nullptr, TIMED),
+    plate("Plate B", {{1, 0, -14}}, "Teal Cube", "Cube", TIMED),
+    cable("Plate A Cable", "Plate A", {{3, 0, -6.1f}}),
+    cable("Plate B Cable", "Plate B", {{3.2f, 0, -7.8f}}),
+    orGate("Or Gate", {{3, 0, -6.6f}}, "Plate A Cable", "Plate B Cable"),
+    cable("Or Cable", "Or Gate", {{0.8f, 0, -7.0f}}),
+    barrier("Barrier", {{0, 0, -8}}, Facing::North, 2, "Or Cable"),
+    cable("Elevator Cable", "Plate B", {{-3.2f, 0, -4.0f}}),
+    elevator("Elevator", {{-4.55f, 0, -4}}, Facing::East, "Elevator Cable"),
+    hint("Hint Shield", {{-1.5f, 2.8f, -5}}, "Timeshield Inactive:\nthe rewind takes you\nback too.", 3.5f),
+    hint("Hint Teal", {{-2.0f, 2.3f, -1.0f}}, "Teal cubes are\nnot rewound", 3.0f),
+    hint("Hint Or", {{2.0f, 2.8f, -12}}, "The barrier stands while\neither plate is pressed", 3.5f),
 };
 
 } // namespace

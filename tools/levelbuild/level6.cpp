@@ -1,17 +1,18 @@
-// Level 1: walk, press a button, watch the cable light up, take the elevator.
+// Level 6: the switch outside time. The switch in the far hall raises the barrier behind you and,
+// with the plate in the first hall (AND), powers the elevator. The switch is not rewound, so
+// rewinding takes you back through the barrier while the switch stays on; the teal cube comes
+// along if you pick it up while the world runs backwards.
 //
-// One hall, 5 wide and 14 long, running north. The player starts looking at the button two steps
-// ahead; its cable runs along the west side to the elevator at the north end. Walking the west
-// side (a step to the right, then straight ahead) leads into the elevator's doors.
-//
-//        z = -11  +-----------+
-//                 | [Elev]    |
-//                 | :         |
-//                 | :         |
-//                 | :  (B)    |  B: button at (0, -2)
-//         z = 0   |    P      |  P: player
-//         z = 3   +-----------+
-//               x = -2.5    x = 2.5
+//        z = -16  +--------------+
+//                 | [T]     (S)  |   S: the switch at (1.9, -12); T: the teal cube
+//                 |          :   |
+//         z = -8  +-----=====:---+   the door and its barrier, x from -1 to 1
+//                 |          :   |
+//                 |          :  [Elev]  the elevator in the east wall, doors west
+//                 | [P]......&...|   &: AND gate at (1.9, -3), fed by the plate and the switch
+//         z = 0   |      P       |
+//         z = 2   +--------------+
+//               x = -5         x = 5
 
 #include "levels.h"
 
@@ -20,24 +21,31 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-2.5f, -11.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, 2.5f, -11.0f),
-    wallRun(-2.5f, 3.0f, 2.5f, 3.0f),
-    wallRun(-2.5f, -11.0f, -2.5f, 3.0f),
-    wallRun(2.5f, -11.0f, 2.5f, 3.0f),
+    floorSlab(-5, -16, 5, 2),
+    wallRun(-5, 2, 5, 2),
+    wallRun(-5, -16, 5, -16),
+    wallRun(-5, -16, -5, 2),
+    wallRun(5, -16, 5, 2),
+    doorway(-5, -8, 5, -8, 0, 2),
 };
 
 const Piece pieces[] = {
-    player({{0, 0, 0}}, {{0, 0.7f, -2.0f}}, TIMED),
+    player({{0, 0, 0}}, {{0, 1.2f, -8}}, TIMED),
     hud(),
-    lamp("Lamp South", {{0.5f, 3.4f, -1.0f}}),
-    lamp("Lamp North", {{0.0f, 3.4f, -8.0f}}),
-    button("Button", {{0, 0, -2.0f}}, 0),
-    cable("Button Cable", "Button", {{-2.2f, 0, -10.5f}}),
-    elevator("Elevator", {{-1.1f, 0, -10.55f}}, Facing::South, "Button Cable"),
-    emitter("Elevator Shimmer", {{-1.1f, 0.1f, -10.0f}}),
-    hint("Hint Button", {{1.2f, 2.2f, -3.0f}}, "Look at the button\nand press E", 3.0f),
-    hint("Hint Elevator", {{0.5f, 3.0f, -9.0f}}, "W A S D walk, the mouse looks.\nUse the lit elevator with E", 4.0f),
+    lamp("Lamp Hall", {{-1, 3.4f, -3}}),
+    lamp("Lamp Far", {{0, 3.4f, -12}}),
+    plate("Plate", {{-3, 0, -3}}, "Teal Cube", nullptr, TIMED),
+    cable("Plate Cable", "Plate", {{1.2f, 0, -3}}),
+    button("Switch", {{1.9f, 0, -12}}, 0),
+    cable("Switch Cable", "Switch", {{1.9f, 0, -3.8f}}),
+    barrier("Barrier", {{0, 0, -8}}, Facing::North, 2, "Switch Cable"),
+    andGate("And Gate", {{1.9f, 0, -3}}, "Plate Cable", "Switch Cable"),
+    cable("And Cable", "And Gate", {{4.1f, 0, -3}}),
+    elevator("Elevator", {{4.55f, 0, -4}}, Facing::West, "And Cable"),
+    cube("Teal Cube", {{-3, 0, -13}}, 0),
+    hint("Hint And", {{-1.0f, 2.8f, -5}}, "The elevator wants the plate\nAND the switch", 3.5f),
+    hint("Hint Switch", {{0.5f, 2.8f, -10.5f}}, "The switch is outside time:\nthe rewind leaves it on", 3.5f),
+    hint("Hint Carry", {{-2.0f, 2.6f, -12}}, "Hold SPACE, then E:\na teal cube picked up\nnow travels back with you", 3.5f),
 };
 
 } // namespace
