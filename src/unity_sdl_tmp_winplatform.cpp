@@ -43,6 +43,14 @@
 #include "Game/WallEntity.cpp"
 #include "Game/PlayerEntity.cpp"
 #include "Game/CubeEntity.cpp"
+#include "Game/HUDEntity.cpp"
+#include "Game/FloatingTextEntity.cpp"
+#include "Game/ButtonEntity.cpp"
+#include "Game/PressurePlateEntity.cpp"
+#include "Game/CableEntity.cpp"
+#include "Game/LogicGateEntity.cpp"
+#include "Game/BarrierEntity.cpp"
+#include "Game/ElevatorEntity.cpp"
 
 // Map editor
 #include "Debug/mapeditor.cpp"

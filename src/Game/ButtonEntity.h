@@ -16,4 +16,14 @@ struct ButtonEntity {
     b8 timeDependent;
 };
 
+// The reach of E along the player's line of sight.
+constexpr f32 BUTTON_REACH = 2.5f;
+
+// Builds the body; a time-dependent button has `powered` recorded with the world.
+void initButtonEntity(ButtonEntity* button);
+// E while the player looks at the button within reach flips `powered`, once per press.
+void updateButtonEntity(ButtonEntity* button);
+// The button mesh at the live body's pose; alike whether powered or not.
+void renderButtonEntity(ButtonEntity* button);
+
 } // namespace game

@@ -14,4 +14,27 @@ struct CableEntity {
     ve::v3 connectTo;      // the far end
 };
 
+// The generated strip: segment centres STEP apart, the first FIRST_OFFSET from the start of its
+// run; a run goes on while more than MIN_REMAINING is left; the strip lies HEIGHT_OFFSET above
+// the source. A segment box is SEGMENT_SIZE before its transform (drawn as a quad twice that).
+constexpr f32 CABLE_SEGMENT_STEP = 2.0f;
+constexpr f32 CABLE_FIRST_OFFSET = 1.2f;
+constexpr f64 CABLE_MIN_REMAINING = 1.6;
+constexpr f32 CABLE_HEIGHT_OFFSET = 0.02f;
+constexpr ve::v3 CABLE_SEGMENT_SIZE = {0.2f, 1.0f, 1.0f};
+// At most this many segments are generated for one cable (a strip of about two kilometres); a
+// damaged `connectTo` far away would otherwise ask for more than any scene heap holds.
+constexpr u32 MAX_CABLE_SEGMENTS = 1024;
+
+// Binds `on` to the source's `powered` flag (null when `button` names no source, and then no body
+// is built), generates the segments when the level stores none, and builds a static body that
+// collides with nothing.
+void initCableEntity(CableEntity* cable);
+// One flat quad per segment, glowing while the source is powered.
+void renderCableEntity(CableEntity* cable);
+
+// The segments from `source` towards `connectTo`: an x run, then a z run, into the current scene's
+// data heap; sets the options' colliders and their count. None when the heap has no room.
+void generateCableSegments(ve::BodyOpts* opts, ve::v3 source, ve::v3 connectTo);
+
 } // namespace game

@@ -23,4 +23,12 @@ struct LogicGateEntity {
     LogicGateType type;
 };
 
+// A static body that collides with nothing.
+void initLogicGateEntity(LogicGateEntity* gate);
+// `powered` from the sources of the cables: NOT of the first, AND or OR of both. A missing cable
+// that the operation needs keeps the last output.
+void updateLogicGateEntity(LogicGateEntity* gate);
+// The gate's icon at its stored pose, glowing while powered (OR has none: it is drawn black).
+void renderLogicGateEntity(LogicGateEntity* gate);
+
 } // namespace game

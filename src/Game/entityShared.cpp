@@ -3,6 +3,9 @@
 #include "Core/engine_globals.h"
 #include "Core/Assets/assets.h"
 #include "Core/Scene/scene.h"
+#include "Game/ButtonEntity.h"
+#include "Game/LogicGateEntity.h"
+#include "Game/PressurePlateEntity.h"
 #include "Meta/entity_type_list.h"
 #include "Physics/physics.h"
 #include "Renderer/renderer.h"
@@ -133,5 +136,22 @@ b8 isPlayerLookingAt(const PlayerEntity* player, u32 body, f32 reach) {
     if (!player) return false;
     return ve::isHit(body, player->cam.pos, player->cam.dir, reach);
 }
+
+// =============================================================================================
+// Power
+// =============================================================================================
+
+b8* getPowerFlag(ve::EntityRef ref) {
+    ve::Entity* entity = ref.getEntity();
+    if (void* button = shared::dataOfType(entity, ve::MetaType::game_ButtonEntity))
+        return &((ButtonEntity*)button)->powered;
+    if (void* plate = shared::dataOfType(entity, ve::MetaType::game_PressurePlateEntity))
+        return &((PressurePlateEntity*)plate)->powered;
+    if (void* gate = shared::dataOfType(entity, ve::MetaType::game_LogicGateEntity))
+        return &((LogicGateEntity*)gate)->powered;
+    return 0;
+}
+
+b8 isPowered(const b8* flag) { return flag && *flag != 0; }
 
 } // namespace game

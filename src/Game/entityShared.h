@@ -101,4 +101,16 @@ ve::v4 rewindOutline(b8 outsideRewind);
 // A body without boxes is never looked at.
 b8 isPlayerLookingAt(const PlayerEntity* player, u32 body, f32 reach);
 
+// =============================================================================================
+// Power
+// =============================================================================================
+
+// The `powered` flag of the signal source that `ref` names: a button, a pressure plate or a logic
+// gate, the three records that keep it right after their body options. Null when `ref` names no
+// entity of those types (an entity of any other type has no such flag to bind to).
+b8* getPowerFlag(ve::EntityRef ref);
+// Whether a bound flag is set. A flag that was never bound (null) reads as unpowered, and any
+// non-zero byte as powered.
+b8 isPowered(const b8* flag);
+
 } // namespace game

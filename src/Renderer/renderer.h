@@ -64,6 +64,7 @@ typedef RenderFrame (*renderer_createFrameFuncPtr)();
 typedef void (*renderer_SubmitFrameFuncPtr)(RenderFrame* frame);
 typedef v2 (*renderer_CreateColorBufFuncPtr)(); // x: frame buffer name, y: colour texture name
 typedef void (*renderer_ClearColorBuffFuncPtr)(u32 fbo, v4 color);
+typedef void (*renderer_ReleaseColorBuffersFuncPtr)();
 
 enum RendererType : u32 {
     OPENGL = 0,
@@ -79,6 +80,10 @@ struct Renderer {
     renderer_SubmitFrameFuncPtr submitFrame;
     renderer_CreateColorBufFuncPtr createColorBuffer;
     renderer_ClearColorBuffFuncPtr clearColorBuffer;
+    // Every colour buffer that createColorBuffer handed out belongs to an entity of the current
+    // scene, and entities have no unload step: the scene switch gives them all back at once, and
+    // later createColorBuffer calls reuse them instead of making new ones.
+    renderer_ReleaseColorBuffersFuncPtr releaseColorBuffers;
     RenderFrame frame;
     void* rendererState; // the back end's own record; the front end never looks inside
     struct RendererInfo {

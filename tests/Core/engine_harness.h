@@ -120,6 +120,19 @@ inline void recordSubmitFrame(ve::RenderFrame* frame) {
     logEvent("submit");
 }
 
+// Colour buffers are numbered from 1 in creation order: frame buffer n with texture 100 + n.
+inline u32 colorBuffersCreated = 0;
+inline ve::v2 recordCreateColorBuffer() {
+    u32 fbo = ++colorBuffersCreated;
+    logEvent("createColorBuffer " + std::to_string(fbo));
+    return {(f32)fbo, (f32)(100 + fbo)};
+}
+inline void recordClearColorBuffer(u32 fbo, ve::v4 color) {
+    logEvent("clearColorBuffer " + std::to_string(fbo) + " " + std::to_string(color.x) + " " +
+             std::to_string(color.w));
+}
+inline void recordReleaseColorBuffers() { logEvent("releaseColorBuffers"); }
+
 // A stand-in for the back end's state record: the reload slot runs only when it is set.
 inline u8 recordingRendererState[16];
 
@@ -132,6 +145,10 @@ inline ve::Renderer createRecordingRenderer() {
     table.createSkyBox = recordCreateSkyBox;
     table.createFrame = recordCreateFrame;
     table.submitFrame = recordSubmitFrame;
+    table.createColorBuffer = recordCreateColorBuffer;
+    table.clearColorBuffer = recordClearColorBuffer;
+    table.releaseColorBuffers = recordReleaseColorBuffers;
+    colorBuffersCreated = 0;
     table.rendererState = recordingRendererState;
     return table;
 }

@@ -330,7 +330,9 @@ TEST_F(EngineFrame, ASwitchRequestIsPerformedOnceAfterTheSubmit) {
 
     runFrame();
     // The frame that asked still showed the old scene.
-    EXPECT_EQ(h.events, (std::vector<std::string>{"createFrame", "update old", "render old", "submit"}));
+    // The old scene's colour buffers are given back to the renderer with its bodies.
+    EXPECT_EQ(h.events,
+              (std::vector<std::string>{"createFrame", "update old", "render old", "submit", "releaseColorBuffers"}));
     EXPECT_EQ(state()->loadScene.data, nullptr);
     EXPECT_EQ(state()->loadScene.length, 7u);
     // No file: the empty "New Scene", every body removed and the history emptied.

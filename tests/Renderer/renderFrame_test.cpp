@@ -233,8 +233,10 @@ TEST(RenderRecords, FieldsKeepTheirDeclaredOrder) {
     EXPECT_LT(offsetof(ve::ParticleSystem, varVelocity), offsetof(ve::ParticleSystem, texture));
     EXPECT_EQ(sizeof(ve::ParticleSpawnerType), 4u);
     EXPECT_EQ(sizeof(ve::RendererType), 4u);
-    // The table is eight slots, then the frame.
-    EXPECT_EQ(offsetof(ve::Renderer, frame), 8 * sizeof(void*));
+    // The table is the eight slots, the colour buffers' release after them, then the frame.
+    EXPECT_EQ(offsetof(ve::Renderer, clearColorBuffer), 7 * sizeof(void*));
+    EXPECT_EQ(offsetof(ve::Renderer, releaseColorBuffers), 8 * sizeof(void*));
+    EXPECT_EQ(offsetof(ve::Renderer, frame), 9 * sizeof(void*));
     ve::Renderer zeroed = {};
     EXPECT_EQ(zeroed.info.type, ve::OPENGL);
 }

@@ -4,22 +4,36 @@
 #include "Platform/ve_platform.h"
 #include "Util/string.h"
 
+#include <stdio.h>
+
 namespace ve {
 
 namespace draw_detail {
 
-// One report per kind of missing upload for the life of the program: the same miss repeats every
-// frame, and one line says all there is to say.
-b8 missingMeshReported;
-b8 missingTextureReported;
+// One report per missing asset for the life of the program: the same miss repeats every frame,
+// and one line per asset says all there is to say. Textures carry no name, so their id stands in.
+b8 missingUploadReported(Hash id) {
+    RendererStateOpenGL* state = rendererState;
+    for (u32 i = 0; i < state->reportedMissingCount; ++i) {
+        if (state->reportedMissingUploads[i] == id) return 1;
+    }
+    if (state->reportedMissingCount == maxReportedMissingUploads) return 1;
+    state->reportedMissingUploads[state->reportedMissingCount++] = id;
+    return 0;
+}
 
-void reportMissingUpload(GLMemoryEntry::TYPE type) {
-    b8* reported = type == GLMemoryEntry::MESH ? &missingMeshReported : &missingTextureReported;
-    if (*reported) return;
-    *reported = 1;
-    platform->print(wrapASCIIZ(type == GLMemoryEntry::MESH
-                                   ? "Renderer: a mesh was not uploaded; its draws are skipped"
-                                   : "Renderer: a texture was not uploaded; its draws are skipped"));
+void reportMissingUpload(Hash id, GLMemoryEntry::TYPE type, string name) {
+    if (missingUploadReported(id)) return;
+    c8 line[256];
+    const c8* kind = type == GLMemoryEntry::MESH ? "mesh" : "texture";
+    if (name.length) {
+        snprintf(line, sizeof(line), "Renderer: the %s \"%.*s\" was not uploaded; its draws are skipped", kind,
+                 (int)(name.length > 128 ? 128 : name.length), (const char*)name.data);
+    } else {
+        snprintf(line, sizeof(line), "Renderer: the %s %016llx%016llx was not uploaded; its draws are skipped", kind,
+                 (unsigned long long)id.hi, (unsigned long long)id.lo);
+    }
+    platform->print(wrapASCIIZ(line));
 }
 
 void setSampler(u32 program, const c8* name, s32 unit) { glUniform1i(glGetUniformLocation(program, name), unit); }
@@ -86,20 +100,20 @@ mat4 modelMatrix(v3 position, mat3 rotation, v3 scale) {
     return transMat(position) * toMat4(rotation) * scaleMat(scale);
 }
 
-GLMemoryEntry* findUpload(Hash id, GLMemoryEntry::TYPE type) {
+GLMemoryEntry* findUpload(Hash id, GLMemoryEntry::TYPE type, string name) {
     GLMemoryEntry* entry = (GLMemoryEntry*)getTblEntry(id, &rendererState->uplTable);
     if (entry && entry->type == type) return entry;
-    draw_detail::reportMissingUpload(type);
+    draw_detail::reportMissingUpload(id, type, name);
     return nullptr;
 }
 
 GLMesh* findUploadedMesh(Mesh* mesh) {
-    GLMemoryEntry* entry = findUpload(mesh->id, GLMemoryEntry::MESH);
+    GLMemoryEntry* entry = findUpload(mesh->id, GLMemoryEntry::MESH, {mesh->nameLength, (u8*)mesh->name});
     return entry ? &entry->mesh : nullptr;
 }
 
 GLTexture* findUploadedTexture(Texture* texture) {
-    GLMemoryEntry* entry = findUpload(texture->id, GLMemoryEntry::TEXTURE);
+    GLMemoryEntry* entry = findUpload(texture->id, GLMemoryEntry::TEXTURE, {});
     return entry ? &entry->texture : nullptr;
 }
 

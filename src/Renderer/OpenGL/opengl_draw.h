@@ -16,9 +16,10 @@ namespace ve {
 mat4 modelMatrix(v3 position, mat3 rotation, v3 scale);
 
 // The GPU copy of an asset, or null when it was never uploaded or was uploaded as the other kind
-// (a mesh and a texture sharing a name share an id). A miss is reported once per kind for the
-// life of the program, and the caller skips the draw.
-GLMemoryEntry* findUpload(Hash id, GLMemoryEntry::TYPE type);
+// (a mesh and a texture sharing a name share an id). A miss is reported once per asset for the
+// life of the program, by `name` when it is not empty and by the id otherwise, and the caller
+// skips the draw.
+GLMemoryEntry* findUpload(Hash id, GLMemoryEntry::TYPE type, string name);
 GLMesh* findUploadedMesh(Mesh* mesh);
 GLTexture* findUploadedTexture(Texture* texture);
 // The built-in unit quad ("Quad").

@@ -196,6 +196,20 @@ constexpr msi maxUploadedAssets = 100 + 100 + 1;
 constexpr msi uploadTableSlots = 409;
 static_assert(uploadTableSlots >= 2 * maxUploadedAssets, "upload table load factor");
 
+// Off-screen colour buffers live as long as the program: a scene switch marks them free and the
+// next createColorBuffer takes a free one. More than this many at once (in one scene) are refused.
+constexpr u32 maxColorBuffers = 64;
+
+struct GLColorBuffer {
+    u32 fbo;
+    u32 texture;
+    b8 inUse;
+};
+
+// Distinct missing uploads reported by name. Every asset the register can hold fits, plus the
+// built-in names the pipeline looks up.
+constexpr u32 maxReportedMissingUploads = 256;
+
 struct RendererStateOpenGL {
     MemoryStore rendererStore; // the back end's own 64 MiB store; this record is its first block
     Table uplTable;            // asset Hash -> GLMemoryEntry
@@ -218,6 +232,10 @@ struct RendererStateOpenGL {
     GLMesh quadVO;  // unused: the quad's GL objects live in the upload table
     v2 windowSize;  // size of every full-size render target, in pixels
     GLTexture blackTexture; // opaque black 1x1, drawn as the emission of records without one
+    GLColorBuffer colorBufferPool[maxColorBuffers]; // created so far, in creation order
+    u32 colorBufferCount;
+    Hash reportedMissingUploads[maxReportedMissingUploads]; // ids already reported as missing
+    u32 reportedMissingCount;
 };
 
 extern RendererStateOpenGL* rendererState;

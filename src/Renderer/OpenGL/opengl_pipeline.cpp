@@ -112,7 +112,7 @@ void beginScenePass(RenderFrame* frame) {
 
 void drawSky(Camera* camera) {
     RendererStateOpenGL* state = rendererState;
-    GLMemoryEntry* skyMesh = findUpload(hashASCIIZ("skybox_mesh"), GLMemoryEntry::MESH);
+    GLMemoryEntry* skyMesh = findUpload(hashASCIIZ(SKY_MESH_NAME), GLMemoryEntry::MESH, wrapASCIIZ(SKY_MESH_NAME));
     if (!skyMesh) return;
     u32 program = state->skyBoxShader.glID;
     glDepthMask(GL_FALSE);

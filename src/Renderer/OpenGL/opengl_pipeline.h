@@ -17,6 +17,8 @@ namespace ve {
 constexpr u32 BLOOM_ITERATIONS = 5;
 constexpr f32 AMBIENT_LIGHT = 0.01f;
 constexpr u32 SKY_INDEX_COUNT = 36;
+// The uploaded mesh the sky pass draws.
+constexpr const c8* SKY_MESH_NAME = "skybox_mesh";
 // An outline shell is drawn only for widths above this (compared in double precision).
 constexpr f64 OUTLINE_MIN_WIDTH = 0.01;
 

@@ -181,6 +181,25 @@ void uploadVertexAttribute(u32 buffer, u32 location, s32 components, msi bytes, 
     glEnableVertexAttribArray(location);
 }
 
+// A window-sized RGBA target of its own frame buffer; the window's frame buffer is bound again on
+// return, so whatever draws next outside the frame pipeline lands in the window.
+void createColorBufferObjects(RendererStateOpenGL* state, GLColorBuffer* target) {
+    glGenFramebuffers(1, &target->fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, target->fbo);
+    target->texture = createTargetTexture(GL_RGBA, GL_RGBA, (s32)state->windowSize.x, (s32)state->windowSize.y);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target->texture, 0);
+    GLenum attachment = GL_COLOR_ATTACHMENT0;
+    glDrawBuffers(1, &attachment);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+GLColorBuffer* findFreeColorBuffer(RendererStateOpenGL* state) {
+    for (u32 i = 0; i < state->colorBufferCount; ++i) {
+        if (!state->colorBufferPool[i].inUse) return &state->colorBufferPool[i];
+    }
+    return nullptr;
+}
+
 // =============================================================================================
 // Debug message names
 // =============================================================================================
@@ -237,6 +256,7 @@ void rendererOpenGLReload(Renderer* renderer) {
     renderer->submitFrame = rendererOpenGLSubmitFrame;
     renderer->createColorBuffer = createCustomColorBuffer;
     renderer->clearColorBuffer = clearCustomColorBuffer;
+    renderer->releaseColorBuffers = releaseCustomColorBuffers;
     rendererState = (RendererStateOpenGL*)renderer->rendererState;
     rendererStore = &rendererState->rendererStore;
     loadGLEntryPoints();
@@ -279,7 +299,7 @@ void uploadTexture(Texture* texture) {
 void uploadMesh(Mesh* mesh) {
     // The sky pass always draws SKY_INDEX_COUNT indices of this mesh: a shorter one from a damaged
     // pack would have the GPU read past its index buffer. Left out, the sky is skipped instead.
-    if (mesh->id == hashASCIIZ("skybox_mesh") && mesh->numIndices < SKY_INDEX_COUNT) {
+    if (mesh->id == hashASCIIZ(SKY_MESH_NAME) && mesh->numIndices < SKY_INDEX_COUNT) {
         platform->print(wrapASCIIZ("Renderer: \"skybox_mesh\" has fewer than 36 indices; the sky is not drawn"));
         return;
     }
@@ -320,17 +340,21 @@ void createSkybox(Texture** faces) {
 
 v2 createCustomColorBuffer() {
     RendererStateOpenGL* state = rendererState;
-    u32 fbo = 0;
-    glGenFramebuffers(1, &fbo);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    u32 texture = detail::createTargetTexture(GL_RGBA, GL_RGBA, (s32)state->windowSize.x,
-                                              (s32)state->windowSize.y);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-    GLenum attachment = GL_COLOR_ATTACHMENT0;
-    glDrawBuffers(1, &attachment);
-    // Whatever draws next outside the frame pipeline must land in the window, not in here.
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    return {(f32)fbo, (f32)texture};
+    GLColorBuffer* reused = detail::findFreeColorBuffer(state);
+    if (reused) {
+        reused->inUse = 1;
+        // What the buffer showed in the scene that held it before must not show in this one.
+        clearCustomColorBuffer(reused->fbo, v4{0.0f, 0.0f, 0.0f, 0.0f});
+        return {(f32)reused->fbo, (f32)reused->texture};
+    }
+    if (state->colorBufferCount == maxColorBuffers) {
+        platform->print(wrapASCIIZ("Renderer: no room for another off-screen colour buffer; its text is not drawn"));
+        return {0.0f, 0.0f};
+    }
+    GLColorBuffer* created = &state->colorBufferPool[state->colorBufferCount++];
+    detail::createColorBufferObjects(state, created);
+    created->inUse = 1;
+    return {(f32)created->fbo, (f32)created->texture};
 }
 
 void clearCustomColorBuffer(u32 fbo, v4 color) {
@@ -338,6 +362,11 @@ void clearCustomColorBuffer(u32 fbo, v4 color) {
     glClearColor(color.x, color.y, color.z, color.w);
     glClear(GL_COLOR_BUFFER_BIT);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void releaseCustomColorBuffers() {
+    RendererStateOpenGL* state = rendererState;
+    for (u32 i = 0; i < state->colorBufferCount; ++i) state->colorBufferPool[i].inUse = 0;
 }
 
 // =============================================================================================

@@ -36,12 +36,18 @@ void uploadMesh(Mesh* mesh);
 void createSkybox(Texture** faces);
 
 // Slot 7: a window-sized off-screen colour buffer. Returns (frame buffer, colour texture) as
-// floats. The window's frame buffer is bound again on return.
+// floats. A buffer given back by releaseCustomColorBuffers is reused, cleared to transparent
+// black; otherwise a new one is made. With maxColorBuffers in use the result is (0, 0): no
+// buffer. The window's frame buffer is bound again on return.
 v2 createCustomColorBuffer();
 
 // Slot 8: fills an off-screen colour buffer with one colour; the window's frame buffer is bound
 // again on return.
 void clearCustomColorBuffer(u32 fbo, v4 color);
+
+// Slot 9: every buffer that createCustomColorBuffer handed out becomes free for reuse. The GL
+// objects stay: the next scene's texts take them over.
+void releaseCustomColorBuffers();
 
 // Debug output: one line per message of high, medium or low severity ("GL CALLBACK: ..."); high
 // and medium go to standard error, low to standard output, notifications nowhere.

@@ -9,6 +9,7 @@
 #include "Renderer/OpenGL/opengl_pipeline.h"
 
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <string>
@@ -356,7 +357,10 @@ TEST_F(PipelineTest, AMissingEmissionDrawsAsOpaqueBlack) {
 }
 
 TEST_F(PipelineTest, ADrawWhoseTextureWasNeverUploadedIsSkippedWithOneMessage) {
-    const std::string report = "a texture was not uploaded";
+    char missingId[40];
+    snprintf(missingId, sizeof(missingId), "%016llx%016llx", (unsigned long long)assets->missing.texture.id.hi,
+             (unsigned long long)assets->missing.texture.id.lo);
+    const std::string report = std::string("texture ") + missingId + " was not uploaded";
     for (int i = 0; i < 2; ++i) {
         ve::RenderFrame frame = newFrame();
         frame.quad(vec3(0, 0, 0), ve::iMat3(), vec3(2, 2, 1), &assets->missing.texture, nullptr, vec2(1, 1),

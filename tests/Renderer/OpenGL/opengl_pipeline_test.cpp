@@ -6,8 +6,11 @@
 #include "Core/engine_globals.h"
 #include "Math/utilMath.h"
 #include "Memory/memory.h"
+#include "Util/string.h"
 
 #include <gtest/gtest.h>
+
+#include <stdio.h>
 
 #include <string>
 #include <vector>
@@ -96,7 +99,7 @@ TEST(MeshPassDeathTest, AnInstanceWithoutTextureMeshOrMaterialStopsNamingTheMiss
 std::vector<std::string> printedLines;
 void capturePrint(string text) { printedLines.push_back(std::string((const char*)text.data, text.length)); }
 
-TEST(UploadLookup, FindsEntriesOfTheRightKindAndReportsEachKindOfMissOnce) {
+TEST(UploadLookup, FindsEntriesOfTheRightKindAndReportsEachMissingAssetOnce) {
     std::vector<u8> memory(1 << 20);
     ve::MemoryStore store = ve::createHeapStore(buffer{memory.size(), memory.data()});
     ve::RendererStateOpenGL state = {};
@@ -128,23 +131,33 @@ TEST(UploadLookup, FindsEntriesOfTheRightKindAndReportsEachKindOfMissOnce) {
     EXPECT_EQ(ve::findEmissionTexture(nullptr)->id, 77u) << "no emission: the built-in black texture";
     EXPECT_TRUE(printedLines.empty());
 
-    // The wrong kind under a known id is a miss, like an id never uploaded.
+    // The wrong kind under a known id is a miss, like an id never uploaded. Each missing asset is
+    // reported once, however often it is looked up, and a second missing texture is not silent.
     ve::Texture meshAsTexture = {};
     meshAsTexture.id = mesh.id;
     ve::Texture absent = {};
     absent.id = ve::hashASCIIZ("never uploaded");
+    c8 barrelName[] = "barrel";
     ve::Mesh textureAsMesh = {};
     textureAsMesh.id = texture.id;
+    textureAsMesh.name = barrelName;
+    textureAsMesh.nameLength = 6;
     for (int frame = 0; frame < 3; ++frame) {
         EXPECT_EQ(ve::findUploadedTexture(&meshAsTexture), nullptr);
         EXPECT_EQ(ve::findUploadedTexture(&absent), nullptr);
         EXPECT_EQ(ve::findEmissionTexture(&absent), nullptr);
         EXPECT_EQ(ve::findUploadedMesh(&textureAsMesh), nullptr);
-        EXPECT_EQ(ve::findUpload(ve::hashASCIIZ("skybox_mesh"), ve::GLMemoryEntry::MESH), nullptr);
+        EXPECT_EQ(ve::findUpload(ve::hashASCIIZ("skybox_mesh"), ve::GLMemoryEntry::MESH, ve::wrapASCIIZ("skybox_mesh")),
+                  nullptr);
     }
-    ASSERT_EQ(printedLines.size(), 2u) << "one line per kind of miss";
+    char absentId[40];
+    snprintf(absentId, sizeof(absentId), "%016llx%016llx", (unsigned long long)absent.id.hi,
+             (unsigned long long)absent.id.lo);
+    ASSERT_EQ(printedLines.size(), 4u) << "one line per missing asset";
     EXPECT_NE(printedLines[0].find("texture"), std::string::npos);
-    EXPECT_NE(printedLines[1].find("mesh"), std::string::npos);
+    EXPECT_NE(printedLines[1].find(std::string("texture ") + absentId), std::string::npos) << printedLines[1];
+    EXPECT_NE(printedLines[2].find("mesh \"barrel\""), std::string::npos) << printedLines[2];
+    EXPECT_NE(printedLines[3].find("mesh \"skybox_mesh\""), std::string::npos) << printedLines[3];
 
     ve::rendererState = savedState;
     ve::platform = savedPlatform;

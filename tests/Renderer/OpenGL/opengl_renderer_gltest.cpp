@@ -62,6 +62,7 @@ TEST(OpenGLRenderer, CreationFillsEverySlotAndPointsTheGlobalsAtItsState) {
     EXPECT_EQ(renderer.submitFrame, &ve::rendererOpenGLSubmitFrame);
     EXPECT_EQ(renderer.createColorBuffer, &ve::createCustomColorBuffer);
     EXPECT_EQ(renderer.clearColorBuffer, &ve::clearCustomColorBuffer);
+    EXPECT_EQ(renderer.releaseColorBuffers, &ve::releaseCustomColorBuffers);
     EXPECT_EQ(renderer.info.type, ve::OPENGL);
     ASSERT_NE(renderer.rendererState, nullptr);
     EXPECT_EQ((void*)ve::rendererState, renderer.rendererState);
@@ -243,6 +244,52 @@ TEST(OpenGLRenderer, ColorBufferIsWindowSizedAndLeavesTheWindowBound) {
     EXPECT_NEAR(pixel.g, 0.5f, step);
     EXPECT_NEAR(pixel.b, 0.75f, step);
     EXPECT_NEAR(pixel.a, 1.0f, step);
+}
+
+TEST(OpenGLRenderer, ReleasedColorBuffersAreReusedClearedInsteadOfMadeAnew) {
+    renderer.releaseColorBuffers();
+    ve::v2 first = renderer.createColorBuffer();
+    ve::v2 second = renderer.createColorBuffer();
+    EXPECT_NE(first.x, second.x);
+    EXPECT_NE(first.y, second.y);
+    renderer.clearColorBuffer((u32)first.x, {1.0f, 0.0f, 0.0f, 1.0f});
+    u32 createdSoFar = ve::rendererState->colorBufferCount;
+
+    // A scene switch gives both back; the next scene's two texts get the same GL objects, and
+    // the first one no longer shows what the old scene drew into it.
+    renderer.releaseColorBuffers();
+    ve::v2 again = renderer.createColorBuffer();
+    ve::v2 againSecond = renderer.createColorBuffer();
+    EXPECT_EQ(ve::rendererState->colorBufferCount, createdSoFar);
+    EXPECT_EQ(again.x, first.x);
+    EXPECT_EQ(again.y, first.y);
+    EXPECT_EQ(againSecond.x, second.x);
+    EXPECT_EQ(integerState(GL_FRAMEBUFFER_BINDING), 0);
+    Pixel pixel = readPixel((u32)again.x, 0, 700, 450);
+    EXPECT_EQ(pixel.r, 0.0f);
+    EXPECT_EQ(pixel.a, 0.0f);
+
+    // Without release, a third is new.
+    ve::v2 third = renderer.createColorBuffer();
+    EXPECT_EQ(ve::rendererState->colorBufferCount, createdSoFar + 1);
+    EXPECT_NE(third.x, first.x);
+    EXPECT_NE(third.x, second.x);
+}
+
+TEST(OpenGLRenderer, AFullColorBufferPoolRefusesWithOneLineAndNoBuffer) {
+    ve::RendererStateOpenGL* state = ve::rendererState;
+    u32 savedCount = state->colorBufferCount;
+    // Every slot taken: a level with more texts than the pool holds.
+    state->colorBufferCount = ve::maxColorBuffers;
+    for (u32 i = 0; i < ve::maxColorBuffers; ++i) state->colorBufferPool[i].inUse = 1;
+    printed.clear();
+    ve::v2 refused = renderer.createColorBuffer();
+    EXPECT_EQ(refused.x, 0.0f);
+    EXPECT_EQ(refused.y, 0.0f);
+    EXPECT_NE(printed.find("no room for another off-screen colour buffer"), std::string::npos) << printed;
+
+    state->colorBufferCount = savedCount;
+    renderer.releaseColorBuffers();
 }
 
 // ---------------------------------------------------------------------------------------------

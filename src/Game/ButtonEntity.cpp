@@ -1,0 +1,32 @@
+#include "Game/ButtonEntity.h"
+
+#include "Core/engine_globals.h"
+#include "Game/entityShared.h"
+#include "Game/time.h"
+
+namespace game {
+
+// The emission is the same whether powered or not: a button shows its state only through what
+// it powers.
+constexpr MeshAssetNames BUTTON_ASSETS = {"button_mesh", "button_img", "button_mat", "button_emission_img"};
+
+void initButtonEntity(ButtonEntity* button) {
+    ve::createBody(&ve::engineState->scene, &button->bodyOpts);
+    if (button->timeDependent) ve::addTimeVar(&button->powered);
+}
+
+void updateButtonEntity(ButtonEntity* button) {
+    PlayerEntity* player = getPlayer(button->player);
+    if (!player) return;
+    // The ray runs only in the frame of a press, so a held key toggles once.
+    if (!ve::input->keyboard.E.wentDown) return;
+    if (isPlayerLookingAt(player, button->bodyOpts.physicsBody, BUTTON_REACH)) button->powered = !button->powered;
+}
+
+void renderButtonEntity(ButtonEntity* button) {
+    BodyPose pose = getLivePose(button->bodyOpts.physicsBody);
+    drawNamedMesh({pose.position, pose.rotation, button->drawScale}, BUTTON_ASSETS, UV_SCALE_ONCE, UV_OFFSET_NONE,
+                  rewindOutline(!button->timeDependent));
+}
+
+} // namespace game

@@ -1,0 +1,103 @@
+#include "Game/CableEntity.h"
+
+#include <math.h>
+
+#include "Core/engine_globals.h"
+#include "Game/entityShared.h"
+#include "Math/mat4.h"
+
+namespace game {
+
+namespace cable {
+
+constexpr const c8* CABLE_TEXTURE = "cable_img";
+constexpr const c8* LIT_EMISSION = "cable_emission_img";
+constexpr const c8* DARK_EMISSION = "black_img";
+
+// The axis indices of the two runs.
+constexpr u32 X_RUN = 0;
+constexpr u32 Z_RUN = 2;
+
+// A segment lies flat: its y axis along the run, its z axis pointing down. The turn about y
+// that takes the +z run's axes to each run's.
+f32 runTurn(u32 axis, f32 sign) {
+    if (axis == X_RUN) return sign > 0.0f ? ve::HALF_PI : 3.0f * ve::HALF_PI;
+    return sign > 0.0f ? 0.0f : ve::PI;
+}
+
+ve::mat4 runRotation(u32 axis, f32 sign) {
+    return ve::rotMat({0.0f, 1.0f, 0.0f}, runTurn(axis, sign)) * ve::rotMat({1.0f, 0.0f, 0.0f}, ve::HALF_PI);
+}
+
+// Room the level's rule takes for the segments, |d.x| + |d.y| + |d.z| records, held to what one
+// cable may generate (a non-finite distance gets none).
+u32 segmentRoom(ve::v3 distance) {
+    f64 room = fabs((f64)distance.x) + fabs((f64)distance.y) + fabs((f64)distance.z);
+    if (!(room >= 1.0)) return 0;
+    if (room >= (f64)MAX_CABLE_SEGMENTS) return MAX_CABLE_SEGMENTS;
+    return (u32)room;
+}
+
+// Appends the segments of one run along `axis` while more than the minimum of `remaining` is
+// left on it, and no more than `room` segments in all. The remaining distance is f32, compared in
+// double, so a remaining 1.6 held as f32 (just above 1.6) still makes a segment.
+void appendRun(ve::BodyOpts* opts, u32 room, ve::v3* remaining, u32 axis, ve::v3 connectTo) {
+    while (fabs((f64)remaining->E[axis]) > CABLE_MIN_REMAINING && opts->colliderCount < room) {
+        f32 sign = remaining->E[axis] >= 0.0f ? 1.0f : -1.0f;
+        ve::v3 centre = connectTo - *remaining;
+        centre.y += CABLE_HEIGHT_OFFSET;
+        centre.E[axis] += CABLE_FIRST_OFFSET * sign;
+        ve::Primitive* segment = &opts->colliders[opts->colliderCount++];
+        *segment = {};
+        segment->type = ve::Primitive_Type::Cuboid;
+        segment->localTransform = ve::transMat(centre) * runRotation(axis, sign);
+        segment->cuboid.scale = CABLE_SEGMENT_SIZE;
+        remaining->E[axis] -= CABLE_SEGMENT_STEP * sign;
+    }
+}
+
+} // namespace cable
+
+void generateCableSegments(ve::BodyOpts* opts, ve::v3 source, ve::v3 connectTo) {
+    ve::v3 remaining = connectTo - source;
+    u32 room = cable::segmentRoom(remaining);
+    opts->colliderCount = 0;
+    opts->colliders = 0;
+    if (room == 0) return;
+    opts->colliders = (ve::Primitive*)ve::pushToHeap(&ve::engineState->currentScene.sceneDataHeap,
+                                                     room * sizeof(ve::Primitive));
+    if (!opts->colliders) return;
+    // The height difference is never walked: the whole strip lies just above the source.
+    cable::appendRun(opts, room, &remaining, cable::X_RUN, connectTo);
+    cable::appendRun(opts, room, &remaining, cable::Z_RUN, connectTo);
+}
+
+void initCableEntity(CableEntity* cable) {
+    // A pointer read from the level means nothing in this run of the program: only a source
+    // found now binds it.
+    cable->on = getPowerFlag(cable->button);
+    if (!cable->on) return;
+    // Every source's record begins with its body options; the strip starts at the stored
+    // position, not at the live body.
+    ve::BodyOpts* source = (ve::BodyOpts*)cable->button.get();
+    if (cable->bodyOpts.colliderCount == 0) generateCableSegments(&cable->bodyOpts, source->position, cable->connectTo);
+    // The body only holds the colliders: static, colliding with nothing.
+    cable->bodyOpts.collisionMask = 0;
+    cable->bodyOpts.flags.value = (u32)ve::BodyType::Static;
+    ve::createBody(&ve::engineState->scene, &cable->bodyOpts);
+}
+
+void renderCableEntity(CableEntity* cable) {
+    // The source is resolved anew: one renamed or destroyed since init leaves the cable dark.
+    b8 lit = getPowerFlag(cable->button) && isPowered(cable->on);
+    const c8* emission = lit ? cable::LIT_EMISSION : cable::DARK_EMISSION;
+    for (u32 i = 0; i < cable->bodyOpts.colliderCount; i++) {
+        ve::Primitive* segment = &cable->bodyOpts.colliders[i];
+        // The collider transforms are drawn as world transforms: the body's pose is not applied.
+        ve::mat4 m = segment->localTransform * ve::scaleMat(segment->cuboid.scale);
+        DrawPlacement placement = {ve::getTranslation(m), ve::toMat3(ve::getRotation(m)), ve::getScale(m) * 2.0f};
+        drawNamedQuad(placement, cable::CABLE_TEXTURE, emission, UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
+    }
+}
+
+} // namespace game

@@ -1,0 +1,77 @@
+// The button: E within reach along the player's line of sight flips it, once per press; its
+// flag is recorded with the world only when it is time-dependent.
+
+#include "power_harness.h"
+
+using namespace powertest;
+
+namespace {
+
+class Button : public PowerTest {};
+
+TEST_F(Button, EWithinReachFlipsItOncePerPress) {
+    game::ButtonEntity* button = addButton("Button", vec(0, 0, 0)); // near face at z = -0.5
+    struct Case {
+        ve::v3 eye, dir;
+        b8 flips;
+    } cases[] = {
+        {vec(0, 0, -3.0f), vec(0, 0, 1), true},   // 2.5 to the face
+        {vec(0, 0, -3.1f), vec(0, 0, 1), false},  // 2.6
+        {vec(0, 0, -2.0f), vec(0, 1, 0), false},  // aiming elsewhere
+        {vec(0, 0, -2.0f), vec(0, 0, -1), false}, // behind the eye
+    };
+    game::PlayerEntity* player = addPlayer(vec(0, 0, 0), vec(0, 0, 1), vec(0, 0, -20));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.eye.z);
+        player->cam.pos = c.eye;
+        player->cam.dir = c.dir;
+        button->powered = 0;
+        pressE();
+        game::updateButtonEntity(button);
+        EXPECT_EQ(button->powered, c.flips);
+    }
+
+    player->cam.pos = vec(0, 0, -2);
+    player->cam.dir = vec(0, 0, 1);
+    button->powered = 0;
+    pressE();
+    game::updateButtonEntity(button);
+    holdE();
+    game::updateButtonEntity(button);
+    game::updateButtonEntity(button);
+    EXPECT_TRUE(button->powered) << "a held key toggles once";
+    pressE();
+    game::updateButtonEntity(button);
+    EXPECT_FALSE(button->powered) << "a second press flips it back";
+}
+
+TEST_F(Button, WithoutItsPlayerNothingHappens) {
+    game::ButtonEntity* button = addButton("Button", vec(0, 0, 0));
+    addPlayer(vec(0, 0, -2), vec(0, 0, 1), vec(0, 0, -20), "Someone");
+    addEntity<game::CubeEntity>(ve::MetaType::game_CubeEntity, "Player"); // a cube by that name is no player
+    pressE();
+    game::updateButtonEntity(button);
+    EXPECT_FALSE(button->powered);
+}
+
+TEST_F(Button, OnlyATimeDependentButtonIsRecordedAndOnlyTheOtherIsOutlined) {
+    game::ButtonEntity* recorded = addButton("Recorded", vec(0, 0, 0), 1, 1);
+    game::ButtonEntity* kept = addButton("Kept", vec(5, 0, 0), 0, 0);
+    ASSERT_EQ(state()->trackedVars.boolCount, 1u);
+    EXPECT_EQ(state()->trackedVars.bools[0], &recorded->powered);
+
+    ve::setPosition(kept->bodyOpts.physicsBody, vec(5, 1, 0));
+    game::renderButtonEntity(recorded);
+    game::renderButtonEntity(kept);
+    ASSERT_EQ(frame().meshes.length, 2u);
+    EXPECT_EQ(meshAt(0)->outline.w, 0.0f);
+    EXPECT_FLOAT_EQ(meshAt(1)->outline.w, 0.05f);
+    EXPECT_FLOAT_EQ(meshAt(1)->outline.y, 0.3f);
+    EXPECT_EQ(meshAt(1)->position, vec(5, 1, 0)) << "drawn at the live body";
+    // Powered or not, it looks the same.
+    EXPECT_EQ(meshAt(0)->emission, meshAt(1)->emission);
+    EXPECT_EQ(meshAt(0)->emission, game::findTexture("button_emission_img"));
+    EXPECT_EQ(meshAt(0)->mesh, game::findMesh("button_mesh"));
+}
+
+} // namespace
