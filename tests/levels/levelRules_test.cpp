@@ -140,7 +140,7 @@ TEST_F(LevelRules, theCheckReportsEveryKindOfBrokenRule) {
     const Piece pieces[] = {
         player({{0, 0, 2}}, {{0, 1, 0}}, TIMED), hud(), lamp("Lamp", {{0, 3, 0}}), cube("Cube", {{1, 0, 0}}, TIMED),
         button("Button", {{-1, 0, 0}}, 0), cable("Cable", "Button", {{-1, 0, -3}}),
-        elevator("Elevator", {{0, 0, -3.5f}}, Facing::South, "Cable"), hint("Hint", {{0, 2, 0}}, "Hello", 2),
+        elevator("Elevator", {{0, 0, -3.5f}}, Facing::South, "Cable"), hint("Hint", {{0, 2, 0}}, Facing::North, "Hello", 2),
     };
     for (const Case& c : cases) {
         ve::Scene scene = ve::createScene(ve::wrapASCIIZ("Rules"), LEVEL_HEAP_SIZE, ve::permanentStore);

@@ -24,20 +24,22 @@ protected:
 TEST_F(Level1, theButtonPowersTheElevatorToLevel2) {
     ASSERT_EQ(sceneName(), "Level 1");
     pressButton();
-    EXPECT_EQ(useElevator(-1.5f, -3.3f), "Level 2");
+    ASSERT_TRUE(walkTo(-0.9f, -0.5f));
+    EXPECT_EQ(useElevator(-0.9f, -3.2f), "Level 2");
     EXPECT_LE(mostPointLights(), 5u);
 }
 
 TEST_F(Level1, withoutTheButtonTheElevatorStaysShut) {
-    EXPECT_EQ(useElevator(-1.5f, -3.3f), "Level 1");
+    ASSERT_TRUE(walkTo(-0.9f, -0.5f));
+    EXPECT_EQ(useElevator(-0.9f, -3.2f), "Level 1");
 }
 
 // The route of the windowed test: E at the start, a step right until the wall, then straight
 // ahead into the elevator's doors, and E; no mouse motion at all.
 TEST_F(Level1, theKeyOnlyRouteReachesLevel2) {
     tapE();
-    hold(&keys().D, 90);
-    hold(&keys().W, 150);
+    hold(&keys().D, 40);
+    hold(&keys().W, 120);
     tapE();
     EXPECT_EQ(sceneName(), "Level 2");
 }

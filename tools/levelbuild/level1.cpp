@@ -1,15 +1,15 @@
 // Level 1: walk, press a button, watch the cable light up, take the elevator.
 //
 // A short hall running north. The player starts looking at the button a step ahead; its cable
-// runs along the west side to the elevator in the north wall. A step to the right (west: the
-// camera's right when facing north) and a walk straight ahead lead into the elevator's doors.
+// runs north to the elevator in the north wall. A step to the right (west: the camera's right
+// when facing north) until the wall and a walk straight ahead lead into the elevator's doors.
 //
-//        z = -5.2 +--[Elev]---+
-//                 |  :        |
-//                 |  :...(B)  |  B: button at (0, -2.3)
-//         z = 0   |      P    |  P: player
-//         z = 4   +-----------+
-//               x = -2.5    x = 2.5
+//        z = -5.1 +-[Elev]-+
+//                 |   :    |
+//                 |  (B)   |  B: button at (0, -2.2)
+//         z = 0   |   P    |  P: player
+//         z = 3   +--------+
+//              x = -1.7  x = 1.7
 
 #include "levels.h"
 
@@ -18,24 +18,24 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-2.5f, -5.2f, 2.5f, 4.0f),
-    wallRun(-2.5f, -5.2f, 2.5f, -5.2f),
-    wallRun(-2.5f, 4.0f, 2.5f, 4.0f),
-    wallRun(-2.5f, -5.2f, -2.5f, 4.0f),
-    wallRun(2.5f, -5.2f, 2.5f, 4.0f),
+    floorSlab(-1.7f, -5.1f, 1.7f, 3.0f),
+    wallRun(-1.7f, -5.1f, 1.7f, -5.1f),
+    wallRun(-1.7f, 3.0f, 1.7f, 3.0f),
+    wallRun(-1.7f, -5.1f, -1.7f, 3.0f),
+    wallRun(1.7f, -5.1f, 1.7f, 3.0f),
 };
 
 const Piece pieces[] = {
-    player({{0, 0, 0}}, {{0, 0.9f, -2.3f}}, TIMED),
+    player({{0, 0, 0}}, {{0, 0.9f, -2.2f}}, TIMED),
     hud(),
-    lamp("Lamp South", {{1.0f, 3.4f, 1.0f}}),
-    lamp("Lamp North", {{0.5f, 3.4f, -3.5f}}),
-    button("Button", {{0, 0, -2.3f}}, TIMED),
-    cable("Button Cable", "Button", {{-2.2f, 0, -4.5f}}),
-    elevator("Elevator", {{-1.1f, 0, -4.85f}}, Facing::South, "Button Cable"),
-    emitter("Elevator Shimmer", {{-1.1f, 0.1f, -4.2f}}),
-    hint("Hint Button", {{1.2f, 2.2f, -3.0f}}, "Look at the button\nand press E", 3.0f),
-    hint("Hint Elevator", {{0.5f, 3.0f, -9.0f}}, "W A S D walk, the mouse looks.\nUse the lit elevator with E", 4.0f),
+    lamp("Lamp South", {{0.8f, 3.4f, 1.0f}}),
+    lamp("Lamp North", {{0.8f, 3.4f, -3.0f}}),
+    button("Button", {{0, 0, -2.2f}}, TIMED),
+    cable("Button Cable", "Button", {{0, 0, -4.4f}}),
+    elevator("Elevator", {{-0.35f, 0, -4.75f}}, Facing::South, "Button Cable"),
+    emitter("Elevator Shimmer", {{-0.35f, 0.1f, -4.2f}}),
+    hint("Hint Button", {{1.45f, 1.95f, -2.3f}}, Facing::North, "Look at the button\nand press E", 2.5f),
+    hint("Hint Elevator", {{1.55f, 2.25f, -4.4f}}, Facing::North, "Walk with W A S D, look\nwith the mouse. Use the\nlit elevator with E.", 2.6f),
 };
 
 } // namespace

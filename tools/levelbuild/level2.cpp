@@ -41,9 +41,9 @@ const Piece pieces[] = {
     plate("Plate", {{-2, 0, -11}}, "Cube", nullptr, TIMED),
     cable("Plate Cable", "Plate", {{1.4f, 0, -15.2f}}),
     elevator("Elevator", {{0.5f, 0, -15.55f}}, Facing::South, "Plate Cable"),
-    hint("Hint Barrier", {{2.8f, 2.6f, -5}}, "A barrier stands while\nits cable is lit.\nPress the button.", 3.5f),
-    hint("Hint Cube", {{-1.5f, 2.4f, -4}}, "E picks a cube up\nand puts it down", 3.5f),
-    hint("Hint Plate", {{-1, 2.6f, -12}}, "A cube on the plate\npowers the elevator", 3.5f),
+    hint("Hint Barrier", {{3.4f, 2.3f, -4.0f}}, Facing::North, "The barrier stands while\nits cable is lit:\npress the button.", 3.0f),
+    hint("Hint Cube", {{-1.2f, 2.2f, -3.5f}}, Facing::North, "E picks a cube up\nand puts it down.", 3.0f),
+    hint("Hint Plate", {{1.0f, 2.3f, -11.0f}}, Facing::North, "A cube on the plate\npowers the elevator.", 3.0f),
 };
 
 } // namespace

@@ -52,8 +52,8 @@ const Piece pieces[] = {
     andGate("And Gate", {{0, 0, -15}}, "Plate 2 Cable", "Or Cable"),
     cable("And Cable", "And Gate", {{0, 0, -17.2f}}),
     elevator("Elevator", {{0, 0, -17.55f}}, Facing::South, "And Cable"),
-    hint("Hint Not", {{1.8f, 2.6f, -5.5f}}, "NOT turns power around:\na cube on the plate\nlowers the barrier", 3.5f),
-    hint("Hint Or", {{3.2f, 2.8f, -11}}, "OR: either input.\nAND: both inputs.", 3.5f),
+    hint("Hint Not", {{-0.8f, 2.1f, -5.2f}}, Facing::North, "NOT turns the power around:\na cube on the plate lowers\nthe barrier.", 3.0f),
+    hint("Hint Or", {{2.2f, 2.4f, -13.5f}}, Facing::North, "OR wants one input,\nAND wants both.", 3.0f),
 };
 
 } // namespace

@@ -37,8 +37,9 @@ const Piece pieces[] = {
     barrier("Barrier", {{0, 0, -8}}, Facing::North, 2, "Barrier Cable"),
     cable("Elevator Cable", "Plate", {{-2.5f, 0, -13.2f}}),
     elevator("Elevator", {{-2, 0, -13.55f}}, Facing::South, "Elevator Cable"),
-    hint("Hint Shield", {{1.5f, 2.7f, -4}}, "Timeshield Active:\nthe rewind leaves you\nwhere you are.", 3.5f),
-    hint("Hint Rewind", {{1.5f, 2.7f, -10}}, "Hold SPACE to rewind\nthe world", 3.5f),
+    hint("Hint Shield", {{2.2f, 2.2f, -5.0f}}, Facing::North, "Timeshield Active: the\nrewind leaves you where\nyou are.", 3.0f),
+    hint("Hint Lift", {{-1.3f, 2.0f, -3.6f}}, Facing::North, "Lift the cube off the\nplate and go through.", 3.0f),
+    hint("Hint Rewind", {{1.5f, 2.3f, -10.5f}}, Facing::North, "Hold SPACE: the world\nruns back, you stay.", 3.0f),
 };
 
 } // namespace

@@ -46,9 +46,9 @@ const Piece pieces[] = {
     barrier("Barrier", {{0, 0, -8}}, Facing::North, 2, "Or Cable"),
     cable("Elevator Cable", "Plate B", {{-3.2f, 0, -4.0f}}),
     elevator("Elevator", {{-4.55f, 0, -4}}, Facing::East, "Elevator Cable"),
-    hint("Hint Shield", {{-1.5f, 2.8f, -5}}, "Timeshield Inactive:\nthe rewind takes you\nback too.", 3.5f),
-    hint("Hint Teal", {{-2.0f, 2.3f, -1.0f}}, "Teal cubes are\nnot rewound", 3.0f),
-    hint("Hint Or", {{2.0f, 2.8f, -12}}, "The barrier stands while\neither plate is pressed", 3.5f),
+    hint("Hint Shield", {{2.2f, 2.5f, -6.5f}}, Facing::North, "Timeshield Inactive:\nrewinding takes you\nback too.", 3.0f),
+    hint("Hint Teal", {{-1.8f, 2.0f, -3.2f}}, Facing::North, "Teal cubes stay put\nwhen time runs back.", 2.5f),
+    hint("Hint Or", {{1.5f, 2.4f, -12.5f}}, Facing::North, "The barrier stands while\neither plate is pressed.", 3.0f),
 };
 
 } // namespace

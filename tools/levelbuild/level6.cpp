@@ -43,9 +43,9 @@ const Piece pieces[] = {
     cable("And Cable", "And Gate", {{4.1f, 0, -3}}),
     elevator("Elevator", {{4.55f, 0, -4}}, Facing::West, "And Cable"),
     cube("Teal Cube", {{-3, 0, -13}}, 0),
-    hint("Hint And", {{-1.0f, 2.8f, -5}}, "The elevator wants the plate\nAND the switch", 3.5f),
-    hint("Hint Switch", {{0.5f, 2.8f, -10.5f}}, "The switch is outside time:\nthe rewind leaves it on", 3.5f),
-    hint("Hint Carry", {{-2.0f, 2.6f, -12}}, "Hold SPACE, then E:\na teal cube picked up\nnow travels back with you", 3.5f),
+    hint("Hint And", {{3.0f, 2.4f, -5.2f}}, Facing::North, "The elevator wants the plate\nAND the switch.", 3.0f),
+    hint("Hint Switch", {{2.6f, 2.4f, -12.3f}}, Facing::North, "The switch stays on\nwhen time runs back.", 3.0f),
+    hint("Hint Carry", {{-1.0f, 2.4f, -13.5f}}, Facing::North, "Hold SPACE, then E: a\nteal cube picked up now\ntravels back with you.", 3.0f),
 };
 
 } // namespace

@@ -41,6 +41,11 @@ constexpr ve::v3 ELEVATOR_SIZE = {{2.4f, 3.0f, 0.6f}};
 constexpr f32 BARRIER_THICKNESS = 0.2f;
 // A gate lies on the floor, just above it so that its quad does not fight with the floor's.
 constexpr f32 GATE_LIFT = 0.01f;
+// Where a floating text's first letter sits on its billboard, as shares of its width and height
+// (the text starts at (-0.95, 0.9) of the buffer's -1..1), and the billboard's height per width.
+constexpr f32 HINT_TEXT_LEFT = 0.475f;
+constexpr f32 HINT_TEXT_TOP = 0.45f;
+constexpr f32 HINT_ASPECT = 900.0f / 1440.0f;
 
 constexpr const c8* PLAYER_NAME = "Player";
 constexpr const c8* HUD_NAME = "HUD";
@@ -232,8 +237,9 @@ Piece elevator(const c8* name, ve::v3 at, Facing doors, const c8* cable) {
     return piece;
 }
 
-Piece hint(const c8* name, ve::v3 at, const c8* text, f32 size) {
-    Piece piece = makePiece(PieceKind::Hint, name, at);
+Piece hint(const c8* name, ve::v3 topLeft, Facing seenLooking, const c8* text, f32 size) {
+    Piece piece = makePiece(PieceKind::Hint, name, topLeft);
+    piece.facing = seenLooking;
     piece.text = text;
     piece.size = size;
     return piece;
@@ -425,10 +431,26 @@ void addLamp(Build* build, const Piece& piece) {
     light->bodyOpts = staticBox(build, piece.at, ve::iMat3(), {}, {{LAMP_SIZE, LAMP_SIZE, LAMP_SIZE}});
 }
 
+// The world direction that is the screen's left for a player looking `facing`: the camera's
+// right is up x forward, so looking north the left is +x.
+ve::v3 screenLeft(Facing facing) {
+    switch (facing) {
+    case Facing::North: return {{1, 0, 0}};
+    case Facing::South: return {{-1, 0, 0}};
+    case Facing::East: return {{0, 0, 1}};
+    case Facing::West: return {{0, 0, -1}};
+    }
+    return {{1, 0, 0}};
+}
+
 void addHint(Build* build, const Piece& piece) {
     auto* text = addEntity<game::FloatingTextEntity>(build, ve::MetaType::game_FloatingTextEntity, piece.name);
     if (!text) return;
-    text->position = piece.at;
+    // The text starts at the billboard's top-left corner: HINT_TEXT_LEFT of its width from the
+    // centre and HINT_TEXT_TOP of its height (the window's 900/1440 of the width).
+    ve::v3 toCorner = screenLeft(piece.facing) * (HINT_TEXT_LEFT * piece.size) +
+                      ve::v3{{0, HINT_TEXT_TOP * HINT_ASPECT * piece.size, 0}};
+    text->position = piece.at - toCorner;
     text->hudEntity = ref(build, HUD_NAME);
     text->text = ve::copyToString(piece.text, &build->scene->sceneDataHeap);
     text->size = piece.size;

@@ -47,8 +47,8 @@ Panel doorway(f32 ax, f32 az, f32 bx, f32 bz, f32 doorAt, f32 doorWidth);
 
 enum class PieceKind : u32 { Player, Hud, Lamp, Cube, Plate, Button, Gate, Cable, Barrier, Elevator, Hint, Emitter };
 
-// The side that an elevator's doors face, or the axis along which a barrier spans (North and
-// South: along x; East and West: along z).
+// The side that an elevator's doors face, the axis along which a barrier spans (North and
+// South: along x; East and West: along z), or the way a player looks at a hint.
 enum class Facing : u32 { North, South, East, West };
 
 // Option bits of a piece.
@@ -63,7 +63,8 @@ constexpr u32 MAX_PIECE_REFS = 2;
 struct Piece {
     PieceKind kind;
     const c8* name;
-    // The floor point under a standing piece; the centre of a lamp, a hint or an emitter.
+    // The floor point under a standing piece; the centre of a lamp or an emitter; the top-left
+    // corner of a hint's text.
     ve::v3 at;
     // Player: the point looked at first. Cable: the far end of its strip.
     ve::v3 to;
@@ -89,7 +90,9 @@ Piece notGate(const c8* name, ve::v3 at, const c8* cable);
 Piece cable(const c8* name, const c8* source, ve::v3 to);
 Piece barrier(const c8* name, ve::v3 at, Facing span, f32 width, const c8* cable);
 Piece elevator(const c8* name, ve::v3 at, Facing doors, const c8* cable);
-Piece hint(const c8* name, ve::v3 at, const c8* text, f32 size);
+// A floating text whose first letter stands at `topLeft` for a player looking `seenLooking`;
+// `size` is the billboard's width, and each letter takes a fiftieth of it.
+Piece hint(const c8* name, ve::v3 topLeft, Facing seenLooking, const c8* text, f32 size);
 Piece emitter(const c8* name, ve::v3 at);
 
 // ---------------------------------------------------------------------------------------------

@@ -15,6 +15,16 @@ const LevelPlan* levelPlan(u32 number) {
 }
 
 namespace {
+
+const Panel shortcutPanels[] = {floorSlab(-3, -3, 3, 3)};
+const Piece shortcutPieces[] = {
+    player({{0, 0, 0}}, {{0, 1.5f, -1.5f}}, 0),
+    hud(),
+    button("Button", {{2, 0, 0}}, STARTS_ON),
+    cable("Button Cable", "Button", {{2, 0, -1}}),
+    elevator("Elevator", {{0, 0, -1.5f}}, Facing::South, "Button Cable"),
+};
+
 b8 keepsTheRules(ve::Scene* scene, ve::AssetRegister* assets) {
     LevelProblems problems = {};
     checkLevel(scene, assets, &problems);
@@ -28,6 +38,12 @@ b8 writeLevel(const LevelPlan* plan, ve::AssetRegister* assets) {
     b8 written = buildLevel(&scene, plan) && keepsTheRules(&scene, assets) && ve::saveScene(&scene);
     ve::freeScene(&scene);
     return written;
+}
+
+b8 writeShortcutScene(const c8* name, ve::AssetRegister* assets) {
+    LevelPlan plan = {name, shortcutPanels, sizeof(shortcutPanels) / sizeof(shortcutPanels[0]), shortcutPieces,
+                      sizeof(shortcutPieces) / sizeof(shortcutPieces[0])};
+    return writeLevel(&plan, assets);
 }
 
 } // namespace levels

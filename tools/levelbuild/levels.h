@@ -29,4 +29,10 @@ const LevelPlan* levelPlan(u32 number);
 // when the plan does not build, breaks a rule or cannot be written.
 b8 writeLevel(const LevelPlan* plan, ve::AssetRegister* assets);
 
+// A stand-in scene called `name` ("Level 1" to "Level 5") in which the player faces a powered
+// elevator within reach, so that one E leads to the next level. The screenshot script puts such
+// scenes in place of the levels before the one it shows, because the game always starts in
+// "Level 1" and has no other way to open a later level. Written like `writeLevel`.
+b8 writeShortcutScene(const c8* name, ve::AssetRegister* assets);
+
 } // namespace levels
