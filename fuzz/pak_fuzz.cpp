@@ -1,14 +1,19 @@
-// Fuzzes the pack loader: any bytes as one pack file. The loader must neither crash nor hang, must
-// keep the register within its maxima, and must register only assets that satisfy its checks.
+// Fuzzes the pack loader: any bytes as one pack file, loaded as the engine's start-up loads it,
+// into a permanent store of the engine's size that already holds the engine state record. The
+// loader must neither crash nor hang, must keep the register within its maxima, must register
+// only assets that satisfy its checks, and must leave the scenes their room, so that the first
+// scene's heap can always be created.
 
 #include "Core/Assets/assets.h"
 #include "Core/engine_globals.h"
+#include "Core/engine_main.h"
 #include "Memory/memory.h"
 
 #include "../tests/support/memoryFiles.h"
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdlib.h>
 
 #include <vector>
 
@@ -35,9 +40,11 @@ void checkRegister(const ve::AssetRegister& assets) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::vector<u8> memory(64 << 20);
+    static u8* memory = (u8*)malloc(ve::PERMANENT_STORE_SIZE);
     static memfiles::MemoryFileSystem files;
-    ve::MemoryStore store = ve::createHeapStore(buffer{memory.size(), memory.data()});
+    ve::MemoryStore store = ve::createHeapStore(buffer{ve::PERMANENT_STORE_SIZE, memory});
+    // The state record is the permanent store's first allocation, before any pack is read.
+    if (!ve::pushToHeap(&store, sizeof(ve::EngineState))) __builtin_trap();
     ve::permanentStore = &store;
     files.files.clear();
     files.printed.clear();
@@ -47,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memfiles::installMemoryFileSystem(&files);
 
     ve::AssetRegister assets = {};
-    ve::createAssetRegister(&assets, 100, 100, 100);
-    ve::loadAllPakFiles(&assets);
+    ve::createAssetRegister(&assets, ve::MAX_MESHES, ve::MAX_TEXTURES, ve::MAX_MATERIALS);
+    ve::loadAllPakFiles(&assets, ve::SCENE_STORE_RESERVE);
     checkRegister(assets);
+    if (ve::largestFreeBlock(&store) < ve::SCENE_STORE_RESERVE) __builtin_trap();
     return 0;
 }

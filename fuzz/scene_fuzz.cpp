@@ -1,36 +1,37 @@
-// libFuzzer target for the scene file loader: any bytes as the image of a scene file. The loader
-// must never read or write outside the image or the stores (AddressSanitizer watches), never
-// hang, and leave the permanent store whole once the scene is freed. Whatever loads is written
-// back out, so the writer meets every value the reader lets through.
+// libFuzzer target for the scene file loader: any bytes as the file "Fuzzed.vsf", read through
+// the file layer (`loadScene`) into stores of the engine's own sizes. The loader must never read
+// or write outside the image or the stores (AddressSanitizer watches), never hang, leave no hole
+// in the scene heap (a hole per damaged entity made loading quadratic) and leave the permanent
+// store whole once the scene is freed. Whatever loads is written back out and read again: the
+// second image must load to the same bytes, so nothing the reader takes is lost on the way.
 
 #include "Core/Scene/scene.h"
 #include "Core/engine_globals.h"
+#include "Core/engine_main.h"
 #include "Util/serialization.h"
 #include "Util/string.h"
+
+#include "../tests/support/memoryFiles.h"
 
 #include <stdlib.h>
 #include <string.h>
 
 namespace {
 
-void printNothing(string) {}
-
 struct FuzzWorld {
-    ve::PlatformAPI platform;
+    memfiles::MemoryFileSystem files;
     ve::MemoryStore tmp;
     ve::MemoryStore permanent;
 };
 
 FuzzWorld* world() {
     static FuzzWorld* w = [] {
-        FuzzWorld* created = (FuzzWorld*)calloc(1, sizeof(FuzzWorld));
-        const msi storeSize = msi(256) << 20;
-        created->platform.print = printNothing;
-        created->tmp = ve::createHeapStore({storeSize, (u8*)malloc(storeSize)});
-        created->permanent = ve::createHeapStore({storeSize, (u8*)malloc(storeSize)});
+        FuzzWorld* created = new FuzzWorld();
+        created->tmp = ve::createHeapStore({ve::TMP_STORE_SIZE, (u8*)malloc(ve::TMP_STORE_SIZE)});
+        created->permanent = ve::createHeapStore({ve::PERMANENT_STORE_SIZE, (u8*)malloc(ve::PERMANENT_STORE_SIZE)});
         return created;
     }();
-    ve::platform = &w->platform;
+    memfiles::installMemoryFileSystem(&w->files);
     ve::tmpStore = &w->tmp;
     ve::permanentStore = &w->permanent;
     return w;
@@ -42,20 +43,38 @@ msi freeBytesOf(ve::MemoryStore* store) {
     return total;
 }
 
+msi freeBlocksOf(ve::MemoryStore* store) {
+    msi count = 0;
+    for (ve::detail::HeapFreeBlock* block = store->firstFreeBlock; block; block = block->nextFreeBlock) count++;
+    return count;
+}
+
+void setFile(FuzzWorld* w, const std::vector<u8>& bytes) {
+    w->files.files.clear();
+    w->files.printed.clear();
+    w->files.files.push_back({"Fuzzed.vsf", bytes});
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     FuzzWorld* w = world();
     ve::resetHeapStore(&w->tmp);
-    // The image lives in the temporary store, exactly as the loader's own read puts it.
-    buffer image = ve::createBuffer(size, &w->tmp);
-    if (size && !image.data) return 0;
-    if (size) memcpy(image.data, data, size);
+    setFile(w, std::vector<u8>(data, data + size));
     msi freeBefore = freeBytesOf(&w->permanent);
+    const string name = ve::wrapASCIIZ("Fuzzed");
     ve::Scene scene;
-    ve::loadSceneImage(&scene, ve::wrapASCIIZ("Fuzzed"), image, &w->permanent);
-    ve::serializeScene(&scene, &w->tmp);
+    if (!ve::loadScene(&scene, name, &w->permanent)) return 0;
+    if (freeBlocksOf(&scene.sceneDataHeap) > 1) abort();
+
+    buffer saved = ve::serializeScene(&scene, &w->tmp);
     ve::freeScene(&scene);
     if (freeBytesOf(&w->permanent) != freeBefore) abort();
+    if (!saved.data) return 0;
+    setFile(w, std::vector<u8>(saved.data, saved.data + saved.length));
+    if (!ve::loadScene(&scene, name, &w->permanent)) abort();
+    buffer again = ve::serializeScene(&scene, &w->tmp);
+    ve::freeScene(&scene);
+    if (!again.data || !ve::cmpBuffer(saved, again)) abort();
     return 0;
 }

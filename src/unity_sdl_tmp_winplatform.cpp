@@ -16,6 +16,7 @@
 
 // Engine core
 #include "Core/engine_globals.cpp"
+#include "Core/console.cpp"
 #include "Core/engine_main.cpp"
 #include "Meta/introspection.cpp"
 #include "Meta/entity_type_list.cpp"

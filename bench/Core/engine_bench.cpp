@@ -9,6 +9,8 @@
 //     renderer's drawing is left out. Headless.
 // Run from the repository root (the start-up reads assets/).
 
+#include "../support/headlessEngine.h"
+
 #include "Core/engine_main.h"
 #include "Memory/memory.h"
 #include "Platform/SDL/sdl_platformAPI.h"
@@ -59,7 +61,7 @@ void BM_StartUpToFirstPresentedFrame(benchmark::State& state) {
 
         EngineReload(&gameMemory, &api);
         EngineInit(&gameMemory, (f64)input.physicsDelta);
-        EngineReload(&gameMemory, &api);
+        EngineReload(&gameMemory, benchsupport::headlessPlatform());
         EngineUpdate(&input, &debugInput);
         SDL_GL_SwapWindow(window.window);
         GLFinishFunc finish = (GLFinishFunc)api.getGLProcAddr((c8*)"glFinish");
@@ -72,38 +74,9 @@ BENCHMARK(BM_StartUpToFirstPresentedFrame)->Iterations(1)->Unit(benchmark::kMill
 // One frame, headless
 // ---------------------------------------------------------------------------------------------
 
-buffer benchAllocateMemory(msi size) { return {size, (u8*)calloc(1, size)}; }
-void benchSetCursorRelative(b8) {}
-void benchPrint(string) {}
-ve::PlatformFileList benchOpenFileList(string) { return {}; }
-void benchCloseFileList(ve::PlatformFileList) {}
-
-void skipUpload(ve::Texture*) {}
-void skipMeshUpload(ve::Mesh*) {}
-void skipSkyBox(ve::Texture**) {}
-void skipSubmit(ve::RenderFrame*) {}
-
-ve::Renderer createSilentRenderer() {
-    ve::Renderer table = {};
-    table.uplTexture = skipUpload;
-    table.uplMesh = skipMeshUpload;
-    table.createSkyBox = skipSkyBox;
-    table.createFrame = ve::rendererCreateFrame;
-    table.submitFrame = skipSubmit;
-    return table;
-}
-
 void BM_EngineUpdateEmptyScene(benchmark::State& state) {
-    ve::PlatformAPI api = {};
-    api.allocateMemory = benchAllocateMemory;
-    api.setCursorRelative = benchSetCursorRelative;
-    api.print = benchPrint;
-    api.openFileList = benchOpenFileList;
-    api.closeFileList = benchCloseFileList;
-
     ve::GameMemory gameMemory = {};
-    EngineReload(&gameMemory, &api);
-    ve::initEngine(&gameMemory, 1.0 / 60.0, createSilentRenderer);
+    benchsupport::startHeadlessEngine(&gameMemory, benchsupport::createSilentRenderer);
     gameMemory.engineState->currentScene.enabled = true;
 
     ve::GameInput input;
@@ -112,7 +85,7 @@ void BM_EngineUpdateEmptyScene(benchmark::State& state) {
     input.deltaTime = 1.0 / 60.0;
     ve::GameInput debugInput = input;
     for (auto _ : state) {
-        EngineReload(&gameMemory, &api);
+        EngineReload(&gameMemory, benchsupport::headlessPlatform());
         EngineUpdate(&input, &debugInput);
     }
     benchmark::DoNotOptimize(gameMemory.engineState->time);

@@ -46,7 +46,7 @@ void BM_LoadShippedPack(benchmark::State& state) {
         ve::permanentStore = &store;
         ve::AssetRegister assets = {};
         ve::createAssetRegister(&assets, 100, 100, 100);
-        ve::loadAllPakFiles(&assets);
+        ve::loadAllPakFiles(&assets, 0);
         assetCount = assets.meshCount + assets.textureCount + assets.materialCount;
         benchmark::DoNotOptimize(assets.textures);
     }

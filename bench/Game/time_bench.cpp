@@ -6,6 +6,8 @@
 //   BM_ReapplyTimedBodies: the hand-back of all seven bodies on SPACE release.
 // Headless: a started engine over calloc'd blocks, without packs or a renderer.
 
+#include "../support/headlessEngine.h"
+
 #include "Core/engine_main.h"
 #include "Game/time.h"
 #include "Physics/physics.h"
@@ -17,11 +19,6 @@
 
 namespace {
 
-buffer benchAllocateMemory(msi size) { return {size, (u8*)calloc(1, size)}; }
-void benchSetCursorRelative(b8) {}
-void benchPrint(string) {}
-ve::PlatformFileList benchOpenFileList(string) { return {}; }
-void benchCloseFileList(ve::PlatformFileList) {}
 // Start-up only builds the table; nothing here draws.
 ve::Renderer createNoRenderer() { return {}; }
 
@@ -29,14 +26,7 @@ ve::Renderer createNoRenderer() { return {}; }
 ve::EngineState* startFullyRegisteredEngine() {
     static ve::GameMemory gameMemory = {};
     if (gameMemory.engineState) return gameMemory.engineState;
-    static ve::PlatformAPI api = {};
-    api.allocateMemory = benchAllocateMemory;
-    api.setCursorRelative = benchSetCursorRelative;
-    api.print = benchPrint;
-    api.openFileList = benchOpenFileList;
-    api.closeFileList = benchCloseFileList;
-    EngineReload(&gameMemory, &api);
-    ve::initEngine(&gameMemory, 1.0 / 60.0, createNoRenderer);
+    benchsupport::startHeadlessEngine(&gameMemory, createNoRenderer);
     ve::EngineState* state = gameMemory.engineState;
 
     static ve::Primitive box = {};

@@ -62,7 +62,7 @@ BenchContext* openContext(benchmark::State& state) {
         buffer{context.permanentMemory.size(), context.permanentMemory.data()});
     ve::permanentStore = &context.permanent;
     ve::createAssetRegister(&context.assets, 100, 100, 100);
-    ve::loadAllPakFiles(&context.assets);
+    ve::loadAllPakFiles(&context.assets, 0);
     if (context.assets.textureCount + context.assets.meshCount == 0) {
         state.SkipWithError("assets/kestrolan.pak is missing or empty: build the project first");
         return nullptr;

@@ -95,7 +95,7 @@ void initEngine(GameMemory* gameMemory, f64 physicsDelta, CreateRendererFunc cre
     state->sorting = true;
     debugInit(gameMemory);
 
-    loadAllPakFiles(state->assets);
+    loadAllPakFiles(state->assets, SCENE_STORE_RESERVE);
     uploadAssets(&state->renderer, state->assets);
 
     detail::createPhysicsScene(state, physicsDelta);

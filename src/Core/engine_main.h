@@ -13,6 +13,11 @@ constexpr msi PERMANENT_STORE_SIZE = 268435456; // 256 MiB
 constexpr msi TMP_STORE_SIZE = 268435456;       // 256 MiB
 constexpr msi PHYSICS_STORE_SIZE = 67108864;    // 64 MiB
 
+// What the asset packs must leave free in one block of the permanent store: the current scene's
+// heap and, during a switch, the next one's beside it (a heap of 16 MiB holds a level of over
+// 7,000 entities). A pack cannot take it, so no content of a pack can stop the start-up.
+constexpr msi SCENE_STORE_RESERVE = 33554432; // 32 MiB
+
 // Room in the asset register, per kind, over all packs.
 constexpr u64 MAX_MESHES = 100;
 constexpr u64 MAX_TEXTURES = 100;

@@ -149,6 +149,34 @@ b8 freeFromHeap(MemoryStore* store, void* location) {
     return true;
 }
 
+msi largestFreeBlock(MemoryStore* store) {
+    VE_ASSERT_NOT_NULL(store);
+    msi largest = 0;
+    for (detail::HeapFreeBlock* node = store->firstFreeBlock; node; node = node->nextFreeBlock)
+        largest = max(largest, (msi)node->size);
+    return largest;
+}
+
+HeapMark markHeap(MemoryStore* store) {
+    VE_ASSERT_NOT_NULL(store);
+    detail::HeapFreeBlock* first = store->firstFreeBlock;
+    if (!first) return {nullptr, 0, true};
+    return {first, first->size, first->nextFreeBlock == nullptr};
+}
+
+b8 rollBackHeap(MemoryStore* store, HeapMark mark) {
+    VE_ASSERT_NOT_NULL(store);
+    if (!mark.single) return false;
+    // Everything allocated since the mark came out of the one free block, so that block, whole
+    // again, is all the free memory there is.
+    store->firstFreeBlock = mark.freeBlock;
+    if (mark.freeBlock) {
+        mark.freeBlock->nextFreeBlock = nullptr;
+        mark.freeBlock->size = mark.size;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Buffers
 // ---------------------------------------------------------------------------------------------

@@ -35,6 +35,15 @@ struct MemoryStore {
     detail::HeapFreeBlock* firstFreeBlock; // null when nothing is free
 };
 
+// Where a heap stood when its free memory was one block (or none), as a fresh heap's is and stays
+// while it is only allocated from. Rolling back to it gives back, in constant time and leaving no
+// hole, everything allocated since, provided nothing allocated before the mark was freed since.
+struct HeapMark {
+    detail::HeapFreeBlock* freeBlock; // null when nothing was free
+    u64 size;
+    b8 single; // the free memory was one block or none: a rollback is possible
+};
+
 struct MemoryBlock {
     void* ptr;
     msi size;
@@ -46,6 +55,11 @@ void* pushToHeap(MemoryStore* store, msi size);
 void* pushToHeap(MemoryStore* store, msi size, void* src);
 void addFreeBlockToHeap(MemoryStore* store, void* base, u64 size);
 b8 freeFromHeap(MemoryStore* store, void* location);
+// The size of the largest free block, what one allocation can take with its overhead.
+msi largestFreeBlock(MemoryStore* store);
+HeapMark markHeap(MemoryStore* store);
+// False, changing nothing, when the mark was taken while the free memory was in several blocks.
+b8 rollBackHeap(MemoryStore* store, HeapMark mark);
 
 buffer createBuffer(msi length, MemoryStore* store);
 void freeBuffer(buffer* buf, MemoryStore* store);

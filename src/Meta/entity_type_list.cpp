@@ -30,32 +30,31 @@ static MetaData* entityTypeMetaData(const c8* typeName) {
 }
 } // namespace detail
 
-// The rows' order is the entity types' identity. Types whose functions the game does not supply
-// yet point at the defaults. The game's functions take their own record (the particle emitter's
-// its `ve::ParticleSystem`, the record's only member) and are stored as functions of the data
-// pointer that the engine hands them.
-#define VE_ENTITY_INIT(function) (EntityInitFunctionPtr)(function)
-#define VE_ENTITY_UPDATE(function) (EntityUpdateFunctionPtr)(function)
-#define VE_ENTITY_RENDER(function) (EntityRenderFunctionPtr)(function)
-EntityType entityTypes[entityTypeCount] = {
-    {detail::entityTypeMetaData("::game::ParticleEmitter"), VE_ENTITY_INIT(game::initParticleEmitter), VE_ENTITY_UPDATE(game::updateParticleEmitter), VE_ENTITY_RENDER(game::renderParticleEmitter)},
-    {detail::entityTypeMetaData("::game::LightEntity"), VE_ENTITY_INIT(game::initLightEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderLightEntity)},
-    {detail::entityTypeMetaData("::game::CubeEntity"), VE_ENTITY_INIT(game::initCubeEntity), VE_ENTITY_UPDATE(game::updateCubeEntity), VE_ENTITY_RENDER(game::renderCubeEntity)},
-    {detail::entityTypeMetaData("::game::HUDEntity"), VE_ENTITY_INIT(game::initHUDEntity), VE_ENTITY_UPDATE(game::updateHUDEntity), VE_ENTITY_RENDER(game::renderHUDEntity)},
-    {detail::entityTypeMetaData("::game::CableEntity"), VE_ENTITY_INIT(game::initCableEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderCableEntity)},
-    {detail::entityTypeMetaData("::game::ButtonEntity"), VE_ENTITY_INIT(game::initButtonEntity), VE_ENTITY_UPDATE(game::updateButtonEntity), VE_ENTITY_RENDER(game::renderButtonEntity)},
-    {detail::entityTypeMetaData("::game::PlayerEntity"), VE_ENTITY_INIT(game::initPlayerEntity), VE_ENTITY_UPDATE(game::updatePlayerEntity), VE_ENTITY_RENDER(game::renderPlayerEntity)},
-    {detail::entityTypeMetaData("::game::PressurePlateEntity"), VE_ENTITY_INIT(game::initPressurePlateEntity), VE_ENTITY_UPDATE(game::updatePressurePlateEntity), VE_ENTITY_RENDER(game::renderPressurePlateEntity)},
-    {detail::entityTypeMetaData("::game::BarrierEntity"), VE_ENTITY_INIT(game::initBarrierEntity), VE_ENTITY_UPDATE(game::updateBarrierEntity), VE_ENTITY_RENDER(game::renderBarrierEntity)},
-    {detail::entityTypeMetaData("::game::WallEntity"), VE_ENTITY_INIT(game::initWallEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderWallEntity)},
-    {detail::entityTypeMetaData("::game::FloatingTextEntity"), VE_ENTITY_INIT(game::initFloatingTextEntity), defaultEntityUpdate, VE_ENTITY_RENDER(game::renderFloatingTextEntity)},
-    {detail::entityTypeMetaData("::game::ElevatorEntity"), VE_ENTITY_INIT(game::initElevatorEntity), VE_ENTITY_UPDATE(game::updateElevatorEntity), VE_ENTITY_RENDER(game::renderElevatorEntity)},
-    {detail::entityTypeMetaData("::game::LogicGateEntity"), VE_ENTITY_INIT(game::initLogicGateEntity), VE_ENTITY_UPDATE(game::updateLogicGateEntity), VE_ENTITY_RENDER(game::renderLogicGateEntity)},
-};
+// The engine calls every entity function with the entity's data pointer, while the game's
+// functions take their own record (the particle emitter's its `ve::ParticleSystem`, the record's
+// only member, at the same address). `entityFunction<f>` is `f` called with the pointer converted
+// to f's record type: calling `f` itself through a pointer to a function of `void*` would be
+// undefined behaviour.
+template <typename Record> Record* recordTypeOf(void (*)(Record*));
+template <auto function> void entityFunction(void* data) { function((decltype(recordTypeOf(function)))data); }
 
-#undef VE_ENTITY_INIT
-#undef VE_ENTITY_UPDATE
-#undef VE_ENTITY_RENDER
+// The rows' order is the entity types' identity. Types whose functions the game does not supply
+// yet point at the defaults.
+EntityType entityTypes[entityTypeCount] = {
+    {detail::entityTypeMetaData("::game::ParticleEmitter"), entityFunction<game::initParticleEmitter>, entityFunction<game::updateParticleEmitter>, entityFunction<game::renderParticleEmitter>},
+    {detail::entityTypeMetaData("::game::LightEntity"), entityFunction<game::initLightEntity>, defaultEntityUpdate, entityFunction<game::renderLightEntity>},
+    {detail::entityTypeMetaData("::game::CubeEntity"), entityFunction<game::initCubeEntity>, entityFunction<game::updateCubeEntity>, entityFunction<game::renderCubeEntity>},
+    {detail::entityTypeMetaData("::game::HUDEntity"), entityFunction<game::initHUDEntity>, entityFunction<game::updateHUDEntity>, entityFunction<game::renderHUDEntity>},
+    {detail::entityTypeMetaData("::game::CableEntity"), entityFunction<game::initCableEntity>, defaultEntityUpdate, entityFunction<game::renderCableEntity>},
+    {detail::entityTypeMetaData("::game::ButtonEntity"), entityFunction<game::initButtonEntity>, entityFunction<game::updateButtonEntity>, entityFunction<game::renderButtonEntity>},
+    {detail::entityTypeMetaData("::game::PlayerEntity"), entityFunction<game::initPlayerEntity>, entityFunction<game::updatePlayerEntity>, entityFunction<game::renderPlayerEntity>},
+    {detail::entityTypeMetaData("::game::PressurePlateEntity"), entityFunction<game::initPressurePlateEntity>, entityFunction<game::updatePressurePlateEntity>, entityFunction<game::renderPressurePlateEntity>},
+    {detail::entityTypeMetaData("::game::BarrierEntity"), entityFunction<game::initBarrierEntity>, entityFunction<game::updateBarrierEntity>, entityFunction<game::renderBarrierEntity>},
+    {detail::entityTypeMetaData("::game::WallEntity"), entityFunction<game::initWallEntity>, defaultEntityUpdate, entityFunction<game::renderWallEntity>},
+    {detail::entityTypeMetaData("::game::FloatingTextEntity"), entityFunction<game::initFloatingTextEntity>, defaultEntityUpdate, entityFunction<game::renderFloatingTextEntity>},
+    {detail::entityTypeMetaData("::game::ElevatorEntity"), entityFunction<game::initElevatorEntity>, entityFunction<game::updateElevatorEntity>, entityFunction<game::renderElevatorEntity>},
+    {detail::entityTypeMetaData("::game::LogicGateEntity"), entityFunction<game::initLogicGateEntity>, entityFunction<game::updateLogicGateEntity>, entityFunction<game::renderLogicGateEntity>},
+};
 
 EntityType* findEntityType(MetaType type) {
     for (u32 i = 0; i < entityTypeCount; i++) {

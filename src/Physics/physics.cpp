@@ -1,5 +1,6 @@
 #include "Physics/physics.h"
 
+#include "Core/console.h"
 #include "Core/engine_globals.h"
 #include "Game/time.h"
 #include "Math/axisAngle.h"
@@ -7,8 +8,6 @@
 
 #include <float.h>
 #include <math.h>
-#include <stdarg.h>
-#include <stdio.h>
 
 namespace ve {
 
@@ -137,24 +136,13 @@ b8 isDynamicBody(const phBody* body) { return (body->m_flags & phBody::eDynamic)
 // with one printed line naming the field; a sound value passes bit for bit.
 // =============================================================================================
 
-void printDamagedOption(const c8* format, ...) {
-    c8 line[192];
-    va_list args;
-    va_start(args, format);
-    s32 length = vsnprintf(line, sizeof(line), format, args);
-    va_end(args);
-    if (length < 0) return;
-    if ((msi)length >= sizeof(line)) length = sizeof(line) - 1;
-    platform->print(string{(msi)length, (u8*)line});
-}
-
 b8 isWithin(f32 x, f32 bound) { return fabsf(x) <= bound; }
 b8 isWithin(v3 v, f32 bound) { return isWithin(v.x, bound) && isWithin(v.y, bound) && isWithin(v.z, bound); }
 
 // `value` when each component lies within +-bound, else zero.
 v3 checkedVector(v3 value, f32 bound, const c8* field) {
     if (isWithin(value, bound)) return value;
-    printDamagedOption("Body options: %s (%g, %g, %g) is out of range; using (0, 0, 0)", field, value.x, value.y,
+    printFormattedLine("Body options: %s (%g, %g, %g) is out of range; using (0, 0, 0)", field, value.x, value.y,
                        value.z);
     return v3{0.0f, 0.0f, 0.0f};
 }
@@ -162,7 +150,7 @@ v3 checkedVector(v3 value, f32 bound, const c8* field) {
 // `value` when it lies in [low, high], else `safe`.
 f32 checkedScalar(f32 value, f32 low, f32 high, f32 safe, const c8* field) {
     if (value >= low && value <= high) return value;
-    printDamagedOption("Body options: %s %g is out of range; using %g", field, value, safe);
+    printFormattedLine("Body options: %s %g is out of range; using %g", field, value, safe);
     return safe;
 }
 
@@ -170,7 +158,7 @@ f32 checkedScalar(f32 value, f32 low, f32 high, f32 safe, const c8* field) {
 // editor creates entities with a zeroed rotation); `orientationOf` turns it into the identity.
 mat3 checkedRotation(mat3 rotation) {
     if (isFinite(rotation.col1) && isFinite(rotation.col2) && isFinite(rotation.col3)) return rotation;
-    printDamagedOption("Body options: rotation is not finite; using the identity");
+    printFormattedLine("Body options: rotation is not finite; using the identity");
     return iMat3();
 }
 
@@ -194,7 +182,7 @@ phBodyType repairBodyType(phFlags* flags) {
 phBodyDef bodyDefOf(BodyOpts* opts) {
     phBodyDef def; // awake, active and allowed to sleep: the options' own bits for these are unread
     def.bodyType = repairBodyType(&opts->flags);
-    def.position = toPh(checkedVector(opts->position, FLT_MAX, "position"));
+    def.position = toPh(checkedVector(opts->position, MAX_BODY_POSITION, "position"));
     AxisAngle orientation = orientationOf(checkedRotation(opts->rotation));
     def.axis = toPh(orientation.axis);
     def.angle = orientation.angle;
@@ -223,12 +211,12 @@ b8 boxDefOf(const Primitive* collider, u32 index, f32 reach, phBoxDef* def) {
     v3 offset = getTranslation(collider->localTransform);
     v3 size = getScale(collider->localTransform) * collider->cuboid.scale;
     if (!isWithin(offset, reach)) {
-        printDamagedOption("Body options: colliders[%u] offset (%g, %g, %g) is out of range; it gets no box", index,
+        printFormattedLine("Body options: colliders[%u] offset (%g, %g, %g) is out of range; it gets no box", index,
                            offset.x, offset.y, offset.z);
         return false;
     }
     if (!isWithin(size, reach)) {
-        printDamagedOption("Body options: colliders[%u] size (%g, %g, %g) is out of range; using (1, 1, 1)", index,
+        printFormattedLine("Body options: colliders[%u] size (%g, %g, %g) is out of range; using (1, 1, 1)", index,
                            size.x, size.y, size.z);
         size = v3{1.0f, 1.0f, 1.0f};
     }
@@ -270,6 +258,15 @@ void refreshPairs(phBody* body) {
     }
     scene->m_newBox = true;
     body->SetToAwake();
+}
+
+// A body moved by hand leaves the pairs of its old place behind until the next step: a sleeping
+// body that rested on it keeps a pair whose manifold may already be empty, which the island walk
+// never crosses, so nothing would wake it. Every non-static body paired with `body` is woken.
+void wakeBodiesInContact(phBody* body) {
+    for (phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
+        if (!isStaticBody(edge->other)) edge->other->SetToAwake();
+    }
 }
 
 } // namespace bodyglue
@@ -402,6 +399,7 @@ void applyForce(u32 index, v3 force) {
 void setPosition(u32 index, v3 pos) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    bodyglue::wakeBodiesInContact(body);
     // SetTransform takes the centre of mass, which lies off the origin when the boxes do.
     body->SetTransform(bodyglue::toPh(pos) + phMul(body->m_tx.rotation, body->m_localCenter));
 }
@@ -436,11 +434,17 @@ void addTimeVars(u32 index) {
     // sets velocities, which the library refuses for a static body.
     if (!VE_SOFT_ASSERT(bodyglue::isDynamicBody(body))) return;
     if (!VE_SOFT_ASSERT(state->timedPhysicBodyCount < TIMED_BODY_SLOTS)) return;
+    // A body is rewound whole or not at all: with only part of its floats recorded, the rest would
+    // keep their present values under a rewound pose. Once the history holds snapshots no float is
+    // taken anyway, and re-applying the body's own state is harmless.
+    if (!VE_SOFT_ASSERT(state->time != 0 || state->trackedVars.floatCount + TIMED_BODY_FLOATS <= TIME_FLOAT_LIMIT))
+        return;
 
-    // 18 floats: position, the rotation's columns, linear and angular velocity. The quaternion,
-    // the centre of mass and the proxies are derived data that updateObject rebuilds.
+    // Position, the rotation's columns, linear and angular velocity. The quaternion, the centre of
+    // mass and the proxies are derived data that updateObject rebuilds.
     phVec3* vectors[] = {&body->m_tx.position,   &body->m_tx.rotation.ex, &body->m_tx.rotation.ey,
                          &body->m_tx.rotation.ez, &body->m_linearVelocity, &body->m_angularVelocity};
+    static_assert(sizeof(vectors) / sizeof(vectors[0]) * 3 == TIMED_BODY_FLOATS);
     for (phVec3* vector : vectors)
         for (s32 i = 0; i < 3; i++) addTimeVar(&vector->v[i]);
     // Appended even when the history refused the floats: re-applying a body's own state is
@@ -453,10 +457,9 @@ void updateObject(u32 index) {
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
     if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
 
-    // Forces that entity updates applied while no step ran would all act in the next step.
-    phIdentity(body->m_force);
-    phIdentity(body->m_torque);
-
+    // The force applied by this frame's entity updates stays: the rewind ticks have dropped what
+    // piled up while SPACE was held (see stepBack), and this frame's step is the first to run.
+    bodyglue::wakeBodiesInContact(body);
     AxisAngle orientation = bodyglue::orientationOf(bodyglue::toEngine(body->m_tx.rotation));
     phVec3 axis = bodyglue::toPh(orientation.axis);
     // The rewound position is the origin; SetTransform takes the centre of mass under the new

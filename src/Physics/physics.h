@@ -108,6 +108,14 @@ constexpr f32 MAX_STATIC_BOX_REACH = 1.0e4f;
 // times what a level uses (walking a few m/s, falling tens of m/s, gravity 9.81), far below where a
 // step stops being finite (an angular velocity of 1e10 rad/s gives NaN within two seconds).
 constexpr f32 MAX_BODY_RATE = 1000.0f;
+// Each component of a body's position. Two boxes near the float maximum overflow the contact
+// midpoint to infinity, and the NaN bounding boxes that follow overlap every proxy and spread to
+// bodies far away within two steps. Levels span tens of metres; at 1e6 m a position is still
+// placed to 0.0625 m and every sum the step forms stays finite.
+constexpr f32 MAX_BODY_POSITION = 1.0e6f;
+// The floats that the time history records for one timed body: position, the three rotation
+// columns, linear and angular velocity.
+constexpr u32 TIMED_BODY_FLOATS = 18;
 
 // Creates the body store on the permanent store. Start-up calls it once, right after
 // constructing the physics scene.
@@ -141,7 +149,8 @@ v3 getLinearVeloctiy(u32 index);
 void setLinearVelocity(u32 index, v3 velocity);
 // An acceleration: the library scales it by the body's mass. Wakes the body.
 void applyForce(u32 index, v3 force);
-// Moves the body origin to `pos`, keeping its rotation, and refreshes its proxies.
+// Moves the body origin to `pos`, keeping its rotation, and refreshes its proxies. The bodies in
+// contact with it wake, so none is left asleep in the air.
 void setPosition(u32 index, v3 pos);
 // Whether the ray start + s * dir, s in [0, maxLength], hits the body's first box (the one added
 // last). A body without boxes is never hit.
@@ -155,12 +164,13 @@ void setActive(u32 index, b8 value);
 void getAllColliders(u32 index, Primitive* colliders, u32* count);
 
 // Registers the body's position, rotation and both velocities (18 floats) with the time history
-// and appends its id to the timed-body list. Refused, with a soft assertion, for a body that is
-// not dynamic and when the list is full.
+// and appends its id to the timed-body list. Refused whole, with a soft assertion, for a body
+// that is not dynamic, when the list is full and when the history's float table has no room for
+// all 18 floats.
 void addTimeVars(u32 index);
 // Re-applies the raw pose and velocities that the time rewind wrote into a body: the library
-// rebuilds its derived data and proxies from them, and the body wakes. Force and torque that
-// piled up during the rewind are dropped.
+// rebuilds its derived data and proxies from them, and the body and the bodies in contact with it
+// wake. The force applied in this frame is kept for the step that follows.
 void updateObject(u32 index);
 // Drops the force and torque accumulated on every body of `scene`: during a rewind no step runs
 // to consume them.

@@ -2,7 +2,7 @@
 // The one seam between the engine (with the game) and the operating system.
 //
 // The engine reaches files, the console, the clipboard, the mouse capture, memory blocks and the
-// OpenGL entry points only through the fifteen slots of `PlatformAPI` (held in `ve::platform`).
+// OpenGL entry points only through the sixteen slots of `PlatformAPI` (held in `ve::platform`).
 // Every frame the platform hands the engine a `GameInput` record; between frames it keeps the
 // engine's two state pointers in `GameMemory`. The engine's three entry points at the bottom are
 // what the platform calls.
@@ -62,6 +62,12 @@ typedef void* (*getGLProcAddrFunc)(c8* name);
 typedef string (*getClipboardFuncPtr)();
 typedef c8* (*getClipboardZFuncPtr)();
 typedef void (*setClipboardFuncPtr)(string text);
+// Puts file `index` of a list made by `createFile` in place of `path` below the asset directory:
+// the file is flushed to the disk and closed, then renamed over `path` in one atomic step, so that
+// `path` holds either its old bytes or the new ones whole, whenever the program stops. A file in
+// error (see `fileHasError`), a failed flush or a failed rename leaves `path` as it was and deletes
+// the file. True when the file now lies at `path`. The list is still closed with `closeFileList`.
+typedef b8 (*PLATFORM_RENAME_FILE)(PlatformFileList list, u32 index, string path);
 
 // The slot order is part of the interface.
 struct PlatformAPI {
@@ -80,6 +86,7 @@ struct PlatformAPI {
     getClipboardFuncPtr getClipboard;
     getClipboardZFuncPtr getClipboardZ;
     setClipboardFuncPtr setClipboard;
+    PLATFORM_RENAME_FILE renameFile;
 };
 
 // ---------------------------------------------------------------------------------------------

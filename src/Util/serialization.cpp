@@ -1,5 +1,6 @@
 #include "Util/serialization.h"
 
+#include "Core/console.h"
 #include "Core/engine_globals.h"
 #include "Math/integerMath.h"
 #include "Memory/memory.h"
@@ -50,6 +51,9 @@ b8 isBufferType(MetaType type) { return type == MetaType::buffer || type == Meta
 
 void printLine(string text) { platform->print(text); }
 void printLine(const c8* text) { platform->print(wrapASCIIZ(text)); }
+
+// The first `reportedNameBytes` bytes of a name from a file, as the length a "%.*s" takes.
+int reportedLength(string name) { return (int)min(name.length, reportedNameBytes); }
 
 } // namespace serialization
 
@@ -214,23 +218,18 @@ buffer serializeScene(Scene* scene, MemoryStore* store) {
 
 namespace serialization {
 
-// Creates (or empties) `path` under the asset directory, writes `image` and reads it back.
-b8 writeFileChecked(string path, buffer image) {
-    PlatformFileList file = platform->createFile(path);
-    b8 written = file.count == 1 && !platform->fileHasError(file, 0);
-    if (written) {
+// Writes `image` to the temporary file `tempName` beside the scene file and puts it in place of
+// `fileName` with the platform's atomic rename, which deletes the temporary file when anything
+// failed. The scene file is never opened for writing, so it keeps its old bytes until the rename.
+b8 replaceFileWith(string fileName, string tempName, buffer image) {
+    PlatformFileList file = platform->createFile(tempName);
+    b8 replaced = file.count == 1;
+    if (replaced) {
         platform->writeFile(file, 0, 0, image);
-        written = !platform->fileHasError(file, 0);
+        replaced = platform->renameFile(file, 0, fileName);
     }
-    buffer readBack = createBuffer(image.length, tmpStore);
-    written = written && readBack.data;
-    if (written) {
-        platform->readFile(file, 0, 0, readBack);
-        written = !platform->fileHasError(file, 0) && cmpBuffer(readBack, image);
-    }
-    freeBuffer(&readBack, tmpStore);
     platform->closeFileList(file);
-    return written;
+    return replaced;
 }
 
 } // namespace serialization
@@ -240,13 +239,8 @@ b8 saveScene(Scene* scene) {
     string tempName = concatString(fileName, wrapASCIIZ(".tmp"), tmpStore);
     buffer image = serializeScene(scene, tmpStore);
     b8 saved = scene->name.length && fileName.data && tempName.data && image.data &&
-               serialization::writeFileChecked(tempName, image) && serialization::writeFileChecked(fileName, image);
-    if (saved) {
-        // The scene file is complete: the temporary copy is no longer needed.
-        platform->closeFileList(platform->createFile(tempName));
-    } else {
-        serialization::printLine("Failed to save Scene!");
-    }
+               serialization::replaceFileWith(fileName, tempName, image);
+    if (!saved) serialization::printLine("Failed to save Scene!");
     freeBuffer(&image, tmpStore);
     return saved;
 }
@@ -347,31 +341,39 @@ b8 readStructRecordBody(SerialReader* reader, StructRecordStart* record, MetaDat
 
 // A nested struct record read straight into a member. It is taken only when it names the
 // member's own type, so it fills exactly the member's bytes; otherwise, or when it is not sound,
-// the member is left zero.
-void readNestedStruct(SerialReader* reader, msi memberEnd, MetaData* memberType, u8* member, MemoryStore* store,
-                      u32 depth) {
+// the member is left zero and the result is false.
+b8 readNestedStruct(SerialReader* reader, msi memberEnd, MetaData* memberType, u8* member, MemoryStore* store,
+                    u32 depth) {
     StructRecordStart record;
-    if (depth >= maxStructNesting || !readStructRecordStart(reader, memberEnd, &record)) return;
+    if (depth >= maxStructNesting || !readStructRecordStart(reader, memberEnd, &record)) return false;
     MetaData* stored = findStoredType(record.typeName);
-    if (stored == memberType && !readStructRecordBody(reader, &record, stored, member, store, depth + 1)) {
-        zeroSize(memberType->sizeInBytes, member);
-    }
+    b8 sound = stored == memberType && readStructRecordBody(reader, &record, stored, member, store, depth + 1);
+    if (!sound) zeroSize(memberType->sizeInBytes, member);
     reader->position = record.end;
+    return sound;
 }
 
-void readMemberValue(SerialReader* reader, msi end, StructMemberMetaData* member, u8* value, MemoryStore* store,
-                     u32 depth) {
+// False when the stored value is damaged; the member then holds zero (body options are left
+// untouched, and their entity is refused).
+b8 readMemberValue(SerialReader* reader, msi end, StructMemberMetaData* member, u8* value, MemoryStore* store,
+                   u32 depth) {
     msi size = fixedValueSize(member->type);
-    if (size) {
-        readBytes(reader, end, value, size);
-    } else if (isBufferType(member->type)) {
-        deserialize_buffer(reader, end, store, (buffer*)value);
-    } else if (member->type == MetaType::ve_BodyOpts) {
-        deserialize_bodyOpts(reader, end, store, (BodyOpts*)value);
-    } else if (!hasNoStoredValue(member->type)) {
-        MetaData* memberType = findMetaData(member->typeName);
-        if (memberType) readNestedStruct(reader, end, memberType, value, store, depth);
-    }
+    if (size) return readBytes(reader, end, value, size);
+    if (isBufferType(member->type)) return deserialize_buffer(reader, end, store, (buffer*)value);
+    if (member->type == MetaType::ve_BodyOpts) return deserialize_bodyOpts(reader, end, store, (BodyOpts*)value);
+    if (hasNoStoredValue(member->type)) return true;
+    // A type without a record is written without a value.
+    MetaData* memberType = findMetaData(member->typeName);
+    return !memberType || readNestedStruct(reader, end, memberType, value, store, depth);
+}
+
+// One line for a damaged member value; past `maxReportedLosses` in one file they are only
+// counted, for the closing line of the load.
+void reportLoss(SerialReader* reader, string memberName, const c8* outcome) {
+    if (reader->losses++ >= maxReportedLosses) return;
+    printFormattedLine("Entity \"%.*s\": damaged member \"%.*s\" %s", reportedLength(reader->entityName),
+                       (const c8*)reader->entityName.data, reportedLength(memberName), (const c8*)memberName.data,
+                       outcome);
 }
 
 } // namespace serialization
@@ -385,7 +387,7 @@ b8 deserialize_buffer(SerialReader* reader, msi end, MemoryStore* store, buffer*
     if (!serialization::readTextView(reader, end, &stored)) return false;
     *value = {};
     if (stored.length) *value = allocAndCopyString(stored, store);
-    return true;
+    return value->length == stored.length;
 }
 
 b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyOpts* value) {
@@ -401,8 +403,15 @@ b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyO
     serialization::readBytes(reader, end, &read.linearFriction, sizeof(read.linearFriction));
     serialization::readBytes(reader, end, &read.angularFriction, sizeof(read.angularFriction));
     serialization::readBytes(reader, end, &read.flags.value, sizeof(read.flags.value));
-    // The count must describe exactly the bytes that follow.
+    // The count must describe exactly the bytes that follow, and every collider must be a Cuboid,
+    // before any memory is taken: a refused member leaves nothing behind in the store.
     if ((u64)read.colliderCount * colliderRecordSize != end - reader->position) return false;
+    for (u32 i = 0; i < read.colliderCount; i++) {
+        u32 type = ~0u; // no type: a copy that fails is not taken for a Cuboid
+        msi typeAt = reader->position + (msi)i * colliderRecordSize;
+        copyBuffer(reader->bytes, {sizeof(type), (u8*)&type}, typeAt, sizeof(type));
+        if (type != (u32)Primitive_Type::Cuboid) return false;
+    }
     if (read.colliderCount) {
         read.colliders = (Primitive*)pushToHeap(store, read.colliderCount * sizeof(Primitive));
         if (!read.colliders) return false;
@@ -410,16 +419,11 @@ b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyO
     for (u32 i = 0; i < read.colliderCount; i++) {
         Primitive* collider = &read.colliders[i];
         *collider = {};
-        u32 type = ~0u; // no type: a read that fails is not taken for a Cuboid
-        serialization::readBytes(reader, end, &type, sizeof(type));
+        reader->position += sizeof(u32); // the type, checked above
         serialization::readBytes(reader, end, &collider->localTransform, sizeof(collider->localTransform));
         serialization::readBytes(reader, end, &collider->cuboid.width, sizeof(f32));
         serialization::readBytes(reader, end, &collider->cuboid.height, sizeof(f32));
         serialization::readBytes(reader, end, &collider->cuboid.depth, sizeof(f32));
-        if (type != (u32)Primitive_Type::Cuboid) {
-            freeFromHeap(store, read.colliders);
-            return false;
-        }
     }
     *value = read;
     return true;
@@ -438,12 +442,17 @@ b8 deserialize_StructMember(SerialReader* reader, msi structEnd, MetaData* metaD
                                        : 0;
     // A member that the file has and the struct lacks is skipped; one whose type or pointer depth
     // changed stays zero; a pointer never has a value.
+    b8 sound = true;
     if (member && member->numIndirections == 0 && numIndirections == 0 && member->type != MetaType::Unresolved &&
         cmpString(member->typeName, typeName)) {
-        serialization::readMemberValue(reader, end, member, data + member->offsetInStruct, store, depth);
+        sound = serialization::readMemberValue(reader, end, member, data + member->offsetInStruct, store, depth);
     }
     reader->position = end;
-    return true;
+    if (sound) return true;
+    // Body options that cannot be read whole would build an invalid body: the entity is refused.
+    b8 spoilsStruct = member->type == MetaType::ve_BodyOpts;
+    serialization::reportLoss(reader, member->name, spoilsStruct ? "leaves its entity out" : "left zero");
+    return !spoilsStruct;
 }
 
 b8 deserialize_Struct(SerialReader* reader, msi parentEnd, MemoryStore* store, buffer* out, MetaData** outMetaData) {
@@ -475,6 +484,7 @@ EntityReadResult deserialize_Entity(SerialReader* reader, msi fileEnd, MemorySto
         return EntityReadResult::Unreadable;
     u8 enabled;
     b8 read = deserialize_u8(reader, end, &enabled) && serialization::readTextView(reader, end, nameRead);
+    reader->entityName = *nameRead;
     if (read) entity->name = allocAndCopyString(*nameRead, heap);
     read = read && (!nameRead->length || entity->name.data);
     buffer data = {};
@@ -499,12 +509,11 @@ namespace serialization {
 
 void reportBadEntity(string name) {
     printLine("Failed to load Entity!");
-    if (name.length) printLine(name);
+    if (name.length) printLine(string{(msi)reportedLength(name), name.data});
 }
 
 // The scene's heap and entity array for `count` entities: false when `store` cannot give them.
-b8 createLoadedSceneHeap(Scene* scene, u64 count, MemoryStore* store) {
-    msi heapSize = (count + sceneHeapSlackEntities) * sceneHeapBytesPerEntity;
+b8 createLoadedSceneHeap(Scene* scene, u64 count, msi heapSize, MemoryStore* store) {
     buffer block = createBuffer(heapSize, store);
     if (!block.data) return false;
     scene->sceneDataHeap = createHeapStore(block);
@@ -517,28 +526,82 @@ b8 createLoadedSceneHeap(Scene* scene, u64 count, MemoryStore* store) {
     return true;
 }
 
+// Every entity is read at a mark of the scene heap. A sound one only allocates, so the heap's
+// free memory stays one block; a damaged one is rolled back whole, names, colliders and strings
+// with its data, so it leaves no hole for later allocations to walk past.
 void readEntities(Scene* scene, SerialReader* reader, u64 count) {
+    MemoryStore* heap = &scene->sceneDataHeap;
     for (u64 i = 0; i < count; i++) {
         Entity entity;
         string name;
-        EntityReadResult result = deserialize_Entity(reader, reader->bytes.length, &scene->sceneDataHeap, &entity, &name);
+        HeapMark mark = markHeap(heap);
+        EntityReadResult result = deserialize_Entity(reader, reader->bytes.length, heap, &entity, &name);
         if (result == EntityReadResult::Read) {
             push(&scene->entities, &entity);
             continue;
         }
+        VE_SOFT_ASSERT(rollBackHeap(heap, mark));
         reportBadEntity(name);
         if (result == EntityReadResult::Unreadable) {
             printLine("Loading cannot continue!");
             return;
         }
     }
+    // Records past the count are not read; the file does not say they belong to the scene.
+    if (reader->position < reader->bytes.length) {
+        printFormattedLine("Scene \"%.*s\": %llu bytes after its %llu entities ignored", reportedLength(scene->name),
+                       (const c8*)scene->name.data, (unsigned long long)(reader->bytes.length - reader->position),
+                       (unsigned long long)count);
+    }
+}
+
+void reportUncountedLosses(Scene* scene, SerialReader* reader) {
+    if (reader->losses <= maxReportedLosses) return;
+    printFormattedLine("Scene \"%.*s\": %u more damaged members", reportedLength(scene->name),
+                       (const c8*)scene->name.data, reader->losses - maxReportedLosses);
+}
+
+// Every block a heap hands out costs its size and at most this much more.
+constexpr msi heapBlockOverhead = 31;
+
+// The data structs that the image's entity records name, with their blocks' overhead: a walk over
+// the records' fixed headers only.
+msi entityDataBytes(buffer image, u64 count) {
+    SerialReader reader = {};
+    reader.bytes = image;
+    reader.position = sceneFileHeaderSize;
+    msi total = 0;
+    for (u64 i = 0; i < count; i++) {
+        msi end;
+        if (!readRecordStart(&reader, image.length, entityRecordTag, entityRecordHeaderSize, &end)) break;
+        u8 enabled;
+        string name;
+        StructRecordStart record;
+        MetaData* type = deserialize_u8(&reader, end, &enabled) && readTextView(&reader, end, &name) &&
+                                 readStructRecordStart(&reader, end, &record)
+                             ? findMetaData(record.typeName)
+                             : 0;
+        if (type && findEntityType(type->type)) total += type->sizeInBytes + heapBlockOverhead;
+        reader.position = end;
+    }
+    return total;
 }
 
 } // namespace serialization
 
+msi sceneHeapSize(buffer image, u64 count, string name) {
+    msi editorRoom = (count + sceneHeapSlackEntities) * sceneHeapBytesPerEntity;
+    // Names, strings and colliders are copies of the file's bytes, and each block's overhead is
+    // paid by at least as many bytes of the record that holds its length: together at most twice
+    // the image. The entity array and the scene's name come on top.
+    msi copies = 2 * image.length + count * sizeof(Entity) + name.length + 2 * serialization::heapBlockOverhead;
+    return max(editorRoom, copies + serialization::entityDataBytes(image, count));
+}
+
 b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
     *scene = {};
-    SerialReader reader = {image, 0};
+    SerialReader reader = {};
+    reader.bytes = image;
     u32 magic = 0, version;
     u64 count;
     if (!deserialize_u32(&reader, image.length, &magic) || magic != sceneFileMagic) {
@@ -552,13 +615,14 @@ b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
         serialization::printLine("Failed to load Scene: File corrupted (Wrong Entity Count)!");
         return false;
     }
-    if (!serialization::createLoadedSceneHeap(scene, count, store)) {
+    if (!serialization::createLoadedSceneHeap(scene, count, sceneHeapSize(image, count, name), store)) {
         serialization::printLine("Failed to load Scene: Not enough memory!");
         return false;
     }
     scene->name = allocAndCopyString(name, &scene->sceneDataHeap);
     scene->id = hashString(scene->name);
     serialization::readEntities(scene, &reader, count);
+    serialization::reportUncountedLosses(scene, &reader);
     return true;
 }
 
@@ -605,8 +669,12 @@ b8 readWholeFile(PlatformFileList files, u32 index, MemoryStore* store, buffer* 
 
 b8 loadScene(Scene* scene, string name, MemoryStore* store) {
     VE_ASSERT_NOT_NULL(store);
-    VE_ASSERT(name.length);
     *scene = {};
+    // No file is named ".vsf" by a scene: an empty name (an editor field left blank) finds none.
+    if (!name.length) {
+        serialization::printLine("Failed to load Scene: File not found!");
+        return false;
+    }
     PlatformFileList files = platform->openFileList(wrapASCIIZ("vsf"));
     string fileName = concatString(name, wrapASCIIZ(".vsf"), tmpStore);
     u32 index = 0;

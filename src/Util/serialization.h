@@ -54,9 +54,17 @@ constexpr msi memberRecordHeaderSize = 36;
 constexpr msi minimumEntityRecordSize = entityRecordHeaderSize + structRecordHeaderSize;
 constexpr msi bodyOptsFieldsSize = 96;
 constexpr msi colliderRecordSize = 80;
-// The heap of a loaded scene: (entity count + sceneHeapSlackEntities) * sceneHeapBytesPerEntity.
+// The heap of a loaded scene is at least (entity count + sceneHeapSlackEntities) *
+// sceneHeapBytesPerEntity, which leaves the map editor room to add entities, and more when the
+// file's values need it (see `sceneHeapSize`).
 constexpr msi sceneHeapSlackEntities = 512;
 constexpr msi sceneHeapBytesPerEntity = 2048;
+// Names in the loader's messages are cut to this many bytes, so a damaged name cannot flood the
+// console.
+constexpr msi reportedNameBytes = 64;
+// Lines naming a damaged member that a load kept going past; the rest of a file's losses are
+// counted in one closing line.
+constexpr u32 maxReportedLosses = 8;
 // Nested struct records deeper than this are not read (the engine's types nest far less).
 constexpr u32 maxStructNesting = 16;
 
@@ -109,10 +117,10 @@ msi serialize_Entity(SerialWriter* writer, Entity* entity);
 // The whole file image of a scene, in `store`; empty when the store ran out.
 buffer serializeScene(Scene* scene, MemoryStore* store);
 
-// Writes the scene to "<name>.vsf" under the asset directory. The image is first written to
-// "<name>.vsf.tmp" and read back; only when that succeeded is the scene file itself rewritten,
-// so a failed save never leaves the scene without a complete copy on disk. False, with a message,
-// when any step failed.
+// Writes the scene to "<name>.vsf" under the asset directory: the image goes to "<name>.vsf.tmp"
+// beside it, which then replaces the scene file in one atomic rename, so the scene file holds
+// either its old bytes or the new ones whole, and no temporary file remains. False, with
+// "Failed to save Scene!", when any step failed; the old file is then untouched.
 b8 saveScene(Scene* scene);
 
 // ---------------------------------------------------------------------------------------------
@@ -124,6 +132,10 @@ b8 saveScene(Scene* scene);
 struct SerialReader {
     buffer bytes;
     msi position;
+    // The entity being read, named in the line that reports a damaged member, and the number of
+    // such losses met in this file.
+    string entityName;
+    u32 losses;
 };
 
 // Each reads one value at the reader's position: false, with nothing read, when it does not fit
@@ -135,8 +147,9 @@ b8 deserialize_u64(SerialReader* reader, msi end, u64* value);
 // the length is 0 or the allocation fails; false when the bytes do not fit before `end`.
 b8 deserialize_buffer(SerialReader* reader, msi end, MemoryStore* store, buffer* value);
 // The body options layout that must fill [position, end) exactly, with its colliders in a new
-// block of `store`. False, with `value` untouched, when the collider count does not match the
-// bytes, a collider is not a Cuboid or the colliders cannot be allocated.
+// block of `store`. False, with `value` untouched and nothing taken from `store`, when the
+// collider count does not match the bytes, a collider is not a Cuboid or the colliders cannot be
+// allocated.
 b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyOpts* value);
 
 // Reads the struct record at the reader's position, which must end by `parentEnd`, into a new
@@ -145,7 +158,9 @@ b8 deserialize_bodyOpts(SerialReader* reader, msi end, MemoryStore* store, BodyO
 // unknown: the caller goes on at its own end. Otherwise the position is the record's end.
 b8 deserialize_Struct(SerialReader* reader, msi parentEnd, MemoryStore* store, buffer* out, MetaData** outMetaData);
 // Reads one member record of the struct `metaData` at `data`, ending by `structEnd`. False when
-// the record is broken (wrong tag, or an end outside the struct), which spoils the whole struct.
+// the record is broken (wrong tag, or an end outside the struct) or holds damaged body options,
+// which spoils the whole struct. Any other damaged value is left zero and reported with a line
+// naming the entity and the member.
 b8 deserialize_StructMember(SerialReader* reader, msi structEnd, MetaData* metaData, u8* data, MemoryStore* store,
                             u32 depth);
 
@@ -159,10 +174,15 @@ enum class EntityReadResult : u32 {
 EntityReadResult deserialize_Entity(SerialReader* reader, msi fileEnd, MemoryStore* heap, Entity* entity,
                                     string* nameRead);
 
+// The bytes of the heap of the scene `name` of `count` entities read from `image`: enough for
+// whatever the file's entities hold, so that every valid file loads whole.
+msi sceneHeapSize(buffer image, u64 count, string name);
+
 // Reads the scene `name` into `scene`, which it first sets to all zero; the scene's heap comes
-// from `store`. False, with a message, when the file is missing or unusable as a whole (wrong
-// magic, an entity count that the file cannot hold, a read error, no memory); a scene whose
-// entities are damaged loads the sound ones and reports the others.
+// from `store`. False, with a message, when the name is empty, the file is missing or unusable as
+// a whole (wrong magic, an entity count that the file cannot hold, a read error, no memory); a
+// scene whose entities are damaged loads the sound ones and reports the others, and a damaged
+// entity leaves nothing in the scene heap, so loading stays linear in the file's size.
 b8 loadScene(Scene* scene, string name, MemoryStore* store);
 // The same from a file image already in memory.
 b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store);

@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ctype.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -148,7 +150,7 @@ protected:
     }
 
     void addFile(const char* name, std::vector<u8> bytes) { files.files.push_back({name, std::move(bytes)}); }
-    void loadAll() { ve::loadAllPakFiles(&register_); }
+    void loadAll(msi keepFree = 0) { ve::loadAllPakFiles(&register_, keepFree); }
 
     std::vector<u8> memory;
     ve::MemoryStore store;
@@ -350,6 +352,23 @@ const DamageCase DAMAGE_CASES[] = {
     {"huge asset type", [](FixturePack* p) { p->entries[2].type = UINT64_MAX; }, "unknown asset type", 1, 1, 0},
 };
 
+// Test names and printed parameters say which damage a case is, the same in every build.
+void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.what; }
+
+std::string damageCaseName(const ::testing::TestParamInfo<DamageCase>& info) {
+    std::string name;
+    bool wordStart = true;
+    for (const char* at = info.param.what; *at; ++at) {
+        if (!isalnum((unsigned char)*at)) {
+            wordStart = true;
+            continue;
+        }
+        name += wordStart ? (char)toupper((unsigned char)*at) : *at;
+        wordStart = false;
+    }
+    return name;
+}
+
 class DamagedPack : public AssetLoader, public ::testing::WithParamInterface<DamageCase> {};
 
 TEST_P(DamagedPack, SkipsTheDamagedAssetWithOneLineAndKeepsTheRest) {
@@ -378,7 +397,7 @@ TEST_P(DamagedPack, SkipsTheDamagedAssetWithOneLineAndKeepsTheRest) {
     expectFixtureMaterial(ve::getBasicMat(&register_, hashOf("healthy_mat")));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllDamages, DamagedPack, ::testing::ValuesIn(DAMAGE_CASES));
+INSTANTIATE_TEST_SUITE_P(AllDamages, DamagedPack, ::testing::ValuesIn(DAMAGE_CASES), damageCaseName);
 
 TEST_F(AssetLoader, TheMessageNamesTheAssetById) {
     FixturePack pack;
@@ -546,7 +565,7 @@ TEST_F(AssetRegisterDeathTest, RegisteringIntoAFullArrayStops) {
 TEST_F(AssetRegisterDeathTest, LoadingIntoNoRegisterStops) {
     addFile("one.pak", writeFixture(FixturePack{}));
     ve::PlatformFileList list = files.api.openFileList(string{3, (u8*)"pak"});
-    EXPECT_DEATH(ve::loadPakFile(nullptr, list, 0), "ASSERTION FAILED:.*: assets");
+    EXPECT_DEATH(ve::loadPakFile(nullptr, list, 0, 0), "ASSERTION FAILED:.*: assets");
     files.api.closeFileList(list);
 }
 

@@ -40,7 +40,7 @@ protected:
         ve::initPlatformAPI(&api);
         ve::platform = &api;
         ve::createAssetRegister(&assets, 100, 100, 100);
-        ve::loadAllPakFiles(&assets);
+        ve::loadAllPakFiles(&assets, 0);
         packBytes = new std::vector<u8>(diskfiles::readWholeFile(VE_SOURCE_DIR "/assets/kestrolan.pak"));
     }
     static void TearDownTestSuite() {

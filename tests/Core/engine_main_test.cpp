@@ -258,6 +258,54 @@ TEST_F(EngineStartUp, LoadsAndEnablesLevelOneWhenItsFileExists) {
     EXPECT_TRUE(scene->enabled);
 }
 
+// A pack of about 1 MiB whose 100 mesh and 100 texture entries all share one header and one
+// 1 MiB region: each entry alone is sound, and together they would ask for some 190 MiB.
+std::vector<u8> packSharingOneRegion() {
+    const u64 entries = 200, tableOffset = 32, meshHeader = tableOffset + entries * 56;
+    const u64 textureHeader = meshHeader + 88, region = textureHeader + 16, regionBytes = 1 << 20;
+    std::vector<u8> out;
+    putLE(&out, 0x004B5056, 4);
+    putLE(&out, 1, 4);
+    putLE(&out, entries, 8);
+    putLE(&out, tableOffset, 8);
+    putLE(&out, 0, 8);
+    for (u64 i = 0; i < entries; i++) {
+        putHash(&out, ve::Hash{i, 0});
+        putLE(&out, i % 2, 8); // meshes and textures in turn
+        putLE(&out, i % 2 ? textureHeader : meshHeader, 8);
+        for (int k = 0; k < 3; k++) putLE(&out, 0, 8);
+    }
+    putHash(&out, ve::Hash{});
+    putLE(&out, regionBytes / 64, 8); // vertices: their four arrays fill most of the region
+    putLE(&out, 0, 8);                // indices
+    putLE(&out, 0, 8);                // name
+    for (int k = 0; k < 6; k++) putLE(&out, region, 8);
+    putLE(&out, 512, 4); // a 512 x 512 texture is the whole region
+    putLE(&out, 512, 4);
+    putLE(&out, region, 8);
+    out.resize(region + regionBytes);
+    return out;
+}
+
+// Without a limit the packs filled the permanent store and creating the first scene's heap
+// stopped the program. Now the assets that would take the scenes' room are skipped, a bounded
+// number of lines names the pack, and the level loads.
+TEST_F(EngineStartUp, APackCannotTakeTheRoomTheScenesNeed) {
+    addFile("shared.pak", packSharingOneRegion());
+    addFile("Level 1.vsf", writeEmptySceneFile());
+    startEngine();
+    EXPECT_EQ(nameOf(state()->currentScene.name), "Level 1");
+    EXPECT_GT(state()->assets->meshCount + state()->assets->textureCount, 0u);
+    EXPECT_LT(state()->assets->meshCount + state()->assets->textureCount, 200u);
+    EXPECT_GE(ve::largestFreeBlock(&state()->permanentStore) + state()->currentScene.sceneDataHeap.buf.length,
+              ve::SCENE_STORE_RESERVE);
+    const std::vector<std::string>& printed = h.files.printed;
+    ASSERT_EQ(printed.size(), 9u);
+    EXPECT_NE(printed[0].find("Pack \"shared.pak\""), std::string::npos) << printed[0];
+    EXPECT_NE(printed[0].find("room for the scenes"), std::string::npos) << printed[0];
+    EXPECT_NE(printed[8].find("more damaged assets skipped"), std::string::npos) << printed[8];
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reload
 // ---------------------------------------------------------------------------------------------

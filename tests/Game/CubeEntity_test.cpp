@@ -60,6 +60,16 @@ protected:
     }
 };
 
+TEST_F(Cube, OnlyTimeDependentPlayersAndCubesJoinTheRewind) {
+    game::PlayerEntity* player = addPlayer(vec(0, 0, 0), vec(0, 0, -1), true);
+    addCube(vec(0, 0, -2), 0.0f, false, "Untracked");
+    game::CubeEntity* tracked = addCube(vec(0, 0, -4), 0.0f, true, "Tracked");
+    ASSERT_EQ(state()->timedPhysicBodyCount, 2u);
+    EXPECT_EQ(state()->timedPhysicBodyIds[0], player->bodyOpts.physicsBody);
+    EXPECT_EQ(state()->timedPhysicBodyIds[1], tracked->bodyOpts.physicsBody);
+    EXPECT_EQ(state()->trackedVars.floatCount, 36u); // 18 per body
+}
+
 // ---------------------------------------------------------------------------------------------
 // Picking up and dropping
 // ---------------------------------------------------------------------------------------------

@@ -116,6 +116,11 @@ TEST_F(EntityShared, ThePlayerLooksAtABodyOnlyAlongItsSightAndWithinReach) {
         EXPECT_EQ(game::isPlayerLookingAt(&player, box, c.reach), c.expected) << c.reach;
     }
     EXPECT_FALSE(game::isPlayerLookingAt(nullptr, box, 10.0f));
+
+    // A body without boxes, right on the line of sight, is never looked at.
+    ve::BodyOpts noBoxes = gluetest::bodyOpts(gluetest::STATIC_FLAGS, vec(0, 0, -1), nullptr, 0);
+    player.cam.dir = vec(0, 0, -1);
+    EXPECT_FALSE(game::isPlayerLookingAt(&player, create(&noBoxes), 10.0f));
 }
 
 TEST_F(EntityShared, TheLivePoseIsTheBodysNotTheStoredOptions) {

@@ -208,6 +208,62 @@ TEST(MemoryStore, ResetMakesTheWholeStoreAvailableAgain) {
     ve::resetHeapStore(nullptr); // nothing happens
 }
 
+// Allocations and frees after a mark, in any order, even ones that leave holes, are undone whole:
+// the free memory is the one block it was, and what was allocated before stays.
+TEST(MemoryStore, RollingBackToAMarkUndoesEverythingAllocatedSinceWithoutAHole) {
+    struct Case {
+        const char* what;
+        msi before; // bytes allocated before the mark
+        bool fillAll; // allocate until the store is full after the mark
+    };
+    const Case cases[] = {{"fresh store", 0, false}, {"after an allocation", 100, false}, {"store filled", 40, true}};
+    for (const Case& c : cases) {
+        TestStore t(2048);
+        void* kept = c.before ? ve::pushToHeap(&t.store, c.before) : nullptr;
+        u8* freeStart = (u8*)t.store.firstFreeBlock;
+        u64 freeSize = t.freeBytes();
+        ve::HeapMark mark = ve::markHeap(&t.store);
+        void* a = ve::pushToHeap(&t.store, 64);
+        ve::pushToHeap(&t.store, 200);
+        ve::freeFromHeap(&t.store, a); // a hole in front of a live block
+        testing::internal::CaptureStderr();
+        while (c.fillAll && ve::pushToHeap(&t.store, 16)) {}
+        testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(ve::rollBackHeap(&t.store, mark)) << c.what;
+        EXPECT_EQ(t.freeBlockCount(), 1u) << c.what;
+        EXPECT_EQ((u8*)t.store.firstFreeBlock, freeStart) << c.what;
+        EXPECT_EQ(t.freeBytes(), freeSize) << c.what;
+        if (kept) {
+            EXPECT_TRUE(ve::freeFromHeap(&t.store, kept)) << c.what;
+        }
+    }
+}
+
+TEST(MemoryStore, AMarkTakenOverSeveralFreeBlocksCannotBeRolledBack) {
+    TestStore t(1024);
+    void* a = ve::pushToHeap(&t.store, 64);
+    ve::pushToHeap(&t.store, 64);
+    ve::freeFromHeap(&t.store, a);
+    ASSERT_EQ(t.freeBlockCount(), 2u);
+    ve::HeapMark mark = ve::markHeap(&t.store);
+    ve::pushToHeap(&t.store, 300);
+    u64 freeBefore = t.freeBytes();
+    EXPECT_FALSE(ve::rollBackHeap(&t.store, mark));
+    EXPECT_EQ(t.freeBytes(), freeBefore);
+}
+
+TEST(MemoryStore, LargestFreeBlockIsTheBiggestBlockOfTheList) {
+    TestStore t(2048);
+    EXPECT_EQ(ve::largestFreeBlock(&t.store), 2048u);
+    void* a = ve::pushToHeap(&t.store, 300);
+    ve::pushToHeap(&t.store, 16);
+    ve::freeFromHeap(&t.store, a);
+    ASSERT_EQ(t.freeBlockCount(), 2u);
+    EXPECT_EQ(ve::largestFreeBlock(&t.store), 2048u - 331u - 47u); // the tail, not the 331-byte hole
+    TestStore full(8);
+    EXPECT_EQ(ve::largestFreeBlock(&full.store), 0u);
+}
+
 TEST(MemoryStore, BufferTooSmallForANodeHasNothingToGive) {
     TestStore t(8);
     EXPECT_EQ(t.store.firstFreeBlock, nullptr);

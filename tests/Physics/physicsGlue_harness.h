@@ -3,6 +3,7 @@
 // bodies through the physics glue from hand-made options, as entity init functions do.
 
 #include "../Core/engine_harness.h"
+#include "../support/bodyOptions.h"
 
 #include "Game/time.h"
 #include "Math/axisAngle.h"
@@ -37,26 +38,13 @@ inline ve::v3 vec(f32 x, f32 y, f32 z) { return ve::v3{x, y, z}; }
 
 // A collider whose local transform is `local` and whose full size before that transform's scale
 // is `size`.
-inline ve::Primitive cuboid(ve::mat4 local, ve::v3 size) {
-    ve::Primitive collider = {};
-    collider.type = ve::Primitive_Type::Cuboid;
-    collider.localTransform = local;
-    collider.cuboid.scale = size;
-    return collider;
-}
+inline ve::Primitive cuboid(ve::mat4 local, ve::v3 size) { return vetest::boxCollider(local, size); }
 
 inline ve::Primitive cuboidAt(ve::v3 offset, ve::v3 size) { return cuboid(ve::transMat(offset), size); }
 
 // Options as a level stores them: identity rotation, full gravity, all layers, no damping.
 inline ve::BodyOpts bodyOpts(u32 flags, ve::v3 position, ve::Primitive* colliders, u32 colliderCount) {
-    ve::BodyOpts opts = {};
-    opts.position = position;
-    opts.rotation = ve::iMat3();
-    opts.colliders = colliders;
-    opts.colliderCount = colliderCount;
-    opts.gravity = 9.81f;
-    opts.collisionMask = ve::ALL_LAYERS;
-    opts.flags.value = flags;
+    ve::BodyOpts opts = vetest::bodyOptions(flags, position, colliders, colliderCount);
     opts.physicsBody = 0xDEADBEEF; // must be overwritten
     return opts;
 }

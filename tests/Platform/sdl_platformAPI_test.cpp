@@ -274,6 +274,50 @@ TEST_F(AssetDirectoryTest, CreatePathOfSixHundredBytesStopsTheProgram) {
                  "^ASSERTION FAILED:<src/Platform/SDL/sdl_platformAPI.cpp><[0-9]+>: path.length < buf.length\n");
 }
 
+// A created file written and renamed over the scene file: the scene file has the new bytes and
+// the created file is gone.
+TEST_F(AssetDirectoryTest, RenameFileReplacesTheTargetWithTheWrittenFile) {
+    makeAssets();
+    writeWholeFile("assets/Level 1.vsf", "old level", 9);
+    PlatformFileList temporary = sdl_platform_createFile(text("Level 1.vsf.tmp"));
+    sdl_platform_writeFile(temporary, 0, 0, {9, (u8*)"new level"});
+    EXPECT_TRUE(sdl_platform_renameFile(temporary, 0, text("Level 1.vsf")));
+    sdl_platform_closeFileList(temporary);
+    EXPECT_EQ(readWholeFile("assets/Level 1.vsf"), "new level");
+    EXPECT_EQ(readWholeFile("assets/Level 1.vsf.tmp"), "<missing>");
+}
+
+// Every way the replacement can fail through the real file layer leaves the target as it was and
+// removes the created file: a write into a file that could not be created, a flush onto a full
+// device (the created name is a link to /dev/full) and a rename onto a directory.
+TEST_F(AssetDirectoryTest, AFailedRenameFileLeavesTheTargetAndRemovesTheCreatedFile) {
+    makeAssets();
+    writeWholeFile("assets/Kept.vsf", "old level", 9);
+    ASSERT_EQ(symlink("/dev/full", "assets/Full.vsf.tmp"), 0);
+    ASSERT_EQ(mkdir("assets/Directory.vsf", 0755), 0);
+    writeWholeFile("assets/Directory.vsf/inside", "x", 1);
+    struct Case {
+        const char* created;
+        const char* target;
+        const char* targetFile;
+    };
+    const Case cases[] = {
+        {"missing/Kept.vsf.tmp", "Kept.vsf", "assets/Kept.vsf"},
+        {"Full.vsf.tmp", "Kept.vsf", "assets/Kept.vsf"},
+        {"Directory.vsf.tmp", "Directory.vsf", "assets/Directory.vsf/inside"},
+    };
+    for (const Case& c : cases) {
+        std::string before = readWholeFile(c.targetFile);
+        PlatformFileList created = sdl_platform_createFile(text(c.created));
+        sdl_platform_writeFile(created, 0, 0, {9, (u8*)"new level"});
+        EXPECT_FALSE(sdl_platform_renameFile(created, 0, text(c.target))) << c.created;
+        sdl_platform_closeFileList(created);
+        EXPECT_EQ(readWholeFile(c.targetFile), before) << c.created;
+        struct stat status;
+        EXPECT_NE(lstat((std::string("assets/") + c.created).c_str(), &status), 0) << c.created << " remains";
+    }
+}
+
 TEST(PlatformPrint, WritesTextAndOneLineBreak) {
     testing::internal::CaptureStdout();
     sdl_platform_print(text("Failed to load Scene: File not found!"));
@@ -340,7 +384,8 @@ TEST(PlatformTable, EverySlotHoldsItsSdlFunction) {
     EXPECT_EQ(api.getClipboard, sdl_platform_getClipboard);
     EXPECT_EQ(api.getClipboardZ, sdl_platform_getClipboardZ);
     EXPECT_EQ(api.setClipboard, sdl_platform_setClipboard);
-    EXPECT_EQ(sizeof(PlatformAPI), 15 * sizeof(void*));
+    EXPECT_EQ(api.renameFile, sdl_platform_renameFile);
+    EXPECT_EQ(sizeof(PlatformAPI), 16 * sizeof(void*));
 }
 
 // The clipboard needs SDL's video subsystem; the dummy driver keeps the text in SDL itself.

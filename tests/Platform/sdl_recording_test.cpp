@@ -1,5 +1,6 @@
 // The input recording facility (F1 record, F2 replay in a loop, F3 stop) and the frame clock,
 // run without a window: each test drives the state machine frame by frame with hand-made input.
+#include "Platform/SDL/sdl_platformAPI.h"
 #include "Platform/SDL/sdl_tmp_win_platform.h"
 
 #include "Memory/memory.h"
@@ -9,6 +10,9 @@
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -248,6 +252,63 @@ TEST(FrameClock, OneLongFrameReportsOnceAndCarriesTheRest) {
     EXPECT_EQ(clock.acc, 1500000000u);
     EXPECT_EQ(advanceFrameClock(&clock, 2500000001ull, &input), 1u);
     EXPECT_EQ(clock.acc, 500000001u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The frame loop, with an engine that records what it was handed (no window: the swap of a
+// missing window is refused by SDL and changes nothing).
+// ---------------------------------------------------------------------------------------------
+
+struct SeenByEngine {
+    std::vector<std::string> calls;
+    b8 gameSawW = false;
+    b8 editorSawW = false;
+};
+SeenByEngine seen;
+
+void recordReload(GameMemory*, PlatformAPI*) { seen.calls.push_back("reload"); }
+void recordUpdate(GameInput* input, GameInput* debugInput) {
+    seen.calls.push_back("update");
+    seen.gameSawW = input->keyboard.W.isDown;
+    seen.editorSawW = debugInput->keyboard.W.isDown;
+}
+
+class FrameLoopTest : public RecordingTest {
+protected:
+    void SetUp() override {
+        RecordingTest::SetUp();
+        seen = {};
+        memset((void*)&main, 0, sizeof(main));
+        main.engine = {nullptr, recordReload, nullptr, recordUpdate, 0};
+        main.recorder = recorder;
+        zeroSize(sizeof(sdl_gameInput), &sdl_gameInput);
+        savedBlocks = allocatedBuffers;
+        allocatedBuffers = blocks;
+    }
+    void TearDown() override {
+        allocatedBuffers = savedBlocks;
+        RecordingTest::TearDown();
+    }
+    detail::SDLMainState main;
+    DynArray savedBlocks;
+};
+
+// A replayed frame is the game's input; the editor keeps the live keys of the frame.
+TEST_F(FrameLoopTest, TheEditorSeesTheLiveInputWhileARecordingPlays) {
+    main.recorder.recordingIndex = 1;
+    main.recorder.playback = true;
+    main.recorder.inputRecording[0] = {};
+    main.recorder.inputRecording[0].keyboard.W.isDown = true;
+    copyBuffers(&blocks, &main.recorder.bufferSnapshots);
+    detail::runFrame(&main);
+    EXPECT_TRUE(seen.gameSawW);
+    EXPECT_FALSE(seen.editorSawW);
+}
+
+TEST_F(FrameLoopTest, EveryFrameReloadsTheEngineBeforeItsUpdate) {
+    for (int i = 0; i < 3; ++i) detail::runFrame(&main);
+    const std::vector<std::string> expected = {"reload", "update", "reload", "update", "reload", "update"};
+    EXPECT_EQ(seen.calls, expected);
 }
 
 TEST(PhysicsTick, MissingRefreshRateFallsBackToSixtyHertz) {

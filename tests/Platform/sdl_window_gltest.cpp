@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <math.h>
+
 namespace {
 
 using namespace ve;
@@ -85,12 +87,15 @@ TEST_F(WindowTest, ClearedFrameReadsBackTheClearColour) {
 }
 
 TEST_F(WindowTest, TickLengthFromTheDisplayIsFiniteAndPositive) {
-    SDL_DisplayMode mode = {};
-    int display = SDL_GetWindowDisplayIndex(window.window);
-    s32 refreshRate = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
-    f32 tick = physicsTickLength(refreshRate);
+    detail::SDLMainState state = {};
+    state.window = window;
+    f32 tick = detail::queryPhysicsTickLength(&state);
+    EXPECT_TRUE(isfinite(tick));
     EXPECT_GT(tick, 0.0f);
     EXPECT_LE(tick, 1.0f);
+    // The display was asked: its mode is the 1440 x 900 screen the window is on.
+    EXPECT_EQ(state.displayMode.w, 1440);
+    EXPECT_EQ(tick, physicsTickLength(state.displayMode.refresh_rate));
 }
 
 } // namespace

@@ -190,6 +190,7 @@ TEST_F(SceneFileTest, SavingAgainAfterLoadingGivesTheSameBytes) {
 // A "::game::CubeEntity" record written by an older or newer build of the game:
 //   ghost      a member the struct does not have               -> skipped
 //   timeDep    the old name of timeDependent                   -> timeDependent stays 0
+//   timeDependent stored as "::u8", a readable byte 1          -> stays 0 (the type differs)
 //   player     stored as "::f32"                               -> stays zero
 //   attached   stored as a pointer                             -> stays 0 (no value)
 //   bodyOpts   written last                                    -> read (order does not matter)
@@ -206,7 +207,7 @@ std::vector<u8> olderCubeScene() {
     size_t structEnd = b.size();
     b.u64le(0);
     b.byte(0);
-    b.u64le(5);
+    b.u64le(6);
     b.text("::game::CubeEntity");
     auto member = [&](const char* typeName, const char* memberName, u64 depth, const std::vector<u8>& value) {
         size_t start = b.size();
@@ -219,6 +220,7 @@ std::vector<u8> olderCubeScene() {
     };
     member("::f32", "ghost", 0, {0, 0, 0x80, 0x3F});
     member("::b8", "timeDep", 0, {1});
+    member("::u8", "timeDependent", 0, {1});
     member("::f32", "player", 0, {0, 0, 0x80, 0x3F});
     member("::b8", "attached", 1, {});
     Bytes opts;
@@ -262,6 +264,17 @@ TEST_F(SceneFileTest, AMissingFileOrAWrongMagicLoadsNothing) {
     EXPECT_FALSE(load(wrongMagic, &scene));
     EXPECT_TRUE(scene.id == ve::Hash{});
     EXPECT_EQ(files.printed.back(), "Failed to load Scene: File corrupted (Wrong Magic Number)!");
+    EXPECT_EQ(files.openLists, 0);
+}
+
+// The editor's load window may hand over an empty name: no scene file is called ".vsf".
+TEST_F(SceneFileTest, AnEmptyNameFindsNoFile) {
+    files.files.push_back({".vsf", fixtures::barrierScene()});
+    Scene scene;
+    EXPECT_FALSE(ve::loadScene(&scene, {}, &stores.permanent));
+    EXPECT_TRUE(scene.id == ve::Hash{});
+    const std::vector<std::string> expected = {"Failed to load Scene: File not found!"};
+    EXPECT_EQ(files.printed, expected);
     EXPECT_EQ(files.openLists, 0);
 }
 
@@ -354,35 +367,46 @@ TEST_F(SceneFileTest, AFirstRecordWithoutItsTagEndsTheLoadWithAnEmptyScene) {
 // Saving
 // =============================================================================================
 
-TEST_F(SceneFileTest, ASaveWritesTheSceneFileAndEmptiesItsTemporaryCopy) {
+TEST_F(SceneFileTest, ASaveReplacesTheSceneFileAndLeavesNoTemporaryFile) {
+    files.files.push_back({"Saved.vsf", fixtures::barrierScene()});
     Scene scene = fixtures::sceneOfEveryEntityType("Saved", &stores.permanent);
     ASSERT_TRUE(ve::saveScene(&scene));
     memfiles::MemoryFile* file = memfiles::findFile(&files, "Saved.vsf");
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->bytes, bytesOf(ve::serializeScene(&scene, &stores.tmp)));
-    memfiles::MemoryFile* temporary = memfiles::findFile(&files, "Saved.vsf.tmp");
-    ASSERT_NE(temporary, nullptr);
-    EXPECT_TRUE(temporary->bytes.empty());
+    EXPECT_EQ(memfiles::findFile(&files, "Saved.vsf.tmp"), nullptr);
+    EXPECT_EQ(files.files.size(), 1u);
+    EXPECT_TRUE(files.printed.empty());
     EXPECT_EQ(files.openLists, 0);
 }
 
-TEST_F(SceneFileTest, AFailedTemporaryWriteLeavesThePreviousFileUntouched) {
-    std::vector<u8> previous = fixtures::barrierScene();
-    files.files.push_back({"Kept.vsf", previous});
-    files.failingWrites = "Kept.vsf.tmp";
-    Scene scene = fixtures::sceneOfEveryEntityType("Kept", &stores.permanent);
-    EXPECT_FALSE(ve::saveScene(&scene));
-    EXPECT_EQ(memfiles::findFile(&files, "Kept.vsf")->bytes, previous);
-    EXPECT_EQ(files.printed.back(), "Failed to save Scene!");
-    EXPECT_EQ(files.openLists, 0);
-}
-
-TEST_F(SceneFileTest, AFailedSceneFileWriteLeavesACompleteTemporaryCopy) {
-    files.failingWrites = "Copy.vsf";
-    Scene scene = fixtures::sceneOfEveryEntityType("Copy", &stores.permanent);
-    EXPECT_FALSE(ve::saveScene(&scene));
-    EXPECT_EQ(memfiles::findFile(&files, "Copy.vsf.tmp")->bytes, bytesOf(ve::serializeScene(&scene, &stores.tmp)));
-    EXPECT_EQ(files.printed.back(), "Failed to save Scene!");
+// Each step of a save fails in turn: the old scene file keeps every byte, the temporary file is
+// gone and the failure is reported.
+TEST_F(SceneFileTest, AFailedStepOfASaveLeavesThePreviousFileUntouchedAndNoTemporaryFile) {
+    struct Case {
+        const char* step;
+        std::string memfiles::MemoryFileSystem::*failing;
+        const char* failingName;
+    };
+    const Case cases[] = {
+        {"temporary write", &memfiles::MemoryFileSystem::failingWrites, "Kept.vsf.tmp"},
+        {"flush", &memfiles::MemoryFileSystem::failingFlushes, "Kept.vsf.tmp"},
+        {"rename", &memfiles::MemoryFileSystem::failingRenames, "Kept.vsf"},
+    };
+    const std::vector<u8> previous = fixtures::barrierScene();
+    for (const Case& c : cases) {
+        files = {};
+        memfiles::installMemoryFileSystem(&files);
+        files.files.push_back({"Kept.vsf", previous});
+        files.*c.failing = c.failingName;
+        Scene scene = fixtures::sceneOfEveryEntityType("Kept", &stores.permanent);
+        EXPECT_FALSE(ve::saveScene(&scene)) << c.step;
+        EXPECT_EQ(memfiles::findFile(&files, "Kept.vsf")->bytes, previous) << c.step;
+        EXPECT_EQ(memfiles::findFile(&files, "Kept.vsf.tmp"), nullptr) << c.step;
+        ASSERT_FALSE(files.printed.empty()) << c.step;
+        EXPECT_EQ(files.printed.back(), "Failed to save Scene!") << c.step;
+        EXPECT_EQ(files.openLists, 0) << c.step;
+    }
 }
 
 TEST_F(SceneFileTest, ASceneWithoutANameIsNotSaved) {

@@ -32,7 +32,7 @@ protected:
         files.files.push_back({"kestrolan.pak", diskfiles::readWholeFile(VE_SOURCE_DIR "/assets/kestrolan.pak")});
         ASSERT_FALSE(files.files[0].bytes.empty()) << "build the asset pack first";
         ve::createAssetRegister(&assets, ve::MAX_MESHES, ve::MAX_TEXTURES, ve::MAX_MATERIALS);
-        ve::loadAllPakFiles(&assets);
+        ve::loadAllPakFiles(&assets, 0);
     }
     void TearDown() override { memfiles::currentFileSystem() = nullptr; }
 

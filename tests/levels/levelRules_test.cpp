@@ -40,7 +40,7 @@ protected:
         ve::initPlatformAPI(&api);
         ve::platform = &api;
         ve::createAssetRegister(&assets, ve::MAX_MESHES, ve::MAX_TEXTURES, ve::MAX_MATERIALS);
-        ve::loadAllPakFiles(&assets);
+        ve::loadAllPakFiles(&assets, 0);
     }
     void TearDown() override { ve::platform = nullptr; }
 

@@ -8,7 +8,10 @@
 // contract: a negative offset continues at the remembered position, the position grows by the
 // requested length, and a transfer that moves fewer bytes is reported by `fileHasError` (a read
 // past the end zero-fills the rest). Writes to the file named `failingWrites` store only half of
-// their bytes. Printed lines are kept for the test to inspect. Header-only so that fuzz targets
+// their bytes. `renameFile` moves a created file over another name, or deletes it when the file is
+// in error, is named `failingFlushes` or the new name is `failingRenames`; it removes an entry from
+// the file system, so lists opened before it must not be used after it (the engine renames only
+// with no other list open). Printed lines are kept for the test to inspect. Header-only so that fuzz targets
 // can use it without the test support library.
 
 #include "Platform/ve_platform.h"
@@ -32,6 +35,9 @@ struct MemoryFileSystem {
     std::vector<std::string> printed;
     // Writes to a file of this name store only half of their bytes and report the shortfall.
     std::string failingWrites;
+    // Flushing this file fails; renaming a file over this name fails.
+    std::string failingFlushes;
+    std::string failingRenames;
     u64 readCalls = 0;
     int openLists = 0; // lists opened and not yet closed
     ve::PlatformAPI api = {};
@@ -144,6 +150,22 @@ inline msi memoryWriteFile(ve::PlatformFileList list, u32 index, s64 offset, buf
     return (msi)data->positions[index];
 }
 
+inline b8 memoryRenameFile(ve::PlatformFileList list, u32 index, string path) {
+    MemoryFileSystem* fs = currentFileSystem();
+    u32 fileIndex = listData(list)->fileIndices[index];
+    std::string target((const char*)path.data, path.length);
+    MemoryFile* source = &fs->files[fileIndex];
+    b8 renamed = !listData(list)->errors[index] && source->name != fs->failingFlushes && target != fs->failingRenames;
+    MemoryFile* existing = findFile(fs, target);
+    if (renamed && !existing) {
+        source->name = target;
+        return true;
+    }
+    if (renamed) existing->bytes = source->bytes;
+    fs->files.erase(fs->files.begin() + fileIndex);
+    return renamed;
+}
+
 inline void memoryPrint(string text) {
     currentFileSystem()->printed.push_back(std::string((const char*)text.data, text.length));
 }
@@ -158,6 +180,7 @@ inline void installMemoryFileSystem(MemoryFileSystem* fs) {
     fs->api.readFile = memoryReadFile;
     fs->api.writeFile = memoryWriteFile;
     fs->api.setOffsetInFile = memorySetOffsetInFile;
+    fs->api.renameFile = memoryRenameFile;
     fs->api.print = memoryPrint;
     ve::platform = &fs->api;
 }

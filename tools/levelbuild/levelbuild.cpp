@@ -66,6 +66,6 @@ int main(int argc, char** argv) {
     // The levels are checked against the packs that the game will load with them.
     ve::AssetRegister assets = {};
     ve::createAssetRegister(&assets, ve::MAX_MESHES, ve::MAX_TEXTURES, ve::MAX_MATERIALS);
-    ve::loadAllPakFiles(&assets);
+    ve::loadAllPakFiles(&assets, 0);
     return shortcuts ? writeShortcuts((u32)atoi(argv[2]), &assets) : writeLevels(&assets);
 }

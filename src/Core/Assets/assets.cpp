@@ -1,6 +1,7 @@
 #include "Core/Assets/assets.h"
 
 #include "Core/Assets/pakFormat.h"
+#include "Core/console.h"
 #include "Core/engine_globals.h"
 #include "Memory/memory.h"
 
@@ -91,6 +92,7 @@ struct PakReader {
     u32 index;
     string name; // the pack's file name, for messages
     MemoryStore* store;
+    msi keepFree; // bytes that must stay free in one block of `store` after every asset
     u32 skippedAssets;
 };
 
@@ -103,17 +105,6 @@ struct PakPart {
     void** destination;
 };
 
-void printPakLine(const c8* format, ...) {
-    c8 line[512];
-    va_list args;
-    va_start(args, format);
-    s32 length = vsnprintf(line, sizeof(line), format, args);
-    va_end(args);
-    if (length < 0) return;
-    if ((msi)length >= sizeof(line)) length = sizeof(line) - 1;
-    platform->print(string{(msi)length, (u8*)line});
-}
-
 void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* reasonFormat, ...) {
     if (reader->skippedAssets++ >= PAK_MAX_SKIP_MESSAGES) return;
     c8 reason[256];
@@ -125,8 +116,8 @@ void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* re
     memcpy(idBytes, &id, sizeof(idBytes));
     c8 idText[33];
     for (u32 i = 0; i < 16; ++i) snprintf(idText + 2 * i, 3, "%02x", idBytes[i]);
-    printPakLine("Pack \"%.*s\": asset %llu (id %s) skipped: %s", (int)reader->name.length,
-                 (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, reason);
+    printFormattedLine("Pack \"%.*s\": asset %llu (id %s) skipped: %s", (int)reader->name.length,
+                       (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, reason);
 }
 
 // Size in bytes of `count` elements of `elementSize` bytes at `offset`; false when the product or
@@ -171,6 +162,9 @@ void freePakParts(PakReader* reader, PakPart* parts, u32 count) {
 // Checks every part first, then takes a block for each and reads it, in order. On failure the
 // blocks taken so far go back to the store and `*why` says what was wrong.
 b8 readPakParts(PakReader* reader, PakPart* parts, u32 count, const c8** why) {
+    // Every block costs its size and at most this much more.
+    constexpr u64 blockOverhead = 31;
+    u64 needed = reader->keepFree;
     for (u32 i = 0; i < count; ++i) {
         u64 bytes;
         if (!measurePart(parts[i].offset, parts[i].count, parts[i].elementSize, &bytes) ||
@@ -178,6 +172,14 @@ b8 readPakParts(PakReader* reader, PakPart* parts, u32 count, const c8** why) {
             *why = "its data lies outside the file";
             return false;
         }
+        // Each part lies within the file, which a signed offset reaches: the sum cannot wrap.
+        needed += bytes + blockOverhead;
+    }
+    // A part taken from a smaller block leaves the largest one as it was, and one taken from the
+    // largest leaves it at least `keepFree`.
+    if (largestFreeBlock(reader->store) < needed) {
+        *why = "the permanent store must keep its room for the scenes";
+        return false;
     }
     for (u32 i = 0; i < count; ++i) {
         u64 bytes = parts[i].count * parts[i].elementSize;
@@ -315,9 +317,9 @@ void loadPakAsset(PakReader* reader, AssetRegister* assets, u64 assetIndex, Asse
 
 } // namespace detail
 
-void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index) {
+void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi keepFree) {
     VE_ASSERT(assets);
-    detail::PakReader reader = {files, index, files.names[index], permanentStore, 0};
+    detail::PakReader reader = {files, index, files.names[index], permanentStore, keepFree, 0};
     AssetPackHeader header;
     b8 complete = detail::readPakRecord(&reader, 0, &header);
     // Anything that is not a version 1 pack is not ours to judge: skipped without a word.
@@ -325,14 +327,14 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index) {
     const int nameLength = (int)reader.name.length;
     const c8* name = (const c8*)reader.name.data;
     if (!complete) {
-        detail::printPakLine("Pack \"%.*s\" skipped: the file ends inside its header", nameLength, name);
+        printFormattedLine("Pack \"%.*s\" skipped: the file ends inside its header", nameLength, name);
         return;
     }
     u64 tableBytes;
     if (!detail::measurePart(header.assetHeaderTableOffset, header.numberOfAssets, PAK_TABLE_ENTRY_SIZE, &tableBytes) ||
         !detail::partInFile(&reader, header.assetHeaderTableOffset, tableBytes)) {
-        detail::printPakLine("Pack \"%.*s\" skipped: its table of %llu assets lies outside the file", nameLength, name,
-                             (unsigned long long)header.numberOfAssets);
+        printFormattedLine("Pack \"%.*s\" skipped: its table of %llu assets lies outside the file", nameLength, name,
+                           (unsigned long long)header.numberOfAssets);
         return;
     }
     // The table's last byte has been read, so every entry below lies inside the file.
@@ -342,15 +344,15 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index) {
         detail::loadPakAsset(&reader, assets, j, entry);
     }
     if (reader.skippedAssets > detail::PAK_MAX_SKIP_MESSAGES) {
-        detail::printPakLine("Pack \"%.*s\": %u more damaged assets skipped", nameLength, name,
-                             reader.skippedAssets - detail::PAK_MAX_SKIP_MESSAGES);
+        printFormattedLine("Pack \"%.*s\": %u more damaged assets skipped", nameLength, name,
+                           reader.skippedAssets - detail::PAK_MAX_SKIP_MESSAGES);
     }
 }
 
-void loadAllPakFiles(AssetRegister* assets) {
+void loadAllPakFiles(AssetRegister* assets, msi keepFree) {
     static const c8 pakType[] = "pak";
     PlatformFileList files = platform->openFileList(string{sizeof(pakType) - 1, (u8*)pakType});
-    for (u32 i = 0; i < files.count; ++i) loadPakFile(assets, files, i);
+    for (u32 i = 0; i < files.count; ++i) loadPakFile(assets, files, i, keepFree);
     platform->closeFileList(files);
 }
 

@@ -18,10 +18,13 @@ constexpr u32 MAX_TEXTURE_SIDE = 16384;
 // zero-filled, so the counts start at 0.
 void createAssetRegister(AssetRegister* assets, u64 maxMeshes, u64 maxTextures, u64 maxMaterials);
 
-// Every file with the extension "pak" under the asset directory, in list order.
-void loadAllPakFiles(AssetRegister* assets);
+// Every file with the extension "pak" under the asset directory, in list order. An asset that
+// would leave no free block of `keepFree` bytes in the permanent store is skipped with a line
+// naming its pack: the store must still hold the scenes, and many table entries may share one
+// large part of a small pack.
+void loadAllPakFiles(AssetRegister* assets, msi keepFree);
 // The pack at `index` of `files`. Assets are registered in table order.
-void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index);
+void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi keepFree);
 
 // Append a copy of the record; the caller makes sure there is room.
 void registerMesh(AssetRegister* assets, Mesh mesh);

@@ -4,10 +4,12 @@
 #include "Platform/SDL/sdl_tmp_win_platform.h"
 #include "Util/string.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 namespace ve {
 
@@ -233,6 +235,43 @@ PlatformFileList sdl_platform_createFile(string path) {
     return list;
 }
 
+namespace detail {
+
+// Makes the bytes of the closed file at `path` durable: without this a crash soon after the
+// rename could leave the new name on an empty file.
+b8 syncFileToDisk(const c8* path) {
+    int descriptor = open(path, O_RDONLY);
+    if (descriptor < 0) return false;
+    b8 synced = fsync(descriptor) == 0;
+    return close(descriptor) == 0 && synced;
+}
+
+// Closing flushes SDL's buffered writes: a full disk shows here at the latest.
+b8 flushAndCloseAssetFile(sdl_platformFileData* data, u32 index, const c8* path) {
+    SDL_RWops* file = data->files[index];
+    data->files[index] = nullptr;
+    b8 closed = file && SDL_RWclose(file) == 0;
+    return closed && !data->errors[index] && syncFileToDisk(path);
+}
+
+} // namespace detail
+
+b8 sdl_platform_renameFile(PlatformFileList list, u32 index, string path) {
+    using namespace detail;
+    c8 fromBytes[createFilePathCapacity];
+    c8 toBytes[createFilePathCapacity];
+    buildAssetPath(list.names[index], {sizeof(fromBytes), (u8*)fromBytes});
+    buildAssetPath(path, {sizeof(toBytes), (u8*)toBytes});
+    std::error_code error;
+    b8 renamed = flushAndCloseAssetFile(platformFileData(list), index, fromBytes);
+    if (renamed) {
+        std::filesystem::rename(fromBytes, toBytes, error);
+        renamed = !error;
+    }
+    if (!renamed) std::filesystem::remove(fromBytes, error);
+    return renamed;
+}
+
 // =============================================================================================
 // Console, mouse, memory, OpenGL
 // =============================================================================================
@@ -315,6 +354,7 @@ void initPlatformAPI(PlatformAPI* platformAPI) {
     platformAPI->getClipboard = sdl_platform_getClipboard;
     platformAPI->getClipboardZ = sdl_platform_getClipboardZ;
     platformAPI->setClipboard = sdl_platform_setClipboard;
+    platformAPI->renameFile = sdl_platform_renameFile;
 }
 
 } // namespace ve

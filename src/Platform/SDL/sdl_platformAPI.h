@@ -1,6 +1,6 @@
 #pragma once
-// The SDL implementation of the fifteen platform operations: file lists over the asset
-// directory, positioned reads and writes, file creation, console output, the mouse capture,
+// The SDL implementation of the sixteen platform operations: file lists over the asset
+// directory, positioned reads and writes, file creation and atomic replacement, console output, the mouse capture,
 // memory blocks, OpenGL procedure lookup and the clipboard. The engine reaches them only
 // through the table that `initPlatformAPI` fills.
 //
@@ -48,6 +48,7 @@ void* sdl_platform_getGLProcAddr(c8* name);
 string sdl_platform_getClipboard();
 c8* sdl_platform_getClipboardZ();
 void sdl_platform_setClipboard(string text);
+b8 sdl_platform_renameFile(PlatformFileList list, u32 index, string path);
 
 // Puts the functions above into their slots.
 void initPlatformAPI(PlatformAPI* platformAPI);

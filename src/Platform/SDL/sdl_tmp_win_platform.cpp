@@ -314,19 +314,6 @@ MouseModeChange stepInputRecording(InputRecorder* recorder, GameInput* liveInput
 
 namespace detail {
 
-// Everything `SDL_main` keeps for the whole run.
-struct SDLMainState {
-    SDLWindow window;
-    SDL_DisplayMode displayMode;
-    f32 physicsDelta;
-    GameMemory gameMemory;
-    PlatformAPI platformAPI;
-    SDLGameEngine engine;
-    MemoryStore memStore;
-    InputRecorder recorder;
-    FrameClock clock;
-};
-
 // Re-points the engine at the platform and its state before every update.
 void checkAndLoadGameEngine(SDLMainState* state) { state->engine.engineReload(&state->gameMemory, &state->platformAPI); }
 

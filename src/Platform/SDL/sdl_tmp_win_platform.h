@@ -128,6 +128,35 @@ MouseModeChange stepInputRecording(InputRecorder* recorder, GameInput* liveInput
 // block from the C runtime where it has none yet.
 void copyBuffers(DynArray* from, DynArray* to);
 
+// ---------------------------------------------------------------------------------------------
+// The frame loop
+// ---------------------------------------------------------------------------------------------
+
+namespace detail {
+
+// Everything `SDL_main` keeps for the whole run.
+struct SDLMainState {
+    SDLWindow window;
+    SDL_DisplayMode displayMode;
+    f32 physicsDelta;
+    GameMemory gameMemory;
+    PlatformAPI platformAPI;
+    SDLGameEngine engine;
+    MemoryStore memStore;
+    InputRecorder recorder;
+    FrameClock clock;
+};
+
+// One frame: events into the live record, the editor's copy of it (taken before a replayed
+// frame replaces the live one, so the editor always sees the real keys), the recording step, the
+// engine's reload and update, the buffer swap and the clock. False once the program should end.
+b8 runFrame(SDLMainState* state);
+// The tick length for the display that shows the window, read into `displayMode`: 1 / its
+// refresh rate, or 1/60 when the display cannot say.
+f32 queryPhysicsTickLength(SDLMainState* state);
+
+} // namespace detail
+
 } // namespace ve
 
 extern "C" int SDL_main(int argc, char* argv[]);

@@ -399,6 +399,26 @@ TEST_F(ShaderArithmetic, SkyReflectionAddsHalfTheSkyRaisedToTheGamma) {
     EXPECT_FLOAT_EQ(pixel.a, 1.0f) << "the sky term leaves alpha alone";
 }
 
+// The reflection reads the sky three and three quarter levels above the automatic one, so a sharp
+// detail of the sky is blurred away: a white 4 x 4 block in the middle of a black 16 x 16 face is
+// one sixteenth bright there. Without the bias a flat surface would mirror it at full strength.
+TEST_F(ShaderArithmetic, SkyReflectionReadsABlurredSky) {
+    std::vector<u32> black16(16 * 16, packRGBA(0, 0, 0, 255));
+    std::vector<u32> detail = black16;
+    for (int y = 6; y < 10; ++y)
+        for (int x = 6; x < 10; ++x) detail[y * 16 + x] = packRGBA(255, 255, 255, 255);
+    ve::Texture dark = makeTexture("test_sky_dark16_img", 16, 16, black16.data());
+    ve::Texture sharp = makeTexture("test_sky_detail_img", 16, 16, detail.data());
+    ve::Texture* faces[6] = {&dark, &dark, &dark, &dark, &sharp, &dark};
+    ve::createSkybox(faces);
+    FloatTarget target = createFloatTarget(2, targetSize);
+    clearTarget(0.0f);
+    drawLit({ve::rendererState->shader.glID, black, black, {0, 0, 0, 0}});
+    Pixel pixel = readPixel(target.fbo, 0, middle, middle);
+    f32 blurred = powf(0.5f / 16.0f, 2.2f);
+    EXPECT_NEAR(pixel.r, blurred, 2e-3) << "a sharp sky is mirrored at " << pixel.r;
+}
+
 TEST_F(ShaderArithmetic, AnyOutlineWidthPaintsTheOutlineColourAndNoWidthLeavesTheLitColour) {
     u32 grey = uploadSolidTexture("test_grey_img", packRGBA(128, 128, 128, 255));
     writeLights(nullptr, 0, 0.3f);

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The real program under Xvfb in a small room (a floor, a back wall, a lamp, a player and a cube,
+# written by walkScene_fixture as "Level 1"): the first frames show the lit room under the sky,
+# not a black window; the picture stands still without input; holding W for a second walks the
+# player toward the wall and changes the view. Run from the repository root.
+# Usage: walk_test.sh <path to kestrolan>
+set -uo pipefail
+source "$(dirname "$0")/../support/kestrolan_program.sh"
+[[ -f assets/kestrolan.pak ]] || fail "assets/kestrolan.pak is missing: build the project first"
+enterXvfb "$0" "$@"
+
+program="$2"
+fixture="$(dirname "$program")/tests/walkScene_fixture"
+[[ -x "$fixture" ]] || fail "$fixture is missing: build the project first"
+command -v import >/dev/null || fail "ImageMagick is missing (install-deps.sh installs it)"
+
+workdir="$(mktemp -d)"
+mkdir "$workdir/assets"
+cp assets/kestrolan.pak "$workdir/assets/"
+"$fixture" "$workdir/assets/Level 1.vsf" || fail "the fixture writer failed"
+log="$workdir/program.log"
+trap 'kill "$pid" 2>/dev/null; rm -rf "$workdir"' EXIT
+
+(cd "$workdir" && exec "$program") >"$log" 2>&1 &
+pid=$!
+waitForFrames
+window="$(kestrolanWindow)" || exit 1
+capture() { import -window "$window" "$workdir/$1.png" || fail "cannot capture the window"; }
+# The mean of one channel (r, g, b or all) over a region WxH+X+Y, from 0 to 1.
+meanOf() { convert "$workdir/$1.png" -crop "$2" +repage -format "%[fx:mean${3:+.$3}]" info:; }
+# Pixels that differ by more than 5% between two captures.
+changedPixels() { compare -metric AE -fuzz 5% "$workdir/$1.png" "$workdir/$2.png" null: 2>&1; }
+above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+total=$((1440 * 900))
+
+# Without input the picture comes to rest once the player and the cube have settled on the floor
+# (the physics runs one tick per frame, so on a slow machine this takes a few seconds): two
+# captures half a second apart then differ in less than 1% of the pixels.
+capture before
+for _ in $(seq 60); do
+    sleep 0.5
+    capture still
+    unchanged="$(changedPixels before still)"
+    (( unchanged * 100 < total )) && break
+    cp "$workdir/still.png" "$workdir/before.png"
+done
+(( unchanged * 100 < total )) || fail "the view kept changing without input ($unchanged pixels)"
+
+picture="$(meanOf before 1440x900+0+0)"
+above "$picture" 0.2 || fail "the frame is dark (mean $picture)"
+# The walls end below the top of the view: the top rows show the light grey-blue sky.
+sky="$(meanOf before 1440x40+0+0)"
+skyRed="$(meanOf before 1440x40+0+0 r)"
+skyBlue="$(meanOf before 1440x40+0+0 b)"
+above "$sky" 0.4 || fail "no sky at the top of the view (mean $sky)"
+above "$skyBlue" "$skyRed" || fail "the top of the view is not the blue-grey sky (red $skyRed, blue $skyBlue)"
+
+xdotool windowfocus --sync "$window" || fail "cannot focus the window"
+xdotool keydown w
+sleep 1
+xdotool keyup w
+sleep 0.5
+capture walked
+changed="$(changedPixels before walked)"
+(( changed * 50 > total )) || fail "holding W for a second changed only $changed pixels"
+
+grep -q 'ASSERTION FAILED' "$log" && fail "an assertion failed"
+grep -q '^Missing asset' "$log" && fail "the shipped pack lacks an asset the room draws"
+grep -q 'GL CALLBACK: .*severity = High' "$log" && fail "OpenGL reported an error"
+
+quitWithEscape "$window"
+echo "PASS: lit room under the sky (mean $picture, sky $sky); W changed $changed of $total pixels"
