@@ -35,7 +35,7 @@ const Piece pieces[] = {
     elevator("Elevator", {{-0.35f, 0, -4.75f}}, Facing::South, "Button Cable"),
     emitter("Elevator Shimmer", {{-0.35f, 0.1f, -4.2f}}),
     hint("Hint Button", {{1.5f, 1.55f, -2.3f}}, Facing::North, "Look at the button\nand press E", 3.0f),
-    hint("Hint Elevator", {{0.6f, 2.3f, -4.2f}}, Facing::North, "Walk with W A S D, look\nwith the mouse. Use the\nlit elevator with E.", 3.0f),
+    hint("Hint Elevator", {{0.45f, 2.25f, -3.9f}}, Facing::North, "Walk with W A S D, look\nwith the mouse. Use the\nlit elevator with E.", 3.0f),
 };
 
 } // namespace
