@@ -18,11 +18,7 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-1.7f, -5.1f, 1.7f, 3.0f),
-    wallRun(-1.7f, -5.1f, 1.7f, -5.1f),
-    wallRun(-1.7f, 3.0f, 1.7f, 3.0f),
-    wallRun(-1.7f, -5.1f, -1.7f, 3.0f),
-    wallRun(1.7f, -5.1f, 1.7f, 3.0f),
+    hall(-1.7f, -5.1f, 1.7f, 3.0f),
 };
 
 const Piece pieces[] = {

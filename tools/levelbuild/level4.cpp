@@ -18,11 +18,7 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-4, -14, 4, 2),
-    wallRun(-4, 2, 4, 2),
-    wallRun(-4, -14, 4, -14),
-    wallRun(-4, -14, -4, 2),
-    wallRun(4, -14, 4, 2),
+    hall(-4, -14, 4, 2),
     doorway(-4, -8, 4, -8, 0, 2),
 };
 

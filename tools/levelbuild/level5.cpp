@@ -22,11 +22,7 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-5, -18, 5, 2),
-    wallRun(-5, 2, 5, 2),
-    wallRun(-5, -18, 5, -18),
-    wallRun(-5, -18, -5, 2),
-    wallRun(5, -18, 5, 2),
+    hall(-5, -18, 5, 2),
     doorway(-5, -8, 5, -8, 0, 2),
 };
 

@@ -21,11 +21,7 @@ namespace levels {
 namespace {
 
 const Panel panels[] = {
-    floorSlab(-5, -16, 5, 2),
-    wallRun(-5, 2, 5, 2),
-    wallRun(-5, -16, 5, -16),
-    wallRun(-5, -16, -5, 2),
-    wallRun(5, -16, 5, 2),
+    hall(-5, -16, 5, 2),
     doorway(-5, -8, 5, -8, 0, 2),
 };
 

@@ -99,6 +99,7 @@ f32 larger(f32 a, f32 b) { return a > b ? a : b; }
 // Panels
 // =============================================================================================
 
+Panel hall(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Hall, ax, az, bx, bz, WALL_HEIGHT, 0, 0}; }
 Panel floorSlab(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Floor, ax, az, bx, bz, 0.0f, 0, 0}; }
 Panel ceiling(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Ceiling, ax, az, bx, bz, WALL_HEIGHT, 0, 0}; }
 Panel wallRun(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Wall, ax, az, bx, bz, WALL_HEIGHT, 0, 0}; }
@@ -128,6 +129,14 @@ ve::Primitive wallPiece(const Panel& panel, f32 from, f32 to, f32 bottom, f32 to
 
 // Appends the panel's colliders at `out`; returns how many.
 u32 panelColliders(const Panel& panel, ve::Primitive* out) {
+    if (panel.kind == PanelKind::Hall) {
+        const Panel parts[] = {floorSlab(panel.ax, panel.az, panel.bx, panel.bz), wallRun(panel.ax, panel.az, panel.bx, panel.az),
+                               wallRun(panel.ax, panel.bz, panel.bx, panel.bz), wallRun(panel.ax, panel.az, panel.ax, panel.bz),
+                               wallRun(panel.bx, panel.az, panel.bx, panel.bz)};
+        u32 count = 0;
+        for (const Panel& part : parts) count += panelColliders(part, out + count);
+        return count;
+    }
     b8 alongX = panel.az == panel.bz;
     f32 start = alongX ? smaller(panel.ax, panel.bx) : smaller(panel.az, panel.bz);
     f32 end = alongX ? larger(panel.ax, panel.bx) : larger(panel.az, panel.bz);
@@ -145,11 +154,19 @@ u32 panelColliders(const Panel& panel, ve::Primitive* out) {
         out[2] = wallPiece(panel, doorStart, doorEnd, DOOR_HEIGHT, panel.height);
         return 3;
     }
+    case PanelKind::Hall: return 0;
     }
     return 0;
 }
 
-u32 panelColliderCount(const Panel& panel) { return panel.kind == PanelKind::Doorway ? 3 : 1; }
+// A hall is a floor and four walls; a doorway is two walls and the lintel over the door.
+u32 panelColliderCount(const Panel& panel) {
+    switch (panel.kind) {
+    case PanelKind::Hall: return 5;
+    case PanelKind::Doorway: return 3;
+    default: return 1;
+    }
+}
 
 } // namespace
 

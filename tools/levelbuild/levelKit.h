@@ -22,6 +22,7 @@ constexpr f32 SLAB_THICKNESS = 0.4f;
 constexpr f32 DOOR_HEIGHT = 3.0f;
 
 enum class PanelKind : u32 {
+    Hall,    // a floor between the two corners and the four walls around it
     Floor,   // a slab whose walking surface is at `height`, between the two corners
     Ceiling, // a slab whose underside is at `height`
     Wall,    // a wall standing on the floor from corner a to corner b, along x or along z
@@ -36,6 +37,7 @@ struct Panel {
     f32 doorWidth;
 };
 
+Panel hall(f32 ax, f32 az, f32 bx, f32 bz);
 Panel floorSlab(f32 ax, f32 az, f32 bx, f32 bz);
 Panel ceiling(f32 ax, f32 az, f32 bx, f32 bz);
 Panel wallRun(f32 ax, f32 az, f32 bx, f32 bz);
