@@ -64,6 +64,15 @@ TEST_F(LevelBuilder, levelsAreNamedByTheirNumber) {
     EXPECT_EQ(levels::levelPlan(levels::LEVEL_COUNT + 1), nullptr);
 }
 
+// The screenshot script's stand-ins keep the rules too, under whichever level name they stand for.
+TEST_F(LevelBuilder, shortcutScenesAreWrittenUnderTheNameAsked) {
+    const char* names[] = {"Level 1", "Level 5"};
+    for (const char* name : names) {
+        EXPECT_TRUE(levels::writeShortcutScene(name, &assets)) << name;
+        EXPECT_FALSE(writtenFile(std::string(name) + ".vsf").empty()) << name;
+    }
+}
+
 // Plans that break a rule: each is refused with a message, and no file is written.
 TEST_F(LevelBuilder, aPlanThatBreaksARuleIsNotWritten) {
     using namespace levels;

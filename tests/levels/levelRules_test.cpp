@@ -133,6 +133,7 @@ TEST_F(LevelRules, theCheckReportsEveryKindOfBrokenRule) {
          "2 entities of type ::game::PlayerEntity, not one"},
         {"a player of another name", [&](ve::Scene* s) { ve::renameEntity(s, ve::getEntity(s, ve::hashASCIIZ("Player")), ve::wrapASCIIZ("Hero")); },
          "no entity \"Player\" of the right type"},
+        {"no hint", [&](ve::Scene* s) { ve::destroyEntity(s, ve::hashASCIIZ("Hint")); }, "no hint says what to do"},
         {"a name used twice", [&](ve::Scene* s) { ve::renameEntity(s, ve::getEntity(s, ve::hashASCIIZ("Lamp")), ve::wrapASCIIZ("Cube")); },
          "the name is not unique"},
     };

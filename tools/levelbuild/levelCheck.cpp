@@ -289,6 +289,7 @@ void checkTally(Check* check, const Tally* tally) {
     if (tally->timedSwitches > MAX_TIMED_SWITCHES) {
         problem(check, "%u time-dependent buttons and plates, more than %u", tally->timedSwitches, MAX_TIMED_SWITCHES);
     }
+    if (countOf(tally, MetaType::game_FloatingTextEntity) == 0) problem(check, "no hint says what to do");
     const MetaType single[] = {MetaType::game_PlayerEntity, MetaType::game_HUDEntity, MetaType::game_ElevatorEntity};
     for (MetaType type : single) {
         u32 n = countOf(tally, type);

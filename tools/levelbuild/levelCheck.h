@@ -11,7 +11,8 @@
 //   buttons and plates, at most 100 wall boxes and 10 barrier boxes;
 // - every body's flags hold exactly one body-type bit; every rotation is orthonormal;
 // - walls and floors are at least 0.2 thick, so that nothing small passes through them;
-// - hint texts are not empty and use only codes of the HUD's glyph table.
+// - there is at least one hint; hint texts are not empty and use only codes of the HUD's glyph
+//   table.
 
 #include "Core/Scene/sceneDef.h"
 

@@ -23,6 +23,7 @@ const Piece shortcutPieces[] = {
     button("Button", {{2, 0, 0}}, STARTS_ON),
     cable("Button Cable", "Button", {{2, 0, -1}}),
     elevator("Elevator", {{0, 0, -1.5f}}, Facing::South, "Button Cable"),
+    hint("Hint", {{1.0f, 2.4f, -1.0f}}, Facing::North, "E: on to the next level", 2.0f),
 };
 
 b8 keepsTheRules(ve::Scene* scene, ve::AssetRegister* assets) {
