@@ -174,13 +174,15 @@ protected:
     }
     ve::GameInput::Keyboard& keys() { return input.keyboard; }
 
-    // E pressed and released within one frame, as a quick tap arrives.
-    void tapE() {
-        press(&keys().E);
+    // A key pressed in one frame and released in the next, as a quick tap arrives.
+    void tap(ve::GameInput::Keyboard::Key* key) {
+        press(key);
         frame();
-        release(&keys().E);
+        release(key);
         frame();
     }
+    void tapE() { tap(&keys().E); }
+    void tapR() { tap(&keys().R); }
 
     // --- the level's entities -----------------------------------------------------------------
 

@@ -83,6 +83,15 @@ TEST_F(Level2, theBarrierStandsUntilTheButtonIsPressed) {
     EXPECT_GT(eye().z, -8.0f);
 }
 
+// R reloads the level from its file: the button is on again and the player back at the start.
+TEST_F(Level2, rRestartsTheLevel) {
+    lowerTheBarrier();
+    tapR();
+    EXPECT_EQ(sceneName(), "Level 2");
+    EXPECT_TRUE(powered("Button"));
+    EXPECT_LT(horizontalDistance(eye(), {0, 0, 0}), 0.1f);
+}
+
 TEST_F(Level2, withoutTheCubeTheElevatorStaysShut) {
     lowerTheBarrier();
     ASSERT_TRUE(walkTo(0, -5.5f));
