@@ -43,8 +43,8 @@ const Piece pieces[] = {
     cable("Elevator Cable", "Plate B", {{-3.2f, 0, -4.0f}}),
     elevator("Elevator", {{-4.55f, 0, -4}}, Facing::East, "Elevator Cable"),
     hint("Hint Shield", {{2.2f, 2.5f, -6.5f}}, Facing::North, "Timeshield Inactive:\nrewinding takes you\nback too.", 3.0f),
-    hint("Hint Teal", {{-1.8f, 2.0f, -3.2f}}, Facing::North, "Teal cubes stay put\nwhen time runs back.", 2.5f),
-    hint("Hint Elevator", {{-2.4f, 2.4f, -5.6f}}, Facing::North, "This elevator runs\non the far plate.", 3.0f),
+    hint("Hint Teal", {{-1.6f, 1.5f, -3.4f}}, Facing::North, "Teal cubes stay put\nwhen time runs back.", 2.5f),
+    hint("Hint Elevator", {{-2.6f, 2.6f, -6.0f}}, Facing::North, "This elevator runs\non the far plate.", 3.0f),
     hint("Hint Or", {{1.5f, 2.4f, -12.5f}}, Facing::North, "The barrier stands while\neither plate is pressed.", 3.0f),
 };
 
