@@ -24,6 +24,7 @@ constexpr u32 ATLAS_CELLS = 96;
 constexpr f32 CELL_WIDTH = 0.0625f;
 constexpr f32 CELL_HEIGHT = 0.0924956f;
 constexpr f32 ROW_PITCH = 0.18150087f;
+constexpr u8 SPACE_CODE = 32; // drawn as nothing: its cell is all zero
 constexpr u8 FIRST_PRINTABLE = 33;
 constexpr u32 PRINTABLE_CELLS = 94; // codes 33 to 126
 
@@ -120,7 +121,7 @@ void writeText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEnt
 void initHUDEntity(HUDEntity* hud) {
     hud_detail::fillGlyphTable(hud);
     hud->time = 0.0f;
-    hud->characterPositions[' '] = {};
+    hud->characterPositions[hud_detail::SPACE_CODE] = {};
     ve::addTimeVar(&hud->time);
     // Without a player there is nobody to shield: the line then reads "Timeshield Inactive".
     PlayerEntity* player =

@@ -19,7 +19,7 @@ struct HUDEntity {
     b8 timeShield;                                   // the player is outside the rewind
 };
 
-// The two glyphs of the font beyond ASCII: the rewind marker and the one after it.
+// The rewind marker's glyph, the first of the font's two cells beyond ASCII.
 constexpr u8 REWIND_MARKER_CODE = 174;
 // The clock text is drawn up to this many bytes: "hh:mm:ss m".
 constexpr u32 CLOCK_DRAWN_LENGTH = 10;

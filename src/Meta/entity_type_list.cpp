@@ -38,8 +38,8 @@ static MetaData* entityTypeMetaData(const c8* typeName) {
 template <typename Record> Record* recordTypeOf(void (*)(Record*));
 template <auto function> void entityFunction(void* data) { function((decltype(recordTypeOf(function)))data); }
 
-// The rows' order is the entity types' identity. Types whose functions the game does not supply
-// yet point at the defaults.
+// The rows' order is the entity types' identity. Rows without an update of their own (the light,
+// the cable, the wall, the floating text) use the default one.
 EntityType entityTypes[entityTypeCount] = {
     {detail::entityTypeMetaData("::game::ParticleEmitter"), entityFunction<game::initParticleEmitter>, entityFunction<game::updateParticleEmitter>, entityFunction<game::renderParticleEmitter>},
     {detail::entityTypeMetaData("::game::LightEntity"), entityFunction<game::initLightEntity>, defaultEntityUpdate, entityFunction<game::renderLightEntity>},

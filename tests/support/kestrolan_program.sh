@@ -51,3 +51,38 @@ quitWithEscape() {
     status=$?
     [[ $status -eq 0 ]] || fail "exit status $status after ESC"
 }
+
+# Starts the program `$1` in a fresh working directory holding the shipped pack and the scene
+# files that the fixture writer `$2` (built beside the program, under tests/) writes when given the
+# paths that follow, each taken relative to that directory's assets. Waits for the first frames
+# and sets `workdir`, `log`, `pid` and `window`; the program and the directory go at exit.
+startWithFixture() {
+    local program="$1" fixture path
+    fixture="$(dirname "$program")/tests/$2"
+    shift 2
+    [[ -x "$fixture" ]] || fail "$fixture is missing: build the project first"
+    command -v import >/dev/null || fail "ImageMagick is missing (install-deps.sh installs it)"
+    workdir="$(mktemp -d)"
+    mkdir "$workdir/assets"
+    cp assets/kestrolan.pak "$workdir/assets/"
+    local paths=()
+    for path in "$@"; do paths+=("$workdir/assets/$path"); done
+    "$fixture" "${paths[@]}" || fail "the fixture writer failed"
+    log="$workdir/program.log"
+    trap 'kill "$pid" 2>/dev/null; rm -rf "$workdir"' EXIT
+    (cd "$workdir" && exec "$program") >"$log" 2>&1 &
+    pid=$!
+    waitForFrames
+    window="$(kestrolanWindow)" || exit 1
+}
+
+# The window as it is now, into `$workdir/<name>.png`.
+capture() { import -window "$window" "$workdir/$1.png" || fail "cannot capture the window"; }
+
+# The program's output holds no failed assertion, no missing asset and no OpenGL error.
+expectCleanLog() {
+    grep -q 'ASSERTION FAILED' "$log" && fail "an assertion failed"
+    grep -q '^Missing asset' "$log" && fail "the shipped pack lacks an asset the scene draws"
+    grep -q 'GL CALLBACK: .*severity = High' "$log" && fail "OpenGL reported an error"
+    return 0
+}
