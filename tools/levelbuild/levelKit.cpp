@@ -24,7 +24,7 @@ namespace levels {
 // The player: a box 0.8 wide and 1.8 high whose origin, where the camera sits, is the eye.
 constexpr f32 EYE_HEIGHT = 1.6f;
 constexpr ve::v3 PLAYER_SIZE = {{0.8f, 1.8f, 0.8f}};
-constexpr f32 PLAYER_WALK_SPEED = 30.0f; // walking force per unit of mass
+constexpr f32 PLAYER_WALK_SPEED = 30.0f; // metres per second squared while a walking key is held
 constexpr f32 PLAYER_SPEED_CAP = 4.0f;   // metres per second
 constexpr f32 PLAYER_DAMPING = 1.0f;
 // Bodies start this far above the floor, so that none starts inside it.
@@ -101,7 +101,6 @@ f32 larger(f32 a, f32 b) { return a > b ? a : b; }
 
 Panel hall(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Hall, ax, az, bx, bz, WALL_HEIGHT, 0, 0}; }
 Panel floorSlab(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Floor, ax, az, bx, bz, 0.0f, 0, 0}; }
-Panel ceiling(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Ceiling, ax, az, bx, bz, WALL_HEIGHT, 0, 0}; }
 Panel wallRun(f32 ax, f32 az, f32 bx, f32 bz) { return {PanelKind::Wall, ax, az, bx, bz, WALL_HEIGHT, 0, 0}; }
 Panel doorway(f32 ax, f32 az, f32 bx, f32 bz, f32 doorAt, f32 doorWidth) {
     return {PanelKind::Doorway, ax, az, bx, bz, WALL_HEIGHT, doorAt, doorWidth};
@@ -127,34 +126,38 @@ ve::Primitive wallPiece(const Panel& panel, f32 from, f32 to, f32 bottom, f32 to
     return box(centre, alongX ? ve::iMat3() : alongZAxes(), size);
 }
 
+u32 panelColliders(const Panel& panel, ve::Primitive* out);
+
+// A hall's floor and its four walls, as the panels that a plan would list for them.
+u32 hallColliders(const Panel& hall, ve::Primitive* out) {
+    const Panel parts[] = {floorSlab(hall.ax, hall.az, hall.bx, hall.bz), wallRun(hall.ax, hall.az, hall.bx, hall.az),
+                           wallRun(hall.ax, hall.bz, hall.bx, hall.bz), wallRun(hall.ax, hall.az, hall.ax, hall.bz),
+                           wallRun(hall.bx, hall.az, hall.bx, hall.bz)};
+    u32 count = 0;
+    for (const Panel& part : parts) count += panelColliders(part, out + count);
+    return count;
+}
+
+// A wall with the door opening cut out of it: the walls on either side and the lintel.
+u32 doorwayColliders(const Panel& panel, f32 start, f32 end, ve::Primitive* out) {
+    f32 doorStart = panel.doorAt - panel.doorWidth * 0.5f;
+    f32 doorEnd = panel.doorAt + panel.doorWidth * 0.5f;
+    out[0] = wallPiece(panel, start, doorStart, 0.0f, panel.height);
+    out[1] = wallPiece(panel, doorEnd, end, 0.0f, panel.height);
+    out[2] = wallPiece(panel, doorStart, doorEnd, DOOR_HEIGHT, panel.height);
+    return 3;
+}
+
 // Appends the panel's colliders at `out`; returns how many.
 u32 panelColliders(const Panel& panel, ve::Primitive* out) {
-    if (panel.kind == PanelKind::Hall) {
-        const Panel parts[] = {floorSlab(panel.ax, panel.az, panel.bx, panel.bz), wallRun(panel.ax, panel.az, panel.bx, panel.az),
-                               wallRun(panel.ax, panel.bz, panel.bx, panel.bz), wallRun(panel.ax, panel.az, panel.ax, panel.bz),
-                               wallRun(panel.bx, panel.az, panel.bx, panel.bz)};
-        u32 count = 0;
-        for (const Panel& part : parts) count += panelColliders(part, out + count);
-        return count;
-    }
     b8 alongX = panel.az == panel.bz;
-    f32 start = alongX ? smaller(panel.ax, panel.bx) : smaller(panel.az, panel.bz);
-    f32 end = alongX ? larger(panel.ax, panel.bx) : larger(panel.az, panel.bz);
-    start -= WALL_THICKNESS * 0.5f;
-    end += WALL_THICKNESS * 0.5f;
+    f32 start = (alongX ? smaller(panel.ax, panel.bx) : smaller(panel.az, panel.bz)) - WALL_THICKNESS * 0.5f;
+    f32 end = (alongX ? larger(panel.ax, panel.bx) : larger(panel.az, panel.bz)) + WALL_THICKNESS * 0.5f;
     switch (panel.kind) {
+    case PanelKind::Hall: return hallColliders(panel, out);
     case PanelKind::Floor: out[0] = slab(panel, panel.height); return 1;
-    case PanelKind::Ceiling: out[0] = slab(panel, panel.height + SLAB_THICKNESS); return 1;
     case PanelKind::Wall: out[0] = wallPiece(panel, start, end, 0.0f, panel.height); return 1;
-    case PanelKind::Doorway: {
-        f32 doorStart = panel.doorAt - panel.doorWidth * 0.5f;
-        f32 doorEnd = panel.doorAt + panel.doorWidth * 0.5f;
-        out[0] = wallPiece(panel, start, doorStart, 0.0f, panel.height);
-        out[1] = wallPiece(panel, doorEnd, end, 0.0f, panel.height);
-        out[2] = wallPiece(panel, doorStart, doorEnd, DOOR_HEIGHT, panel.height);
-        return 3;
-    }
-    case PanelKind::Hall: return 0;
+    case PanelKind::Doorway: return doorwayColliders(panel, start, end, out);
     }
     return 0;
 }

@@ -24,7 +24,6 @@ constexpr f32 DOOR_HEIGHT = 3.0f;
 enum class PanelKind : u32 {
     Hall,    // a floor between the two corners and the four walls around it
     Floor,   // a slab whose walking surface is at `height`, between the two corners
-    Ceiling, // a slab whose underside is at `height`
     Wall,    // a wall standing on the floor from corner a to corner b, along x or along z
     Doorway, // such a wall with a door opening of `doorWidth` centred at `doorAt` along the run
 };
@@ -39,7 +38,6 @@ struct Panel {
 
 Panel hall(f32 ax, f32 az, f32 bx, f32 bz);
 Panel floorSlab(f32 ax, f32 az, f32 bx, f32 bz);
-Panel ceiling(f32 ax, f32 az, f32 bx, f32 bz);
 Panel wallRun(f32 ax, f32 az, f32 bx, f32 bz);
 Panel doorway(f32 ax, f32 az, f32 bx, f32 bz, f32 doorAt, f32 doorWidth);
 
