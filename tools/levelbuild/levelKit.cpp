@@ -394,7 +394,6 @@ void addPlate(Build* build, const Piece& piece) {
     plate->bodyOpts = staticBox(build, piece.at, ve::iMat3(), {{0, PLATE_SIZE.y * 0.5f, 0}}, PLATE_SIZE);
     // The plate watches positions; its body carries nothing.
     plate->bodyOpts.collisionMask = 0;
-    if (piece.options & PRESSED_BY_PLAYER) plate->player = ref(build, PLAYER_NAME);
     plate->cube1 = ref(build, piece.refs[0]);
     plate->cube2 = ref(build, piece.refs[1]);
     plate->timeDependent = (piece.options & TIMED) != 0;

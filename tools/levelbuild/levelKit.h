@@ -53,9 +53,8 @@ enum class Facing : u32 { North, South, East, West };
 
 // Option bits of a piece.
 enum : u32 {
-    TIMED = 1,             // player, cube, button, plate: recorded and rewound with the world
-    PRESSED_BY_PLAYER = 2, // plate: the player's body presses it too
-    STARTS_ON = 4,         // button: powered when the level starts
+    TIMED = 1,     // player, cube, button, plate: recorded and rewound with the world
+    STARTS_ON = 2, // button: powered when the level starts
 };
 
 constexpr u32 MAX_PIECE_REFS = 2;
