@@ -55,3 +55,7 @@
 
 // Map editor
 #include "Debug/mapeditor.cpp"
+#include "Debug/editorText.cpp"
+#include "Debug/editorActions.cpp"
+#include "Debug/fieldEditor.cpp"
+#include "Debug/editorWindows.cpp"

@@ -163,14 +163,16 @@ void updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     updateScene(&state->currentScene);
     renderScene(&state->currentScene);
 
-    handleDisplayKeys(state, frameInput);
-    if (frameInput->keyboard.SPACE.wentUp) detail::reapplyTimedBodies(state);
+    // What is typed into a text field of the editor is no command for the game.
+    b8 hotkeysActive = !debugCapturesKeyboard();
+    if (hotkeysActive) handleDisplayKeys(state, frameInput);
+    if (hotkeysActive && frameInput->keyboard.SPACE.wentUp) detail::reapplyTimedBodies(state);
     if (advancePhysicsClock(state, frameInput)) runPhysicsTick(state, frameInput);
 
     state->renderer.submitFrame(&state->renderer.frame);
     // After the submit: the frame that asked for the switch still shows the old scene.
     switchSceneOnRequest(state);
-    if (frameInput->keyboard.F10.wentDown) state->sorting = !state->sorting;
+    if (hotkeysActive && frameInput->keyboard.F10.wentDown) state->sorting = !state->sorting;
     debugUpdate();
 }
 

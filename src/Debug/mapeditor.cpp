@@ -1,10 +1,106 @@
 #include "Debug/mapeditor.h"
 
 #include "Core/engine_globals.h"
+#include "Debug/editorWindows.h"
+#include "Util/string.h"
+
+#include <imgui.h>
+#include <backends/imgui_impl_opengl3.h>
 
 namespace ve {
 
 DebugState* debugState;
+
+namespace editor {
+
+// Seconds handed to Dear ImGui for a frame that the platform timed as lasting no time at all.
+constexpr f32 MIN_GUI_FRAME_TIME = 1.0e-6f;
+
+// Dear ImGui's navigation and editing keys and the engine's key index of each.
+struct KeyMapping {
+    ImGuiKey guiKey;
+    u32 engineKey;
+};
+constexpr KeyMapping KEY_MAP[] = {
+    {ImGuiKey_Tab, 74},       {ImGuiKey_LeftArrow, 80}, {ImGuiKey_RightArrow, 81}, {ImGuiKey_UpArrow, 78},
+    {ImGuiKey_DownArrow, 79}, {ImGuiKey_PageUp, 88},    {ImGuiKey_PageDown, 89},   {ImGuiKey_Home, 86},
+    {ImGuiKey_End, 87},       {ImGuiKey_Insert, 84},    {ImGuiKey_Delete, 85},     {ImGuiKey_Backspace, 76},
+    {ImGuiKey_Space, 75},     {ImGuiKey_Enter, 73},     {ImGuiKey_Escape, 77},     {ImGuiKey_A, 0},
+    {ImGuiKey_C, 2},          {ImGuiKey_V, 21},         {ImGuiKey_X, 23},          {ImGuiKey_Y, 24},
+    {ImGuiKey_Z, 25},
+};
+
+// The Dear ImGui context with the default font, the dark style, the key map and the clipboard.
+// The font atlas is built here, so that frames can be built also without the back end (which
+// otherwise builds it when it makes its font texture).
+void createGuiContext() {
+    // CreateContext keeps an earlier context current: the new one is made current explicitly.
+    ImGui::SetCurrentContext(ImGui::CreateContext());
+    ImGuiIO& io = ImGui::GetIO();
+    io.DisplaySize = ImVec2(EDITOR_DISPLAY_WIDTH, EDITOR_DISPLAY_HEIGHT);
+    ImGui::StyleColorsDark();
+    for (const KeyMapping& mapping : KEY_MAP) io.KeyMap[mapping.guiKey] = (int)mapping.engineKey;
+    io.GetClipboardTextFn = ImGui_GetClipboard;
+    io.SetClipboardTextFn = ImGui_SetClipboard;
+    io.Fonts->Build();
+}
+
+// The back end finds OpenGL by itself; it is asked only when the platform has an OpenGL context
+// to offer (a headless engine has none), and its answer is checked.
+b8 initGuiBackend() {
+    if (!platform->getGLProcAddr) return false;
+    if (ImGui_ImplOpenGL3_Init(EDITOR_GLSL_VERSION)) return true;
+    platform->print(wrapASCIIZ("Map editor: the OpenGL back end could not be set up; the editor draws nothing."));
+    return false;
+}
+
+// F11 opens and closes the editor; the scene runs exactly while the editor is closed.
+void toggleEditor(DebugState* state) {
+    if (state->enabled) {
+        platform->setCursorRelative(state->mousePrevRelative);
+    } else {
+        state->mousePrevRelative = debugInput->mouse.relative;
+        platform->setCursorRelative(false);
+    }
+    state->enabled = !state->enabled;
+    engineState->currentScene.enabled = !state->enabled;
+}
+
+// A button counts as down also in the frame in which it went down and up again, so that a click
+// or a key stroke shorter than a frame still reaches Dear ImGui.
+bool isHeld(b8 isDown, b8 wentDown) { return isDown || wentDown; }
+
+// The live input record into Dear ImGui's input block. Dear ImGui derives the mouse delta from
+// the positions itself.
+void feedInput(GameInput* live) {
+    ImGuiIO& io = ImGui::GetIO();
+    // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
+    // for its first frame.
+    io.DeltaTime = live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME;
+    io.MousePos = ImVec2((f32)live->mouse.absInPixelsX, (f32)live->mouse.absInPixelsY);
+    io.MouseDown[0] = isHeld(live->mouse.left.isDown, live->mouse.left.wentDown);
+    io.MouseDown[1] = isHeld(live->mouse.right.isDown, live->mouse.right.wentDown);
+    GameInput::Keyboard* keys = &live->keyboard;
+    for (u32 i = 0; i < keyCount; i++) io.KeysDown[i] = isHeld(keys->keys[i].isDown, keys->keys[i].wentDown);
+    // Only the left-hand modifiers count.
+    io.KeyCtrl = keys->CTRL_LEFT.isDown;
+    io.KeyShift = keys->SHIFT_LEFT.isDown;
+    io.KeyAlt = keys->ALT_LEFT.isDown;
+    io.KeySuper = keys->SUPER_LEFT.isDown;
+    if (keys->newUTF8Input) io.AddInputCharactersUTF8(keys->utf8Input);
+}
+
+void drawEditorFrame(DebugState* state) {
+    feedInput(debugInput);
+    if (state->guiBackendReady) ImGui_ImplOpenGL3_NewFrame();
+    ImGui::NewFrame();
+    drawEditorWindows();
+    ImGui::Render();
+    // Over the picture that the renderer has drawn this frame.
+    if (state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
+} // namespace editor
 
 void debugInit(GameMemory* gameMemory) {
     // The record's own store is not kept: the record is its only allocation.
@@ -18,10 +114,24 @@ void debugInit(GameMemory* gameMemory) {
 
     state->tmpStore = createHeapStore(platform->allocateMemory(DEBUG_TMP_STORE_SIZE));
     state->debugStore = createHeapStore(platform->allocateMemory(DEBUG_STORE_SIZE));
+
+    editor::createGuiContext();
+    state->guiBackendReady = editor::initGuiBackend();
 }
 
 void debugReload(GameMemory* gameMemory) { debugState = gameMemory->debugState; }
 
-void debugUpdate() { resetHeapStore(&debugState->tmpStore); }
+void debugUpdate() {
+    DebugState* state = debugState;
+    resetHeapStore(&state->tmpStore);
+    if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
+    if (state->enabled) editor::drawEditorFrame(state);
+}
+
+b8 debugCapturesKeyboard() { return debugState && debugState->enabled && ImGui::GetIO().WantTextInput; }
+
+const c8* ImGui_GetClipboard(void*) { return platform->getClipboardZ(); }
+
+void ImGui_SetClipboard(void*, const c8* text) { platform->setClipboard(wrapASCIIZ(text)); }
 
 } // namespace ve

@@ -1,0 +1,55 @@
+#pragma once
+// What the editor's buttons do to the current scene and to the editor's state, apart from the
+// windows that offer them, so that each action is one call.
+//
+// All act on the engine's current scene (`engineState->currentScene`) and on `debugState`.
+
+#include "Core/Scene/sceneDef.h"
+#include "Meta/entity_type_list.h"
+
+namespace ve {
+
+// The selected entity of the current scene, null when none is selected or it is gone.
+Entity* selectedEntity();
+// Selects `entity`, or clears the selection when it is the selected one already.
+void toggleSelection(Entity* entity);
+
+// A scene name that may become a file name: not empty, no "/", "\" or "..".
+b8 isValidSceneName(string name);
+
+// Writes the current scene to its file. The player's camera is stored as its init reads it: the
+// point that the eye looks at, not the direction that init and play leave in it.
+b8 saveCurrentScene();
+// Gives the current scene the name `name` (copied into its own heap; the id follows) and saves
+// it. Refused, with a message and the scene unchanged, for a name `isValidSceneName` refuses.
+b8 saveCurrentSceneAs(string name);
+// Loads the scene `name` from `store` in place of `scene` (the current scene) and initialises
+// it, paused. On failure (also for an empty or unusable name) the current scene stays as it was.
+// On success the selection, the reference picker and the edited string are cleared.
+b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store);
+// Saves the current scene and, only when that succeeded, loads it again from its file.
+b8 reloadCurrentScene();
+
+// The name a new entity of `type` gets in the current scene: "New " and the type's name, with
+// "1" appended while an entity of that name exists. In the editor's per-frame store.
+string newEntityName(EntityType* type);
+// A new entity of `type` in the current scene, under `newEntityName`, with identity rotations
+// in its body options, initialised by its type. Null when the scene cannot take it.
+Entity* createNewEntity(EntityType* type);
+// Destroys the selected entity and clears the selection, the picker and the edited string.
+void destroySelectedEntity();
+
+// Opens or closes "Rename Entity" with the selected entity's name in the text buffer.
+void toggleRenameWindow();
+// Renames the selected entity to `newName`; the selection follows it. Refused for an empty name.
+b8 renameSelectedEntity(string newName);
+// Opens or closes "Edit String" for the string `field`, with its text in the text buffer.
+void toggleEditString(string* field);
+// Replaces the edited string's text by `text`, in the scene's heap.
+b8 applyEditString(string text);
+
+// The flag word after the "phFlags" editor: `checkboxBits` decide the ten listed bits, the rest
+// keeps what `flags` has.
+u32 mergeFlagBits(u32 flags, u32 checkboxBits);
+
+} // namespace ve

@@ -1,0 +1,20 @@
+#pragma once
+// The editor's windows, built with Dear ImGui every frame while the editor is open: "Scene" with
+// its entity list, "Selected Entity" with the reference picker "Select Entity", "Save As",
+// "Load", "New Entity", "Rename Entity" and "Edit String". Which ones show lives in `debugState`.
+
+namespace ve {
+
+// Every window, in drawing order; between Dear ImGui's NewFrame and Render.
+void drawEditorWindows();
+
+void drawSceneWindow();
+// "Selected Entity" and, inside it, "Select Entity".
+void drawEntityEditor();
+void drawSaveAs();
+void drawLoad();
+void drawNewEntity();
+void drawRenameEntity();
+void drawEditString();
+
+} // namespace ve

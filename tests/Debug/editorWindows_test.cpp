@@ -1,0 +1,304 @@
+// The editor's Dear ImGui frames without a window: built by the engine's frame from the live input
+// record, read back from the draw lists and clicked where the text is. Debian's Dear ImGui keeps
+// its assertions, so an unbalanced Begin/End, PushID/PopID or TreeNode/TreePop aborts the test.
+
+#include "editor_harness.h"
+
+#include "Game/CubeEntity.h"
+#include "Game/FloatingTextEntity.h"
+#include "Game/PressurePlateEntity.h"
+#include "Physics/dynamics/phBody.h"
+
+#include <set>
+
+using namespace editortest;
+
+namespace {
+
+constexpr u32 CUBE_ROW = 2, PLATE_ROW = 7;
+const ImVec2 SCENE_AT(0.0f, 0.0f), SELECTED_AT(300.0f, 0.0f), PICKER_AT(1050.0f, 0.0f), OTHERS_AT(1050.0f, 600.0f);
+
+// The tree node labels that the field editor draws for the members of `metaData`, nested ones
+// included, and the fixed ones of the body options editor.
+void collectTreeLabels(ve::MetaData* metaData, std::set<std::string>* labels) {
+    for (msi i = 0; i < metaData->memberCount; i++) {
+        ve::StructMemberMetaData* member = &metaData->data.structData.structMembers[i];
+        if (member->numIndirections != 0 || member->type == ve::MetaType::Unresolved) continue;
+        std::string label = text(member->name) + " : " + text(ve::afterLastColon(member->typeName));
+        ve::MetaData* nested = ve::findMetaData(member->typeName);
+        switch (member->type) {
+        case ve::MetaType::ve_mat2:
+        case ve::MetaType::ve_mat3:
+        case ve::MetaType::ve_mat4: labels->insert(label); break;
+        case ve::MetaType::ve_BodyOpts:
+            labels->insert(label);
+            labels->insert({"Rotation", "Colliders", "0", "localTransform", "Cuboid", "phFlags"});
+            break;
+        case ve::MetaType::ve_v2:
+        case ve::MetaType::ve_v3:
+        case ve::MetaType::ve_v4:
+        case ve::MetaType::ve_EntityRef: break;
+        default:
+            if (!nested || nested->dataType != ve::MetaDataType::Struct) break;
+            labels->insert(label);
+            collectTreeLabels(nested, labels);
+        }
+    }
+}
+
+class EditorWindows : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        openEditor();
+        placeWindow("Scene", SCENE_AT, ImVec2(280.0f, 600.0f));
+    }
+
+    ve::Entity* selectNew(u32 row) {
+        ve::Entity* entity = newEntity(row);
+        ve::toggleSelection(entity);
+        frame();
+        placeWindow("Selected Entity", SELECTED_AT);
+        return entity;
+    }
+
+    void hover(ImVec2 at) {
+        h.input.mouse.absInPixelsX = (s32)at.x;
+        h.input.mouse.absInPixelsY = (s32)at.y;
+        frame();
+    }
+
+    // Opens every tree node of the window: a label is hovered to learn its node's id, and clicked
+    // when that node is closed. Opening one node moves the rest, so the screen is read anew.
+    void openAllTreeNodes(const char* windowName, const std::set<std::string>& treeLabels) {
+        std::set<ImGuiID> clicked;
+        for (int pass = 0; pass < 500; pass++) {
+            b8 opened = false;
+            for (const TextRun& run : readScreen(windowName)) {
+                if (!treeLabels.count(run.text)) continue;
+                hover(run.center());
+                ImGuiID id = GImGui->HoveredId;
+                ImGuiWindow* window = ImGui::FindWindowByName(windowName);
+                if (!id || clicked.count(id) || window->StateStorage.GetInt(id, 0)) continue;
+                clicked.insert(id);
+                click(run.center());
+                opened = true;
+                break;
+            }
+            if (!opened) return;
+        }
+        FAIL() << "tree nodes kept appearing";
+    }
+
+    b8 shows(const char* windowName, const std::string& wanted) { return !findText(windowName, wanted).empty(); }
+
+    // Into the input field whose label is `label` (the field lies left of its label).
+    void clickField(const char* windowName, const std::string& label) {
+        std::vector<TextRun> labels = findText(windowName, label);
+        ASSERT_FALSE(labels.empty()) << label;
+        click(ImVec2(labels[0].min.x - 30.0f, labels[0].center().y));
+    }
+    void clickText(const char* windowName, const std::string& wanted, size_t occurrence = 0) {
+        std::vector<TextRun> runs = findText(windowName, wanted);
+        ASSERT_GT(runs.size(), occurrence) << wanted;
+        click(runs[occurrence].center());
+    }
+};
+
+TEST(DearImGuiBuild, AnUnbalancedFrameAborts) {
+    auto unbalanced = [](int kind) {
+        ImGui::CreateContext();
+        ImGui::GetIO().DisplaySize = ImVec2(100.0f, 100.0f);
+        ImGui::GetIO().IniFilename = nullptr;
+        ImGui::GetIO().Fonts->Build();
+        ImGui::NewFrame();
+        ImGui::Begin("Unbalanced");
+        if (kind == 1) ImGui::PushID(7);
+        if (kind == 2) ImGui::TreeNodeEx("open", ImGuiTreeNodeFlags_DefaultOpen);
+        if (kind != 0) ImGui::End();
+        ImGui::Render();
+    };
+    for (int kind : {0, 1, 2}) EXPECT_DEATH(unbalanced(kind), "") << kind;
+}
+
+TEST_F(EditorWindows, EveryWindowOfEveryEntityTypeDrawsWithAllTreeNodesOpen) {
+    ve::Entity* text = newEntity(10);
+    ve::EntityRef target = {};
+    for (u32 row = 0; row < ve::entityTypeCount; row++) {
+        ve::Entity* entity = selectNew(row);
+        SCOPED_TRACE(editortest::text(entity->name));
+        ve::toggleRenameWindow();
+        editor()->selectedEntityRef = &target;
+        editor()->saveAsWindowActive = editor()->loadWindowActive = true;
+        editor()->failedToLoad = editor()->failedToSave = true;
+        editor()->drawNewEntityWindow = editor()->drawEditStringWindow = true;
+        editor()->selectedString = &((game::FloatingTextEntity*)text->entityData.data)->text;
+        frame();
+        placeWindow("Select Entity", PICKER_AT, ImVec2(300.0f, 500.0f));
+        for (const char* window : {"Save As", "Load", "New Entity", "Rename Entity", "Edit String"})
+            placeWindow(window, OTHERS_AT, ImVec2(300.0f, 200.0f));
+
+        std::set<std::string> treeLabels;
+        collectTreeLabels(entity->type->metaData, &treeLabels);
+        ve::BodyOpts* opts = (ve::BodyOpts*)entity->entityData.data;
+        if (treeLabels.count("Colliders")) ve::addColliderSceneLoad(opts, ve::Primitive{});
+        openAllTreeNodes("Selected Entity", treeLabels);
+
+        for (const char* window : {"Scene", "Selected Entity", "Select Entity", "Save As", "Load", "New Entity",
+                                   "Rename Entity", "Edit String"})
+            EXPECT_TRUE(ImGui::FindWindowByName(window) && ImGui::FindWindowByName(window)->Active) << window;
+        for (const std::string& label : treeLabels) EXPECT_TRUE(shows("Selected Entity", label)) << label;
+        if (treeLabels.count("phFlags")) {
+            for (const char* inner : {"Col3", "Col4", "Scale", "Collsion Mask", "Value", "LockAxisZ"})
+                EXPECT_TRUE(shows("Selected Entity", inner)) << inner;
+        }
+        EXPECT_TRUE(shows("Load", "Error loading Scene"));
+        EXPECT_TRUE(shows("Save As", "Error saving Scene"));
+        ve::toggleSelection(entity);
+        ve::toggleRenameWindow();
+    }
+}
+
+TEST_F(EditorWindows, TwoNullButtonsOfOnePlateOpenTwoPickers) {
+    ve::Entity* cube = newEntity(CUBE_ROW);
+    ve::Hash cubeId = cube->id;
+    ve::Entity* plate = selectNew(PLATE_ROW);
+    auto* data = (game::PressurePlateEntity*)plate->entityData.data;
+    // player, cube1, cube2, cube3, cube4: equal labels, and later ones must work as well.
+    ASSERT_EQ(findText("Selected Entity", "null").size(), 5u);
+
+    clickText("Selected Entity", "null", 1);
+    EXPECT_EQ(editor()->selectedEntityRef, &data->cube1);
+    placeWindow("Select Entity", PICKER_AT, ImVec2(300.0f, 300.0f));
+    clickText("Select Entity", "New CubeEntity");
+    EXPECT_TRUE(data->cube1.id == cubeId);
+    EXPECT_EQ(editor()->selectedEntityRef, nullptr);
+
+    // Now player, cube2, cube3, cube4.
+    clickText("Selected Entity", "null", 2);
+    EXPECT_EQ(editor()->selectedEntityRef, &data->cube3);
+    data->cube3.id = cubeId;
+    clickText("Select Entity", "null");
+    EXPECT_TRUE(data->cube3.id == ve::Hash{});
+    EXPECT_TRUE(data->cube1.id == cubeId);
+    EXPECT_TRUE(data->player.id == ve::Hash{});
+}
+
+TEST_F(EditorWindows, TypingDeadbeefIntoTheMaskReachesTheRecordAndTheLiveBody) {
+    ve::Entity* cube = selectNew(CUBE_ROW);
+    ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
+    if (!ve::getBody(opts->physicsBody)) ve::createBody(&state()->scene, opts);
+    clickText("Selected Entity", "bodyOpts : BodyOpts");
+    clickField("Selected Entity", "Collsion Mask");
+    f32 gamma = state()->gamma;
+    type("DEAD");
+    // While the field has the keyboard the game's keys do nothing.
+    pressKey(&keys().F5);
+    EXPECT_EQ(state()->gamma, gamma);
+    type("BEEF");
+    pressKey(&keys().ENTER);
+    EXPECT_EQ(opts->collisionMask, 0xDEADBEEFu);
+    EXPECT_EQ((u32)ve::getBody(opts->physicsBody)->m_layers, 0xDEADBEEFu);
+    // Dear ImGui lets the keyboard go in the frame after the one that closed the field.
+    frame();
+    pressKey(&keys().F5);
+    EXPECT_NE(state()->gamma, gamma);
+}
+
+TEST_F(EditorWindows, PositionMovesTheLiveBodyAndVelocityStaysInTheRecord) {
+    ve::Entity* cube = selectNew(CUBE_ROW);
+    ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
+    if (!ve::getBody(opts->physicsBody)) ve::createBody(&state()->scene, opts);
+    clickText("Selected Entity", "bodyOpts : BodyOpts");
+    clickField("Selected Entity", "Position");
+    type("7");
+    pressKey(&keys().ENTER);
+    clickField("Selected Entity", "Linear Velocity");
+    type("9");
+    pressKey(&keys().ENTER);
+    phBody* body = ve::getBody(opts->physicsBody);
+    // The field lies left of its label: the click lands in its last component, z.
+    EXPECT_EQ(body->m_tx.position.z, 7.0f);
+    EXPECT_EQ(opts->position.z, 7.0f);
+    EXPECT_EQ(opts->linearVelocity.z, 9.0f);
+    EXPECT_EQ(body->m_linearVelocity.z, 0.0f);
+}
+
+TEST_F(EditorWindows, PlusUnderCollidersAddsAUnitCuboidAndMinusRemovesIt) {
+    ve::Entity* cube = selectNew(CUBE_ROW);
+    ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
+    clickText("Selected Entity", "bodyOpts : BodyOpts");
+    clickText("Selected Entity", "+");
+    ASSERT_EQ(opts->colliderCount, 1u);
+    ve::mat4 identity = ve::iMat4();
+    EXPECT_EQ(opts->colliders[0].type, ve::Primitive_Type::Cuboid);
+    EXPECT_EQ(memcmp(&opts->colliders[0].localTransform, &identity, sizeof(identity)), 0);
+    EXPECT_EQ(opts->colliders[0].cuboid.height, 1.0f);
+    clickText("Selected Entity", "Colliders");
+    clickText("Selected Entity", "0");
+    clickText("Selected Entity", "-");
+    EXPECT_EQ(opts->colliderCount, 0u);
+}
+
+TEST_F(EditorWindows, NewEntityFromTheSceneWindowCreatesAndSelectsByClicks) {
+    clickText("Scene", "New Entity");
+    placeWindow("New Entity", OTHERS_AT, ImVec2(300.0f, 400.0f));
+    clickText("New Entity", "CubeEntity");
+    EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity"}));
+    EXPECT_FALSE(editor()->drawNewEntityWindow);
+    clickText("Scene", "New CubeEntity");
+    EXPECT_EQ(ve::selectedEntity(), entityAt(0));
+    placeWindow("Selected Entity", SELECTED_AT);
+    clickText("Scene", "New CubeEntity");
+    EXPECT_EQ(ve::selectedEntity(), nullptr);
+}
+
+TEST_F(EditorWindows, LoadingAMissingSceneShowsTheErrorAndKeepsTheScene) {
+    newEntity(CUBE_ROW);
+    clickText("Scene", "Load");
+    placeWindow("Load", OTHERS_AT, ImVec2(300.0f, 200.0f));
+    // The window's title comes first, then the button.
+    clickText("Load", "Load", 1);
+    EXPECT_TRUE(shows("Load", "Error loading Scene"));
+    EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity"}));
+}
+
+TEST_F(EditorWindows, F11PausesTheSceneAndGivesTheMouseBackAsItWas) {
+    for (b8 captured : {(b8)1, (b8)0}) {
+        pressF11();
+        ASSERT_FALSE(editor()->enabled);
+        EXPECT_TRUE(scene()->enabled);
+        enginetest::recordSetCursorRelative(captured);
+        pressF11();
+        EXPECT_TRUE(editor()->enabled);
+        EXPECT_FALSE(scene()->enabled);
+        EXPECT_FALSE(h.input.mouse.relative);
+        // Drawn already in the frame that opened the editor.
+        EXPECT_TRUE(ImGui::FindWindowByName("Scene")->Active);
+        pressF11();
+        EXPECT_EQ(h.input.mouse.relative, captured);
+        pressF11();
+    }
+}
+
+TEST_F(EditorWindows, OnlyTheLeftHandModifiersReachDearImGui) {
+    keys().CTRL_RIGHT.isDown = 1;
+    frame();
+    EXPECT_FALSE(ImGui::GetIO().KeyCtrl);
+    keys().CTRL_LEFT.isDown = 1;
+    frame();
+    EXPECT_TRUE(ImGui::GetIO().KeyCtrl);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditorWindows, AFrameTimedAsZeroDoesNotStopDearImGui) {
+    runFrame(0.0);
+    runFrame(0.0);
+    EXPECT_GT(ImGui::GetIO().DeltaTime, 0.0f);
+    EXPECT_TRUE(ImGui::FindWindowByName("Scene")->Active);
+}
+
+} // namespace
