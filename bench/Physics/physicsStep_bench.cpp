@@ -1,13 +1,21 @@
-// Milliseconds per physics step on three scenes, for the library and, side by side, for Bullet 3
-// on the same boxes with the same time step (1/60 s), solver iterations (20), friction (0.4) and
-// restitution (0.2):
-//   Pyramid  a pyramid of 20 rows (210 unit boxes) standing on a floor, kept awake.
-//   Drop     1,000 boxes dropped in a heap onto a floor, stepped until every one sleeps; one
-//            iteration is the whole run and the counters give the steps it took.
-//   Level    a typical level: 300 static boxes (floor tiles and walls) and 5 dynamic cubes that
-//            are pushed around and never sleep.
-// Each engine sleeps by its own rules (the library after 0.5 s under its speed limits, Bullet
-// after 2 s under its own), so the step counts of the drop differ for that reason too.
+// Milliseconds per physics step for the library and, side by side in the same run, for Bullet 3 on
+// the same boxes with the same time step (1/60 s), solver iterations (20) and contact values
+// (friction 0.4, restitution 0.2). Bullet multiplies the two bodies' values where the library
+// mixes friction as the square root of the product and restitution as the larger one, so Bullet's
+// bodies get the square roots and both see a contact friction of 0.4 and restitution of 0.2.
+//
+// Every run is 600 steps of a freshly built scene (building is not timed) and ends by checking
+// the state it timed; a scene that fell apart is reported as an error, not as a time:
+//   Pyramid   20 rows (210 unit boxes, 1 cm apart) on a floor, kept awake and with sleeping.
+//             The top box must stay within 5 cm of 19.5 m.
+//   Drop      1,000 boxes dropped in ten layers onto a floor; the fastest box over the last 100
+//             steps and the boxes still awake show whether the heap settled.
+//   Stacks    twenty stacks of ten cubes, 1 cm apart and shifted by up to 3.8 cm; no cube may
+//             drift sideways by more than a quarter of its width.
+//   Level     300 static slabs with 5 cubes resting on them, kept awake.
+// Times are the thread's CPU time, so that other programs on a loaded machine count less; the
+// counter msPerStep is that time over the 600 steps. Run with --benchmark_repetitions and
+// --benchmark_enable_random_interleaving to compare the two on a busy machine.
 
 #include "Memory/memory.h"
 #include "Physics/common/phMemory.h"
@@ -16,10 +24,11 @@
 #include <benchmark/benchmark.h>
 #include <btBulletDynamicsCommon.h>
 
-#include <chrono>
 #include <math.h>
 #include <memory>
+#include <stdio.h>
 #include <stdlib.h>
+#include <time.h>
 #include <vector>
 
 namespace {
@@ -29,7 +38,17 @@ const float kGravity = -9.8f;
 const int kIterations = 20;
 const float kFriction = 0.4f;
 const float kRestitution = 0.2f;
-const int kDropStepLimit = 6000;
+const int kSteps = 600;
+// The drop has settled when no box moved faster than this over the last kSettleWindow steps.
+const float kSettledSpeed = 0.1f;
+const int kSettleWindow = 100;
+// A pyramid or stack stands while its top stays this close to where it was built.
+const float kStandTolerance = 0.05f;
+// Deepest a box may rest in the floor. Falling boxes may pass further for a step or two (a box at
+// 15 m/s covers 25 cm per step before its contact exists), so only the settle window counts.
+const float kSinkLimit = 0.1f;
+// A stack stands while none of its cubes moved sideways further than this from where it was built.
+const float kStackDriftLimit = 0.25f;
 
 struct BoxDesc {
     float x, y, z;
@@ -54,20 +73,24 @@ BoxDesc unitCube(float x, float y, float z, float ax = 0, float ay = 1, float az
 // A floor whose top is y = 0.
 BoxDesc floorBox(float halfSize) { return staticBox(0, -0.5f, 0, halfSize, 0.5f, halfSize); }
 
-std::vector<BoxDesc> pyramidScene(int rows) {
+const int kPyramidRows = 20;
+const float kPyramidTop = 0.5f + float(kPyramidRows - 1);
+
+// The last box is the top one.
+std::vector<BoxDesc> pyramidScene() {
     std::vector<BoxDesc> boxes = {floorBox(50)};
-    for (int row = 0; row < rows; ++row) {
-        int count = rows - row;
+    for (int row = 0; row < kPyramidRows; ++row) {
+        int count = kPyramidRows - row;
         for (int i = 0; i < count; ++i)
-            boxes.push_back(unitCube(float(i) - 0.5f * float(count - 1), 0.5f + float(row), 0));
+            boxes.push_back(unitCube((float(i) - 0.5f * float(count - 1)) * 1.01f, 0.5f + float(row), 0));
     }
     return boxes;
 }
 
-std::vector<BoxDesc> dropScene(int count) {
+std::vector<BoxDesc> dropScene() {
     std::vector<BoxDesc> boxes = {floorBox(60)};
-    // Ten by ten columns, loosely spaced and turned a little so that the heap tumbles.
-    for (int i = 0; i < count; ++i) {
+    // Ten layers of ten by ten, loosely spaced and turned a little so that the heap tumbles.
+    for (int i = 0; i < 1000; ++i) {
         int column = i % 100;
         int layer = i / 100;
         float x = float(column % 10) * 1.3f - 6;
@@ -78,29 +101,59 @@ std::vector<BoxDesc> dropScene(int count) {
     return boxes;
 }
 
-std::vector<BoxDesc> levelScene() {
-    std::vector<BoxDesc> boxes;
-    // 15 x 15 floor tiles of 2 x 0.4 x 2 and 75 wall blocks around them.
-    for (int i = 0; i < 15; ++i) {
-        for (int j = 0; j < 15; ++j)
-            boxes.push_back(staticBox(float(i) * 2 - 14, -0.2f, float(j) * 2 - 14, 1, 0.2f, 1));
+const int kStackCount = 20;
+const int kStackHeight = 10;
+const float kStackGap = 0.01f;
+
+// Up to 3.8 cm either way, varying along the stack.
+float stackShift(int stack, int level, int axis) {
+    int step = (stack * 7 + level * 5 + axis * 3) % 9;
+    return 0.0095f * float(step - 4);
+}
+
+// Stack s is boxes 1 + s * kStackHeight onwards, bottom first.
+std::vector<BoxDesc> stacksScene() {
+    std::vector<BoxDesc> boxes = {floorBox(50)};
+    for (int s = 0; s < kStackCount; ++s) {
+        float x = float(s % 5) * 3 - 6;
+        float z = float(s / 5) * 3 - 4.5f;
+        for (int level = 0; level < kStackHeight; ++level) {
+            float y = 0.5f + float(level) * (1 + kStackGap);
+            boxes.push_back(unitCube(x + stackShift(s, level, 0), y, z + stackShift(s, level, 1)));
+        }
     }
-    for (int i = 0; i < 75; ++i) {
-        int side = i % 4;
-        float along = float(i / 4) * 1.6f - 14;
-        float x = side == 0 ? -15.5f : side == 1 ? 15.5f : along;
-        float z = side == 2 ? -15.5f : side == 3 ? 15.5f : along;
-        boxes.push_back(staticBox(x, 1.5f, z, 0.5f, 1.5f, 0.5f));
-    }
-    for (int i = 0; i < 5; ++i) boxes.push_back(unitCube(float(i) * 4 - 8, 0.5f, float(i % 2) * 3));
     return boxes;
 }
 
-// The push that keeps the level's cubes moving: each circles at its own pace (an acceleration).
-void levelPush(int step, int cube, float* fx, float* fz) {
-    float phase = float(step) * kDt * (1 + 0.3f * float(cube));
-    *fx = 6 * cosf(phase);
-    *fz = 6 * sinf(phase);
+std::vector<BoxDesc> levelScene() {
+    std::vector<BoxDesc> boxes;
+    // 20 x 15 floor slabs of 2 x 0.4 x 2, their tops at y = 0.
+    for (int i = 0; i < 20; ++i) {
+        for (int j = 0; j < 15; ++j)
+            boxes.push_back(staticBox(float(i) * 2 - 19, -0.2f, float(j) * 2 - 14, 1, 0.2f, 1));
+    }
+    for (int i = 0; i < 5; ++i) boxes.push_back(unitCube(float(i) * 4 - 8.5f, 0.5f, float(i % 2) * 3 + 0.3f));
+    return boxes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What both worlds report
+// ---------------------------------------------------------------------------------------------
+
+struct BodyState {
+    float x, y, z;
+    float speed;
+    // The lowest point of the box, for a unit cube: centre minus half the sum of the absolute
+    // y components of its three axes.
+    float bottom;
+    bool awake;
+};
+
+// Thread CPU seconds: time the scheduler gave to other programs does not count.
+double threadSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + 1e-9 * double(ts.tv_nsec);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -122,25 +175,14 @@ public:
 
     void step() { m_scene->Step(); }
 
-    bool allAsleep() const {
-        for (const phBody* body : m_dynamic) {
-            if (body->IsAwake()) return false;
-        }
-        return true;
-    }
+    int dynamicCount() const { return int(m_dynamic.size()); }
 
-    void push(int step) {
-        for (size_t i = 0; i < m_dynamic.size(); ++i) {
-            float fx, fz;
-            levelPush(step, int(i), &fx, &fz);
-            m_dynamic[i]->ApplyLinearForce(phVec3(fx, 0, fz));
-        }
-    }
-
-    float highestDynamicY() const {
-        float y = -1e30f;
-        for (const phBody* body : m_dynamic) y = fmaxf(y, body->m_worldCenter.y);
-        return y;
+    BodyState state(int i) const {
+        const phBody* body = m_dynamic[size_t(i)];
+        const phVec3& c = body->m_worldCenter;
+        const phMat3& r = body->m_tx.rotation;
+        float reach = 0.5f * (fabsf(r.ex.y) + fabsf(r.ey.y) + fabsf(r.ez.y));
+        return BodyState{c.x, c.y, c.z, phLength(body->m_linearVelocity), c.y - reach, body->IsAwake()};
     }
 
 private:
@@ -196,25 +238,21 @@ public:
     // Exactly one fixed step of kDt.
     void step() { m_world.stepSimulation(kDt, 1, kDt); }
 
-    bool allAsleep() const {
-        for (const btRigidBody* body : m_dynamic) {
-            if (body->isActive()) return false;
-        }
-        return true;
-    }
+    int dynamicCount() const { return int(m_dynamic.size()); }
 
-    void push(int step) {
-        for (size_t i = 0; i < m_dynamic.size(); ++i) {
-            float fx, fz;
-            levelPush(step, int(i), &fx, &fz);
-            m_dynamic[i]->applyCentralForce(btVector3(fx, 0, fz));
-        }
-    }
-
-    float highestDynamicY() const {
-        float y = -1e30f;
-        for (const btRigidBody* body : m_dynamic) y = fmaxf(y, float(body->getCenterOfMassPosition().y()));
-        return y;
+    BodyState state(int i) const {
+        const btRigidBody* body = m_dynamic[size_t(i)];
+        const btTransform& tx = body->getCenterOfMassTransform();
+        const btMatrix3x3& r = tx.getBasis();
+        btVector3 c = tx.getOrigin();
+        // Row 1 of the basis holds the y components of the three axes.
+        float reach = 0.5f * float(fabs(r[1][0]) + fabs(r[1][1]) + fabs(r[1][2]));
+        return BodyState{float(c.x()),
+                         float(c.y()),
+                         float(c.z()),
+                         float(body->getLinearVelocity().length()),
+                         float(c.y()) - reach,
+                         body->isActive()};
     }
 
 private:
@@ -232,8 +270,8 @@ private:
         btVector3 inertia(0, 0, 0);
         if (d.dynamic) shape->calculateLocalInertia(mass, inertia);
         btRigidBody::btRigidBodyConstructionInfo info(mass, new btDefaultMotionState(tx), shape, inertia);
-        info.m_friction = kFriction;
-        info.m_restitution = kRestitution;
+        info.m_friction = sqrtf(kFriction);
+        info.m_restitution = sqrtf(kRestitution);
         btRigidBody* body = new btRigidBody(info);
         if (d.dynamic && !allowSleep) body->setActivationState(DISABLE_DEACTIVATION);
         m_world.addRigidBody(body);
@@ -252,60 +290,162 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Benchmarks
+// Runs
 // ---------------------------------------------------------------------------------------------
 
-// One step per iteration of a pyramid that stands awake; "topY" shows that it still stands.
+// What a run of kSteps steps timed and what state it left.
+struct RunResult {
+    double seconds = 0;
+    // The first step after which every dynamic box slept, or -1.
+    int sleepStep = -1;
+    // Fastest box over the last kSettleWindow steps.
+    float lateSpeed = 0;
+    // Deepest any box rested below the floor's top over the last kSettleWindow steps (positive
+    // when sunk).
+    float deepestSink = 0;
+    int awakeAtEnd = 0;
+    std::vector<BodyState> end;
+};
+
 template <typename World>
-void BM_Pyramid(benchmark::State& state) {
-    std::vector<BoxDesc> boxes = pyramidScene(20);
-    World world(boxes, false);
-    for (auto _ : state) world.step();
-    state.counters["topY"] = world.highestDynamicY();
+bool everyBoxAsleep(const World& world) {
+    for (int i = 0; i < world.dynamicCount(); ++i) {
+        if (world.state(i).awake) return false;
+    }
+    return true;
 }
 
-// One iteration is the whole drop: build (not timed), then step until every box sleeps.
+// Steps a fresh world kSteps times, timing only the steps; the state is read between steps.
+template <typename World>
+RunResult runScene(const std::vector<BoxDesc>& boxes, bool allowSleep) {
+    World world(boxes, allowSleep);
+    RunResult result;
+    for (int step = 1; step <= kSteps; ++step) {
+        double start = threadSeconds();
+        world.step();
+        result.seconds += threadSeconds() - start;
+
+        bool late = step > kSteps - kSettleWindow;
+        for (int i = 0; i < world.dynamicCount(); ++i) {
+            BodyState s = world.state(i);
+            if (!late) continue;
+            result.deepestSink = fmaxf(result.deepestSink, -s.bottom);
+            result.lateSpeed = fmaxf(result.lateSpeed, s.speed);
+        }
+        if (result.sleepStep < 0 && allowSleep && everyBoxAsleep(world)) result.sleepStep = step;
+    }
+    for (int i = 0; i < world.dynamicCount(); ++i) {
+        result.end.push_back(world.state(i));
+        result.awakeAtEnd += result.end.back().awake ? 1 : 0;
+    }
+    return result;
+}
+
+void reportRun(benchmark::State& state, const RunResult& run) {
+    state.SetIterationTime(run.seconds);
+    state.counters["msPerStep"] = 1000 * run.seconds / kSteps;
+    state.counters["sleepStep"] = run.sleepStep;
+    state.counters["awake"] = run.awakeAtEnd;
+    state.counters["lateSpeed"] = run.lateSpeed;
+    state.counters["sinkCm"] = 100 * run.deepestSink;
+}
+
+// Whether the run may be reported as a time: nothing sank through the floor.
+bool checkSinking(benchmark::State& state, const RunResult& run) {
+    if (run.deepestSink <= kSinkLimit) return true;
+    char text[96];
+    snprintf(text, sizeof(text), "a box sank %.1f cm into the floor", 100 * run.deepestSink);
+    state.SkipWithError(text);
+    return false;
+}
+
+template <typename World, bool kAllowSleep>
+void BM_Pyramid(benchmark::State& state) {
+    std::vector<BoxDesc> boxes = pyramidScene();
+    for (auto _ : state) {
+        RunResult run = runScene<World>(boxes, kAllowSleep);
+        reportRun(state, run);
+        float top = run.end.back().y;
+        state.counters["topY"] = top;
+        if (!checkSinking(state, run)) break;
+        if (fabsf(top - kPyramidTop) > kStandTolerance) {
+            char text[96];
+            snprintf(text, sizeof(text), "collapsed: top at %.2f m, built at %.2f m", top, kPyramidTop);
+            state.SkipWithError(text);
+            break;
+        }
+    }
+}
+
 template <typename World>
 void BM_Drop(benchmark::State& state) {
-    std::vector<BoxDesc> boxes = dropScene(1000);
-    int steps = 0;
-    double seconds = 0;
+    std::vector<BoxDesc> boxes = dropScene();
     for (auto _ : state) {
-        World world(boxes, true);
-        auto start = std::chrono::steady_clock::now();
-        for (steps = 0; steps < kDropStepLimit && !world.allAsleep(); ++steps) world.step();
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        state.SetIterationTime(seconds);
+        RunResult run = runScene<World>(boxes, true);
+        reportRun(state, run);
+        // A heap that has not settled is reported by its counters (settled, lateSpeed, awake,
+        // sinkCm) beside the time: Bullet does not settle here with these contact values.
+        state.counters["settled"] = run.lateSpeed <= kSettledSpeed ? 1 : 0;
     }
-    state.counters["stepsUntilAsleep"] = steps;
-    state.counters["msPerStep"] = steps ? 1000 * seconds / steps : 0;
 }
 
-// One step per iteration of the level, with its cubes pushed around.
+template <typename World>
+void BM_Stacks(benchmark::State& state) {
+    std::vector<BoxDesc> boxes = stacksScene();
+    for (auto _ : state) {
+        RunResult run = runScene<World>(boxes, true);
+        reportRun(state, run);
+        int standing = 0;
+        float drift = 0;
+        for (int s = 0; s < kStackCount; ++s) {
+            float stackDrift = 0;
+            for (int level = 0; level < kStackHeight; ++level) {
+                size_t i = size_t(s * kStackHeight + level);
+                // Box 0 of the scene is the floor.
+                float dx = run.end[i].x - boxes[i + 1].x, dz = run.end[i].z - boxes[i + 1].z;
+                stackDrift = fmaxf(stackDrift, sqrtf(dx * dx + dz * dz));
+            }
+            drift = fmaxf(drift, stackDrift);
+            standing += stackDrift <= kStackDriftLimit ? 1 : 0;
+        }
+        state.counters["standing"] = standing;
+        state.counters["driftCm"] = 100 * drift;
+        if (!checkSinking(state, run)) break;
+        if (standing < kStackCount) {
+            char text[64];
+            snprintf(text, sizeof(text), "%d of %d stacks fell", kStackCount - standing, kStackCount);
+            state.SkipWithError(text);
+            break;
+        }
+    }
+}
+
 template <typename World>
 void BM_Level(benchmark::State& state) {
     std::vector<BoxDesc> boxes = levelScene();
-    World world(boxes, false);
-    int step = 0;
     for (auto _ : state) {
-        world.push(step++);
-        world.step();
+        RunResult run = runScene<World>(boxes, false);
+        reportRun(state, run);
+        if (!checkSinking(state, run)) break;
     }
 }
 
-BENCHMARK_TEMPLATE(BM_Pyramid, OurWorld)->Name("Pyramid210/library")->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_Pyramid, BulletWorld)->Name("Pyramid210/bullet")->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_Drop, OurWorld)
-    ->Name("Drop1000/library")
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->UseManualTime();
-BENCHMARK_TEMPLATE(BM_Drop, BulletWorld)
-    ->Name("Drop1000/bullet")
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->UseManualTime();
-BENCHMARK_TEMPLATE(BM_Level, OurWorld)->Name("Level300+5/library")->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_Level, BulletWorld)->Name("Level300+5/bullet")->Unit(benchmark::kMillisecond);
+#define PH_SIDE_BY_SIDE(name, function, ...)                                                              \
+    BENCHMARK_TEMPLATE(function, OurWorld __VA_OPT__(, ) __VA_ARGS__)                                      \
+        ->Name(name "/library")                                                                            \
+        ->Unit(benchmark::kMillisecond)                                                                    \
+        ->Iterations(1)                                                                                    \
+        ->UseManualTime();                                                                                 \
+    BENCHMARK_TEMPLATE(function, BulletWorld __VA_OPT__(, ) __VA_ARGS__)                                   \
+        ->Name(name "/bullet")                                                                             \
+        ->Unit(benchmark::kMillisecond)                                                                    \
+        ->Iterations(1)                                                                                    \
+        ->UseManualTime()
+
+PH_SIDE_BY_SIDE("Pyramid210Awake", BM_Pyramid, false);
+PH_SIDE_BY_SIDE("Pyramid210Sleeping", BM_Pyramid, true);
+PH_SIDE_BY_SIDE("Drop1000", BM_Drop);
+PH_SIDE_BY_SIDE("Stacks20x10", BM_Stacks);
+PH_SIDE_BY_SIDE("Level300+5", BM_Level);
 
 } // namespace

@@ -141,13 +141,8 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
     Scene loaded;
     if (!loadScene(&loaded, name, store)) return false;
     actions::clearSceneReferences();
-    freeScene(scene);
-    removeAllBodies(&engineState->scene);
-    *scene = loaded;
-    // The loaded entity array lives in the scene's own heap, whose record has just moved.
-    scene->entities.store = &scene->sceneDataHeap;
+    replaceScene(scene, &loaded);
     debugState->loadWindowActive = false;
-    initScene(scene);
     scene->enabled = false;
     return true;
 }

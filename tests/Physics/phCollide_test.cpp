@@ -89,13 +89,13 @@ TEST(BoxToBox, EqualStackedBoxesGiveFourCornersWithTheOverlapAsDepth) {
     }
 }
 
-TEST(BoxToBox, SeparatedBoxesGiveNoContactAlongEveryAxis) {
+TEST(BoxToBox, BoxesApartBeyondTheMarginGiveNoContactAlongEveryAxis) {
     const phVec3 directions[] = {phVec3(1, 0, 0), phVec3(-1, 0, 0), phVec3(0, 1, 0),
                                  phVec3(0, -1, 0), phVec3(0, 0, 1), phVec3(0, 0, -1)};
     for (const phVec3& d : directions) {
         PosedBox a, b;
         a.place(phVec3(0, 0, 0), identity(), kUnitHalf);
-        b.place(d * 1.001f, identity(), kUnitHalf);
+        b.place(d * (1.001f + phk_contactMargin), identity(), kUnitHalf);
         phManifold m = collide(a, b);
         EXPECT_EQ(m.contactCount, 0) << d.x << " " << d.y << " " << d.z;
 
@@ -103,6 +103,13 @@ TEST(BoxToBox, SeparatedBoxesGiveNoContactAlongEveryAxis) {
         m = collide(a, b);
         EXPECT_EQ(m.contactCount, 4) << "touching exactly still counts";
         expectVec(m.normal, d, 1e-6f);
+
+        // Within the margin the face already has its points, the gap as a positive penetration.
+        b.place(d * (1 + 0.5f * phk_contactMargin), identity(), kUnitHalf);
+        m = collide(a, b);
+        ASSERT_EQ(m.contactCount, 4);
+        expectVec(m.normal, d, 1e-6f);
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(m.contacts[i].penetration, 0.5f * phk_contactMargin, 1e-5f);
     }
 }
 
@@ -479,7 +486,7 @@ TEST(BoxToBox, RandomPairsAgreeWithADoublePrecisionSeparatingAxisTest) {
         phManifold m = collide(a, b);
         SCOPED_TRACE(testing::Message() << "pair " << pair << " separation " << sep.best());
 
-        if (sep.best() > 1e-3) {
+        if (sep.best() > phk_contactMargin + 1e-3) {
             EXPECT_EQ(m.contactCount, 0);
         }
         if (sep.best() < -0.02) {
@@ -506,8 +513,8 @@ TEST(BoxToBox, RandomPairsAgreeWithADoublePrecisionSeparatingAxisTest) {
         std::set<i32> keys;
         for (int i = 0; i < m.contactCount; ++i) {
             const phContact& c = m.contacts[i];
-            EXPECT_LE(c.penetration, 0);
-            r32 slack = -c.penetration + 0.01f;
+            EXPECT_LE(c.penetration, phk_contactMargin);
+            r32 slack = fabsf(c.penetration) + 0.01f;
             if (faceContact || shallowEdgeContact) {
                 EXPECT_TRUE(a.contains(c.position, slack) && b.contains(c.position, slack)) << i;
             }

@@ -1,3 +1,4 @@
+#include "Physics/collision/phCollide.h"
 #include "phStepScenes.h"
 
 #include <gtest/gtest.h>
@@ -255,6 +256,182 @@ TEST_F(SceneTest, ABodyThatMayNotSleepKeepsItsIslandAwake) {
     EXPECT_TRUE(lower->IsAwake());
     EXPECT_TRUE(upper->IsAwake());
     EXPECT_FALSE(alone->IsAwake());
+}
+
+TEST_F(SceneTest, MotionRestartsTheSleepTimer) {
+    addFloor(world());
+    phBody* box = addDynamicBox(world(), vec3(0, 0.5f, 0));
+    // Quiet for most of the half second that sleep needs.
+    stepScene(world(), 25);
+    ASSERT_TRUE(box->IsAwake());
+    ASSERT_GT(box->m_sleepTime, 0.3f);
+
+    box->SetLinearVelocity(vec3(2, 0, 0));
+    world()->Step();
+    EXPECT_EQ(box->m_sleepTime, 0) << "a moving body starts its quiet time again";
+
+    // It slides to a stop and must then be quiet for another half second before it sleeps.
+    int quietSteps = 0;
+    for (int i = 0; i < 300 && box->IsAwake(); ++i) {
+        world()->Step();
+        quietSteps = underSleepTolerances(box) ? quietSteps + 1 : 0;
+    }
+    EXPECT_FALSE(box->IsAwake());
+    EXPECT_GE(quietSteps, 30);
+}
+
+TEST_F(SceneTest, AStaticFloorServesEveryIslandOfAStep) {
+    // Two stacks far apart are two islands that share the floor. The floor must join the second
+    // island as well as the first; if it kept the first island's mark, the second stack's floor
+    // contacts would point at another body's velocities and the stack would sink through.
+    phBody* floor = addFloor(world());
+    std::vector<phBody*> boxes;
+    for (int stack = 0; stack < 2; ++stack) {
+        for (int level = 0; level < 3; ++level) {
+            BoxBodyDesc desc;
+            desc.position = vec3(r32(stack) * 10 - 5, 0.5f + r32(level), 0);
+            desc.allowSleep = false;
+            boxes.push_back(addBoxBody(world(), desc));
+        }
+    }
+    for (int i = 0; i < 120; ++i) {
+        world()->Step();
+        ASSERT_FALSE(floor->m_flags & phBody::eIsland) << "the floor is free for the next island, step " << i;
+    }
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        r32 built = 0.5f + r32(i % 3);
+        EXPECT_NEAR(boxes[i]->m_worldCenter.y, built, phk_penetrationSlop) << "box " << i;
+    }
+}
+
+TEST_F(SceneTest, AnAwakeBoxPushedIntoASleepingOneIsStopped) {
+    addFloor(world());
+    // Close enough for their pair to exist while both sleep.
+    phBody* sleeper = addDynamicBox(world(), vec3(0, 0.5f, 0));
+    phBody* pusher = addDynamicBox(world(), vec3(1.3f, 0.5f, 0));
+    ASSERT_GT(stepUntilAsleep(world(), sleeper, 300), 0);
+    ASSERT_FALSE(pusher->IsAwake());
+
+    // Only the pusher wakes; the narrow phase must still test its pair with the sleeper.
+    pusher->SetLinearVelocity(vec3(-3, 0, 0));
+    ASSERT_FALSE(sleeper->IsAwake());
+    r32 closest = 10;
+    for (int i = 0; i < 60; ++i) {
+        world()->Step();
+        closest = fminf(closest, pusher->m_worldCenter.x - sleeper->m_worldCenter.x);
+    }
+    EXPECT_GT(closest, 1 - phk_penetrationSlop - 0.02f) << "the boxes may touch, not pass into each other";
+    EXPECT_GT(sleeper->m_worldCenter.x, -2.0f) << "and the sleeper was pushed, not passed";
+}
+
+TEST_F(SceneTest, ABoxJustAboveTheFloorFallsFreelyAndLandsWithoutAGap) {
+    addFloor(world());
+    // Within the contact margin: the pair has points from the first step on.
+    const r32 gap = 0.005f;
+    ASSERT_LT(gap, phk_contactMargin);
+    phBody* box = addDynamicBox(world(), vec3(0, 0.5f + gap, 0));
+
+    world()->Step();
+    EXPECT_NEAR(box->m_linearVelocity.y, kGravityY * kTick, 1e-5f) << "a point with a gap neither holds nor pushes";
+    ASSERT_GT(box->m_contactList->constraint->manifold.contactCount, 0);
+    EXPECT_GT(box->m_contactList->constraint->manifold.contacts[0].penetration, 0);
+
+    // The next step would carry it past the floor; the contact lets it close the gap, no more.
+    world()->Step();
+    EXPECT_NEAR(box->m_worldCenter.y, 0.5f, 1e-4f);
+    EXPECT_LT(box->m_linearVelocity.y, 0) << "it arrives still moving, as a falling box does";
+    stepScene(world(), 30);
+    EXPECT_NEAR(box->m_worldCenter.y, 0.5f, 1e-3f);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Piles and stacks
+// ---------------------------------------------------------------------------------------------
+
+// A pyramid of unit cubes 1 cm apart on the floor; the last body is the top one.
+std::vector<phBody*> addPyramid(phScene* scene, int rows, bool allowSleep) {
+    std::vector<phBody*> boxes;
+    for (int row = 0; row < rows; ++row) {
+        int count = rows - row;
+        for (int i = 0; i < count; ++i) {
+            BoxBodyDesc desc;
+            desc.position = vec3((r32(i) - 0.5f * r32(count - 1)) * 1.01f, 0.5f + r32(row), 0);
+            desc.allowSleep = allowSleep;
+            boxes.push_back(addBoxBody(scene, desc));
+        }
+    }
+    return boxes;
+}
+
+bool everyBodyAsleep(const std::vector<phBody*>& bodies) {
+    for (const phBody* body : bodies) {
+        if (body->IsAwake()) return false;
+    }
+    return true;
+}
+
+TEST_F(SceneTest, APyramidOfTwentyRowsStandsAndSleeps) {
+    addFloor(world());
+    const int rows = 20;
+    std::vector<phBody*> boxes = addPyramid(world(), rows, true);
+    int sleptAt = -1;
+    for (int i = 1; i <= 600 && sleptAt < 0; ++i) {
+        world()->Step();
+        if (everyBodyAsleep(boxes)) sleptAt = i;
+    }
+    EXPECT_GT(sleptAt, 0) << "the pyramid falls asleep within 600 steps";
+    EXPECT_NEAR(boxes.back()->m_worldCenter.y, 0.5f + r32(rows - 1), 0.05f) << "its top stands";
+    for (const phBody* box : boxes) EXPECT_GT(box->m_worldCenter.y, 0.4f) << "nothing sinks into the floor";
+}
+
+TEST_F(SceneTest, APyramidKeptAwakeStandsStill) {
+    addFloor(world());
+    const int rows = 10;
+    std::vector<phBody*> boxes = addPyramid(world(), rows, false);
+    stepScene(world(), 500);
+    r32 fastest = 0;
+    for (int i = 0; i < 100; ++i) {
+        world()->Step();
+        for (const phBody* box : boxes) fastest = fmaxf(fastest, sqrtf(speedSquared(box)));
+    }
+    EXPECT_NEAR(boxes.back()->m_worldCenter.y, 0.5f + r32(rows - 1), 0.05f);
+    EXPECT_LT(fastest, 0.1f) << "resting boxes do not bounce";
+    EXPECT_TRUE(boxes.back()->IsAwake());
+}
+
+TEST_F(SceneTest, StacksOfTenCubesShiftedAFewCentimetresStandAndSleep) {
+    addFloor(world());
+    const int stacks = 4, height = 10;
+    std::vector<phBody*> boxes;
+    std::vector<phVec3> built;
+    for (int s = 0; s < stacks; ++s) {
+        for (int level = 0; level < height; ++level) {
+            // Up to 3.8 cm either way, 1 cm gaps: each cube drops onto the one below.
+            r32 dx = 0.0095f * r32((s * 7 + level * 5) % 9 - 4);
+            r32 dz = 0.0095f * r32((s * 7 + level * 5 + 3) % 9 - 4);
+            phVec3 at = vec3(r32(s) * 3 + dx, 0.5f + r32(level) * 1.01f, dz);
+            boxes.push_back(addDynamicBox(world(), at));
+            built.push_back(at);
+        }
+    }
+    stepScene(world(), 600);
+    EXPECT_TRUE(everyBodyAsleep(boxes));
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        phVec3 moved = boxes[i]->m_worldCenter - built[i];
+        EXPECT_LT(sqrtf(moved.x * moved.x + moved.z * moved.z), 0.05f) << "box " << i << " drifted";
+        // Once the gaps have closed the cube stands at 0.5 + level; the contacts below it may
+        // together sink it a little, never by 10 cm.
+        r32 closed = 0.5f + r32(i % height);
+        EXPECT_GT(boxes[i]->m_worldCenter.y, closed - 0.1f) << "box " << i << " sank";
+    }
+}
+
+TEST_F(SceneTest, ACubeDroppedFromHalfAMetreRestsOnTheFloor) {
+    addFloor(world());
+    phBody* cube = addDynamicBox(world(), vec3(0, 1.0f, 0));
+    ASSERT_GT(stepUntilAsleep(world(), cube, 600), 0);
+    EXPECT_GE(cube->m_worldCenter.y, 0.44f);
+    EXPECT_LE(cube->m_worldCenter.y, 0.50f);
 }
 
 // ---------------------------------------------------------------------------------------------

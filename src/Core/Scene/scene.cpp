@@ -155,18 +155,22 @@ void freeScene(Scene* scene) {
     scene->name = {};
 }
 
+void replaceScene(Scene* scene, Scene* loaded) {
+    freeScene(scene);
+    removeAllBodies(&engineState->scene);
+    scenes::releaseColorBuffers();
+    *scene = *loaded;
+    // The loaded entity array's store is the scene's own heap, which has just moved.
+    if (scenes::sceneIsLoaded(scene)) scene->entities.store = &scene->sceneDataHeap;
+    initScene(scene);
+}
+
 void loadSceneClean(Scene* scene, string name, MemoryStore* store) {
     // The name may lie in the current scene's heap (the elevator raises the current name in
     // place): the load copies it before the current scene is freed.
     Scene loaded;
     loadScene(&loaded, name, store);
-    freeScene(scene);
-    removeAllBodies(&engineState->scene);
-    scenes::releaseColorBuffers();
-    *scene = loaded;
-    // The loaded entity array's store is the scene's own heap, which has just moved.
-    if (scenes::sceneIsLoaded(scene)) scene->entities.store = &scene->sceneDataHeap;
-    initScene(scene);
+    replaceScene(scene, &loaded);
 }
 
 } // namespace ve

@@ -42,6 +42,10 @@ b8 renameEntity(Scene* scene, Entity* entity, string newName);
 // leaves the scene empty. Entity functions are not called.
 void freeScene(Scene* scene);
 
+// Frees `scene`, drops every physics body and off-screen colour buffer, makes `loaded` the
+// current scene and initialises its entities.
+void replaceScene(Scene* scene, Scene* loaded);
+
 // The scene switch: loads `name` from `store`, frees the current scene, makes the loaded one
 // current and initialises it. A missing or damaged file ends in the empty "New Scene".
 void loadSceneClean(Scene* scene, string name, MemoryStore* store);

@@ -11,7 +11,7 @@ const u8 phk_noFeature = 255;
 // ---------------------------------------------------------------------------------------------
 
 bool phTrackFaceAxis(i32* axis, i32 n, r32 s, r32* sMax, const phVec3& normal, phVec3* axisNormal) {
-    if (s > r32(0.0)) return true;
+    if (s > phk_contactMargin) return true;
     if (s > *sMax) {
         *sMax = s;
         *axis = n;
@@ -21,7 +21,8 @@ bool phTrackFaceAxis(i32* axis, i32 n, r32 s, r32* sMax, const phVec3& normal, p
 }
 
 bool phTrackEdgeAxis(i32* axis, i32 n, r32 s, r32* sMax, const phVec3& normal, phVec3* axisNormal) {
-    if (s > r32(0.0)) return true;
+    // s is measured along the unnormalised axis, so the margin is scaled to it.
+    if (s > phk_contactMargin * phLength(normal)) return true;
     r32 l = r32(1.0) / phLength(normal);
     s *= l;
     if (s > *sMax) {
@@ -197,7 +198,7 @@ i32 phClip(const phVec3& rPos, const phVec3& e, const u8* clipEdges, const phMat
     i32 outCount = 0;
     for (i32 i = 0; i < count; ++i) {
         r32 d = in[i].v.z - e.z;
-        if (d > r32(0.0)) continue;
+        if (d > phk_contactMargin) continue;
         outVerts[outCount].v = basis * in[i].v + rPos;
         outVerts[outCount].f = in[i].f;
         outDepths[outCount++] = d;

@@ -32,16 +32,20 @@ const r32 phk_parallelCosTolerance = r32(1e-6);
 // keeps the manifold from flickering between A and B.
 const r32 phk_axisRelativeTolerance = r32(0.95);
 const r32 phk_axisAbsoluteTolerance = r32(0.01);
+// Boxes this close (world units) already get contact points, with a positive penetration (the
+// gap). The solver lets such a point close its gap but no more, so a resting face keeps its
+// points (and their warm-start impulses) while it rocks by a few millimetres.
+const r32 phk_contactMargin = r32(0.008);
 // A clip vertex within this distance of a side plane counts as lying on it.
 const r32 phk_clipOnPlaneTolerance = r32(0.005);
 
-// Fills `m` when the boxes touch; writes nothing when they are apart (the caller has set
-// contactCount to 0). The normal is a unit vector from A towards B; penetrations are zero or
-// negative.
+// Fills `m` when the boxes touch or are less than phk_contactMargin apart; writes nothing when
+// they are further apart (the caller has set contactCount to 0). The normal is a unit vector from
+// A towards B; penetrations are negative while the boxes overlap and at most the margin.
 void phBoxtoBox(phManifold* m, phBox* a, phBox* b);
 
-// True when `s` > 0: the axis separates the boxes. Otherwise a separation above *sMax becomes the
-// best one found so far.
+// True when `s` > phk_contactMargin: the axis keeps the boxes further apart than the margin.
+// Otherwise a separation above *sMax becomes the best one found so far.
 bool phTrackFaceAxis(i32* axis, i32 n, r32 s, r32* sMax, const phVec3& normal, phVec3* axisNormal);
 // As phTrackFaceAxis for an unnormalised cross-product axis: `s` and `normal` are normalised by
 // the axis length before they are compared and recorded.
@@ -56,8 +60,9 @@ void phComputeReferenceEdgesAndBasis(const phVec3& eR, const phTransform& rtx, p
 // The four world corners of the face of the incident box (half extents e at itx) most opposed to
 // n, with the feature pairs that name each corner by its two edges.
 void phComputeIncidentFace(const phTransform& itx, const phVec3& e, phVec3 n, phClipVertex* out);
-// Clips the incident face to the reference face and keeps the points at or below it: world
-// positions, feature pairs and depths (zero or negative). Returns the count, 0 to 8.
+// Clips the incident face to the reference face and keeps the points below it or less than the
+// contact margin above it: world positions, feature pairs and depths (positive above the face).
+// Returns the count, 0 to 8.
 i32 phClip(const phVec3& rPos, const phVec3& e, const u8* clipEdges, const phMat3& basis,
            const phClipVertex* incident, phClipVertex* outVerts, r32* outDepths);
 // One Sutherland-Hodgman pass against the side plane sign * v[axis] = e, keeping the side where

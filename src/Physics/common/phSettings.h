@@ -21,5 +21,9 @@ const r32 phk_maxFloat = r32(3.4028235e38);
 // and aborts the process.
 [[noreturn]] void phAssertionFailed(const char* condition, const char* file, i32 line);
 
+// For the few small functions of the contact solver's inner loop that the compiler would
+// otherwise call: a call there keeps the velocities in memory instead of registers.
+#define phForceInline inline __attribute__((always_inline))
+
 #define phAssert(expression) \
     ((expression) ? (void)0 : phAssertionFailed(#expression, __FILE__, __LINE__))

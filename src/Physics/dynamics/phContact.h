@@ -32,7 +32,8 @@ struct phContactEdge {
 struct phContact {
     // World point.
     phVec3 position;
-    // Separation along the normal: zero or negative while the boxes overlap.
+    // Separation along the normal: negative while the boxes overlap, positive (at most the
+    // contact margin) for a point that does not touch yet.
     r32 penetration;
     // Accumulated impulses, carried into the next step's manifold (warm starting).
     r32 normalImpulse;

@@ -12,8 +12,9 @@ public:
     void Initialize(phIsland* island);
     // Effective masses, position and restitution bias, and the warm-start impulses.
     void PreSolve(r32 dt);
-    // One iteration over every contact point.
-    void Solve();
+    // One iteration over every contact point. Returns the largest change of speed (units per
+    // second) that one of its impulses made along its direction.
+    r32 Solve();
     // Stores the accumulated impulses in the manifolds for the next step's warm start.
     void ShutDown();
 

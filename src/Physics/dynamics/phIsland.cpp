@@ -16,6 +16,16 @@ void phIsland::Add(phContactConstraint* contact) {
 }
 
 void phIsland::Initialize() {
+    // The constraint states copy the world inverse inertia, so it must be refreshed first: a
+    // value from the last step lags one step behind the rotation, and a body's first step would
+    // see zero (the solver would then push each contact's whole load through its first point).
+    for (i32 i = 0; i < m_bodyCount; ++i) {
+        phBody* body = m_bodies[i];
+        if (!(body->m_flags & phBody::eDynamic)) continue;
+        const phMat3& R = body->m_tx.rotation;
+        body->m_invInertiaWorld = R * body->m_invInertiaModel * phTranspose(R);
+    }
+
     for (i32 i = 0; i < m_contactCount; ++i) {
         const phContactConstraint* cc = m_contacts[i];
         const phManifold& m = cc->manifold;
@@ -60,8 +70,6 @@ void phIsland::IntegrateVelocities() {
         phBody* body = m_bodies[i];
         if (body->m_flags & phBody::eDynamic) {
             body->ApplyLinearForce(m_gravity * body->m_gravityScale);
-            const phMat3& R = body->m_tx.rotation;
-            body->m_invInertiaWorld = R * body->m_invInertiaModel * phTranspose(R);
             body->m_linearVelocity += (body->m_force * body->m_invMass) * dt;
             body->m_angularVelocity += (body->m_invInertiaWorld * body->m_torque) * dt;
             // Damping as an implicit step: stable for any damping and time step.
@@ -118,7 +126,9 @@ void phIsland::Solve() {
     phContactSolver solver;
     solver.Initialize(this);
     solver.PreSolve(m_dt);
-    for (i32 i = 0; i < m_iterations; ++i) solver.Solve();
+    for (i32 i = 0; i < m_iterations; ++i) {
+        if (solver.Solve() <= phk_solverSettledSpeed) break;
+    }
     solver.ShutDown();
 
     IntegratePositions();
