@@ -27,6 +27,7 @@
 // Renderer
 #include "Renderer/renderer.cpp"
 #include "Renderer/bsp_tree.cpp"
+#include "Renderer/bloomKernel.cpp"
 #include "Renderer/OpenGL/opengl_globals.cpp"
 #include "Renderer/OpenGL/opengl_shaders.cpp"
 #include "Renderer/OpenGL/opengl_renderer.cpp"

@@ -27,27 +27,16 @@ namespace {
 
 struct BenchContext {
     bool ready = false;
-    ve::PlatformAPI api = {};
-    std::vector<u8> tmpMemory = std::vector<u8>(64ull << 20);
-    ve::MemoryStore tmp = {};
+    BenchRenderer bench;
     pipescene::SceneAssets assets;
 };
-
-// The renderer's block straight from the C runtime: the platform's own bookkeeping of its blocks
-// is not set up in a benchmark.
-buffer allocateZeroed(msi size) { return buffer{size, (u8*)calloc(size, 1)}; }
 
 BenchContext* openContext(benchmark::State& state) {
     static BenchContext context;
     if (context.ready) return &context;
-    if (!openGLBenchWindow(state, "Kestrolan frame pipeline", pipescene::WIDTH, pipescene::HEIGHT)) return nullptr;
-    ve::initPlatformAPI(&context.api);
-    context.api.allocateMemory = allocateZeroed;
-    ve::platform = &context.api;
-    context.tmp = ve::createHeapStore(buffer{context.tmpMemory.size(), context.tmpMemory.data()});
-    ve::tmpStore = &context.tmp;
-    static ve::Renderer renderer = ve::createRendererOpenGL();
-    benchmark::DoNotOptimize(renderer);
+    if (!startBenchRenderer(state, "Kestrolan frame pipeline", pipescene::WIDTH, pipescene::HEIGHT, &context.bench)) {
+        return nullptr;
+    }
     pipescene::uploadSceneAssets(&context.assets);
     context.ready = true;
     return &context;
@@ -94,18 +83,16 @@ void BM_FixedSceneStages(benchmark::State& state) {
         timeStage(&seconds[PLAIN_MESHES], [&] { ve::drawMeshes(&frame); });
         for (msi i = 0; i < frame.meshes.length; ++i) ((ve::MeshInstance*)frame.meshes[i])->outline = outlines[i];
 
-        // Then the whole frame, stage by stage.
+        // Then the whole frame, stage by stage, in the order drawRenderFrame draws it.
+        timeStage(&seconds[TRANSPARENCY], [&] { ve::drawRenderToTextureQuads(&frame); });
         ve::beginScenePass(&frame);
-        timeStage(&seconds[SKY], [&] { ve::drawSky(&frame.cam); });
         timeStage(&seconds[LIT], [&] {
             ve::writeLights(&frame);
             ve::drawOpaqueQuads(&frame);
         });
         timeStage(&seconds[OUTLINED_MESHES], [&] { ve::drawMeshes(&frame); });
-        timeStage(&seconds[TRANSPARENCY], [&] {
-            ve::drawRenderToTextureQuads(&frame);
-            ve::drawTransparentQuads(&frame, 1);
-        });
+        timeStage(&seconds[SKY], [&] { ve::drawSky(&frame.cam); });
+        timeStage(&seconds[TRANSPARENCY], [&] { ve::drawTransparentQuads(&frame, 1); });
         timeStage(&seconds[BLOOM], [&] { ve::blurHighlights(); });
         timeStage(&seconds[COMPOSITE], [&] { ve::compositeToWindow(0.0f); });
         timeStage(&seconds[HUD], [&] { ve::drawHUD(&frame); });

@@ -5,6 +5,15 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>
+
+#include <vector>
+
+#include "Core/engine_globals.h"
+#include "Memory/memory.h"
+#include "Platform/SDL/sdl_platformAPI.h"
+#include "Renderer/OpenGL/opengl_renderer.h"
+
 // Opens the window and makes its context current; reports why to the benchmark when it cannot.
 inline bool openGLBenchWindow(benchmark::State& state, const char* title, int width, int height) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -30,4 +39,30 @@ inline void finishGL() {
     typedef void (*FinishProc)(void);
     static FinishProc glFinish = (FinishProc)SDL_GL_GetProcAddress("glFinish");
     glFinish();
+}
+
+// The platform table, temporary store and renderer that a drawing benchmark needs, made once per
+// program.
+struct BenchRenderer {
+    ve::PlatformAPI api = {};
+    std::vector<u8> tmpMemory = std::vector<u8>(64ull << 20);
+    ve::MemoryStore tmp = {};
+    ve::Renderer renderer = {};
+};
+
+// The renderer's block straight from the C runtime: the platform's own bookkeeping of its blocks
+// is not set up in a benchmark.
+inline buffer allocateBenchBlock(msi size) { return buffer{size, (u8*)calloc(size, 1)}; }
+
+// Opens the window and builds the renderer on `bench`; false (reported) when there is no context.
+inline bool startBenchRenderer(benchmark::State& state, const char* title, int width, int height,
+                               BenchRenderer* bench) {
+    if (!openGLBenchWindow(state, title, width, height)) return false;
+    ve::initPlatformAPI(&bench->api);
+    bench->api.allocateMemory = allocateBenchBlock;
+    ve::platform = &bench->api;
+    bench->tmp = ve::createHeapStore(buffer{bench->tmpMemory.size(), bench->tmpMemory.data()});
+    ve::tmpStore = &bench->tmp;
+    bench->renderer = ve::createRendererOpenGL();
+    return true;
 }

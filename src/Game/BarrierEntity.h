@@ -1,5 +1,5 @@
 #pragma once
-// The barrier entity: an energy wall that a powered cable switches off.
+// The barrier entity: an energy wall that stands while its cable carries power.
 
 #include "Core/Scene/sceneDef.h"
 #include "Math/v2.h"

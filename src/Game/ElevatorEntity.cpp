@@ -14,7 +14,6 @@ constexpr const c8* LIT_EMISSION = "elevator_emission_img";
 constexpr const c8* DARK_EMISSION = "black_img";
 constexpr ve::v3 LIGHT_OFFSET = {0.0f, 3.0f, 0.0f};
 constexpr ve::v3 LIGHT_COLOR = {2.0f, 1.5f, 1.0f};
-constexpr ve::v3 LIGHT_ATTENUATION = {1.0f, 0.4f, 0.1f};
 constexpr c8 FIRST_RAISED_DIGIT = '1';
 constexpr c8 LAST_RAISED_DIGIT = '5';
 
@@ -70,7 +69,7 @@ void renderElevatorEntity(ElevatorEntity* elevator) {
                   NO_OUTLINE);
     if (lit)
         ve::renderer->frame.pointLight(pose.position + elevator::LIGHT_OFFSET, elevator::LIGHT_COLOR,
-                                       elevator::LIGHT_ATTENUATION);
+                                       POINT_LIGHT_ATTENUATION);
 }
 
 } // namespace game

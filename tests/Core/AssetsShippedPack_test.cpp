@@ -8,6 +8,8 @@
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Math/utilMath.h"
 
+#include "../support/diskFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -29,19 +31,6 @@ const char* const MATERIAL_NAMES[] = {"light_mat", "cube_mat", "button_mat", "pr
 
 ve::Hash hashOf(const char* name) { return ve::hashASCIIZ((c8*)name); }
 
-std::vector<u8> readWholeFile(const char* path) {
-    std::vector<u8> bytes;
-    FILE* file = fopen(path, "rb");
-    if (!file) return bytes;
-    fseek(file, 0, SEEK_END);
-    bytes.resize((size_t)ftell(file));
-    fseek(file, 0, SEEK_SET);
-    size_t got = fread(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-    bytes.resize(got);
-    return bytes;
-}
-
 class ShippedPack : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -52,7 +41,7 @@ protected:
         ve::platform = &api;
         ve::createAssetRegister(&assets, 100, 100, 100);
         ve::loadAllPakFiles(&assets, 0);
-        packBytes = new std::vector<u8>(readWholeFile(VE_SOURCE_DIR "/assets/kestrolan.pak"));
+        packBytes = new std::vector<u8>(diskfiles::readWholeFile(VE_SOURCE_DIR "/assets/kestrolan.pak"));
     }
     static void TearDownTestSuite() {
         ve::permanentStore = nullptr;

@@ -123,13 +123,16 @@ GLTexture* findEmissionTexture(Texture* emission) {
     return emission ? findUploadedTexture(emission) : &rendererState->blackTexture;
 }
 
-void createBlackTexture(RendererStateOpenGL* state) {
-    u32 opaqueBlack = 0xFF000000u; // bytes r, g, b, a = 0, 0, 0, 255
-    glGenTextures(1, &state->blackTexture.id);
-    glBindTexture(GL_TEXTURE_2D, state->blackTexture.id);
+void storeSingleTexel(u32 texel) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &opaqueBlack);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &texel);
+}
+
+void createBlackTexture(RendererStateOpenGL* state) {
+    glGenTextures(1, &state->blackTexture.id);
+    glBindTexture(GL_TEXTURE_2D, state->blackTexture.id);
+    storeSingleTexel(0xFF000000u); // bytes r, g, b, a = 0, 0, 0, 255
 }
 
 // =============================================================================================

@@ -29,6 +29,13 @@ GLMesh* findQuadMesh();
 // record has none. Null only when the record names a texture that was not uploaded.
 GLTexture* findEmissionTexture(Texture* emission);
 
+// Fills the bound 2D texture with one texel (bytes r, g, b, a), read without filtering. A texture
+// of one colour samples as that colour under any filter, mipmap level and coordinate, so this is
+// how it is stored: its draws then skip the anisotropic filter, which under a software rasteriser
+// costs more than all the lighting of a fragment ("black_img" is the emission of every unpowered
+// prop and the face of every barrier).
+void storeSingleTexel(u32 texel);
+
 // The built-in opaque black 1 by 1 texture that stands in for a missing emission texture.
 // Created once at set-up.
 void createBlackTexture(RendererStateOpenGL* state);

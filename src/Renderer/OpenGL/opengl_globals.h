@@ -100,6 +100,7 @@
     X(PFNGLBLENDEQUATIONSEPARATEPROC, glBlendEquationSeparate)                                     \
     X(PFNGLPOLYGONMODEPROC, glPolygonMode)                                                         \
     X(PFNGLDEPTHMASKPROC, glDepthMask)                                                             \
+    X(PFNGLDEPTHFUNCPROC, glDepthFunc)                                                             \
     X(PFNGLSTENCILOPPROC, glStencilOp)                                                             \
     X(PFNGLSTENCILFUNCPROC, glStencilFunc)                                                         \
     X(PFNGLSTENCILMASKPROC, glStencilMask)                                                         \
@@ -217,7 +218,9 @@ struct RendererStateOpenGL {
     BasicMat quadMat;          // the built-in material of quads, "QuadMat"
     ShaderProg shader;
     ShaderProg debugNormalShader;
-    ShaderProg bloomShader;
+    ShaderProg bloomShader;           // the first, downsampling horizontal blur pass
+    ShaderProg bloomVerticalShader;   // the vertical passes in one
+    ShaderProg bloomHorizontalShader; // the remaining horizontal passes in one
     ShaderProg additiveTextureShader;
     ShaderProg skyBoxShader;
     ShaderProg hudShader;

@@ -4,6 +4,7 @@
 #include "Platform/ve_platform.h"
 #include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_globals.h"
+#include "Renderer/bloomKernel.h"
 #include "Renderer/bsp_tree.h"
 #include "Util/string.h"
 
@@ -79,13 +80,15 @@ void drawMeshInstance(MeshInstance* instance, Camera* camera, v4 outline) {
              glMesh, instance->material, texture, emission, instance->uvScale, instance->uvOffset, outline);
 }
 
-void blurPass(u32 targetFbo, u32 sourceTexture, s32 horizontal) {
-    u32 program = rendererState->bloomShader.glID;
+// One blur pass over the whole target, which it overwrites: no clear needed. `program` was built
+// for as many taps as `taps` holds.
+void blurPass(u32 program, u32 targetFbo, u32 sourceTexture, s32 horizontal, const BlurTaps& taps) {
     glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
-    clearTarget();
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "horizontal"), horizontal);
     glUniform1i(glGetUniformLocation(program, "image"), 0);
+    glUniform1fv(glGetUniformLocation(program, "tapOffsets"), (GLsizei)taps.count, taps.offsets);
+    glUniform1fv(glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
     drawFullScreenImage(sourceTexture);
 }
 
@@ -116,6 +119,7 @@ void drawSky(Camera* camera) {
     if (!skyMesh) return;
     u32 program = state->skyBoxShader.glID;
     glDepthMask(GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
     glUseProgram(program);
     pipeline_detail::setDrawBuffers(1);
     glBindVertexArray(skyMesh->mesh.vao);
@@ -125,6 +129,7 @@ void drawSky(Camera* camera) {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_CUBE_MAP, state->skyBox.id);
     glDrawElements(GL_TRIANGLES, SKY_INDEX_COUNT, GL_UNSIGNED_INT, nullptr);
+    glDepthFunc(GL_LESS);
     glDepthMask(GL_TRUE);
     pipeline_detail::setDrawBuffers(2);
 }
@@ -192,6 +197,8 @@ void drawRenderToTextureQuads(RenderFrame* frame) {
     // uncovered), which is what the billboard showing it later multiplies by.
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    // The off-screen buffers have the window's size.
+    pipeline_detail::setFullTargetViewport();
     for (msi i = 0; i < frame->renderToTexQuads.length; ++i) {
         QuadInstance* quad = (QuadInstance*)frame->renderToTexQuads[i];
         glBindFramebuffer(GL_FRAMEBUFFER, quad->fbo);
@@ -199,7 +206,6 @@ void drawRenderToTextureQuads(RenderFrame* frame) {
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_BLEND);
-    // The off-screen buffers have the window's size, so the viewport stays as it is.
     glBindFramebuffer(GL_FRAMEBUFFER, rendererState->FBOs[0]);
 }
 
@@ -226,12 +232,14 @@ void drawTransparentQuads(RenderFrame* frame, b8 sorting) {
 void blurHighlights() {
     RendererStateOpenGL* state = rendererState;
     glViewport(0, 0, (GLsizei)(state->windowSize.x * 0.5f), (GLsizei)(state->windowSize.y * 0.5f));
-    for (u32 i = 0; i < BLOOM_ITERATIONS; ++i) {
-        // The first pass reads the full-size highlights; later ones the previous vertical result.
-        u32 source = i == 0 ? state->colorBuffers[1] : state->colorBuffers[3];
-        pipeline_detail::blurPass(state->FBOs[1], source, 1);
-        pipeline_detail::blurPass(state->FBOs[2], state->colorBuffers[2], 0);
-    }
+    // The first horizontal pass reads the full-size highlights; then all vertical passes in one,
+    // then the other horizontal ones.
+    pipeline_detail::blurPass(state->bloomShader.glID, state->FBOs[1], state->colorBuffers[1], 1,
+                              linearTaps(downsamplingBlurKernel()));
+    pipeline_detail::blurPass(state->bloomVerticalShader.glID, state->FBOs[2], state->colorBuffers[2], 0,
+                              linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)));
+    pipeline_detail::blurPass(state->bloomHorizontalShader.glID, state->FBOs[1], state->colorBuffers[3], 1,
+                              linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)));
 }
 
 void compositeToWindow(f32 gamma) {
@@ -245,7 +253,7 @@ void compositeToWindow(f32 gamma) {
     glUniform1i(glGetUniformLocation(program, "image2"), 1);
     glUniform1fv(glGetUniformLocation(program, "gammaCorrection"), 1, &gamma);
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, state->colorBuffers[3]);
+    glBindTexture(GL_TEXTURE_2D, state->colorBuffers[BLOOM_RESULT]);
     drawFullScreenImage(state->colorBuffers[0]);
 }
 
@@ -267,12 +275,15 @@ void drawHUD(RenderFrame* frame) {
 // =============================================================================================
 
 void drawRenderFrame(RenderFrame* frame, b8 sorting, f32 gamma) {
+    // The off-screen buffers first: drawn before the scene, they are done by the time transparent
+    // quads show them, and the scene target is drawn in one go from its clear to its transparent
+    // quads instead of waiting for the off-screen draws halfway.
+    drawRenderToTextureQuads(frame);
     beginScenePass(frame);
-    drawSky(&frame->cam);
     writeLights(frame);
     drawOpaqueQuads(frame);
     drawMeshes(frame);
-    drawRenderToTextureQuads(frame);
+    drawSky(&frame->cam);
     drawTransparentQuads(frame, sorting);
     blurHighlights();
     compositeToWindow(gamma);

@@ -10,6 +10,7 @@
 #include "Renderer/OpenGL/opengl_globals.h"
 #include "Renderer/OpenGL/opengl_pipeline.h"
 #include "Renderer/OpenGL/opengl_shaders.h"
+#include "Renderer/bloomKernel.h"
 #include "Util/Datastructures.h"
 #include "Util/string.h"
 
@@ -64,7 +65,10 @@ void createShaderPrograms(RendererStateOpenGL* state) {
     state->shader.glID = createShaderProg(vertex_shader, physical_frag, nullptr);
     state->debugNormalShader.glID =
         createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
-    state->bloomShader.glID = createShaderProg(gaussian_blur_vert, gaussian_blur_frag, nullptr);
+    state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()).count);
+    state->bloomVerticalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)).count);
+    state->bloomHorizontalShader.glID =
+        createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)).count);
     state->additiveTextureShader.glID = createShaderProg(additive_vert, additive_frag, nullptr);
     state->skyBoxShader.glID = createShaderProg(skybox_vert, skybox_frag, nullptr);
     state->hudShader.glID = createShaderProg(hud_vert, hud_frag, nullptr);
@@ -181,6 +185,18 @@ void uploadVertexAttribute(u32 buffer, u32 location, s32 components, msi bytes, 
     glEnableVertexAttribArray(location);
 }
 
+// True when every texel has the same colour (and there is at least one). Such a texture samples
+// as that colour under any filter, mipmap level and coordinate.
+b8 isSingleColour(Texture* texture) {
+    msi texelCount = (msi)texture->width * texture->height;
+    if (texelCount == 0) return 0;
+    const u32* texels = (const u32*)texture->pixels;
+    for (msi i = 1; i < texelCount; ++i) {
+        if (texels[i] != texels[0]) return 0;
+    }
+    return 1;
+}
+
 // A window-sized RGBA target of its own frame buffer; the window's frame buffer is bound again on
 // return, so whatever draws next outside the frame pipeline lands in the window.
 void createColorBufferObjects(RendererStateOpenGL* state, GLColorBuffer* target) {
@@ -286,6 +302,10 @@ void uploadTexture(Texture* texture) {
     GLMemoryEntry* entry = detail::claimUploadEntry(texture->id, GLMemoryEntry::TEXTURE);
     glGenTextures(1, &entry->texture.id);
     glBindTexture(GL_TEXTURE_2D, entry->texture.id);
+    if (detail::isSingleColour(texture)) {
+        storeSingleTexel(texture->pixels[0]);
+        return;
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);

@@ -42,4 +42,7 @@ extern const c8* const drawNormFragShader;
 // program name is returned either way.
 u32 createShaderProg(const c8* vertex, const c8* fragment, const c8* geometry);
 
+// The blur program (gaussian_blur_vert, gaussian_blur_frag) for passes of `tapCount` taps.
+u32 createBlurProg(u32 tapCount);
+
 } // namespace ve

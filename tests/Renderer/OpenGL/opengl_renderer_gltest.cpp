@@ -2,6 +2,8 @@
 
 #include "opengl_test_support.h"
 
+#include <vector>
+
 #include "Renderer/OpenGL/opengl_pipeline.h"
 
 using namespace gltest;
@@ -317,6 +319,33 @@ TEST(OpenGLRenderer, TwoByTwoTextureRepeatsAndHasMipmapsAndAnisotropy) {
     // The mipmap chain reaches the single pixel of level 1.
     EXPECT_EQ(textureLevelParameter(id, 1, GL_TEXTURE_WIDTH), 1);
     EXPECT_EQ(textureLevelParameter(id, 1, GL_TEXTURE_HEIGHT), 1);
+}
+
+TEST(OpenGLRenderer, ASingleColourTextureIsStoredAsOneUnfilteredTexel) {
+    // Sampled anywhere, at any level, it is that colour, so nothing else needs storing; a texture
+    // with one texel off keeps every texel and its mipmaps.
+    std::vector<u32> pixels(16, packRGBA(12, 34, 56, 255));
+    ve::Texture single = makeTexture("single_colour_img", 4, 4, pixels.data());
+    renderer.uplTexture(&single);
+    u32 id = uploadEntry("single_colour_img")->texture.id;
+    EXPECT_EQ(textureLevelParameter(id, 0, GL_TEXTURE_WIDTH), 1);
+    EXPECT_EQ(textureLevelParameter(id, 0, GL_TEXTURE_HEIGHT), 1);
+    EXPECT_EQ(textureParameter(GL_TEXTURE_2D, id, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
+    u8 texel[4] = {};
+    ve::glBindTexture(GL_TEXTURE_2D, id);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    EXPECT_EQ(texel[0], 12);
+    EXPECT_EQ(texel[1], 34);
+    EXPECT_EQ(texel[2], 56);
+    EXPECT_EQ(texel[3], 255);
+
+    pixels[15] = packRGBA(12, 34, 57, 255);
+    ve::Texture almost = makeTexture("almost_single_colour_img", 4, 4, pixels.data());
+    renderer.uplTexture(&almost);
+    u32 almostId = uploadEntry("almost_single_colour_img")->texture.id;
+    EXPECT_EQ(textureLevelParameter(almostId, 0, GL_TEXTURE_WIDTH), 4);
+    EXPECT_EQ(textureLevelParameter(almostId, 2, GL_TEXTURE_WIDTH), 1);
+    EXPECT_EQ(textureParameter(GL_TEXTURE_2D, almostId, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
 }
 
 TEST(OpenGLRenderer, UploadingAnIdTwiceKeepsOneEntryNamingTheSecondTexture) {

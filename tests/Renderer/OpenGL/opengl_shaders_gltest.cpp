@@ -7,6 +7,7 @@
 #include <math.h>
 
 #include "Renderer/OpenGL/opengl_shaders.h"
+#include "Renderer/bloomKernel.h"
 
 using namespace gltest;
 
@@ -243,13 +244,14 @@ protected:
 // The program builder
 // ---------------------------------------------------------------------------------------------
 
-TEST(ShaderPrograms, AllSevenProgramsLink) {
+TEST(ShaderPrograms, AllProgramsLink) {
     ve::RendererStateOpenGL* state = ve::rendererState;
-    const ve::ShaderProg programs[7] = {state->shader,        state->debugNormalShader,
-                                        state->bloomShader,   state->additiveTextureShader,
-                                        state->skyBoxShader,  state->hudShader,
-                                        state->billBoardShader};
-    for (u32 i = 0; i < 7; ++i) {
+    const ve::ShaderProg programs[] = {state->shader,         state->debugNormalShader,
+                                       state->bloomShader,    state->bloomVerticalShader,
+                                       state->bloomHorizontalShader, state->additiveTextureShader,
+                                       state->skyBoxShader,   state->hudShader,
+                                       state->billBoardShader};
+    for (u32 i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
         ASSERT_NE(programs[i].glID, 0u) << i;
         GLint linked = GL_FALSE;
         ve::glGetProgramiv(programs[i].glID, GL_LINK_STATUS, &linked);
@@ -535,6 +537,8 @@ TEST_F(ShaderArithmetic, SkyColourIsRaisedToTheGammaOnAllFourChannels) {
     createSolidSky(128);
     FloatTarget target = createFloatTarget(1, targetSize);
     clearTarget(0.0f);
+    // The sky lies on the far plane, where only a less-or-equal test lets it through.
+    ve::glDepthFunc(GL_LEQUAL);
     u32 program = ve::rendererState->skyBoxShader.glID;
     ve::glUseProgram(program);
     Mat4 unit = identity();
@@ -543,6 +547,7 @@ TEST_F(ShaderArithmetic, SkyColourIsRaisedToTheGammaOnAllFourChannels) {
     ve::glActiveTexture(GL_TEXTURE0);
     ve::glBindTexture(GL_TEXTURE_CUBE_MAP, ve::rendererState->skyBox.id);
     drawBuiltInQuad();
+    ve::glDepthFunc(GL_LESS);
     Pixel pixel = readPixel(target.fbo, 0, 5, 5);
     f32 expected = powf(128.0f / 255.0f, 2.2f);
     EXPECT_NEAR(pixel.r, expected, 2e-3);
@@ -609,24 +614,43 @@ TEST_F(ShaderArithmetic, CompositeAddsScenePlusBloomClampedAndRaisesToOneMinusGa
     }
 }
 
+namespace {
+
+// The blur program with the taps of `kernel` and the axis given, reading unit 0.
+void useBlur(s32 horizontal, const ve::BlurKernel& kernel) {
+    ve::BlurTaps taps = ve::linearTaps(kernel);
+    u32 program = ve::rendererState->bloomShader.glID;
+    ve::glUseProgram(program);
+    ve::glUniform1i(ve::glGetUniformLocation(program, "horizontal"), horizontal);
+    ve::glUniform1i(ve::glGetUniformLocation(program, "image"), 0);
+    ve::glUniform1fv(ve::glGetUniformLocation(program, "tapOffsets"), (GLsizei)taps.count, taps.offsets);
+    ve::glUniform1fv(ve::glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
+    ve::glActiveTexture(GL_TEXTURE0);
+}
+
+void filterLinearly(u32 texture) {
+    ve::glBindTexture(GL_TEXTURE_2D, texture);
+    ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+} // namespace
+
 TEST_F(ShaderArithmetic, BlurSpreadsAlongItsAxisWithTheFiveWeights) {
-    // One bright column at x = 4. Texel centres line up with pixel centres (same size, nearest).
+    // One bright column at x = 4. Texel centres line up with pixel centres (same size); the taps
+    // read two texels each through the linear filter.
     const s32 size = 9;
     u32 column = createFloatTexture(size, [](s32 x, s32, s32) { return x == 4 ? 1.0f : 0.0f; });
-    const f32 weights[5] = {0.061f, 0.242f, 0.383f, 0.242f, 0.061f};
+    filterLinearly(column);
     for (int horizontal = 0; horizontal < 2; ++horizontal) {
         FloatTarget target = createFloatTarget(1, size);
         clearTarget(0.0f);
-        u32 program = ve::rendererState->bloomShader.glID;
-        ve::glUseProgram(program);
-        ve::glUniform1i(ve::glGetUniformLocation(program, "horizontal"), horizontal);
-        ve::glUniform1i(ve::glGetUniformLocation(program, "image"), 0);
-        ve::glActiveTexture(GL_TEXTURE0);
+        useBlur(horizontal, ve::repeatedBlurKernel(1));
         ve::glBindTexture(GL_TEXTURE_2D, column);
         drawBuiltInQuad();
         for (s32 x = 1; x < 8; ++x) {
             s32 distance = x - 4;
-            f32 expected = horizontal ? (abs(distance) <= 2 ? weights[distance + 2] : 0.0f)
+            f32 expected = horizontal ? (abs(distance) <= 2 ? ve::BLUR_BASE_WEIGHTS[distance + 2] : 0.0f)
                                       : (x == 4 ? 0.989f : 0.0f);
             EXPECT_NEAR(readPixel(target.fbo, 0, x, 4).r, expected, 1e-5)
                 << "horizontal " << horizontal << " x " << x;
@@ -636,12 +660,10 @@ TEST_F(ShaderArithmetic, BlurSpreadsAlongItsAxisWithTheFiveWeights) {
 
 TEST_F(ShaderArithmetic, OneBlurPassOverAConstantImageDarkensItToNinetyEightPointNinePercent) {
     u32 constant = createFloatTexture(4, [](s32, s32, s32) { return 0.5f; });
+    filterLinearly(constant);
     FloatTarget target = createFloatTarget(1, targetSize);
     clearTarget(0.0f);
-    u32 program = ve::rendererState->bloomShader.glID;
-    ve::glUseProgram(program);
-    ve::glUniform1i(ve::glGetUniformLocation(program, "horizontal"), 1);
-    ve::glUniform1i(ve::glGetUniformLocation(program, "image"), 0);
+    useBlur(1, ve::repeatedBlurKernel(1));
     ve::glBindTexture(GL_TEXTURE_2D, constant);
     drawBuiltInQuad();
     Pixel pixel = readPixel(target.fbo, 0, middle, middle);

@@ -26,6 +26,8 @@ namespace gltest {
 #define GLTEST_ENTRY_POINTS(X)                                                                     \
     X(PFNGLREADPIXELSPROC, glReadPixels)                                                           \
     X(PFNGLREADBUFFERPROC, glReadBuffer)                                                           \
+    X(PFNGLTEXSUBIMAGE2DPROC, glTexSubImage2D)                                                     \
+    X(PFNGLGETTEXIMAGEPROC, glGetTexImage)                                                         \
     X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, glCheckFramebufferStatus)                                   \
     X(PFNGLGETTEXPARAMETERIVPROC, glGetTexParameteriv)                                             \
     X(PFNGLGETTEXPARAMETERFVPROC, glGetTexParameterfv)                                             \
