@@ -191,27 +191,9 @@ void phContactSolver::PreSolve(r32 dt) {
 
 namespace {
 
-// The effective mass along a direction when only the bodies that move take the impulse: the
-// prepared mass when both may move, a larger one when one of them is held still.
-template <bool kMovesA, bool kMovesB>
-phForceInline r32 phMassOfMovers(const phContactConstraintState& cs, const phContactDirection& cd) {
-    phLanes sum = {r32(0.0), r32(0.0), r32(0.0), r32(0.0)};
-    r32 linear = r32(0.0);
-    if constexpr (kMovesA) {
-        sum += phLoadLanes(cd.raCd) * phLoadLanes(cd.turnA);
-        linear += cs.mA;
-    }
-    if constexpr (kMovesB) {
-        sum += phLoadLanes(cd.rbCd) * phLoadLanes(cd.turnB);
-        linear += cs.mB;
-    }
-    return phInvert(linear + ((sum[0] + sum[1]) + sum[2]));
-}
-
 // One iteration of one contact point: friction, then the normal. Returns the largest impulse
-// that it applied. With kHeld one body of a pair of dynamic bodies is held still (kMovesA or
-// kMovesB is false for it), and the masses are those of the body that moves.
-template <bool kMovesA, bool kMovesB, bool kHeld = false>
+// that it applied.
+template <bool kMovesA, bool kMovesB>
 phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConstraintLanes& dirs, phContactState* c,
                                phPairLanes* pl, bool enableFriction) {
     r32 largest = r32(0.0);
@@ -221,23 +203,19 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         // of the first on every iteration.
         r32 maxLambda = cs.friction * c->normalImpulse;
         for (i32 t = 0; t < 2; ++t) {
-            r32 mass = c->tangentMass[t];
-            if constexpr (kHeld) mass = phMassOfMovers<kMovesA, kMovesB>(cs, c->tangentDirections[t]);
             r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
             r32 old = c->tangentImpulse[t];
-            c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * mass);
+            c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
             r32 lambda = c->tangentImpulse[t] - old;
             phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
             largest = phMax(largest, phMax(lambda, -lambda));
         }
     }
 
-    r32 mass = c->normalMass;
-    if constexpr (kHeld) mass = phMassOfMovers<kMovesA, kMovesB>(cs, c->normalDirection);
     r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
     r32 old = c->normalImpulse;
     // The accumulated impulse may push, never pull.
-    c->normalImpulse = phMax(old + mass * (c->bias - vn), r32(0.0));
+    c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
     phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
@@ -274,14 +252,12 @@ r32 phSolveConstraints(phContactConstraintState* cs1, phPairLanes* pl1, phContac
 }
 
 // Returns the speed change of phSpeedChange.
-template <bool kMovesA, bool kMovesB, bool kHeld = false>
+template <bool kMovesA, bool kMovesB>
 r32 phSolveConstraint(phContactConstraintState* cs, phPairLanes* pl, bool enableFriction) {
     phConstraintLanes dirs = phDirectionLanes(*cs);
     r32 largest = r32(0.0);
-    for (i32 j = 0; j < cs->contactCount; ++j) {
-        r32 impulse = phSolvePoint<kMovesA, kMovesB, kHeld>(*cs, dirs, cs->contacts + j, pl, enableFriction);
-        largest = phMax(largest, impulse);
-    }
+    for (i32 j = 0; j < cs->contactCount; ++j)
+        largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(*cs, dirs, cs->contacts + j, pl, enableFriction));
     return phSpeedChange(*cs, largest);
 }
 
@@ -374,9 +350,13 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         // A body that cannot move has nothing to take from the one below it.
         if (!(bOnTop ? cs->dynamicB : cs->dynamicA)) continue;
 
+        // The impulses are those of an ordinary iteration, which shares each correction between
+        // both bodies; the body below does not take its share, so about half the correction goes
+        // up the stack in this pass. Holding the lower body quite still (its share given to the
+        // upper one as well) throws a cube that lands on a turning one sideways off the stack.
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
-        if (bOnTop) phSolveConstraint<false, true, true>(cs, &pl, m_enableFriction);
-        else phSolveConstraint<true, false, true>(cs, &pl, m_enableFriction);
+        if (bOnTop) phSolveConstraint<false, true>(cs, &pl, m_enableFriction);
+        else phSolveConstraint<true, false>(cs, &pl, m_enableFriction);
         phStorePairLanes(m_velocities, *cs, pl);
     }
 }

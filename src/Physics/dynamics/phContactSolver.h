@@ -16,12 +16,12 @@ public:
     // second) that one of its impulses made along its direction.
     r32 Solve();
     // One pass after the iterations over the constraints, which the island lists from the bottom
-    // up: every body that rests on another takes the impulse that stops it against the one below
-    // as if that one could not move (shock propagation). In a tall stack the iterations stop
-    // short of the solution: impulses still push apart boxes that already separate, and what is
-    // left over follows the stack's motion a step late, so a rocking tower gains energy and
-    // never comes to rest. The pass carries each layer's correction up the whole stack at once.
-    // `up` is the unit vector against gravity.
+    // up: every body that rests on another takes the impulse of its contact with the one below,
+    // and the one below keeps its velocity (a damped shock propagation). In a tall stack the
+    // iterations stop short of the solution: impulses still push apart boxes that already
+    // separate, and what is left over follows the stack's motion a step late, so a rocking tower
+    // gains energy and never comes to rest. The pass carries each layer's correction up the whole
+    // stack in one sweep and never back down. `up` is the unit vector against gravity.
     void PropagateShock(const phVec3& up);
     // Stores the accumulated impulses in the manifolds for the next step's warm start.
     void ShutDown();
