@@ -4,7 +4,6 @@
 #include "Platform/ve_platform.h"
 #include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_globals.h"
-#include "Renderer/bloomKernel.h"
 #include "Renderer/bsp_tree.h"
 #include "Util/string.h"
 
@@ -80,15 +79,11 @@ void drawMeshInstance(MeshInstance* instance, Camera* camera, v4 outline) {
              glMesh, instance->material, texture, emission, instance->uvScale, instance->uvOffset, outline);
 }
 
-// One blur pass over the whole target, which it overwrites: no clear needed. `program` was built
-// for as many taps as `taps` holds.
-void blurPass(u32 program, u32 targetFbo, u32 sourceTexture, s32 horizontal, const BlurTaps& taps) {
+// One blur pass over the whole target, which it overwrites: no clear needed. `program` carries its
+// own taps and axis (createBlurProg).
+void blurPass(u32 program, u32 targetFbo, u32 sourceTexture) {
     glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
     glUseProgram(program);
-    glUniform1i(glGetUniformLocation(program, "horizontal"), horizontal);
-    glUniform1i(glGetUniformLocation(program, "image"), 0);
-    glUniform1fv(glGetUniformLocation(program, "tapOffsets"), (GLsizei)taps.count, taps.offsets);
-    glUniform1fv(glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
     drawFullScreenImage(sourceTexture);
 }
 
@@ -234,12 +229,9 @@ void blurHighlights() {
     glViewport(0, 0, (GLsizei)(state->windowSize.x * 0.5f), (GLsizei)(state->windowSize.y * 0.5f));
     // The first horizontal pass reads the full-size highlights; then all vertical passes in one,
     // then the other horizontal ones.
-    pipeline_detail::blurPass(state->bloomShader.glID, state->FBOs[1], state->colorBuffers[1], 1,
-                              linearTaps(downsamplingBlurKernel()));
-    pipeline_detail::blurPass(state->bloomVerticalShader.glID, state->FBOs[2], state->colorBuffers[2], 0,
-                              linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)));
-    pipeline_detail::blurPass(state->bloomHorizontalShader.glID, state->FBOs[1], state->colorBuffers[3], 1,
-                              linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)));
+    pipeline_detail::blurPass(state->bloomShader.glID, state->FBOs[1], state->colorBuffers[1]);
+    pipeline_detail::blurPass(state->bloomVerticalShader.glID, state->FBOs[2], state->colorBuffers[2]);
+    pipeline_detail::blurPass(state->bloomHorizontalShader.glID, state->FBOs[1], state->colorBuffers[3]);
 }
 
 void compositeToWindow(f32 gamma) {

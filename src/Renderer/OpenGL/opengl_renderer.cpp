@@ -65,10 +65,9 @@ void createShaderPrograms(RendererStateOpenGL* state) {
     state->shader.glID = createShaderProg(vertex_shader, physical_frag, nullptr);
     state->debugNormalShader.glID =
         createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
-    state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()).count);
-    state->bloomVerticalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)).count);
-    state->bloomHorizontalShader.glID =
-        createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)).count);
+    state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()), 1);
+    state->bloomVerticalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)), 0);
+    state->bloomHorizontalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)), 1);
     state->additiveTextureShader.glID = createShaderProg(additive_vert, additive_frag, nullptr);
     state->skyBoxShader.glID = createShaderProg(skybox_vert, skybox_frag, nullptr);
     state->hudShader.glID = createShaderProg(hud_vert, hud_frag, nullptr);

@@ -3,6 +3,7 @@
 #include "Core/engine_globals.h"
 #include "Platform/ve_platform.h"
 #include "Renderer/OpenGL/opengl_globals.h"
+#include "Renderer/bloomKernel.h"
 
 #include <stdio.h>
 
@@ -351,6 +352,9 @@ void main() {
 }
 )GLSL";
 
+// The version line that opens every text, for createBlurProg to put its tap count after.
+constexpr c8 glslVersionLine[] = VE_GLSL_VERSION;
+
 #undef VE_GLSL_VERSION
 #undef VE_GLSL_MATRICES_BLOCK
 #undef VE_GLSL_MESH_INPUTS
@@ -399,15 +403,21 @@ u32 compileShaderStage(GLenum stage, const c8* source, const c8* heading) {
 
 } // namespace detail
 
-u32 createBlurProg(u32 tapCount) {
+u32 createBlurProg(const BlurTaps& taps, s32 horizontal) {
     // The count goes right after the version line, which must stay the first line of the text.
-    const c8* version = "\n#version 420 core\n";
-    msi versionLength = 0;
-    while (version[versionLength]) ++versionLength;
+    constexpr msi versionLength = sizeof(glslVersionLine) - 1;
     c8 text[detail::shaderInfoLogSize];
-    snprintf(text, sizeof(text), "%s#define TAP_COUNT %u\n%s", version, tapCount,
+    snprintf(text, sizeof(text), "%s#define TAP_COUNT %u\n%s", glslVersionLine, taps.count,
              gaussian_blur_frag + versionLength);
-    return createShaderProg(gaussian_blur_vert, text, nullptr);
+    u32 program = createShaderProg(gaussian_blur_vert, text, nullptr);
+    // The taps and the axis never change: set once here, a frame only binds the program.
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "horizontal"), horizontal);
+    glUniform1i(glGetUniformLocation(program, "image"), 0);
+    glUniform1fv(glGetUniformLocation(program, "tapOffsets"), (GLsizei)taps.count, taps.offsets);
+    glUniform1fv(glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
+    glUseProgram(0);
+    return program;
 }
 
 u32 createShaderProg(const c8* vertex, const c8* fragment, const c8* geometry) {

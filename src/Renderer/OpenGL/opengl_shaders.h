@@ -4,11 +4,14 @@
 // Every text is GLSL "#version 420 core". Uniform blocks use the std140 layout and fixed binding
 // points that the host side writes by byte offset (see opengl_globals.h):
 //   Matrices at binding 1, Material at binding 2, Lights at binding 3.
-// Samplers and plain uniforms are set by name from the host at every draw.
+// Samplers and plain uniforms are set by name from the host at every draw, except those of the
+// blur programs, which never change and are set once when the program is built.
 
 #include "Platform/machineDef.h"
 
 namespace ve {
+
+struct BlurTaps;
 
 // Lit meshes and quads: plain model transform, or an inflated shell when `outline.w` > 0.
 extern const c8* const vertex_shader;
@@ -42,7 +45,8 @@ extern const c8* const drawNormFragShader;
 // program name is returned either way.
 u32 createShaderProg(const c8* vertex, const c8* fragment, const c8* geometry);
 
-// The blur program (gaussian_blur_vert, gaussian_blur_frag) for passes of `tapCount` taps.
-u32 createBlurProg(u32 tapCount);
+// The blur program (gaussian_blur_vert, gaussian_blur_frag) of one pass: `taps` along the x axis
+// when `horizontal` is 1, the y axis when 0, reading texture unit 0. All are set once, here.
+u32 createBlurProg(const BlurTaps& taps, s32 horizontal);
 
 } // namespace ve
