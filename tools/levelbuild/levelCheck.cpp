@@ -9,9 +9,12 @@
 #include "Game/CubeEntity.h"
 #include "Game/ElevatorEntity.h"
 #include "Game/FloatingTextEntity.h"
+#include "Game/HUDEntity.h"
 #include "Game/LogicGateEntity.h"
 #include "Game/PlayerEntity.h"
 #include "Game/PressurePlateEntity.h"
+#include "Game/WallEntity.h"
+#include "Game/time.h"
 #include "Meta/entity_type_list.h"
 #include "Math/utilMath.h"
 #include "Util/string.h"
@@ -192,11 +195,11 @@ void checkBody(Check* check, ve::Entity* entity) {
             problem(check, "%s: box %u is thinner than %.2f", name.text, i, MIN_WALL_THICKNESS);
         }
     }
-    if (typeOf(entity) == MetaType::game_WallEntity && opts->colliderCount > MAX_WALL_BOXES) {
-        problem(check, "%s: %u boxes, more than %u", name.text, opts->colliderCount, MAX_WALL_BOXES);
+    if (typeOf(entity) == MetaType::game_WallEntity && opts->colliderCount > game::WALL_MAX_DRAWN_COLLIDERS) {
+        problem(check, "%s: %u boxes, more than %u", name.text, opts->colliderCount, game::WALL_MAX_DRAWN_COLLIDERS);
     }
-    if (typeOf(entity) == MetaType::game_BarrierEntity && opts->colliderCount > MAX_BARRIER_BOXES) {
-        problem(check, "%s: %u boxes, more than %u", name.text, opts->colliderCount, MAX_BARRIER_BOXES);
+    if (typeOf(entity) == MetaType::game_BarrierEntity && opts->colliderCount > game::BARRIER_MAX_BOXES) {
+        problem(check, "%s: %u boxes, more than %u", name.text, opts->colliderCount, game::BARRIER_MAX_BOXES);
     }
 }
 
@@ -204,7 +207,7 @@ void checkHint(Check* check, ve::Entity* entity) {
     string text = ((game::FloatingTextEntity*)entity->entityData.data)->text;
     if (!text.length) problem(check, "%s: the text is empty", nameOf(entity).text);
     for (msi i = 0; i < text.length; i++) {
-        if (text.data[i] >= GLYPH_TABLE_SIZE) {
+        if (text.data[i] >= game::GLYPH_TABLE_SIZE) {
             problem(check, "%s: byte %u has no glyph", nameOf(entity).text, (u32)i);
             return;
         }
@@ -285,9 +288,11 @@ void checkTally(Check* check, const Tally* tally) {
     u32 lights = countOf(tally, MetaType::game_PlayerEntity) + countOf(tally, MetaType::game_LightEntity) +
                  countOf(tally, MetaType::game_ElevatorEntity);
     if (lights > MAX_POINT_LIGHTS) problem(check, "%u point lights, more than %u", lights, MAX_POINT_LIGHTS);
-    if (tally->timedBodies > MAX_TIMED_BODIES) problem(check, "%u time-dependent bodies, more than %u", tally->timedBodies, MAX_TIMED_BODIES);
-    if (tally->timedSwitches > MAX_TIMED_SWITCHES) {
-        problem(check, "%u time-dependent buttons and plates, more than %u", tally->timedSwitches, MAX_TIMED_SWITCHES);
+    if (tally->timedBodies > ve::TIMED_BODY_SLOTS) {
+        problem(check, "%u time-dependent bodies, more than %u", tally->timedBodies, ve::TIMED_BODY_SLOTS);
+    }
+    if (tally->timedSwitches > ve::TIME_BOOL_LIMIT) {
+        problem(check, "%u time-dependent buttons and plates, more than %u", tally->timedSwitches, ve::TIME_BOOL_LIMIT);
     }
     if (countOf(tally, MetaType::game_FloatingTextEntity) == 0) problem(check, "no hint says what to do");
     const MetaType single[] = {MetaType::game_PlayerEntity, MetaType::game_HUDEntity, MetaType::game_ElevatorEntity};

@@ -25,14 +25,11 @@ namespace levels {
 constexpr u32 MAX_LEVEL_PROBLEMS = 32;
 constexpr u32 LEVEL_PROBLEM_LENGTH = 160;
 
-// The engine's limits that a level must keep.
+// The lights the lit shader sums (the OpenGL back end's maxPointLights, which the builder does not
+// see). The other limits are the engine's own constants, named where they are checked.
 constexpr u32 MAX_POINT_LIGHTS = 5;
-constexpr u32 MAX_TIMED_BODIES = 7;
-constexpr u32 MAX_TIMED_SWITCHES = 4;
-constexpr u32 MAX_WALL_BOXES = 100;
-constexpr u32 MAX_BARRIER_BOXES = 10;
+// Walls and floors at least this thick, so that nothing small passes through them.
 constexpr f32 MIN_WALL_THICKNESS = 0.2f;
-constexpr u32 GLYPH_TABLE_SIZE = 200;
 
 struct LevelProblems {
     u32 count; // problems found; only the first MAX_LEVEL_PROBLEMS are kept
