@@ -19,6 +19,7 @@
 #include "Math/utilMath.h"
 #include "Util/string.h"
 
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -156,14 +157,12 @@ b8 hasBody(MetaType type) {
            type != MetaType::game_FloatingTextEntity;
 }
 
-f32 absolute(f32 value) { return value < 0 ? -value : value; }
-
 // Unit columns, at right angles, turning the right way (determinant +1, not a mirror).
 b8 isOrthonormal(ve::v3 x, ve::v3 y, ve::v3 z) {
     f32 deviations[] = {ve::lensq(x) - 1, ve::lensq(y) - 1, ve::lensq(z) - 1, ve::inner(x, y), ve::inner(y, z),
                         ve::inner(z, x), ve::inner(ve::cross(x, y), z) - 1};
     for (f32 deviation : deviations) {
-        if (absolute(deviation) > ROTATION_TOLERANCE) return false;
+        if (fabsf(deviation) > ROTATION_TOLERANCE) return false;
     }
     return true;
 }

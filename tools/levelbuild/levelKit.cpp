@@ -15,6 +15,7 @@
 #include "Game/PlayerEntity.h"
 #include "Game/PressurePlateEntity.h"
 #include "Game/WallEntity.h"
+#include "Math/floatMath.h"
 #include "Math/mat4.h"
 #include "Math/utilMath.h"
 #include "Util/string.h"
@@ -89,10 +90,6 @@ ve::Primitive box(ve::v3 centre, ve::mat3 rotation, ve::v3 size) {
     return collider;
 }
 
-f32 absolute(f32 value) { return value < 0 ? -value : value; }
-f32 smaller(f32 a, f32 b) { return a < b ? a : b; }
-f32 larger(f32 a, f32 b) { return a > b ? a : b; }
-
 } // namespace
 
 // =============================================================================================
@@ -111,7 +108,7 @@ namespace {
 // A horizontal slab over the rectangle, its top at `top`.
 ve::Primitive slab(const Panel& panel, f32 top) {
     ve::v3 centre = {{(panel.ax + panel.bx) * 0.5f, top - SLAB_THICKNESS * 0.5f, (panel.az + panel.bz) * 0.5f}};
-    ve::v3 size = {{absolute(panel.bx - panel.ax), absolute(panel.bz - panel.az), SLAB_THICKNESS}};
+    ve::v3 size = {{fabsf(panel.bx - panel.ax), fabsf(panel.bz - panel.az), SLAB_THICKNESS}};
     return box(centre, flatAxes(), size);
 }
 
@@ -151,8 +148,8 @@ u32 doorwayColliders(const Panel& panel, f32 start, f32 end, ve::Primitive* out)
 // Appends the panel's colliders at `out`; returns how many.
 u32 panelColliders(const Panel& panel, ve::Primitive* out) {
     b8 alongX = panel.az == panel.bz;
-    f32 start = (alongX ? smaller(panel.ax, panel.bx) : smaller(panel.az, panel.bz)) - WALL_THICKNESS * 0.5f;
-    f32 end = (alongX ? larger(panel.ax, panel.bx) : larger(panel.az, panel.bz)) + WALL_THICKNESS * 0.5f;
+    f32 start = (alongX ? ve::min(panel.ax, panel.bx) : ve::min(panel.az, panel.bz)) - WALL_THICKNESS * 0.5f;
+    f32 end = (alongX ? ve::max(panel.ax, panel.bx) : ve::max(panel.az, panel.bz)) + WALL_THICKNESS * 0.5f;
     switch (panel.kind) {
     case PanelKind::Hall: return hallColliders(panel, out);
     case PanelKind::Floor: out[0] = slab(panel, panel.height); return 1;
