@@ -616,16 +616,13 @@ TEST_F(ShaderArithmetic, CompositeAddsScenePlusBloomClampedAndRaisesToOneMinusGa
 
 namespace {
 
-// The blur program with the taps of `kernel` and the axis given, reading unit 0.
-void useBlur(s32 horizontal, const ve::BlurKernel& kernel) {
-    ve::BlurTaps taps = ve::linearTaps(kernel);
-    u32 program = ve::rendererState->bloomShader.glID;
+// A blur program built as the renderer builds its own, with the taps of `kernel` and the axis
+// given, in use and reading unit 0. The caller deletes it.
+u32 useBlur(s32 horizontal, const ve::BlurKernel& kernel) {
+    u32 program = ve::createBlurProg(ve::linearTaps(kernel), horizontal);
     ve::glUseProgram(program);
-    ve::glUniform1i(ve::glGetUniformLocation(program, "horizontal"), horizontal);
-    ve::glUniform1i(ve::glGetUniformLocation(program, "image"), 0);
-    ve::glUniform1fv(ve::glGetUniformLocation(program, "tapOffsets"), (GLsizei)taps.count, taps.offsets);
-    ve::glUniform1fv(ve::glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
     ve::glActiveTexture(GL_TEXTURE0);
+    return program;
 }
 
 void filterLinearly(u32 texture) {
@@ -645,9 +642,10 @@ TEST_F(ShaderArithmetic, BlurSpreadsAlongItsAxisWithTheFiveWeights) {
     for (int horizontal = 0; horizontal < 2; ++horizontal) {
         FloatTarget target = createFloatTarget(1, size);
         clearTarget(0.0f);
-        useBlur(horizontal, ve::repeatedBlurKernel(1));
+        u32 blur = useBlur(horizontal, ve::repeatedBlurKernel(1));
         ve::glBindTexture(GL_TEXTURE_2D, column);
         drawBuiltInQuad();
+        ve::glDeleteProgram(blur);
         for (s32 x = 1; x < 8; ++x) {
             s32 distance = x - 4;
             f32 expected = horizontal ? (abs(distance) <= 2 ? ve::BLUR_BASE_WEIGHTS[distance + 2] : 0.0f)
@@ -663,9 +661,10 @@ TEST_F(ShaderArithmetic, OneBlurPassOverAConstantImageDarkensItToNinetyEightPoin
     filterLinearly(constant);
     FloatTarget target = createFloatTarget(1, targetSize);
     clearTarget(0.0f);
-    useBlur(1, ve::repeatedBlurKernel(1));
+    u32 blur = useBlur(1, ve::repeatedBlurKernel(1));
     ve::glBindTexture(GL_TEXTURE_2D, constant);
     drawBuiltInQuad();
+    ve::glDeleteProgram(blur);
     Pixel pixel = readPixel(target.fbo, 0, middle, middle);
     EXPECT_NEAR(pixel.r, 0.5f * 0.989f, 1e-5);
     EXPECT_NEAR(pixel.a, 0.5f * 0.989f, 1e-5);
