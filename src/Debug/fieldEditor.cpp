@@ -294,14 +294,19 @@ void drawEnumEditor(void* enumPtr, MetaData* metaData, string fieldName) {
 
 void drawEntityFieldEditor(StructMemberMetaData* member, u8* data) {
     if (member->type == MetaType::Unresolved) return;
-    const c8* label = fieldLabel(member->name, member->typeName);
     u8* field = data + member->offsetInStruct;
     ImGui::PushID(member);
     MetaData* metaData = findMetaData(member->typeName);
-    // A pointer is bound by an init function; editing its bytes as its pointee would break it.
-    if (member->numIndirections != 0) ImGui::Text("%s*", label);
-    else if (metaData && metaData->dataType == MetaDataType::Enum) drawEnumEditor(field, metaData, member->name);
-    else fields::drawByType(member, metaData, field, label);
+    b8 isEnum = metaData && metaData->dataType == MetaDataType::Enum;
+    // The enum editor builds the same label itself: every other widget gets it here, once.
+    if (isEnum && member->numIndirections == 0) {
+        drawEnumEditor(field, metaData, member->name);
+    } else {
+        const c8* label = fieldLabel(member->name, member->typeName);
+        // A pointer is bound by an init function; editing its bytes as its pointee would break it.
+        if (member->numIndirections != 0) ImGui::Text("%s*", label);
+        else fields::drawByType(member, metaData, field, label);
+    }
     ImGui::PopID();
 }
 
