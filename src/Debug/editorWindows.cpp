@@ -62,7 +62,6 @@ void drawEntityFields(Entity* entity) {
         drawEntityFieldEditor(&metaData->data.structData.structMembers[i], entity->entityData.data);
 }
 
-b8 saveAs(string name) { return saveCurrentSceneAs(name); }
 b8 load(string name) { return loadSceneDebug(currentScene(), name, permanentStore); }
 
 // "Save As" and "Load": the "Name" field, the action's button and "Cancel", and the error line
@@ -128,7 +127,7 @@ void drawEntityEditor() {
 }
 
 void drawSaveAs() {
-    windows::drawSceneNameWindow("Save As", "Save", windows::saveAs, &debugState->saveAsWindowActive,
+    windows::drawSceneNameWindow("Save As", "Save", saveCurrentSceneAs, &debugState->saveAsWindowActive,
                                  &debugState->failedToSave, "Error saving Scene");
 }
 
