@@ -9,6 +9,8 @@
 
 namespace ve {
 
+// The scene the editor works on: the engine's current scene.
+Scene* editorScene();
 // The selected entity of the current scene, null when none is selected or it is gone.
 Entity* selectedEntity();
 // Selects `entity`, or clears the selection when it is the selected one already.

@@ -1,7 +1,6 @@
 #include "Debug/fieldEditor.h"
 
 #include "Core/Scene/scene.h"
-#include "Core/engine_globals.h"
 #include "Debug/editorActions.h"
 #include "Debug/editorText.h"
 #include "Math/axisAngle.h"
@@ -64,7 +63,7 @@ void drawStringField(string* field, const c8* label) {
 
 void drawReferenceField(EntityRef* field, const c8* label) {
     ImGui::Text("%s", label);
-    Entity* target = getEntity(&engineState->currentScene, field->id);
+    Entity* target = getEntity(editorScene(), field->id);
     if (ImGui::Button(target ? frameText(target->name) : "null")) debugState->selectedEntityRef = field;
 }
 
