@@ -138,7 +138,8 @@ struct ColliderEdit {
     u32 index;
 };
 
-ColliderEdit drawCollider(Primitive* collider, u32 index) {
+// `typeMetaData` is the record of the collider's type enum, looked up once for the whole list.
+ColliderEdit drawCollider(Primitive* collider, u32 index, MetaData* typeMetaData) {
     ColliderEdit edit = {ColliderEdit::None, index};
     ImGui::PushID((int)index);
     string indexText = s64ToString(index, &debugState->tmpStore);
@@ -146,7 +147,7 @@ ColliderEdit drawCollider(Primitive* collider, u32 index) {
         if (ImGui::Button("+")) edit.kind = ColliderEdit::Copy;
         ImGui::SameLine();
         if (ImGui::Button("-")) edit.kind = ColliderEdit::Remove;
-        drawEnumEditor(&collider->type, findMetaData(wrapASCIIZ("::ve::Primitive_Type")), wrapASCIIZ("Type"));
+        drawEnumEditor(&collider->type, typeMetaData, wrapASCIIZ("Type"));
         drawValueEditor(&collider->localTransform, wrapASCIIZ("localTransform"));
         if (ImGui::TreeNode("Cuboid")) {
             drawFloatRow("Scale", (f32*)&collider->cuboid.scale, 3);
@@ -182,8 +183,9 @@ void drawColliderList(BodyOpts* opts) {
     ImGui::SameLine();
     if (ImGui::Button("+")) edit.kind = ColliderEdit::Append;
     if (open) {
+        MetaData* typeMetaData = findMetaData(wrapASCIIZ("::ve::Primitive_Type"));
         for (u32 i = 0; i < opts->colliderCount && opts->colliders; i++) {
-            ColliderEdit asked = drawCollider(&opts->colliders[i], i);
+            ColliderEdit asked = drawCollider(&opts->colliders[i], i, typeMetaData);
             if (asked.kind != ColliderEdit::None) edit = asked;
         }
         ImGui::TreePop();
