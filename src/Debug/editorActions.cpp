@@ -226,8 +226,8 @@ b8 applyEditString(string text) {
 }
 
 u32 mergeFlagBits(u32 flags, u32 checkboxBits) {
-    // Awake, Active, AllowSleep, Island, Static, Dynamic, Kinematic and the three axis locks.
-    constexpr u32 listedBits = 0x7F7;
+    u32 listedBits = 0;
+    for (const FlagCheckbox& checkbox : FLAG_CHECKBOXES) listedBits |= checkbox.bit;
     return (flags & ~listedBits) | (checkboxBits & listedBits);
 }
 

@@ -107,23 +107,13 @@ void drawByType(StructMemberMetaData* member, MetaData* metaData, u8* field, con
 // The body options
 // =============================================================================================
 
-constexpr u32 FLAG_COUNT = 10;
-struct FlagCheckbox {
-    const c8* label;
-    u32 bit;
-};
-constexpr FlagCheckbox FLAG_CHECKBOXES[FLAG_COUNT] = {
-    {"Awake", 0x1},      {"Active", 0x2},     {"AllowSleep", 0x4}, {"Island", 0x10},    {"Static", 0x20},
-    {"Dynamic", 0x40},   {"Kinematic", 0x80}, {"LockAxisX", 0x100}, {"LockAxisY", 0x200}, {"LockAxisZ", 0x400},
-};
-
 void drawFlagsEditor(phFlags* flags) {
     if (!ImGui::TreeNode("phFlags")) return;
-    b8 checked[FLAG_COUNT];
-    for (u32 i = 0; i < FLAG_COUNT; i++) checked[i] = (flags->value & FLAG_CHECKBOXES[i].bit) != 0;
+    b8 checked[FLAG_CHECKBOX_COUNT];
+    for (u32 i = 0; i < FLAG_CHECKBOX_COUNT; i++) checked[i] = (flags->value & FLAG_CHECKBOXES[i].bit) != 0;
     ImGui::InputScalar("Value", ImGuiDataType_U32, &flags->value, 0, 0, HEX_FORMAT, HEX_INPUT);
     u32 checkboxBits = 0;
-    for (u32 i = 0; i < FLAG_COUNT; i++) {
+    for (u32 i = 0; i < FLAG_CHECKBOX_COUNT; i++) {
         drawFlagCheckbox(FLAG_CHECKBOXES[i].label, &checked[i]);
         if (checked[i]) checkboxBits |= FLAG_CHECKBOXES[i].bit;
     }
