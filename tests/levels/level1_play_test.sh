@@ -12,6 +12,8 @@ enterXvfb "$0" "$@"
 # elevator stop the player, so holding a key longer does no harm.
 readonly STEP_RIGHT_FRAMES=30
 readonly WALK_FRAMES=85
+# Frames for a level to load and its cubes to come to rest before a screenshot.
+readonly SETTLE_FRAMES=12
 # The share of differing colour (root mean square, 0 to 1) that still counts as the same picture,
 # and the share that two different levels' start views exceed.
 readonly SAME_PICTURE=0.03
@@ -29,13 +31,6 @@ window="$(kestrolanWindow)" || exit 1
 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 sleep 2
 
-# Seconds to hold a key for `frames` frames at the frame rate the program reports (at least 1).
-secondsFor() {
-    local fps
-    fps="$(sed -n 's/^FPS: \([0-9]*\) $/\1/p' "$log" | tail -1)"
-    ((fps > 0)) || fps=1
-    echo $(($1 / fps + 2))
-}
 # The program's picture, without the clock at the top left (it counts on).
 shoot() {
     import -window root -crop 1440x780+0+120 "$shots/$1.png" || fail "cannot take a screenshot"
@@ -49,17 +44,13 @@ below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 shoot level1-start
 xdotool key e
 sleep 1
-xdotool keydown d
-sleep "$(secondsFor $STEP_RIGHT_FRAMES)"
-xdotool keyup d
-xdotool keydown w
-sleep "$(secondsFor $WALK_FRAMES)"
-xdotool keyup w
+holdKeyFor d $STEP_RIGHT_FRAMES
+holdKeyFor w $WALK_FRAMES
 xdotool key e
-sleep 5
+waitFrames $SETTLE_FRAMES
 shoot arrived
 xdotool key r
-sleep 5
+waitFrames $SETTLE_FRAMES
 shoot restarted
 
 grep -q 'Failed to load' "$log" && fail "a level did not load"

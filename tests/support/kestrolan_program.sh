@@ -86,3 +86,28 @@ expectCleanLog() {
     grep -q 'GL CALLBACK: .*severity = High' "$log" && fail "OpenGL reported an error"
     return 0
 }
+
+# Frames the program has drawn, as the sum of its once-a-second "FPS: <n> " lines. A wait measured
+# in frames holds on a loaded machine, where a second of wall time may be only a frame or two.
+framesDrawn() { sed -n 's/^FPS: \([0-9]*\) $/\1/p' "$log" | awk '{ s += $1 } END { print s + 0 }'; }
+
+# Returns once at least `$1` more frames have been drawn (at most two minutes). The first rate line
+# may count frames from before the call, so one more line than needed is awaited.
+waitFrames() {
+    local from lines
+    from="$(framesDrawn)"
+    lines="$(grep -c '^FPS' "$log")"
+    for _ in $(seq 1200); do
+        sleep 0.1
+        (( $(grep -c '^FPS' "$log") > lines + 1 && $(framesDrawn) - from >= $1 )) && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the program ended"
+    done
+    fail "fewer than $1 frames in two minutes"
+}
+
+# Holds the key `$1` down for at least `$2` frames.
+holdKeyFor() {
+    xdotool keydown "$1"
+    waitFrames "$2"
+    xdotool keyup "$1"
+}
