@@ -71,6 +71,16 @@ constexpr ve::v2 UV_OFFSET_NONE = {0.0f, 0.0f};
 // the four assets is missing (the renderer would read through a null pointer).
 b8 drawNamedMesh(DrawPlacement placement, MeshAssetNames names, ve::v2 uvScale, ve::v2 uvOffset,
                  ve::v4 outline);
+// The texture and emission texture of opaque quads, looked up by name once for all the quads of
+// one entity's draw (a wall or a cable draws one per collider).
+struct QuadTextures {
+    ve::Texture* texture;
+    ve::Texture* emission;
+};
+// Both named textures into `found`; false when either is missing (each missing one reported).
+b8 findQuadTextures(const c8* texture, const c8* emission, QuadTextures* found);
+// One opaque quad onto the frame's `quads` with textures already found.
+void drawQuad(DrawPlacement placement, QuadTextures textures, ve::v2 uvScale, ve::v2 uvOffset, ve::v4 outline);
 // One opaque quad onto the frame's `quads` with the named texture and emission texture. False, and
 // nothing pushed, when either is missing.
 b8 drawNamedQuad(DrawPlacement placement, const c8* texture, const c8* emission, ve::v2 uvScale,
