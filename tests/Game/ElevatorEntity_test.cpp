@@ -35,7 +35,7 @@ protected:
 
     // The update in a frame with E pressed; returns what it printed to the standard output.
     std::string useWithE() {
-        pressE();
+        press(&keys().E);
         testing::internal::CaptureStdout();
         game::updateElevatorEntity(elevator);
         return testing::internal::GetCapturedStdout();
@@ -111,7 +111,7 @@ TEST_F(Elevator, OnlyAPressAimedWithinReachAtAPoweredElevatorUsesIt) {
         source->powered = c.powered;
         elevator->cableEntity = refTo(c.cable);
         game::initElevatorEntity(elevator);
-        c.pressed ? pressE() : holdE();
+        c.pressed ? press(&keys().E) : hold(&keys().E);
         game::updateElevatorEntity(elevator);
         EXPECT_EQ(sceneName(), "Level 3");
         EXPECT_EQ(state()->loadScene.data, nullptr);
@@ -122,8 +122,7 @@ TEST_F(Elevator, RAloneAsksForTheCurrentLevelAgain) {
     nameScene("Level 4");
     source->powered = 0;
     elevator->playerEntity = refTo("Nobody");
-    h.input.keyboard.R.isDown = 1;
-    h.input.keyboard.R.wentDown = 1;
+    press(&keys().R);
     game::updateElevatorEntity(elevator);
     EXPECT_EQ(state()->loadScene.data, scene()->name.data);
     EXPECT_EQ(sceneName(), "Level 4");

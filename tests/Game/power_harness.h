@@ -86,15 +86,6 @@ protected:
         game::initCableEntity(cable);
         return cable;
     }
-
-    void pressE() {
-        h.input.keyboard.E.isDown = 1;
-        h.input.keyboard.E.wentDown = 1;
-    }
-    void holdE() {
-        h.input.keyboard.E.isDown = 1;
-        h.input.keyboard.E.wentDown = 0;
-    }
 };
 
 } // namespace powertest
