@@ -79,6 +79,16 @@ startWithFixture() {
 # The window as it is now, into `$workdir/<name>.png`.
 capture() { import -window "$window" "$workdir/$1.png" || fail "cannot capture the window"; }
 
+# How many pixels differ by more than 5% between two captures, as a whole number (compare writes
+# counts of a million and more as 1.07859e+06, which shell arithmetic cannot read). An optional
+# third argument WxH+X+Y limits the count to that region. Anything else compare says is passed on
+# as it is, so that the arithmetic that reads it fails.
+differingPixels() {
+    local region="${3:+[$3]}"
+    compare -metric AE -fuzz 5% "$workdir/$1.png$region" "$workdir/$2.png$region" null: 2>&1 |
+        awk '{ if ($1 ~ /^[0-9.]+(e\+[0-9]+)?$/) printf "%.0f", $1; else printf "%s", $0 }'
+}
+
 # The program's output holds no failed assertion, no missing asset and no OpenGL error.
 expectCleanLog() {
     grep -q 'ASSERTION FAILED' "$log" && fail "an assertion failed"
