@@ -1,7 +1,6 @@
 #include "Game/BarrierEntity.h"
 
 #include "Core/engine_globals.h"
-#include "Game/CableEntity.h"
 #include "Game/entityShared.h"
 #include "Math/mat4.h"
 
@@ -31,7 +30,7 @@ void initBarrierEntity(BarrierEntity* barrier) {
 }
 
 void updateBarrierEntity(BarrierEntity* barrier) {
-    CableEntity* cable = (CableEntity*)getEntityData(barrier->cableEntity, ve::MetaType::game_CableEntity);
+    CableEntity* cable = getCable(barrier->cableEntity);
     if (!cable) return;
     if (isPowered(cable->on) != (barrier->power != 0)) togglePowered(barrier);
 }

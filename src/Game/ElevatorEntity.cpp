@@ -3,7 +3,6 @@
 #include <stdio.h>
 
 #include "Core/engine_globals.h"
-#include "Game/CableEntity.h"
 #include "Game/entityShared.h"
 
 namespace game {
@@ -44,7 +43,7 @@ void initElevatorEntity(ElevatorEntity* elevator) {
     ve::createBody(&ve::engineState->scene, &elevator->bodyOpts);
     // The source is taken through the cable's reference, not its `on`, so the order of the
     // inits does not matter.
-    CableEntity* cable = (CableEntity*)getEntityData(elevator->cableEntity, ve::MetaType::game_CableEntity);
+    CableEntity* cable = getCable(elevator->cableEntity);
     elevator->power = cable ? getPowerFlag(cable->button) : 0;
 }
 

@@ -71,6 +71,8 @@ PlayerEntity* getPlayer(ve::EntityRef ref) {
     return (PlayerEntity*)getEntityData(ref, ve::MetaType::game_PlayerEntity);
 }
 
+CableEntity* getCable(ve::EntityRef ref) { return (CableEntity*)getEntityData(ref, ve::MetaType::game_CableEntity); }
+
 // =============================================================================================
 // Named assets
 // =============================================================================================

@@ -9,6 +9,7 @@
 #include "Core/Scene/sceneDef.h"
 #include "Core/Assets/assetDef.h"
 #include "Meta/introspectionDef.h"
+#include "Game/CableEntity.h"
 #include "Game/PlayerEntity.h"
 
 namespace game {
@@ -26,6 +27,8 @@ void* getEntityData(ve::EntityRef ref, ve::MetaType type);
 void* getNamedEntityData(const c8* name, ve::MetaType type);
 // `ref` as a player: the record or null.
 PlayerEntity* getPlayer(ve::EntityRef ref);
+// `ref` as a cable: the record or null.
+CableEntity* getCable(ve::EntityRef ref);
 
 // =============================================================================================
 // Named assets
