@@ -17,8 +17,7 @@ protected:
 
     void SetUp() override {
         PowerTest::SetUp();
-        source = addButton("Source", vec(20, 0, 0), 1);
-        addCable("Cable", "Source");
+        source = addSourceAndCable("Source", "Cable", vec(20, 0, 0), 1);
         elevator = addEntity<game::ElevatorEntity>(ve::MetaType::game_ElevatorEntity, "Elevator");
         elevator->bodyOpts = boxOpts(gluetest::STATIC_FLAGS, vec(0, 0, 5), vec(2, 2, 2)); // near face z = 4
         elevator->cableEntity = refTo("Cable");

@@ -86,6 +86,14 @@ protected:
         game::initCableEntity(cable);
         return cable;
     }
+
+    // A button named `source` at `position` with a cable named `cable` from it, both initialised:
+    // the line of power that a barrier, a gate or an elevator names. Returns the button.
+    game::ButtonEntity* addSourceAndCable(const char* source, const char* cable, ve::v3 position, b8 powered = 0) {
+        game::ButtonEntity* button = addButton(source, position, powered);
+        addCable(cable, source);
+        return button;
+    }
 };
 
 } // namespace powertest
