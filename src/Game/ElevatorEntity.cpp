@@ -64,7 +64,7 @@ void renderElevatorEntity(ElevatorEntity* elevator) {
     BodyPose pose = getLivePose(elevator->bodyOpts.physicsBody);
     MeshAssetNames assets = {"elevator_mesh", "elevator_img", "elevator_mat",
                              lit ? elevator::LIT_EMISSION : elevator::DARK_EMISSION};
-    drawNamedMesh({pose.position, pose.rotation, {1.0f, 1.0f, 1.0f}}, assets, UV_SCALE_ONCE, UV_OFFSET_NONE,
+    drawNamedMesh({pose.position, pose.rotation, SCALE_NONE}, assets, UV_SCALE_ONCE, UV_OFFSET_NONE,
                   NO_OUTLINE);
     if (lit)
         ve::renderer->frame.pointLight(pose.position + elevator::LIGHT_OFFSET, elevator::LIGHT_COLOR,

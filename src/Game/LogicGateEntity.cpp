@@ -45,7 +45,7 @@ void updateLogicGateEntity(LogicGateEntity* gate) {
 void renderLogicGateEntity(LogicGateEntity* gate) {
     const c8* icon = gate::iconTexture(gate->type);
     const c8* emission = gate->powered ? icon : gate::DARK_TEXTURE;
-    DrawPlacement placement = {gate->bodyOpts.position, gate->bodyOpts.rotation, {1.0f, 1.0f, 1.0f}};
+    DrawPlacement placement = {gate->bodyOpts.position, gate->bodyOpts.rotation, SCALE_NONE};
     drawNamedQuad(placement, icon, emission, UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
 }
 

@@ -66,6 +66,9 @@ struct DrawPlacement {
     ve::v3 scale;
 };
 
+// The scale of a mesh or quad drawn at its modelled size.
+constexpr ve::v3 SCALE_NONE = {1.0f, 1.0f, 1.0f};
+
 // The texture repeat of most draws: the texture once over the mesh or quad.
 constexpr ve::v2 UV_SCALE_ONCE = {1.0f, 1.0f};
 constexpr ve::v2 UV_OFFSET_NONE = {0.0f, 0.0f};
