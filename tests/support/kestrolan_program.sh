@@ -52,6 +52,24 @@ quitWithEscape() {
     [[ $status -eq 0 ]] || fail "exit status $status after ESC"
 }
 
+# A fresh working directory whose asset tree holds the shipped pack and nothing else; sets
+# `workdir` and `log` (the program's output). The program and the directory go at exit.
+makeWorkdir() {
+    workdir="$(mktemp -d)"
+    mkdir "$workdir/assets"
+    cp assets/kestrolan.pak "$workdir/assets/"
+    log="$workdir/program.log"
+    trap 'kill "$pid" 2>/dev/null; rm -rf "$workdir"' EXIT
+}
+
+# Starts the program `$1` in `workdir` with its output into `log`, sets `pid` and waits for the
+# first frames.
+startProgram() {
+    (cd "$workdir" && exec "$1") >"$log" 2>&1 &
+    pid=$!
+    waitForFrames
+}
+
 # Starts the program `$1` in a fresh working directory holding the shipped pack and the scene
 # files that the fixture writer `$2` (built beside the program, under tests/) writes when given the
 # paths that follow, each taken relative to that directory's assets. Waits for the first frames
@@ -62,17 +80,11 @@ startWithFixture() {
     shift 2
     [[ -x "$fixture" ]] || fail "$fixture is missing: build the project first"
     command -v import >/dev/null || fail "ImageMagick is missing (install-deps.sh installs it)"
-    workdir="$(mktemp -d)"
-    mkdir "$workdir/assets"
-    cp assets/kestrolan.pak "$workdir/assets/"
+    makeWorkdir
     local paths=()
     for path in "$@"; do paths+=("$workdir/assets/$path"); done
     "$fixture" "${paths[@]}" || fail "the fixture writer failed"
-    log="$workdir/program.log"
-    trap 'kill "$pid" 2>/dev/null; rm -rf "$workdir"' EXIT
-    (cd "$workdir" && exec "$program") >"$log" 2>&1 &
-    pid=$!
-    waitForFrames
+    startProgram "$program"
     window="$(kestrolanWindow)" || exit 1
 }
 
