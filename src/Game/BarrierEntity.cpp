@@ -1,7 +1,6 @@
 #include "Game/BarrierEntity.h"
 
 #include "Core/engine_globals.h"
-#include "Game/CableEntity.h"
 #include "Game/entityShared.h"
 #include "Math/mat4.h"
 
@@ -31,16 +30,15 @@ void initBarrierEntity(BarrierEntity* barrier) {
 }
 
 void updateBarrierEntity(BarrierEntity* barrier) {
-    CableEntity* cable = (CableEntity*)getEntityData(barrier->cableEntity, ve::MetaType::game_CableEntity);
+    CableEntity* cable = getCable(barrier->cableEntity);
     if (!cable) return;
     if (isPowered(cable->on) != (barrier->power != 0)) togglePowered(barrier);
 }
 
 void renderBarrierEntity(BarrierEntity* barrier) {
     if (!barrier->power) return;
-    ve::Texture* wall = findTexture(barrier::WALL_TEXTURE);
-    ve::Texture* energy = findTexture(barrier::ENERGY_TEXTURE);
-    if (!wall || !energy) return;
+    QuadTextures textures;
+    if (!findQuadTextures(barrier::WALL_TEXTURE, barrier::ENERGY_TEXTURE, &textures)) return;
     u32 body = barrier->bodyOpts.physicsBody;
     ve::Primitive boxes[BARRIER_MAX_BOXES];
     u32 boxCount = BARRIER_MAX_BOXES;
@@ -52,7 +50,7 @@ void renderBarrierEntity(BarrierEntity* barrier) {
         // The listed size is the half size: the quad spans the box's full face.
         ve::mat4 m = bodyTransform * boxes[i].localTransform * ve::scaleMat(boxes[i].cuboid.scale);
         ve::renderer->frame.transQuad(ve::getTranslation(m), ve::toMat3(ve::getRotation(m)), ve::getScale(m) * 2.0f,
-                                      wall, energy, UV_SCALE_ONCE, scroll, NO_OUTLINE, 0, 0);
+                                      textures.texture, textures.emission, UV_SCALE_ONCE, scroll, NO_OUTLINE, 0, 0);
     }
 }
 

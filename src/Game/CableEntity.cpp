@@ -90,13 +90,14 @@ void initCableEntity(CableEntity* cable) {
 void renderCableEntity(CableEntity* cable) {
     // The source is resolved anew: one renamed or destroyed since init leaves the cable dark.
     b8 lit = getPowerFlag(cable->button) && isPowered(cable->on);
-    const c8* emission = lit ? cable::LIT_EMISSION : cable::DARK_EMISSION;
+    QuadTextures textures;
+    if (!findQuadTextures(cable::CABLE_TEXTURE, lit ? cable::LIT_EMISSION : cable::DARK_EMISSION, &textures)) return;
     for (u32 i = 0; i < cable->bodyOpts.colliderCount; i++) {
         ve::Primitive* segment = &cable->bodyOpts.colliders[i];
         // The collider transforms are drawn as world transforms: the body's pose is not applied.
         ve::mat4 m = segment->localTransform * ve::scaleMat(segment->cuboid.scale);
         DrawPlacement placement = {ve::getTranslation(m), ve::toMat3(ve::getRotation(m)), ve::getScale(m) * 2.0f};
-        drawNamedQuad(placement, cable::CABLE_TEXTURE, emission, UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
+        drawQuad(placement, textures, UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
     }
 }
 

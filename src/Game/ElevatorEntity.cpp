@@ -3,7 +3,6 @@
 #include <stdio.h>
 
 #include "Core/engine_globals.h"
-#include "Game/CableEntity.h"
 #include "Game/entityShared.h"
 
 namespace game {
@@ -44,7 +43,7 @@ void initElevatorEntity(ElevatorEntity* elevator) {
     ve::createBody(&ve::engineState->scene, &elevator->bodyOpts);
     // The source is taken through the cable's reference, not its `on`, so the order of the
     // inits does not matter.
-    CableEntity* cable = (CableEntity*)getEntityData(elevator->cableEntity, ve::MetaType::game_CableEntity);
+    CableEntity* cable = getCable(elevator->cableEntity);
     elevator->power = cable ? getPowerFlag(cable->button) : 0;
 }
 
@@ -65,7 +64,7 @@ void renderElevatorEntity(ElevatorEntity* elevator) {
     BodyPose pose = getLivePose(elevator->bodyOpts.physicsBody);
     MeshAssetNames assets = {"elevator_mesh", "elevator_img", "elevator_mat",
                              lit ? elevator::LIT_EMISSION : elevator::DARK_EMISSION};
-    drawNamedMesh({pose.position, pose.rotation, {1.0f, 1.0f, 1.0f}}, assets, UV_SCALE_ONCE, UV_OFFSET_NONE,
+    drawNamedMesh({pose.position, pose.rotation, SCALE_NONE}, assets, UV_SCALE_ONCE, UV_OFFSET_NONE,
                   NO_OUTLINE);
     if (lit)
         ve::renderer->frame.pointLight(pose.position + elevator::LIGHT_OFFSET, elevator::LIGHT_COLOR,

@@ -110,7 +110,7 @@ void writeText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEnt
         ve::mat2 cell = glyphCell(entity, (u8)text[i]);
         ve::v3 position = {startPosition.x + (f32)i * glyphAdvance(scale), startPosition.y, 0.0f};
         frame->hudElement(position, ve::iMat3(), glyphDrawScale(scale), font, black, cell.col1, cell.col2,
-                          ve::v4{0.0f, 0.0f, 0.0f, 0.0f});
+                          NO_OUTLINE);
     }
 }
 

@@ -1,7 +1,6 @@
 #include "Game/LogicGateEntity.h"
 
 #include "Core/engine_globals.h"
-#include "Game/CableEntity.h"
 #include "Game/entityShared.h"
 
 namespace game {
@@ -19,8 +18,6 @@ const c8* iconTexture(LogicGateType type) {
     }
 }
 
-CableEntity* getCable(ve::EntityRef ref) { return (CableEntity*)getEntityData(ref, ve::MetaType::game_CableEntity); }
-
 } // namespace gate
 
 void initLogicGateEntity(LogicGateEntity* gate) {
@@ -30,14 +27,14 @@ void initLogicGateEntity(LogicGateEntity* gate) {
 }
 
 void updateLogicGateEntity(LogicGateEntity* gate) {
-    CableEntity* first = gate::getCable(gate->cable1);
+    CableEntity* first = getCable(gate->cable1);
     if (!first) return;
     b8 in1 = isPowered(first->on);
     if (gate->type == LogicGateType::NOT) {
         gate->powered = !in1;
         return;
     }
-    CableEntity* second = gate::getCable(gate->cable2);
+    CableEntity* second = getCable(gate->cable2);
     if (!second) return;
     b8 in2 = isPowered(second->on);
     // An operation value that a damaged level holds leaves the output as it was.
@@ -48,7 +45,7 @@ void updateLogicGateEntity(LogicGateEntity* gate) {
 void renderLogicGateEntity(LogicGateEntity* gate) {
     const c8* icon = gate::iconTexture(gate->type);
     const c8* emission = gate->powered ? icon : gate::DARK_TEXTURE;
-    DrawPlacement placement = {gate->bodyOpts.position, gate->bodyOpts.rotation, {1.0f, 1.0f, 1.0f}};
+    DrawPlacement placement = {gate->bodyOpts.position, gate->bodyOpts.rotation, SCALE_NONE};
     drawNamedQuad(placement, icon, emission, UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
 }
 

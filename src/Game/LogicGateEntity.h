@@ -16,10 +16,12 @@ enum class LogicGateType : u32 {
 struct LogicGateEntity {
     ve::BodyOpts bodyOpts;
     b8 powered;
+    // `power1` and `power2` keep the levels' record layout only: no gate function reads or writes
+    // them, the update reads each cable's source anew.
     ve::EntityRef cable1;
-    b8* power1; // bound by init
+    b8* power1;
     ve::EntityRef cable2;
-    b8* power2; // bound by init
+    b8* power2;
     LogicGateType type;
 };
 

@@ -60,7 +60,7 @@ void renderPressurePlateEntity(PressurePlateEntity* plate) {
     const c8* emission = plate->powered ? plate::GLOW_TEXTURE : plate::DARK_TEXTURE;
     MeshAssetNames assets = {"pressure_plate_mesh", plate::GLOW_TEXTURE, "pressure_plate_mat", emission};
     // Drawn at the stored pose, not the body's: a scale stored in the rotation scales the mesh.
-    DrawPlacement placement = {plate->bodyOpts.position, plate->bodyOpts.rotation, {1.0f, 1.0f, 1.0f}};
+    DrawPlacement placement = {plate->bodyOpts.position, plate->bodyOpts.rotation, SCALE_NONE};
     drawNamedMesh(placement, assets, UV_SCALE_ONCE, UV_OFFSET_NONE, rewindOutline(!plate->timeDependent));
 }
 

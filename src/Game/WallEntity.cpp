@@ -8,6 +8,8 @@ namespace game {
 void initWallEntity(WallEntity* wall) { ve::createBody(&ve::engineState->scene, &wall->bodyOpts); }
 
 void renderWallEntity(WallEntity* wall) {
+    QuadTextures ground;
+    if (!findQuadTextures("ground_img", "ground_emission_img", &ground)) return;
     u32 body = wall->bodyOpts.physicsBody;
     BodyPose pose = getLivePose(body);
     ve::Primitive colliders[WALL_MAX_DRAWN_COLLIDERS];
@@ -23,7 +25,7 @@ void renderWallEntity(WallEntity* wall) {
         DrawPlacement placement = {ve::getTranslation(panel), ve::toMat3(ve::getRotation(panel)), 2.0f * halfSize};
         // One texture repeat per 2 units, so panels of every size show texels of one size.
         ve::v2 uvScale = {halfSize.x, halfSize.y};
-        drawNamedQuad(placement, "ground_img", "ground_emission_img", uvScale, UV_OFFSET_NONE, NO_OUTLINE);
+        drawQuad(placement, ground, uvScale, UV_OFFSET_NONE, NO_OUTLINE);
     }
 }
 

@@ -71,6 +71,8 @@ PlayerEntity* getPlayer(ve::EntityRef ref) {
     return (PlayerEntity*)getEntityData(ref, ve::MetaType::game_PlayerEntity);
 }
 
+CableEntity* getCable(ve::EntityRef ref) { return (CableEntity*)getEntityData(ref, ve::MetaType::game_CableEntity); }
+
 // =============================================================================================
 // Named assets
 // =============================================================================================
@@ -113,13 +115,22 @@ b8 drawNamedMesh(DrawPlacement placement, MeshAssetNames names, ve::v2 uvScale, 
     return true;
 }
 
+b8 findQuadTextures(const c8* textureName, const c8* emissionName, QuadTextures* found) {
+    found->texture = findTexture(textureName);
+    found->emission = findTexture(emissionName);
+    return found->texture && found->emission;
+}
+
+void drawQuad(DrawPlacement placement, QuadTextures textures, ve::v2 uvScale, ve::v2 uvOffset, ve::v4 outline) {
+    ve::renderer->frame.quad(placement.position, placement.rotation, placement.scale, textures.texture,
+                             textures.emission, uvScale, uvOffset, outline);
+}
+
 b8 drawNamedQuad(DrawPlacement placement, const c8* textureName, const c8* emissionName, ve::v2 uvScale,
                  ve::v2 uvOffset, ve::v4 outline) {
-    ve::Texture* texture = findTexture(textureName);
-    ve::Texture* emission = findTexture(emissionName);
-    if (!texture || !emission) return false;
-    ve::renderer->frame.quad(placement.position, placement.rotation, placement.scale, texture, emission, uvScale,
-                             uvOffset, outline);
+    QuadTextures textures;
+    if (!findQuadTextures(textureName, emissionName, &textures)) return false;
+    drawQuad(placement, textures, uvScale, uvOffset, outline);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "Core/Scene/sceneDef.h"
 #include "Core/Assets/assetDef.h"
 #include "Meta/introspectionDef.h"
+#include "Game/CableEntity.h"
 #include "Game/PlayerEntity.h"
 
 namespace game {
@@ -26,6 +27,8 @@ void* getEntityData(ve::EntityRef ref, ve::MetaType type);
 void* getNamedEntityData(const c8* name, ve::MetaType type);
 // `ref` as a player: the record or null.
 PlayerEntity* getPlayer(ve::EntityRef ref);
+// `ref` as a cable: the record or null.
+CableEntity* getCable(ve::EntityRef ref);
 
 // =============================================================================================
 // Named assets
@@ -63,6 +66,9 @@ struct DrawPlacement {
     ve::v3 scale;
 };
 
+// The scale of a mesh or quad drawn at its modelled size.
+constexpr ve::v3 SCALE_NONE = {1.0f, 1.0f, 1.0f};
+
 // The texture repeat of most draws: the texture once over the mesh or quad.
 constexpr ve::v2 UV_SCALE_ONCE = {1.0f, 1.0f};
 constexpr ve::v2 UV_OFFSET_NONE = {0.0f, 0.0f};
@@ -71,6 +77,16 @@ constexpr ve::v2 UV_OFFSET_NONE = {0.0f, 0.0f};
 // the four assets is missing (the renderer would read through a null pointer).
 b8 drawNamedMesh(DrawPlacement placement, MeshAssetNames names, ve::v2 uvScale, ve::v2 uvOffset,
                  ve::v4 outline);
+// The texture and emission texture of opaque quads, looked up by name once for all the quads of
+// one entity's draw (a wall or a cable draws one per collider).
+struct QuadTextures {
+    ve::Texture* texture;
+    ve::Texture* emission;
+};
+// Both named textures into `found`; false when either is missing (each missing one reported).
+b8 findQuadTextures(const c8* texture, const c8* emission, QuadTextures* found);
+// One opaque quad onto the frame's `quads` with textures already found.
+void drawQuad(DrawPlacement placement, QuadTextures textures, ve::v2 uvScale, ve::v2 uvOffset, ve::v4 outline);
 // One opaque quad onto the frame's `quads` with the named texture and emission texture. False, and
 // nothing pushed, when either is missing.
 b8 drawNamedQuad(DrawPlacement placement, const c8* texture, const c8* emission, ve::v2 uvScale,

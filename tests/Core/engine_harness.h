@@ -13,6 +13,7 @@
 #include "Physics/common/phMemory.h"
 #include "Util/string.h"
 
+#include "../support/keyStrokes.h"
 #include "../support/memoryFiles.h"
 
 #include <gtest/gtest.h>
@@ -176,7 +177,7 @@ inline ve::EntityType recordingEntityType = {nullptr, recordInit, recordUpdate, 
 // The test fixture
 // ---------------------------------------------------------------------------------------------
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public ::testing::Test, protected vetest::KeyStrokes {
 protected:
     EngineHarness h;
 
@@ -213,14 +214,6 @@ protected:
         }
     }
 
-    static void press(ve::GameInput::Keyboard::Key* key) {
-        key->isDown = 1;
-        key->wentDown = 1;
-    }
-    static void release(ve::GameInput::Keyboard::Key* key) {
-        key->isDown = 0;
-        key->wentUp = 1;
-    }
     ve::GameInput::Keyboard& keys() { return h.input.keyboard; }
 
     // An entity of the current scene whose functions record their calls.

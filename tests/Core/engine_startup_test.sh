@@ -8,17 +8,9 @@ source "$(dirname "$0")/../support/kestrolan_program.sh"
 [[ -f assets/kestrolan.pak ]] || fail "assets/kestrolan.pak is missing: build the project first"
 enterXvfb "$0" "$@"
 
-program="$2"
-# A working directory whose asset tree holds the shipped pack and nothing else: no levels.
-workdir="$(mktemp -d)"
-mkdir "$workdir/assets"
-cp assets/kestrolan.pak "$workdir/assets/"
-log="$workdir/program.log"
-trap 'kill "$pid" 2>/dev/null; rm -rf "$workdir"' EXIT
-
-(cd "$workdir" && exec "$program") >"$log" 2>&1 &
-pid=$!
-waitForFrames
+# No levels: the working directory holds the shipped pack only.
+makeWorkdir
+startProgram "$2"
 
 missing="$(grep -c '^Failed to load Scene: File not found!$' "$log")"
 [[ "$missing" -eq 1 ]] || fail "expected one 'File not found' line for the missing level, got $missing"

@@ -14,8 +14,7 @@ protected:
 
     void SetUp() override {
         PowerTest::SetUp();
-        source = addButton("Source", vec(0, 0, 0));
-        addCable("Cable", "Source");
+        source = addSourceAndCable("Source", "Cable", vec(0, 0, 0));
         barrier = addEntity<game::BarrierEntity>(ve::MetaType::game_BarrierEntity, "Barrier");
         barrier->bodyOpts = boxOpts(gluetest::STATIC_FLAGS, vec(0, 1, 4), vec(4, 2, 0.2f));
         barrier->cableEntity = refTo("Cable");

@@ -26,7 +26,7 @@ TEST_F(Button, EWithinReachFlipsItOncePerPress) {
         player->cam.pos = c.eye;
         player->cam.dir = c.dir;
         button->powered = 0;
-        pressE();
+        press(&keys().E);
         game::updateButtonEntity(button);
         EXPECT_EQ(button->powered, c.flips);
     }
@@ -34,13 +34,13 @@ TEST_F(Button, EWithinReachFlipsItOncePerPress) {
     player->cam.pos = vec(0, 0, -2);
     player->cam.dir = vec(0, 0, 1);
     button->powered = 0;
-    pressE();
+    press(&keys().E);
     game::updateButtonEntity(button);
-    holdE();
+    hold(&keys().E);
     game::updateButtonEntity(button);
     game::updateButtonEntity(button);
     EXPECT_TRUE(button->powered) << "a held key toggles once";
-    pressE();
+    press(&keys().E);
     game::updateButtonEntity(button);
     EXPECT_FALSE(button->powered) << "a second press flips it back";
 }
@@ -49,7 +49,7 @@ TEST_F(Button, WithoutItsPlayerNothingHappens) {
     game::ButtonEntity* button = addButton("Button", vec(0, 0, 0));
     addPlayer(vec(0, 0, -2), vec(0, 0, 1), vec(0, 0, -20), "Someone");
     addEntity<game::CubeEntity>(ve::MetaType::game_CubeEntity, "Player"); // a cube by that name is no player
-    pressE();
+    press(&keys().E);
     game::updateButtonEntity(button);
     EXPECT_FALSE(button->powered);
 }

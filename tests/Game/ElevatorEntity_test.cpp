@@ -17,8 +17,7 @@ protected:
 
     void SetUp() override {
         PowerTest::SetUp();
-        source = addButton("Source", vec(20, 0, 0), 1);
-        addCable("Cable", "Source");
+        source = addSourceAndCable("Source", "Cable", vec(20, 0, 0), 1);
         elevator = addEntity<game::ElevatorEntity>(ve::MetaType::game_ElevatorEntity, "Elevator");
         elevator->bodyOpts = boxOpts(gluetest::STATIC_FLAGS, vec(0, 0, 5), vec(2, 2, 2)); // near face z = 4
         elevator->cableEntity = refTo("Cable");
@@ -35,7 +34,7 @@ protected:
 
     // The update in a frame with E pressed; returns what it printed to the standard output.
     std::string useWithE() {
-        pressE();
+        press(&keys().E);
         testing::internal::CaptureStdout();
         game::updateElevatorEntity(elevator);
         return testing::internal::GetCapturedStdout();
@@ -111,7 +110,7 @@ TEST_F(Elevator, OnlyAPressAimedWithinReachAtAPoweredElevatorUsesIt) {
         source->powered = c.powered;
         elevator->cableEntity = refTo(c.cable);
         game::initElevatorEntity(elevator);
-        c.pressed ? pressE() : holdE();
+        c.pressed ? press(&keys().E) : hold(&keys().E);
         game::updateElevatorEntity(elevator);
         EXPECT_EQ(sceneName(), "Level 3");
         EXPECT_EQ(state()->loadScene.data, nullptr);
@@ -122,8 +121,7 @@ TEST_F(Elevator, RAloneAsksForTheCurrentLevelAgain) {
     nameScene("Level 4");
     source->powered = 0;
     elevator->playerEntity = refTo("Nobody");
-    h.input.keyboard.R.isDown = 1;
-    h.input.keyboard.R.wentDown = 1;
+    press(&keys().R);
     game::updateElevatorEntity(elevator);
     EXPECT_EQ(state()->loadScene.data, scene()->name.data);
     EXPECT_EQ(sceneName(), "Level 4");

@@ -14,10 +14,8 @@ protected:
 
     void SetUp() override {
         PowerTest::SetUp();
-        first = addButton("First", vec(0, 0, 0));
-        second = addButton("Second", vec(0, 0, 5));
-        addCable("Cable1", "First");
-        addCable("Cable2", "Second");
+        first = addSourceAndCable("First", "Cable1", vec(0, 0, 0));
+        second = addSourceAndCable("Second", "Cable2", vec(0, 0, 5));
     }
 
     game::LogicGateEntity* addGate(game::LogicGateType type, const char* cable1 = "Cable1",

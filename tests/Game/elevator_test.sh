@@ -18,10 +18,8 @@ startWithFixture "$2" elevatorScene_fixture .
 sleep 1
 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 
-# Pixels of the scene name at the bottom right that differ by more than 5% between two captures.
-nameChanged() {
-    compare -metric AE -fuzz 5% "$workdir/$1.png[220x50+1220+825]" "$workdir/$2.png[220x50+1220+825]" null: 2>&1
-}
+# Pixels of the scene name at the bottom right that differ between two captures.
+nameChanged() { differingPixels "$1" "$2" 220x50+1220+825; }
 # One press of a key, held long enough for a frame to see it and released before the next.
 press() {
     xdotool keydown "$1"

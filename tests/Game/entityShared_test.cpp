@@ -33,6 +33,9 @@ TEST_F(EntityShared, AReferenceResolvesOnlyToAnEntityOfTheExpectedType) {
     }
     EXPECT_EQ(game::getPlayer(refTo("Player")), player);
     EXPECT_EQ(game::getPlayer(refTo("Walls")), nullptr);
+    game::CableEntity* cable = addEntity<game::CableEntity>(ve::MetaType::game_CableEntity, "Cable");
+    EXPECT_EQ(game::getCable(refTo("Cable")), cable);
+    EXPECT_EQ(game::getCable(refTo("Player")), nullptr);
 }
 
 TEST_F(EntityShared, ARenamedEntityNoLongerAnswersToItsOldName) {

@@ -23,6 +23,7 @@
 namespace gametest {
 
 using gluetest::vec;
+using gluetest::distance;
 using enginetest::TICK;
 
 // Every asset the entity types of the game draw with.
@@ -30,8 +31,6 @@ inline const char* const MESH_NAMES[] = {"light_mesh", "cube_mesh"};
 inline const char* const TEXTURE_NAMES[] = {"light_img", "light_emission_img", "cube_img", "cube_emission_img",
                                             "ground_img", "ground_emission_img"};
 inline const char* const MATERIAL_NAMES[] = {"light_mat", "cube_mat"};
-
-inline f32 distance(ve::v3 a, ve::v3 b) { return ve::len(a - b); }
 
 class GameTest : public gluetest::GlueTest {
 protected:
@@ -103,7 +102,6 @@ protected:
     // --- input --------------------------------------------------------------------------------
 
     void setFrameTime(f64 deltaTime) { h.input.deltaTime = deltaTime; }
-    void hold(ve::GameInput::Keyboard::Key* key) { key->isDown = 1; }
 };
 
 } // namespace gametest

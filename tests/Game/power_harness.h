@@ -87,13 +87,12 @@ protected:
         return cable;
     }
 
-    void pressE() {
-        h.input.keyboard.E.isDown = 1;
-        h.input.keyboard.E.wentDown = 1;
-    }
-    void holdE() {
-        h.input.keyboard.E.isDown = 1;
-        h.input.keyboard.E.wentDown = 0;
+    // A button named `source` at `position` with a cable named `cable` from it, both initialised:
+    // the line of power that a barrier, a gate or an elevator names. Returns the button.
+    game::ButtonEntity* addSourceAndCable(const char* source, const char* cable, ve::v3 position, b8 powered = 0) {
+        game::ButtonEntity* button = addButton(source, position, powered);
+        addCable(cable, source);
+        return button;
     }
 };
 

@@ -12,8 +12,6 @@ enterXvfb "$0" "$@"
 startWithFixture "$2" walkScene_fixture "Level 1.vsf"
 # The mean of one channel (r, g, b or all) over a region WxH+X+Y, from 0 to 1.
 meanOf() { convert "$workdir/$1.png" -crop "$2" +repage -format "%[fx:mean${3:+.$3}]" info:; }
-# Pixels that differ by more than 5% between two captures.
-changedPixels() { compare -metric AE -fuzz 5% "$workdir/$1.png" "$workdir/$2.png" null: 2>&1; }
 above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 total=$((1440 * 900))
 
@@ -24,7 +22,7 @@ capture before
 for _ in $(seq 60); do
     sleep 0.5
     capture still
-    unchanged="$(changedPixels before still)"
+    unchanged="$(differingPixels before still)"
     (( unchanged * 100 < total )) && break
     cp "$workdir/still.png" "$workdir/before.png"
 done
@@ -46,7 +44,7 @@ xdotool keydown w
 for _ in $(seq 20); do
     sleep 0.5
     capture walked
-    changed="$(changedPixels before walked)"
+    changed="$(differingPixels before walked)"
     (( changed * 50 > total )) && break
 done
 xdotool keyup w

@@ -18,6 +18,8 @@
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Util/string.h"
 
+#include "../support/keyStrokes.h"
+
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -110,7 +112,7 @@ inline f32 wrappedAngle(f32 radians) {
 // The fixture
 // ---------------------------------------------------------------------------------------------
 
-class LevelPlay : public ::testing::Test {
+class LevelPlay : public ::testing::Test, protected vetest::KeyStrokes {
 protected:
     ve::PlatformAPI api = {};
     ve::GameMemory memory = {};
@@ -164,14 +166,6 @@ protected:
         frames(SETTLE_FRAMES);
     }
 
-    static void press(ve::GameInput::Keyboard::Key* key) {
-        key->isDown = 1;
-        key->wentDown = 1;
-    }
-    static void release(ve::GameInput::Keyboard::Key* key) {
-        key->isDown = 0;
-        key->wentUp = 1;
-    }
     ve::GameInput::Keyboard& keys() { return input.keyboard; }
 
     // A key pressed in one frame and released in the next, as a quick tap arrives.

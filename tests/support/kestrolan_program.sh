@@ -52,6 +52,24 @@ quitWithEscape() {
     [[ $status -eq 0 ]] || fail "exit status $status after ESC"
 }
 
+# A fresh working directory whose asset tree holds the shipped pack and nothing else; sets
+# `workdir` and `log` (the program's output). The program and the directory go at exit.
+makeWorkdir() {
+    workdir="$(mktemp -d)"
+    mkdir "$workdir/assets"
+    cp assets/kestrolan.pak "$workdir/assets/"
+    log="$workdir/program.log"
+    trap 'kill "$pid" 2>/dev/null; rm -rf "$workdir"' EXIT
+}
+
+# Starts the program `$1` in `workdir` with its output into `log`, sets `pid` and waits for the
+# first frames.
+startProgram() {
+    (cd "$workdir" && exec "$1") >"$log" 2>&1 &
+    pid=$!
+    waitForFrames
+}
+
 # Starts the program `$1` in a fresh working directory holding the shipped pack and the scene
 # files that the fixture writer `$2` (built beside the program, under tests/) writes when given the
 # paths that follow, each taken relative to that directory's assets. Waits for the first frames
@@ -62,22 +80,26 @@ startWithFixture() {
     shift 2
     [[ -x "$fixture" ]] || fail "$fixture is missing: build the project first"
     command -v import >/dev/null || fail "ImageMagick is missing (install-deps.sh installs it)"
-    workdir="$(mktemp -d)"
-    mkdir "$workdir/assets"
-    cp assets/kestrolan.pak "$workdir/assets/"
+    makeWorkdir
     local paths=()
     for path in "$@"; do paths+=("$workdir/assets/$path"); done
     "$fixture" "${paths[@]}" || fail "the fixture writer failed"
-    log="$workdir/program.log"
-    trap 'kill "$pid" 2>/dev/null; rm -rf "$workdir"' EXIT
-    (cd "$workdir" && exec "$program") >"$log" 2>&1 &
-    pid=$!
-    waitForFrames
+    startProgram "$program"
     window="$(kestrolanWindow)" || exit 1
 }
 
 # The window as it is now, into `$workdir/<name>.png`.
 capture() { import -window "$window" "$workdir/$1.png" || fail "cannot capture the window"; }
+
+# How many pixels differ by more than 5% between two captures, as a whole number (compare writes
+# counts of a million and more as 1.07859e+06, which shell arithmetic cannot read). An optional
+# third argument WxH+X+Y limits the count to that region. Anything else compare says is passed on
+# as it is, so that the arithmetic that reads it fails.
+differingPixels() {
+    local region="${3:+[$3]}"
+    compare -metric AE -fuzz 5% "$workdir/$1.png$region" "$workdir/$2.png$region" null: 2>&1 |
+        awk '{ if ($1 ~ /^[0-9.]+(e\+[0-9]+)?$/) printf "%.0f", $1; else printf "%s", $0 }'
+}
 
 # The program's output holds no failed assertion, no missing asset and no OpenGL error.
 expectCleanLog() {
