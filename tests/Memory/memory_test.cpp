@@ -69,6 +69,21 @@ TEST(MemoryStore, ZeroByteRequestTakesThirtyOneBytesAndIsAligned) {
     EXPECT_EQ(u64(t.store.firstFreeBlock->size), 1000u - 31u);
 }
 
+// The pack and scene loaders budget their blocks with heapBlockOverhead: wherever a block
+// starts, a split allocation takes no more from the free memory than its size and that overhead.
+TEST(MemoryStore, NoAllocationCostsMoreThanItsSizeAndTheBlockOverhead) {
+    const msi sizes[] = {0, 1, 15, 16, 100};
+    for (msi skew = 0; skew < 16; ++skew) {
+        for (msi size : sizes) {
+            TestStore t(1000);
+            ve::pushToHeap(&t.store, skew); // the free block now starts skew bytes past a boundary
+            msi before = t.freeBytes();
+            ASSERT_NE(ve::pushToHeap(&t.store, size), nullptr);
+            EXPECT_LE(before - t.freeBytes(), size + ve::heapBlockOverhead) << "skew " << skew << ", size " << size;
+        }
+    }
+}
+
 TEST(MemoryStore, UnalignedBlockStartPutsTheHeaderOnTheNextSixteenByteBoundary) {
     TestStore t(1000);
     ve::pushToHeap(&t.store, 100); // the free block now starts at offset 131
