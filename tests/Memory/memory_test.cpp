@@ -1,5 +1,7 @@
 #include "Memory/memory.h"
 
+#include "../support/testStores.h"
+
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -20,16 +22,8 @@ struct TestStore {
 
     explicit TestStore(msi length) { store = ve::createHeapStore({length, bytes}); }
     u8* start() { return bytes; }
-    msi freeBlockCount() {
-        msi count = 0;
-        for (HeapFreeBlock* node = store.firstFreeBlock; node; node = node->nextFreeBlock) ++count;
-        return count;
-    }
-    u64 freeBytes() {
-        u64 total = 0;
-        for (HeapFreeBlock* node = store.firstFreeBlock; node; node = node->nextFreeBlock) total += node->size;
-        return total;
-    }
+    msi freeBlockCount() { return vetest::freeBlockCount(&store); }
+    msi freeBytes() { return vetest::freeBytes(&store); }
 };
 
 HeapAllocatedBlockHeader headerOf(void* allocation) {
