@@ -14,8 +14,6 @@ namespace ve {
 
 namespace actions {
 
-Scene* currentScene() { return &engineState->currentScene; }
-
 void printEditorMessage(const c8* text) { platform->print(wrapASCIIZ(text)); }
 
 // Everything that points into the current scene's entities: gone with a load or a destroy.
@@ -88,9 +86,11 @@ void restoreDirections(Scene* scene, v3* directions) {
 
 } // namespace actions
 
+Scene* editorScene() { return &engineState->currentScene; }
+
 Entity* selectedEntity() {
     if (debugState->selectedEntity.id == Hash{}) return 0;
-    return getEntity(actions::currentScene(), debugState->selectedEntity.id);
+    return getEntity(editorScene(), debugState->selectedEntity.id);
 }
 
 void toggleSelection(Entity* entity) {
@@ -104,7 +104,7 @@ b8 isValidSceneName(string name) {
 }
 
 b8 saveCurrentScene() {
-    Scene* scene = actions::currentScene();
+    Scene* scene = editorScene();
     v3* directions = (v3*)pushToHeap(tmpStore, (scene->entities.length + 1) * sizeof(v3));
     if (!directions) {
         actions::printEditorMessage("Failed to save Scene: not enough memory!");
@@ -122,7 +122,7 @@ b8 saveCurrentSceneAs(string name) {
         actions::printEditorMessage("Scene names may not be empty or contain \"/\", \"\\\" or \"..\"!");
         return false;
     }
-    Scene* scene = actions::currentScene();
+    Scene* scene = editorScene();
     string copy = allocAndCopyString(name, &scene->sceneDataHeap);
     if (!copy.data) {
         actions::printEditorMessage("Failed to save Scene: not enough memory in scene heap!");
@@ -149,14 +149,14 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
 
 b8 reloadCurrentScene() {
     if (!saveCurrentScene()) return false;
-    Scene* scene = actions::currentScene();
+    Scene* scene = editorScene();
     return loadSceneDebug(scene, scene->name, permanentStore);
 }
 
 string newEntityName(EntityType* type) {
     string label = afterLastColon(type->metaData->name);
     string name = concatString(wrapASCIIZ("New "), label, &debugState->tmpStore);
-    while (name.data && getEntity(actions::currentScene(), hashString(name)))
+    while (name.data && getEntity(editorScene(), hashString(name)))
         name = concatString(name, wrapASCIIZ("1"), &debugState->tmpStore);
     return name;
 }
@@ -164,7 +164,7 @@ string newEntityName(EntityType* type) {
 Entity* createNewEntity(EntityType* type) {
     string name = newEntityName(type);
     if (!name.data) return 0;
-    Entity* entity = createEntity(actions::currentScene(), type->metaData->type, name);
+    Entity* entity = createEntity(editorScene(), type->metaData->type, name);
     if (!entity) {
         actions::printEditorMessage("Failed to create Entity!");
         return 0;
@@ -173,12 +173,12 @@ Entity* createNewEntity(EntityType* type) {
     Hash id = entity->id;
     type->initFunc(entity->entityData.data);
     // An init function may add entities, which can move the array.
-    return getEntity(actions::currentScene(), id);
+    return getEntity(editorScene(), id);
 }
 
 void destroySelectedEntity() {
     Entity* entity = selectedEntity();
-    if (entity) destroyEntity(actions::currentScene(), entity->id);
+    if (entity) destroyEntity(editorScene(), entity->id);
     actions::clearSceneReferences();
 }
 
@@ -196,7 +196,7 @@ b8 renameSelectedEntity(string newName) {
         actions::printEditorMessage("Entity names may not be empty!");
         return false;
     }
-    if (!renameEntity(actions::currentScene(), entity, newName)) {
+    if (!renameEntity(editorScene(), entity, newName)) {
         actions::printEditorMessage("Failed to rename Entity: not enough memory in scene heap!");
         return false;
     }
@@ -214,7 +214,7 @@ void toggleEditString(string* field) {
 b8 applyEditString(string text) {
     string* field = debugState->selectedString;
     if (!field) return false;
-    MemoryStore* heap = &actions::currentScene()->sceneDataHeap;
+    MemoryStore* heap = &editorScene()->sceneDataHeap;
     string copy = allocAndCopyString(text, heap);
     if (text.length && !copy.data) {
         actions::printEditorMessage("Failed to edit String: not enough memory in scene heap!");
@@ -226,8 +226,8 @@ b8 applyEditString(string text) {
 }
 
 u32 mergeFlagBits(u32 flags, u32 checkboxBits) {
-    // Awake, Active, AllowSleep, Island, Static, Dynamic, Kinematic and the three axis locks.
-    constexpr u32 listedBits = 0x7F7;
+    u32 listedBits = 0;
+    for (const FlagCheckbox& checkbox : FLAG_CHECKBOXES) listedBits |= checkbox.bit;
     return (flags & ~listedBits) | (checkboxBits & listedBits);
 }
 

@@ -9,6 +9,8 @@
 
 namespace ve {
 
+// The scene the editor works on: the engine's current scene.
+Scene* editorScene();
 // The selected entity of the current scene, null when none is selected or it is gone.
 Entity* selectedEntity();
 // Selects `entity`, or clears the selection when it is the selected one already.
@@ -48,8 +50,19 @@ void toggleEditString(string* field);
 // Replaces the edited string's text by `text`, in the scene's heap.
 b8 applyEditString(string text);
 
-// The flag word after the "phFlags" editor: `checkboxBits` decide the ten listed bits, the rest
-// keeps what `flags` has.
+// The checkboxes of the "phFlags" editor, each over one bit of the body's flag word.
+struct FlagCheckbox {
+    const c8* label;
+    u32 bit;
+};
+constexpr u32 FLAG_CHECKBOX_COUNT = 10;
+constexpr FlagCheckbox FLAG_CHECKBOXES[FLAG_CHECKBOX_COUNT] = {
+    {"Awake", 0x1},      {"Active", 0x2},     {"AllowSleep", 0x4}, {"Island", 0x10},    {"Static", 0x20},
+    {"Dynamic", 0x40},   {"Kinematic", 0x80}, {"LockAxisX", 0x100}, {"LockAxisY", 0x200}, {"LockAxisZ", 0x400},
+};
+
+// The flag word after the "phFlags" editor: `checkboxBits` decide the bits of FLAG_CHECKBOXES,
+// the rest keeps what `flags` has.
 u32 mergeFlagBits(u32 flags, u32 checkboxBits);
 
 } // namespace ve

@@ -13,7 +13,6 @@ namespace ve {
 
 namespace windows {
 
-Scene* currentScene() { return &engineState->currentScene; }
 Entity* entityAt(Scene* scene, msi index) { return (Entity*)scene->entities[index]; }
 
 void drawText(string text) { ImGui::Text("%.*s", (int)text.length, (const c8*)text.data); }
@@ -34,7 +33,7 @@ Entity* drawEntityButtons(Scene* scene) {
 // Opens "Save As" or "Load" (closing the other one) with the scene's name in the "Name" field
 // when it fits with its NUL, and without an error line.
 void openSceneNameWindow(b8* active, b8* failed, b8* other) {
-    copyStringToASCIIZ(currentScene()->name, debugState->saveOrLoadName, SCENE_NAME_FIELD_SIZE);
+    copyStringToASCIIZ(editorScene()->name, debugState->saveOrLoadName, SCENE_NAME_FIELD_SIZE);
     *active = true;
     *failed = false;
     *other = false;
@@ -62,8 +61,7 @@ void drawEntityFields(Entity* entity) {
         drawEntityFieldEditor(&metaData->data.structData.structMembers[i], entity->entityData.data);
 }
 
-b8 saveAs(string name) { return saveCurrentSceneAs(name); }
-b8 load(string name) { return loadSceneDebug(currentScene(), name, permanentStore); }
+b8 load(string name) { return loadSceneDebug(editorScene(), name, permanentStore); }
 
 // "Save As" and "Load": the "Name" field, the action's button and "Cancel", and the error line
 // while the last action failed. A successful action closes the window.
@@ -85,7 +83,7 @@ void drawSceneNameWindow(const c8* title, const c8* actionLabel, b8 (*act)(strin
 } // namespace windows
 
 void drawSceneWindow() {
-    Scene* scene = windows::currentScene();
+    Scene* scene = editorScene();
     ImGui::Begin("Scene", 0, 0);
     windows::drawText(scene->name);
     ImGui::Separator();
@@ -123,12 +121,12 @@ void drawEntityEditor() {
     drawFlagCheckbox("Enabled", &entity->enabled);
     ImGui::Separator();
     windows::drawEntityFields(entity);
-    if (debugState->selectedEntityRef) windows::drawSelectEntity(windows::currentScene());
+    if (debugState->selectedEntityRef) windows::drawSelectEntity(editorScene());
     ImGui::End();
 }
 
 void drawSaveAs() {
-    windows::drawSceneNameWindow("Save As", "Save", windows::saveAs, &debugState->saveAsWindowActive,
+    windows::drawSceneNameWindow("Save As", "Save", saveCurrentSceneAs, &debugState->saveAsWindowActive,
                                  &debugState->failedToSave, "Error saving Scene");
 }
 

@@ -1,7 +1,6 @@
 #include "Debug/fieldEditor.h"
 
 #include "Core/Scene/scene.h"
-#include "Core/engine_globals.h"
 #include "Debug/editorActions.h"
 #include "Debug/editorText.h"
 #include "Math/axisAngle.h"
@@ -64,7 +63,7 @@ void drawStringField(string* field, const c8* label) {
 
 void drawReferenceField(EntityRef* field, const c8* label) {
     ImGui::Text("%s", label);
-    Entity* target = getEntity(&engineState->currentScene, field->id);
+    Entity* target = getEntity(editorScene(), field->id);
     if (ImGui::Button(target ? frameText(target->name) : "null")) debugState->selectedEntityRef = field;
 }
 
@@ -108,23 +107,13 @@ void drawByType(StructMemberMetaData* member, MetaData* metaData, u8* field, con
 // The body options
 // =============================================================================================
 
-constexpr u32 FLAG_COUNT = 10;
-struct FlagCheckbox {
-    const c8* label;
-    u32 bit;
-};
-constexpr FlagCheckbox FLAG_CHECKBOXES[FLAG_COUNT] = {
-    {"Awake", 0x1},      {"Active", 0x2},     {"AllowSleep", 0x4}, {"Island", 0x10},    {"Static", 0x20},
-    {"Dynamic", 0x40},   {"Kinematic", 0x80}, {"LockAxisX", 0x100}, {"LockAxisY", 0x200}, {"LockAxisZ", 0x400},
-};
-
 void drawFlagsEditor(phFlags* flags) {
     if (!ImGui::TreeNode("phFlags")) return;
-    b8 checked[FLAG_COUNT];
-    for (u32 i = 0; i < FLAG_COUNT; i++) checked[i] = (flags->value & FLAG_CHECKBOXES[i].bit) != 0;
+    b8 checked[FLAG_CHECKBOX_COUNT];
+    for (u32 i = 0; i < FLAG_CHECKBOX_COUNT; i++) checked[i] = (flags->value & FLAG_CHECKBOXES[i].bit) != 0;
     ImGui::InputScalar("Value", ImGuiDataType_U32, &flags->value, 0, 0, HEX_FORMAT, HEX_INPUT);
     u32 checkboxBits = 0;
-    for (u32 i = 0; i < FLAG_COUNT; i++) {
+    for (u32 i = 0; i < FLAG_CHECKBOX_COUNT; i++) {
         drawFlagCheckbox(FLAG_CHECKBOXES[i].label, &checked[i]);
         if (checked[i]) checkboxBits |= FLAG_CHECKBOXES[i].bit;
     }
@@ -139,7 +128,8 @@ struct ColliderEdit {
     u32 index;
 };
 
-ColliderEdit drawCollider(Primitive* collider, u32 index) {
+// `typeMetaData` is the record of the collider's type enum, looked up once for the whole list.
+ColliderEdit drawCollider(Primitive* collider, u32 index, MetaData* typeMetaData) {
     ColliderEdit edit = {ColliderEdit::None, index};
     ImGui::PushID((int)index);
     string indexText = s64ToString(index, &debugState->tmpStore);
@@ -147,7 +137,7 @@ ColliderEdit drawCollider(Primitive* collider, u32 index) {
         if (ImGui::Button("+")) edit.kind = ColliderEdit::Copy;
         ImGui::SameLine();
         if (ImGui::Button("-")) edit.kind = ColliderEdit::Remove;
-        drawEnumEditor(&collider->type, findMetaData(wrapASCIIZ("::ve::Primitive_Type")), wrapASCIIZ("Type"));
+        drawEnumEditor(&collider->type, typeMetaData, wrapASCIIZ("Type"));
         drawValueEditor(&collider->localTransform, wrapASCIIZ("localTransform"));
         if (ImGui::TreeNode("Cuboid")) {
             drawFloatRow("Scale", (f32*)&collider->cuboid.scale, 3);
@@ -183,8 +173,9 @@ void drawColliderList(BodyOpts* opts) {
     ImGui::SameLine();
     if (ImGui::Button("+")) edit.kind = ColliderEdit::Append;
     if (open) {
+        MetaData* typeMetaData = findMetaData(wrapASCIIZ("::ve::Primitive_Type"));
         for (u32 i = 0; i < opts->colliderCount && opts->colliders; i++) {
-            ColliderEdit asked = drawCollider(&opts->colliders[i], i);
+            ColliderEdit asked = drawCollider(&opts->colliders[i], i, typeMetaData);
             if (asked.kind != ColliderEdit::None) edit = asked;
         }
         ImGui::TreePop();
@@ -294,14 +285,19 @@ void drawEnumEditor(void* enumPtr, MetaData* metaData, string fieldName) {
 
 void drawEntityFieldEditor(StructMemberMetaData* member, u8* data) {
     if (member->type == MetaType::Unresolved) return;
-    const c8* label = fieldLabel(member->name, member->typeName);
     u8* field = data + member->offsetInStruct;
     ImGui::PushID(member);
     MetaData* metaData = findMetaData(member->typeName);
-    // A pointer is bound by an init function; editing its bytes as its pointee would break it.
-    if (member->numIndirections != 0) ImGui::Text("%s*", label);
-    else if (metaData && metaData->dataType == MetaDataType::Enum) drawEnumEditor(field, metaData, member->name);
-    else fields::drawByType(member, metaData, field, label);
+    b8 isEnum = metaData && metaData->dataType == MetaDataType::Enum;
+    // The enum editor builds the same label itself: every other widget gets it here, once.
+    if (isEnum && member->numIndirections == 0) {
+        drawEnumEditor(field, metaData, member->name);
+    } else {
+        const c8* label = fieldLabel(member->name, member->typeName);
+        // A pointer is bound by an init function; editing its bytes as its pointee would break it.
+        if (member->numIndirections != 0) ImGui::Text("%s*", label);
+        else fields::drawByType(member, metaData, field, label);
+    }
     ImGui::PopID();
 }
 

@@ -16,18 +16,39 @@ namespace editor {
 // Seconds handed to Dear ImGui for a frame that the platform timed as lasting no time at all.
 constexpr f32 MIN_GUI_FRAME_TIME = 1.0e-6f;
 
+using Keyboard = GameInput::Keyboard;
+
+// The engine's key index of the key at byte `offset` of the keyboard record: its place among the
+// keys.
+constexpr u32 keyIndex(msi offset) { return (u32)(offset / sizeof(Keyboard::Key)); }
+
 // Dear ImGui's navigation and editing keys and the engine's key index of each.
 struct KeyMapping {
     ImGuiKey guiKey;
     u32 engineKey;
 };
 constexpr KeyMapping KEY_MAP[] = {
-    {ImGuiKey_Tab, 74},       {ImGuiKey_LeftArrow, 80}, {ImGuiKey_RightArrow, 81}, {ImGuiKey_UpArrow, 78},
-    {ImGuiKey_DownArrow, 79}, {ImGuiKey_PageUp, 88},    {ImGuiKey_PageDown, 89},   {ImGuiKey_Home, 86},
-    {ImGuiKey_End, 87},       {ImGuiKey_Insert, 84},    {ImGuiKey_Delete, 85},     {ImGuiKey_Backspace, 76},
-    {ImGuiKey_Space, 75},     {ImGuiKey_Enter, 73},     {ImGuiKey_Escape, 77},     {ImGuiKey_A, 0},
-    {ImGuiKey_C, 2},          {ImGuiKey_V, 21},         {ImGuiKey_X, 23},          {ImGuiKey_Y, 24},
-    {ImGuiKey_Z, 25},
+    {ImGuiKey_Tab, keyIndex(offsetof(Keyboard, TAB))},
+    {ImGuiKey_LeftArrow, keyIndex(offsetof(Keyboard, ARROW_LEFT))},
+    {ImGuiKey_RightArrow, keyIndex(offsetof(Keyboard, ARROW_RIGHT))},
+    {ImGuiKey_UpArrow, keyIndex(offsetof(Keyboard, ARROW_UP))},
+    {ImGuiKey_DownArrow, keyIndex(offsetof(Keyboard, ARROW_DOWN))},
+    {ImGuiKey_PageUp, keyIndex(offsetof(Keyboard, PAGE_UP))},
+    {ImGuiKey_PageDown, keyIndex(offsetof(Keyboard, PAGE_DOWN))},
+    {ImGuiKey_Home, keyIndex(offsetof(Keyboard, POS1))},
+    {ImGuiKey_End, keyIndex(offsetof(Keyboard, END))},
+    {ImGuiKey_Insert, keyIndex(offsetof(Keyboard, INSERT))},
+    {ImGuiKey_Delete, keyIndex(offsetof(Keyboard, DELETE_KEY))},
+    {ImGuiKey_Backspace, keyIndex(offsetof(Keyboard, BACKSPACE))},
+    {ImGuiKey_Space, keyIndex(offsetof(Keyboard, SPACE))},
+    {ImGuiKey_Enter, keyIndex(offsetof(Keyboard, ENTER))},
+    {ImGuiKey_Escape, keyIndex(offsetof(Keyboard, ESC))},
+    {ImGuiKey_A, keyIndex(offsetof(Keyboard, A))},
+    {ImGuiKey_C, keyIndex(offsetof(Keyboard, C))},
+    {ImGuiKey_V, keyIndex(offsetof(Keyboard, V))},
+    {ImGuiKey_X, keyIndex(offsetof(Keyboard, X))},
+    {ImGuiKey_Y, keyIndex(offsetof(Keyboard, Y))},
+    {ImGuiKey_Z, keyIndex(offsetof(Keyboard, Z))},
 };
 
 // The Dear ImGui context with the default font, the dark style, the key map and the clipboard.

@@ -11,10 +11,6 @@
 
 namespace ve {
 
-namespace serialization {
-
-// Bytes of a member value that the file stores exactly as it lies in memory (little-endian, the
-// vectors and matrices column by column); 0 for the types stored another way.
 msi fixedValueSize(MetaType type) {
     switch (type) {
     case MetaType::u8:
@@ -40,6 +36,8 @@ msi fixedValueSize(MetaType type) {
     default: return 0;
     }
 }
+
+namespace serialization {
 
 // Types whose members carry no value at all in a file.
 b8 hasNoStoredValue(MetaType type) {

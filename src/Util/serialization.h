@@ -68,6 +68,10 @@ constexpr u32 maxReportedLosses = 8;
 // Nested struct records deeper than this are not read (the engine's types nest far less).
 constexpr u32 maxStructNesting = 16;
 
+// Bytes of a member value that the file stores exactly as it lies in memory (little-endian, the
+// vectors and matrices column by column); 0 for the types stored another way.
+msi fixedValueSize(MetaType type);
+
 // ---------------------------------------------------------------------------------------------
 // Writing
 // ---------------------------------------------------------------------------------------------

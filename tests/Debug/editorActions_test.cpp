@@ -254,10 +254,6 @@ TEST_F(EditorActions, SavingAfterPlayStoresThePlayersLookAtPoint) {
     EXPECT_FLOAT_EQ(stored->cam.dir.z, -0.8f);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(EditorActions, ALevelLoadedAndSavedInTheEditorKeepsThePlayersStartView) {
     ve::Entity* entity = newEntity(PLAYER_ROW);
     auto* player = (game::PlayerEntity*)entity->entityData.data;

@@ -66,8 +66,8 @@ struct Filler {
             } else if (member->type == MetaType::string) {
                 std::string value = "text " + std::to_string(next++);
                 *(string*)field = ve::allocAndCopyString(name(value.c_str()), &scene->sceneDataHeap);
-            } else if (plainSize(member->type)) {
-                fillPlain(field, member->type, plainSize(member->type));
+            } else if (ve::fixedValueSize(member->type)) {
+                fillPlain(field, member->type, ve::fixedValueSize(member->type));
             } else if (nested) {
                 fillStruct(nested, field);
             }

@@ -62,6 +62,16 @@ protected:
         return entity;
     }
 
+    // A new cube, selected, with its body options open; `withLiveBody` builds its body first when
+    // its init made none.
+    ve::BodyOpts* openNewCubeBodyOptions(b8 withLiveBody) {
+        ve::Entity* cube = selectNew(CUBE_ROW);
+        ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
+        if (withLiveBody && !ve::getBody(opts->physicsBody)) ve::createBody(&state()->scene, opts);
+        clickText("Selected Entity", "bodyOpts : BodyOpts");
+        return opts;
+    }
+
     void hover(ImVec2 at) {
         h.input.mouse.absInPixelsX = (s32)at.x;
         h.input.mouse.absInPixelsY = (s32)at.y;
@@ -185,10 +195,7 @@ TEST_F(EditorWindows, TwoNullButtonsOfOnePlateOpenTwoPickers) {
 }
 
 TEST_F(EditorWindows, TypingDeadbeefIntoTheMaskReachesTheRecordAndTheLiveBody) {
-    ve::Entity* cube = selectNew(CUBE_ROW);
-    ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
-    if (!ve::getBody(opts->physicsBody)) ve::createBody(&state()->scene, opts);
-    clickText("Selected Entity", "bodyOpts : BodyOpts");
+    ve::BodyOpts* opts = openNewCubeBodyOptions(true);
     clickField("Selected Entity", "Collsion Mask");
     f32 gamma = state()->gamma;
     type("DEAD");
@@ -206,10 +213,7 @@ TEST_F(EditorWindows, TypingDeadbeefIntoTheMaskReachesTheRecordAndTheLiveBody) {
 }
 
 TEST_F(EditorWindows, PositionMovesTheLiveBodyAndVelocityStaysInTheRecord) {
-    ve::Entity* cube = selectNew(CUBE_ROW);
-    ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
-    if (!ve::getBody(opts->physicsBody)) ve::createBody(&state()->scene, opts);
-    clickText("Selected Entity", "bodyOpts : BodyOpts");
+    ve::BodyOpts* opts = openNewCubeBodyOptions(true);
     clickField("Selected Entity", "Position");
     type("7");
     pressKey(&keys().ENTER);
@@ -225,9 +229,7 @@ TEST_F(EditorWindows, PositionMovesTheLiveBodyAndVelocityStaysInTheRecord) {
 }
 
 TEST_F(EditorWindows, PlusUnderCollidersAddsAUnitCuboidAndMinusRemovesIt) {
-    ve::Entity* cube = selectNew(CUBE_ROW);
-    ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
-    clickText("Selected Entity", "bodyOpts : BodyOpts");
+    ve::BodyOpts* opts = openNewCubeBodyOptions(false);
     clickText("Selected Entity", "+");
     ASSERT_EQ(opts->colliderCount, 1u);
     ve::mat4 identity = ve::iMat4();
@@ -289,10 +291,6 @@ TEST_F(EditorWindows, OnlyTheLeftHandModifiersReachDearImGui) {
     frame();
     EXPECT_TRUE(ImGui::GetIO().KeyCtrl);
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(EditorWindows, AFrameTimedAsZeroDoesNotStopDearImGui) {
     runFrame(0.0);

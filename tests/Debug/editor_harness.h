@@ -94,19 +94,11 @@ inline std::vector<TextRun> findText(const char* windowName, const std::string& 
     return matching;
 }
 
-// The off-screen buffers that the floating text's init asks the renderer for: names only.
-inline ve::v2 fakeColorBuffer() { return ve::v2{1.0f, 2.0f}; }
-inline void fakeClearColorBuffer(u32, ve::v4) {}
-
 class EditorTest : public enginetest::EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
         startEngine();
-        // The editor runs every type's init function, and the recording renderer has no slots
-        // for off-screen buffers.
-        if (!state()->renderer.createColorBuffer) state()->renderer.createColorBuffer = fakeColorBuffer;
-        if (!state()->renderer.clearColorBuffer) state()->renderer.clearColorBuffer = fakeClearColorBuffer;
         ImGuiIO& io = ImGui::GetIO();
         // No layout file from earlier runs, and a display tall enough that no window is clipped.
         io.IniFilename = nullptr;

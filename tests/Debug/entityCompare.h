@@ -1,10 +1,13 @@
 #pragma once
 // Entity data compared member by member through the introspection table, as the scene file
-// stores it: pointers are skipped (init functions bind them) and body ids are not stored.
+// stores it: pointers are skipped (init functions bind them) and body ids are not stored. Which
+// values are plain bytes the serializer's own `fixedValueSize` says; the scene file tests check
+// that table against the format on their own.
 
 #include "editor_harness.h"
 
 #include "Physics/physics.h"
+#include "Util/serialization.h"
 
 #include <gtest/gtest.h>
 
@@ -21,32 +24,6 @@ inline StructMemberMetaData* membersOf(MetaData* metaData) { return metaData->da
 
 inline b8 isStoredValue(StructMemberMetaData* member) {
     return member->numIndirections == 0 && member->type != MetaType::Unresolved;
-}
-
-// Bytes of a member stored as plain bytes; 0 for the others.
-inline msi plainSize(MetaType type) {
-    switch (type) {
-    case MetaType::u8:
-    case MetaType::s8:
-    case MetaType::c8:
-    case MetaType::b8: return 1;
-    case MetaType::u16:
-    case MetaType::s16: return 2;
-    case MetaType::u32:
-    case MetaType::s32:
-    case MetaType::f32: return 4;
-    case MetaType::u64:
-    case MetaType::s64:
-    case MetaType::msi:
-    case MetaType::f64:
-    case MetaType::ve_v2: return 8;
-    case MetaType::ve_v3: return 12;
-    case MetaType::ve_v4:
-    case MetaType::ve_mat2: return 16;
-    case MetaType::ve_mat3: return 36;
-    case MetaType::ve_mat4: return 64;
-    default: return 0;
-    }
 }
 
 inline b8 isFloatBased(MetaType type) {
@@ -93,8 +70,8 @@ struct Comparer {
             } else if (member->type == MetaType::string) {
                 EXPECT_EQ(text(*(string*)fieldA), text(*(string*)fieldB)) << memberPath;
                 compared["string"]++;
-            } else if (plainSize(member->type)) {
-                expectBytes(fieldA, fieldB, plainSize(member->type), memberPath, "plain");
+            } else if (ve::fixedValueSize(member->type)) {
+                expectBytes(fieldA, fieldB, ve::fixedValueSize(member->type), memberPath, "plain");
             } else if (nested) {
                 compared["struct"]++;
                 compareStruct(nested, fieldA, fieldB, memberPath);
