@@ -12,6 +12,7 @@
 #include "Util/string.h"
 
 #include "../tests/support/memoryFiles.h"
+#include "../tests/support/testStores.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -20,33 +21,13 @@ namespace {
 
 struct FuzzWorld {
     memfiles::MemoryFileSystem files;
-    ve::MemoryStore tmp;
-    ve::MemoryStore permanent;
+    vetest::TestStores stores{ve::TMP_STORE_SIZE, ve::PERMANENT_STORE_SIZE};
 };
 
 FuzzWorld* world() {
-    static FuzzWorld* w = [] {
-        FuzzWorld* created = new FuzzWorld();
-        created->tmp = ve::createHeapStore({ve::TMP_STORE_SIZE, (u8*)malloc(ve::TMP_STORE_SIZE)});
-        created->permanent = ve::createHeapStore({ve::PERMANENT_STORE_SIZE, (u8*)malloc(ve::PERMANENT_STORE_SIZE)});
-        return created;
-    }();
+    static FuzzWorld* w = new FuzzWorld();
     memfiles::installMemoryFileSystem(&w->files);
-    ve::tmpStore = &w->tmp;
-    ve::permanentStore = &w->permanent;
     return w;
-}
-
-msi freeBytesOf(ve::MemoryStore* store) {
-    msi total = 0;
-    for (ve::detail::HeapFreeBlock* block = store->firstFreeBlock; block; block = block->nextFreeBlock) total += block->size;
-    return total;
-}
-
-msi freeBlocksOf(ve::MemoryStore* store) {
-    msi count = 0;
-    for (ve::detail::HeapFreeBlock* block = store->firstFreeBlock; block; block = block->nextFreeBlock) count++;
-    return count;
 }
 
 void setFile(FuzzWorld* w, const std::vector<u8>& bytes) {
@@ -59,21 +40,21 @@ void setFile(FuzzWorld* w, const std::vector<u8>& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     FuzzWorld* w = world();
-    ve::resetHeapStore(&w->tmp);
+    ve::resetHeapStore(&w->stores.tmp);
     setFile(w, std::vector<u8>(data, data + size));
-    msi freeBefore = freeBytesOf(&w->permanent);
+    msi freeBefore = vetest::freeBytes(&w->stores.permanent);
     const string name = ve::wrapASCIIZ("Fuzzed");
     ve::Scene scene;
-    if (!ve::loadScene(&scene, name, &w->permanent)) return 0;
-    if (freeBlocksOf(&scene.sceneDataHeap) > 1) abort();
+    if (!ve::loadScene(&scene, name, &w->stores.permanent)) return 0;
+    if (vetest::freeBlockCount(&scene.sceneDataHeap) > 1) abort();
 
-    buffer saved = ve::serializeScene(&scene, &w->tmp);
+    buffer saved = ve::serializeScene(&scene, &w->stores.tmp);
     ve::freeScene(&scene);
-    if (freeBytesOf(&w->permanent) != freeBefore) abort();
+    if (vetest::freeBytes(&w->stores.permanent) != freeBefore) abort();
     if (!saved.data) return 0;
     setFile(w, std::vector<u8>(saved.data, saved.data + saved.length));
-    if (!ve::loadScene(&scene, name, &w->permanent)) abort();
-    buffer again = ve::serializeScene(&scene, &w->tmp);
+    if (!ve::loadScene(&scene, name, &w->stores.permanent)) abort();
+    buffer again = ve::serializeScene(&scene, &w->stores.tmp);
     ve::freeScene(&scene);
     if (!again.data || !ve::cmpBuffer(saved, again)) abort();
     return 0;

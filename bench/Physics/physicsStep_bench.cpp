@@ -21,6 +21,8 @@
 #include "Physics/common/phMemory.h"
 #include "Physics/scene/phScene.h"
 
+#include "../../tests/Physics/phPiles.h"
+
 #include <benchmark/benchmark.h>
 #include <btBulletDynamicsCommon.h>
 
@@ -82,7 +84,7 @@ std::vector<BoxDesc> pyramidScene() {
     for (int row = 0; row < kPyramidRows; ++row) {
         int count = kPyramidRows - row;
         for (int i = 0; i < count; ++i)
-            boxes.push_back(unitCube((float(i) - 0.5f * float(count - 1)) * 1.01f, 0.5f + float(row), 0));
+            boxes.push_back(unitCube(pyramidCubeX(i, count), 0.5f + float(row), 0));
     }
     return boxes;
 }
@@ -104,12 +106,6 @@ std::vector<BoxDesc> dropScene() {
 const int kStackCount = 20;
 const int kStackHeight = 10;
 const float kStackGap = 0.01f;
-
-// Up to 3.8 cm either way, varying along the stack.
-float stackShift(int stack, int level, int axis) {
-    int step = (stack * 7 + level * 5 + axis * 3) % 9;
-    return 0.0095f * float(step - 4);
-}
 
 // Stack s is boxes 1 + s * kStackHeight onwards, bottom first.
 std::vector<BoxDesc> stacksScene() {

@@ -92,10 +92,8 @@ void* pushToHeap(MemoryStore* store, msi size) {
     VE_ASSERT_NOT_NULL(store);
     VE_ASSERT(store->initialized == true);
 
-    // 16 bytes of header and up to 15 bytes to reach 16-byte alignment on top of the request.
-    // A request so large that this wraps around cannot fit any store.
-    const msi overhead = 31;
-    msi need = size > ~(msi)0 - overhead ? ~(msi)0 : max(size + overhead, overhead);
+    // A request so large that its overhead wraps around cannot fit any store.
+    msi need = size > ~(msi)0 - heapBlockOverhead ? ~(msi)0 : max(size + heapBlockOverhead, heapBlockOverhead);
 
     detail::HeapFreeBlock* previous = nullptr;
     detail::HeapFreeBlock* block = store->firstFreeBlock;

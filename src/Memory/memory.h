@@ -51,6 +51,10 @@ struct MemoryBlock {
 
 MemoryStore createHeapStore(buffer buf);
 void resetHeapStore(MemoryStore* store);
+// Every block a heap hands out costs its size and at most this much more: a 16-byte header and
+// up to 15 bytes to reach 16-byte alignment.
+constexpr msi heapBlockOverhead = 31;
+
 void* pushToHeap(MemoryStore* store, msi size);
 void* pushToHeap(MemoryStore* store, msi size, void* src);
 void addFreeBlockToHeap(MemoryStore* store, void* base, u64 size);

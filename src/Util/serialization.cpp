@@ -559,9 +559,6 @@ void reportUncountedLosses(Scene* scene, SerialReader* reader) {
                        (const c8*)scene->name.data, reader->losses - maxReportedLosses);
 }
 
-// Every block a heap hands out costs its size and at most this much more.
-constexpr msi heapBlockOverhead = 31;
-
 // The data structs that the image's entity records name, with their blocks' overhead: a walk over
 // the records' fixed headers only.
 msi entityDataBytes(buffer image, u64 count) {
@@ -592,7 +589,7 @@ msi sceneHeapSize(buffer image, u64 count, string name) {
     // Names, strings and colliders are copies of the file's bytes, and each block's overhead is
     // paid by at least as many bytes of the record that holds its length: together at most twice
     // the image. The entity array and the scene's name come on top.
-    msi copies = 2 * image.length + count * sizeof(Entity) + name.length + 2 * serialization::heapBlockOverhead;
+    msi copies = 2 * image.length + count * sizeof(Entity) + name.length + 2 * heapBlockOverhead;
     return max(editorRoom, copies + serialization::entityDataBytes(image, count));
 }
 

@@ -36,11 +36,18 @@ void recordInit(void* data) { calls.push_back({'i', data}); }
 void recordUpdate(void* data) { calls.push_back({'u', data}); }
 void recordRender(void* data) { calls.push_back({'r', data}); }
 
+// The scene switch gives back the off-screen colour buffers through the renderer table.
+u32 colorBufferReleases;
+void countColorBufferReleases() { colorBufferReleases++; }
+
 class SceneTest : public testing::Test {
 protected:
     void SetUp() override {
         memfiles::installMemoryFileSystem(&files);
         calls.clear();
+        colorBufferReleases = 0;
+        rendererTable.releaseColorBuffers = countColorBufferReleases;
+        ve::renderer = &rendererTable;
         for (u32 i = 0; i < ve::entityTypeCount; i++) {
             savedRows[i] = ve::entityTypes[i];
             ve::entityTypes[i].initFunc = recordInit;
@@ -51,6 +58,7 @@ protected:
     }
     void TearDown() override {
         for (u32 i = 0; i < ve::entityTypeCount; i++) ve::entityTypes[i] = savedRows[i];
+        ve::renderer = nullptr;
     }
 
     Entity* create(const char* entityName, MetaType type = MetaType::game_CubeEntity) {
@@ -60,6 +68,7 @@ protected:
     vetest::TestStores stores;
     vetest::TestEngineState engine;
     memfiles::MemoryFileSystem files;
+    ve::Renderer rendererTable = {};
     ve::EntityType savedRows[ve::entityTypeCount];
     Scene scene;
 };
@@ -286,7 +295,8 @@ TEST_F(SceneTest, SwitchingLoadsInitialisesAndLeavesNoGarbage) {
     ve::Scene current = {};
     ve::loadSceneClean(&current, name("Level 1"), &stores.permanent);
     msi freeAfterFirst = vetest::freeBytes(&stores.permanent);
-    for (int pass = 0; pass < 3; pass++) {
+    const u32 passes = 3;
+    for (u32 pass = 0; pass < passes; pass++) {
         calls.clear();
         ve::loadSceneClean(&current, name(pass % 2 ? "Level 1" : "Level 2"), &stores.permanent);
         ASSERT_TRUE(current.enabled);
@@ -297,6 +307,7 @@ TEST_F(SceneTest, SwitchingLoadsInitialisesAndLeavesNoGarbage) {
     }
     ve::loadSceneClean(&current, name("Level 1"), &stores.permanent);
     EXPECT_EQ(vetest::freeBytes(&stores.permanent), freeAfterFirst) << "each switch frees the old heap";
+    EXPECT_EQ(colorBufferReleases, passes + 2) << "and gives back the colour buffers";
 }
 
 TEST_F(SceneTest, SwitchingMayNameTheSceneByItsOwnNameBytes) {

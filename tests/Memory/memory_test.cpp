@@ -1,5 +1,7 @@
 #include "Memory/memory.h"
 
+#include "../support/testStores.h"
+
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -20,16 +22,8 @@ struct TestStore {
 
     explicit TestStore(msi length) { store = ve::createHeapStore({length, bytes}); }
     u8* start() { return bytes; }
-    msi freeBlockCount() {
-        msi count = 0;
-        for (HeapFreeBlock* node = store.firstFreeBlock; node; node = node->nextFreeBlock) ++count;
-        return count;
-    }
-    u64 freeBytes() {
-        u64 total = 0;
-        for (HeapFreeBlock* node = store.firstFreeBlock; node; node = node->nextFreeBlock) total += node->size;
-        return total;
-    }
+    msi freeBlockCount() { return vetest::freeBlockCount(&store); }
+    msi freeBytes() { return vetest::freeBytes(&store); }
 };
 
 HeapAllocatedBlockHeader headerOf(void* allocation) {
@@ -67,6 +61,21 @@ TEST(MemoryStore, ZeroByteRequestTakesThirtyOneBytesAndIsAligned) {
     EXPECT_EQ((uintptr_t)p % 16, 0u);
     EXPECT_EQ(headerOf(p).size, 31u);
     EXPECT_EQ(u64(t.store.firstFreeBlock->size), 1000u - 31u);
+}
+
+// The pack and scene loaders budget their blocks with heapBlockOverhead: wherever a block
+// starts, a split allocation takes no more from the free memory than its size and that overhead.
+TEST(MemoryStore, NoAllocationCostsMoreThanItsSizeAndTheBlockOverhead) {
+    const msi sizes[] = {0, 1, 15, 16, 100};
+    for (msi skew = 0; skew < 16; ++skew) {
+        for (msi size : sizes) {
+            TestStore t(1000);
+            ve::pushToHeap(&t.store, skew); // the free block now starts skew bytes past a boundary
+            msi before = t.freeBytes();
+            ASSERT_NE(ve::pushToHeap(&t.store, size), nullptr);
+            EXPECT_LE(before - t.freeBytes(), size + ve::heapBlockOverhead) << "skew " << skew << ", size " << size;
+        }
+    }
 }
 
 TEST(MemoryStore, UnalignedBlockStartPutsTheHeaderOnTheNextSixteenByteBoundary) {

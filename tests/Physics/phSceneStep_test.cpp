@@ -1,4 +1,5 @@
 #include "Physics/collision/phCollide.h"
+#include "phPiles.h"
 #include "phStepScenes.h"
 
 #include <gtest/gtest.h>
@@ -355,7 +356,7 @@ std::vector<phBody*> addPyramid(phScene* scene, int rows, bool allowSleep) {
         int count = rows - row;
         for (int i = 0; i < count; ++i) {
             BoxBodyDesc desc;
-            desc.position = vec3((r32(i) - 0.5f * r32(count - 1)) * 1.01f, 0.5f + r32(row), 0);
+            desc.position = vec3(pyramidCubeX(i, count), 0.5f + r32(row), 0);
             desc.allowSleep = allowSleep;
             boxes.push_back(addBoxBody(scene, desc));
         }
@@ -407,9 +408,7 @@ TEST_F(SceneTest, StacksOfTenCubesShiftedAFewCentimetresStandAndSleep) {
     for (int s = 0; s < stacks; ++s) {
         for (int level = 0; level < height; ++level) {
             // Up to 3.8 cm either way, 1 cm gaps: each cube drops onto the one below.
-            r32 dx = 0.0095f * r32((s * 7 + level * 5) % 9 - 4);
-            r32 dz = 0.0095f * r32((s * 7 + level * 5 + 3) % 9 - 4);
-            phVec3 at = vec3(r32(s) * 3 + dx, 0.5f + r32(level) * 1.01f, dz);
+            phVec3 at = vec3(r32(s) * 3 + stackShift(s, level, 0), 0.5f + r32(level) * 1.01f, stackShift(s, level, 1));
             boxes.push_back(addDynamicBox(world(), at));
             built.push_back(at);
         }

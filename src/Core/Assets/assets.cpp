@@ -162,8 +162,6 @@ void freePakParts(PakReader* reader, PakPart* parts, u32 count) {
 // Checks every part first, then takes a block for each and reads it, in order. On failure the
 // blocks taken so far go back to the store and `*why` says what was wrong.
 b8 readPakParts(PakReader* reader, PakPart* parts, u32 count, const c8** why) {
-    // Every block costs its size and at most this much more.
-    constexpr u64 blockOverhead = 31;
     u64 needed = reader->keepFree;
     for (u32 i = 0; i < count; ++i) {
         u64 bytes;
@@ -173,7 +171,7 @@ b8 readPakParts(PakReader* reader, PakPart* parts, u32 count, const c8** why) {
             return false;
         }
         // Each part lies within the file, which a signed offset reaches: the sum cannot wrap.
-        needed += bytes + blockOverhead;
+        needed += bytes + heapBlockOverhead;
     }
     // A part taken from a smaller block leaves the largest one as it was, and one taken from the
     // largest leaves it at least `keepFree`.

@@ -17,13 +17,6 @@ Entity* entityAt(Scene* scene, msi index) { return (Entity*)scene->entities[inde
 
 void printSceneMessage(const c8* text) { platform->print(wrapASCIIZ(text)); }
 
-// Only the entities of the current scene hold off-screen colour buffers, and they have no unload
-// step: the switch gives all of them back, so reloading a level does not pile up new ones. Tests
-// that drive scenes without a renderer have none to give back.
-void releaseColorBuffers() {
-    if (renderer && renderer->releaseColorBuffers) renderer->releaseColorBuffers();
-}
-
 } // namespace scenes
 
 Scene createScene(string name, msi heapSize, MemoryStore* store) {
@@ -158,7 +151,9 @@ void freeScene(Scene* scene) {
 void replaceScene(Scene* scene, Scene* loaded) {
     freeScene(scene);
     removeAllBodies(&engineState->scene);
-    scenes::releaseColorBuffers();
+    // Only the entities of the current scene hold off-screen colour buffers, and they have no
+    // unload step: the switch gives all of them back, so reloading a level does not pile up new ones.
+    renderer->releaseColorBuffers();
     *scene = *loaded;
     // The loaded entity array's store is the scene's own heap, which has just moved.
     if (scenes::sceneIsLoaded(scene)) scene->entities.store = &scene->sceneDataHeap;
