@@ -55,9 +55,11 @@ void createPhysicsScene(EngineState* state, f64 physicsDelta) {
 
 void loadFirstScene(EngineState* state) {
     // A missing or damaged level leaves the scene without id, and initialising it then gives the
-    // empty "New Scene": no failure.
-    loadScene(&state->currentScene, wrapASCIIZ(FIRST_SCENE_NAME), &state->permanentStore);
+    // empty "New Scene", with the reason on screen.
+    string name = wrapASCIIZ(FIRST_SCENE_NAME);
+    SceneLoadReport report = loadWholeScene(&state->currentScene, name, &state->permanentStore);
     initScene(&state->currentScene);
+    if (report.failure) showSceneNotice(name, report.failure);
 }
 
 } // namespace detail
@@ -144,7 +146,11 @@ void runPhysicsTick(EngineState* state, GameInput* input) {
 
 void switchSceneOnRequest(EngineState* state) {
     if (!state->loadScene.data) return;
-    loadSceneClean(&state->currentScene, state->loadScene, &state->permanentStore);
+    // The requested name may lie in the heap that the switch frees; the notice names it after.
+    string name = allocAndCopyString(state->loadScene, &state->tmpStore);
+    SceneLoadReport report = loadSceneClean(&state->currentScene, state->loadScene, &state->permanentStore);
+    if (report.failure) showSceneNotice(name, report.failure);
+    else clearSceneNotice();
     // The length is left as it was: a request is pending exactly while the pointer is set.
     state->loadScene.data = 0;
 }

@@ -139,8 +139,9 @@ b8 saveCurrentSceneAs(string name) {
 b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
     if (!isValidSceneName(name)) return false;
     Scene loaded;
-    if (!loadScene(&loaded, name, store)) return false;
+    if (loadWholeScene(&loaded, name, store).failure) return false;
     actions::clearSceneReferences();
+    clearSceneNotice();
     replaceScene(scene, &loaded);
     debugState->loadWindowActive = false;
     scene->enabled = false;

@@ -26,7 +26,8 @@ b8 saveCurrentScene();
 // it. Refused, with a message and the scene unchanged, for a name `isValidSceneName` refuses.
 b8 saveCurrentSceneAs(string name);
 // Loads the scene `name` from `store` in place of `scene` (the current scene) and initialises
-// it, paused. On failure (also for an empty or unusable name) the current scene stays as it was.
+// it, paused. On failure (also for an empty or unusable name, and for a file that cannot be read
+// whole) the current scene stays as it was.
 // On success the selection, the reference picker and the edited string are cleared.
 b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store);
 // Saves the current scene and, only when that succeeded, loads it again from its file.

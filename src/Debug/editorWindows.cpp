@@ -180,6 +180,19 @@ void drawEditString() {
     ImGui::End();
 }
 
+void drawSceneNotice(const c8* notice) {
+    if (!notice[0]) return;
+    constexpr f32 NOTICE_TOP = 40.0f;
+    const ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
+                                   ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoInputs |
+                                   ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
+    ImGui::SetNextWindowPos(ImVec2(ImGui::GetIO().DisplaySize.x * 0.5f, NOTICE_TOP), ImGuiCond_Always,
+                            ImVec2(0.5f, 0.0f));
+    ImGui::Begin("Scene Notice", 0, flags);
+    ImGui::Text("%s", notice);
+    ImGui::End();
+}
+
 void drawEditorWindows() {
     drawSceneWindow();
     drawEntityEditor();

@@ -3,6 +3,8 @@
 // its entity list, "Selected Entity" with the reference picker "Select Entity", "Save As",
 // "Load", "New Entity", "Rename Entity" and "Edit String". Which ones show lives in `debugState`.
 
+#include "Platform/machineDef.h"
+
 namespace ve {
 
 // Every window, in drawing order; between Dear ImGui's NewFrame and Render.
@@ -16,5 +18,8 @@ void drawLoad();
 void drawNewEntity();
 void drawRenameEntity();
 void drawEditString();
+// The scene notice (`DebugState::sceneNotice`) at the top of the screen, when there is one; drawn
+// whether the editor is open or not, and never in the way of a click.
+void drawSceneNotice(const c8* notice);
 
 } // namespace ve

@@ -2,10 +2,13 @@
 
 #include "Core/engine_globals.h"
 #include "Debug/editorWindows.h"
+#include "Math/integerMath.h"
 #include "Util/string.h"
 
 #include <imgui.h>
 #include <backends/imgui_impl_opengl3.h>
+
+#include <stdio.h>
 
 namespace ve {
 
@@ -115,7 +118,8 @@ void drawEditorFrame(DebugState* state) {
     feedInput(debugInput);
     if (state->guiBackendReady) ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
-    drawEditorWindows();
+    if (state->enabled) drawEditorWindows();
+    drawSceneNotice(state->sceneNotice);
     ImGui::Render();
     // Over the picture that the renderer has drawn this frame.
     if (state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
@@ -146,8 +150,15 @@ void debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
     if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
-    if (state->enabled) editor::drawEditorFrame(state);
+    if (state->enabled || state->sceneNotice[0]) editor::drawEditorFrame(state);
 }
+
+void showSceneNotice(string sceneName, const c8* reason) {
+    snprintf(debugState->sceneNotice, SCENE_NOTICE_SIZE, "Failed to load Scene \"%.*s\": %s",
+             (int)min(sceneName.length, NOTICE_NAME_BYTES), (const c8*)sceneName.data, reason);
+}
+
+void clearSceneNotice() { debugState->sceneNotice[0] = 0; }
 
 b8 debugCapturesKeyboard() { return debugState && debugState->enabled && ImGui::GetIO().WantTextInput; }
 

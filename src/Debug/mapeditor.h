@@ -25,6 +25,10 @@ constexpr const c8* EDITOR_GLSL_VERSION = "#version 130";
 // Text arrays of the editor's windows, NUL included.
 constexpr msi SCENE_NAME_FIELD_SIZE = 64;
 constexpr msi RENAME_BUFFER_SIZE = 512;
+// The scene notice, NUL included: the loader's reason and the scene's name, cut to
+// NOTICE_NAME_BYTES, fit.
+constexpr msi NOTICE_NAME_BYTES = 64;
+constexpr msi SCENE_NOTICE_SIZE = 160;
 
 // One record for the whole run; the platform keeps its address in `GameMemory::debugState`.
 struct DebugState {
@@ -58,6 +62,9 @@ struct DebugState {
     string* selectedString;
     // Dear ImGui's OpenGL 3 back end is set up: the windows are drawn, not only built.
     b8 guiBackendReady;
+    // Why the first level or the game's last scene switch could not be loaded, NUL-terminated;
+    // empty when there is nothing to tell. Drawn over the game (and the editor) until a scene loads.
+    c8 sceneNotice[SCENE_NOTICE_SIZE];
 };
 
 extern DebugState* debugState;
@@ -68,8 +75,15 @@ extern DebugState* debugState;
 void debugInit(GameMemory* gameMemory);
 // Re-binds `ve::debugState` to the record the platform keeps.
 void debugReload(GameMemory* gameMemory);
-// The editor's frame: F11, then, while open, the live input to Dear ImGui and every window.
+// The editor's frame: F11, then, while open or while a scene notice is up, the live input to
+// Dear ImGui and every window that shows.
 void debugUpdate();
+// Puts on screen that the scene `sceneName` could not be loaded, and `reason` (a loader's
+// failure text): the game's own scene is then the empty "New Scene", and a black window alone
+// would tell the player nothing. Stays until `clearSceneNotice`.
+void showSceneNotice(string sceneName, const c8* reason);
+// A scene has loaded: the notice goes.
+void clearSceneNotice();
 // A text field of the open editor had the keyboard in the last editor frame: the game's hotkeys
 // must not act on what is typed.
 b8 debugCapturesKeyboard();

@@ -297,6 +297,36 @@ b8 readStructRecordStart(SerialReader* reader, msi parentEnd, StructRecordStart*
            readTextView(reader, record->end, &record->typeName);
 }
 
+// The names a member record can carry are the introspection table's: identifiers, and for type
+// names identifiers joined by "::". A byte outside these marks a damaged header; a name that is
+// merely different is a member that was renamed or retyped since the file was written.
+b8 isName(string text, b8 qualified) {
+    if (!text.length) return false;
+    for (msi i = 0; i < text.length; i++) {
+        c8 c = (c8)text.data[i];
+        b8 identifier = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        if (!identifier && !(qualified && c == ':')) return false;
+    }
+    return true;
+}
+
+struct MemberHeader {
+    u64 numIndirections;
+    string typeName;
+    string name;
+};
+
+// The header of a member record after its tag and end: false when it cannot be what a writer
+// wrote: a length past the record's end, a name that is not a name, or a pointer record that
+// carries a value (a pointer is stored without one). The names read so far are kept.
+b8 readMemberHeader(SerialReader* reader, msi end, MemberHeader* header) {
+    *header = {};
+    b8 readable = deserialize_u64(reader, end, &header->numIndirections) &&
+                  readTextView(reader, end, &header->typeName) && readTextView(reader, end, &header->name);
+    return readable && isName(header->typeName, true) && isName(header->name, false) &&
+           (header->numIndirections == 0 || reader->position == end);
+}
+
 // The type record named by a struct record, or null (reported) when there is none.
 MetaData* findStoredType(string typeName) {
     if (!VE_SOFT_ASSERT(typeName.length)) return 0;
@@ -365,13 +395,24 @@ b8 readMemberValue(SerialReader* reader, msi end, StructMemberMetaData* member, 
     return !memberType || readNestedStruct(reader, end, memberType, value, store, depth);
 }
 
-// One line for a damaged member value; past `maxReportedLosses` in one file they are only
-// counted, for the closing line of the load.
+// One line for a damaged member; past `maxReportedLosses` in one file they are only counted, for
+// the closing line of the load.
 void reportLoss(SerialReader* reader, string memberName, const c8* outcome) {
     if (reader->losses++ >= maxReportedLosses) return;
     printFormattedLine("Entity \"%.*s\": damaged member \"%.*s\" %s", reportedLength(reader->entityName),
                        (const c8*)reader->entityName.data, reportedLength(memberName), (const c8*)memberName.data,
                        outcome);
+}
+
+// Reports a member whose header or value is damaged; `member` is the struct's member it names, or
+// null. False when the damage spoils the whole struct: body options that cannot be read whole
+// would build an invalid body, so their entity is refused.
+b8 reportDamagedMember(SerialReader* reader, StructMemberMetaData* member, string shownName) {
+    b8 spoilsStruct = member && member->type == MetaType::ve_BodyOpts;
+    // A name that is not a name (its bytes damaged, or never found) is not printed.
+    if (!isName(shownName, false)) shownName = wrapASCIIZ("?");
+    reportLoss(reader, shownName, spoilsStruct ? "leaves its entity out" : "left zero");
+    return !spoilsStruct;
 }
 
 } // namespace serialization
@@ -431,26 +472,23 @@ b8 deserialize_StructMember(SerialReader* reader, msi structEnd, MetaData* metaD
                             u32 depth) {
     msi end;
     if (!serialization::readRecordStart(reader, structEnd, memberRecordTag, memberRecordHeaderSize, &end)) return false;
-    u64 numIndirections;
-    string typeName, name;
-    b8 readable = deserialize_u64(reader, end, &numIndirections) && serialization::readTextView(reader, end, &typeName) &&
-                  serialization::readTextView(reader, end, &name);
-    StructMemberMetaData* member = readable && name.length && typeName.length
-                                       ? findStructMemberMetaData(metaData, name)
-                                       : 0;
+    serialization::MemberHeader header;
+    b8 headerSound = serialization::readMemberHeader(reader, end, &header);
+    StructMemberMetaData* member =
+        serialization::isName(header.name, false) ? findStructMemberMetaData(metaData, header.name) : 0;
+    if (!headerSound) {
+        reader->position = end;
+        return serialization::reportDamagedMember(reader, member, header.name);
+    }
     // A member that the file has and the struct lacks is skipped; one whose type or pointer depth
     // changed stays zero; a pointer never has a value.
     b8 sound = true;
-    if (member && member->numIndirections == 0 && numIndirections == 0 && member->type != MetaType::Unresolved &&
-        cmpString(member->typeName, typeName)) {
+    if (member && member->numIndirections == 0 && header.numIndirections == 0 && member->type != MetaType::Unresolved &&
+        cmpString(member->typeName, header.typeName)) {
         sound = serialization::readMemberValue(reader, end, member, data + member->offsetInStruct, store, depth);
     }
     reader->position = end;
-    if (sound) return true;
-    // Body options that cannot be read whole would build an invalid body: the entity is refused.
-    b8 spoilsStruct = member->type == MetaType::ve_BodyOpts;
-    serialization::reportLoss(reader, member->name, spoilsStruct ? "leaves its entity out" : "left zero");
-    return !spoilsStruct;
+    return sound || serialization::reportDamagedMember(reader, member, member->name);
 }
 
 b8 deserialize_Struct(SerialReader* reader, msi parentEnd, MemoryStore* store, buffer* out, MetaData** outMetaData) {
@@ -524,33 +562,63 @@ b8 createLoadedSceneHeap(Scene* scene, u64 count, msi heapSize, MemoryStore* sto
     return true;
 }
 
+// The ids of the entities read so far, in the temporary store: a second entity of one name would
+// be unreachable (look-ups find the first), so it is left out. Twice the slots that the entities
+// can fill keep the probe sequences short; a table without slots means the store was full.
+Table createSeenIds(u64 count) { return createTbl(1, 2 * count + 1, tmpStore); }
+
+void freeSeenIds(Table* seen) {
+    freeFromHeap(tmpStore, seen->values);
+    freeFromHeap(tmpStore, seen->entries);
+    *seen = {};
+}
+
+// True when `id` was seen before; otherwise it is noted.
+b8 isRepeatedId(Table* seen, Hash id) {
+    if (getTblEntry(id, seen)) return true;
+    createNewTblEntry(id, seen);
+    return false;
+}
+
 // Every entity is read at a mark of the scene heap. A sound one only allocates, so the heap's
-// free memory stays one block; a damaged one is rolled back whole, names, colliders and strings
-// with its data, so it leaves no hole for later allocations to walk past.
-void readEntities(Scene* scene, SerialReader* reader, u64 count) {
+// free memory stays one block; a damaged one, and one that repeats an earlier entity's name, is
+// rolled back whole, names, colliders and strings with its data, so it leaves no hole for later
+// allocations to walk past. Returns the entity records left out or not read, counting the bytes
+// past the counted records as one.
+u32 readEntities(Scene* scene, SerialReader* reader, u64 count, Table* seen) {
     MemoryStore* heap = &scene->sceneDataHeap;
+    u32 damaged = 0;
     for (u64 i = 0; i < count; i++) {
         Entity entity;
         string name;
         HeapMark mark = markHeap(heap);
         EntityReadResult result = deserialize_Entity(reader, reader->bytes.length, heap, &entity, &name);
-        if (result == EntityReadResult::Read) {
+        b8 repeated = result == EntityReadResult::Read && isRepeatedId(seen, entity.id);
+        if (result == EntityReadResult::Read && !repeated) {
             push(&scene->entities, &entity);
             continue;
         }
         VE_SOFT_ASSERT(rollBackHeap(heap, mark));
+        damaged++;
+        if (repeated) {
+            printFormattedLine("Entity \"%.*s\": a second entity of this name left out", reportedLength(name),
+                               (const c8*)name.data);
+            continue;
+        }
         reportBadEntity(name);
         if (result == EntityReadResult::Unreadable) {
             printLine("Loading cannot continue!");
-            return;
+            return damaged;
         }
     }
     // Records past the count are not read; the file does not say they belong to the scene.
     if (reader->position < reader->bytes.length) {
         printFormattedLine("Scene \"%.*s\": %llu bytes after its %llu entities ignored", reportedLength(scene->name),
-                       (const c8*)scene->name.data, (unsigned long long)(reader->bytes.length - reader->position),
-                       (unsigned long long)count);
+                           (const c8*)scene->name.data, (unsigned long long)(reader->bytes.length - reader->position),
+                           (unsigned long long)count);
+        damaged++;
     }
+    return damaged;
 }
 
 void reportUncountedLosses(Scene* scene, SerialReader* reader) {
@@ -593,32 +661,47 @@ msi sceneHeapSize(buffer image, u64 count, string name) {
     return max(editorRoom, copies + serialization::entityDataBytes(image, count));
 }
 
-b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
+namespace serialization {
+
+// A load refused as a whole: its console line and its report.
+SceneLoadReport refuseLoad(const c8* reason) {
+    printFormattedLine("Failed to load Scene: %s", reason);
+    return {reason, 0};
+}
+
+} // namespace serialization
+
+SceneLoadReport readSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
     *scene = {};
     SerialReader reader = {};
     reader.bytes = image;
     u32 magic = 0, version;
     u64 count;
-    if (!deserialize_u32(&reader, image.length, &magic) || magic != sceneFileMagic) {
-        serialization::printLine("Failed to load Scene: File corrupted (Wrong Magic Number)!");
-        return false;
-    }
+    if (!deserialize_u32(&reader, image.length, &magic) || magic != sceneFileMagic)
+        return serialization::refuseLoad("File corrupted (Wrong Magic Number)!");
     // Every entity record takes at least its fixed headers: a count that the file cannot hold
     // would size a heap from a lie.
     if (!deserialize_u32(&reader, image.length, &version) || !deserialize_u64(&reader, image.length, &count) ||
-        count > (image.length - sceneFileHeaderSize) / minimumEntityRecordSize) {
-        serialization::printLine("Failed to load Scene: File corrupted (Wrong Entity Count)!");
-        return false;
-    }
+        count > (image.length - sceneFileHeaderSize) / minimumEntityRecordSize)
+        return serialization::refuseLoad("File corrupted (Wrong Entity Count)!");
+    Table seen = serialization::createSeenIds(count);
+    if (!seen.length) return serialization::refuseLoad("Not enough memory!");
     if (!serialization::createLoadedSceneHeap(scene, count, sceneHeapSize(image, count, name), store)) {
-        serialization::printLine("Failed to load Scene: Not enough memory!");
-        return false;
+        serialization::freeSeenIds(&seen);
+        return serialization::refuseLoad("Not enough memory!");
     }
     scene->name = allocAndCopyString(name, &scene->sceneDataHeap);
     scene->id = hashString(scene->name);
-    serialization::readEntities(scene, &reader, count);
+    SceneLoadReport report = {};
+    report.damagedRecords = serialization::readEntities(scene, &reader, count, &seen);
+    serialization::freeSeenIds(&seen);
     serialization::reportUncountedLosses(scene, &reader);
-    return true;
+    report.damagedRecords += reader.losses;
+    return report;
+}
+
+b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
+    return !readSceneImage(scene, name, image, store).failure;
 }
 
 namespace serialization {
@@ -662,33 +745,38 @@ b8 readWholeFile(PlatformFileList files, u32 index, MemoryStore* store, buffer* 
     return false;
 }
 
-b8 loadScene(Scene* scene, string name, MemoryStore* store) {
+SceneLoadReport readSceneFile(Scene* scene, string name, MemoryStore* store) {
     VE_ASSERT_NOT_NULL(store);
     *scene = {};
     // No file is named ".vsf" by a scene: an empty name (an editor field left blank) finds none.
-    if (!name.length) {
-        serialization::printLine("Failed to load Scene: File not found!");
-        return false;
-    }
+    if (!name.length) return serialization::refuseLoad("File not found!");
     PlatformFileList files = platform->openFileList(wrapASCIIZ("vsf"));
     string fileName = concatString(name, wrapASCIIZ(".vsf"), tmpStore);
     u32 index = 0;
     while (index < files.count && !cmpString(files.names[index], fileName)) index++;
     if (!fileName.data || index == files.count) {
-        serialization::printLine("Failed to load Scene: File not found!");
         platform->closeFileList(files);
-        return false;
+        return serialization::refuseLoad("File not found!");
     }
     buffer image;
     b8 readable = readWholeFile(files, index, tmpStore, &image);
     platform->closeFileList(files);
-    if (!readable) {
-        serialization::printLine("Failed to load Scene: File could not be read!");
-        return false;
-    }
-    b8 loaded = loadSceneImage(scene, name, image, store);
+    if (!readable) return serialization::refuseLoad("File could not be read!");
+    SceneLoadReport report = readSceneImage(scene, name, image, store);
     freeBuffer(&image, tmpStore);
-    return loaded;
+    return report;
+}
+
+b8 loadScene(Scene* scene, string name, MemoryStore* store) { return !readSceneFile(scene, name, store).failure; }
+
+SceneLoadReport loadWholeScene(Scene* scene, string name, MemoryStore* store) {
+    SceneLoadReport report = readSceneFile(scene, name, store);
+    if (report.failure || !report.damagedRecords) return report;
+    // The heap is the scene's one block in `store`: the entities, names and array inside go with it.
+    freeFromHeap(store, scene->sceneDataHeap.buf.data);
+    *scene = {};
+    report.failure = serialization::refuseLoad("File damaged!").failure;
+    return report;
 }
 
 } // namespace ve

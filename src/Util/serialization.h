@@ -182,14 +182,32 @@ EntityReadResult deserialize_Entity(SerialReader* reader, msi fileEnd, MemorySto
 // whatever the file's entities hold, so that every valid file loads whole.
 msi sceneHeapSize(buffer image, u64 count, string name);
 
+// How a scene file was read, for callers that tell the player or must not take part of a scene.
+struct SceneLoadReport {
+    // Why the load failed as a whole, else null: the text after "Failed to load Scene: " in its
+    // console line ("File not found!", "File damaged!", ...).
+    const c8* failure;
+    // Records of the file that the load passed over, each reported on the console: entities left
+    // out, members left zero, entities that repeat an earlier entity's name (left out: look-ups
+    // could never reach them), and bytes past the counted entities (counted once).
+    u32 damagedRecords;
+};
+
 // Reads the scene `name` into `scene`, which it first sets to all zero; the scene's heap comes
-// from `store`. False, with a message, when the name is empty, the file is missing or unusable as
+// from `store`. Fails, with a message, when the name is empty, the file is missing or unusable as
 // a whole (wrong magic, an entity count that the file cannot hold, a read error, no memory); a
-// scene whose entities are damaged loads the sound ones and reports the others, and a damaged
+// scene whose records are damaged loads the sound ones and reports the others, and a damaged
 // entity leaves nothing in the scene heap, so loading stays linear in the file's size.
-b8 loadScene(Scene* scene, string name, MemoryStore* store);
+SceneLoadReport readSceneFile(Scene* scene, string name, MemoryStore* store);
 // The same from a file image already in memory.
+SceneLoadReport readSceneImage(Scene* scene, string name, buffer image, MemoryStore* store);
+// `readSceneFile` and `readSceneImage` without the report: false when the load failed as a whole.
+b8 loadScene(Scene* scene, string name, MemoryStore* store);
 b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store);
+// Reads the scene `name` only when its file is read whole. A file with a damaged record is no
+// level (a floor, a cable link or a body would be missing): it is refused with "Failed to load
+// Scene: File damaged!", and `scene` is left all zero with nothing taken from `store`.
+SceneLoadReport loadWholeScene(Scene* scene, string name, MemoryStore* store);
 
 // The whole file `index` of `files`, read into a new block of `store` (empty for an empty file).
 // False when it cannot be read or the store cannot hold it.

@@ -383,12 +383,13 @@ TEST_F(DamagedSceneFileTest, CollidersMustMatchTheirCountAndBeCuboids) {
 TEST_F(DamagedSceneFileTest, DamagedMembersAreReportedOneLineEachUpToABound) {
     Bytes b;
     fixtures::fileHeader(&b, 20);
-    for (int i = 0; i < 20; i++) appendGate(&b, 7);
+    for (int i = 0; i < 20; i++) appendGate(&b, 7, "Gate " + std::to_string(i));
     Scene scene;
     ASSERT_TRUE(loadDamaged(b.bytes, &scene));
     EXPECT_EQ(entityCount, 20u);
     ASSERT_EQ(files.printed.size(), 9u);
-    for (int i = 0; i < 8; i++) EXPECT_EQ(files.printed[i], "Entity \"Gate\": damaged member \"type\" left zero");
+    for (int i = 0; i < 8; i++)
+        EXPECT_EQ(files.printed[i], "Entity \"Gate " + std::to_string(i) + "\": damaged member \"type\" left zero");
     EXPECT_EQ(files.printed[8], "Scene \"Damaged\": 12 more damaged members");
 }
 

@@ -298,11 +298,13 @@ TEST_F(SceneFileTest, TheFirstListedOfTwoFilesWithTheSameNameIsRead) {
     EXPECT_EQ(scene.entities.length, 1u);
 }
 
-// The barrier fixture's entity record, moved to the end of `b` (its ends are absolute offsets).
-void appendBarrier(Bytes* b) {
+// The barrier fixture's entity record, moved to the end of `b` (its ends are absolute offsets)
+// and named `sevenLetters` instead of "Barrier".
+void appendBarrier(Bytes* b, const char* sevenLetters) {
     std::vector<u8> one = fixtures::barrierScene();
     size_t start = b->size();
     b->raw(one.data() + 16, one.size() - 16);
+    memcpy(&b->bytes[start + 21], sevenLetters, 7);
     for (const fixtures::FieldAt& field : fixtures::barrierSceneU64Fields()) {
         if (std::string(field.what).find(" end") == std::string::npos) continue;
         u64 end;
@@ -330,9 +332,9 @@ void appendEntityOfType(Bytes* b, const char* entityName, const char* typeName) 
 std::vector<u8> barriersAround(const char* entityName, const char* typeName) {
     Bytes b;
     fixtures::fileHeader(&b, 3);
-    appendBarrier(&b);
+    appendBarrier(&b, "Barrier");
     appendEntityOfType(&b, entityName, typeName);
-    appendBarrier(&b);
+    appendBarrier(&b, "Shutter");
     return b.bytes;
 }
 

@@ -160,12 +160,13 @@ void replaceScene(Scene* scene, Scene* loaded) {
     initScene(scene);
 }
 
-void loadSceneClean(Scene* scene, string name, MemoryStore* store) {
+SceneLoadReport loadSceneClean(Scene* scene, string name, MemoryStore* store) {
     // The name may lie in the current scene's heap (the elevator raises the current name in
     // place): the load copies it before the current scene is freed.
     Scene loaded;
-    loadScene(&loaded, name, store);
+    SceneLoadReport report = loadWholeScene(&loaded, name, store);
     replaceScene(scene, &loaded);
+    return report;
 }
 
 } // namespace ve

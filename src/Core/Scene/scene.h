@@ -4,6 +4,7 @@
 
 #include "Core/Scene/sceneDef.h"
 #include "Meta/introspectionDef.h"
+#include "Util/serialization.h"
 
 namespace ve {
 
@@ -47,7 +48,8 @@ void freeScene(Scene* scene);
 void replaceScene(Scene* scene, Scene* loaded);
 
 // The scene switch: loads `name` from `store`, frees the current scene, makes the loaded one
-// current and initialises it. A missing or damaged file ends in the empty "New Scene".
-void loadSceneClean(Scene* scene, string name, MemoryStore* store);
+// current and initialises it. Only a file read whole is taken: a missing or damaged one ends in
+// the empty "New Scene", never in part of a level, and the report says why.
+SceneLoadReport loadSceneClean(Scene* scene, string name, MemoryStore* store);
 
 } // namespace ve
