@@ -16,12 +16,14 @@ namespace actions {
 
 void printEditorMessage(const c8* text) { platform->print(wrapASCIIZ(text)); }
 
-// Everything that points into the current scene's entities: gone with a load or a destroy.
+// Everything that points into the current scene's entities: gone with a load or a destroy. The
+// windows that act on the selection close with it, so none offers to act on a gone entity.
 void clearSceneReferences() {
     debugState->selectedEntity = {};
     debugState->selectedEntityRef = 0;
     debugState->selectedString = 0;
     debugState->drawEditStringWindow = false;
+    debugState->drawRenameEntityWindow = false;
 }
 
 b8 containsText(string text, const c8* part) {
@@ -123,17 +125,28 @@ b8 saveCurrentSceneAs(string name) {
         return false;
     }
     Scene* scene = editorScene();
-    string copy = allocAndCopyString(name, &scene->sceneDataHeap);
+    MemoryStore* heap = &scene->sceneDataHeap;
+    string copy = allocAndCopyString(name, heap);
     if (!copy.data) {
         actions::printEditorMessage("Failed to save Scene: not enough memory in scene heap!");
         return false;
     }
-    // A loaded scene's name lies in its heap; the name of the empty "New Scene" is a constant
-    // text that belongs to no store, and freeBuffer leaves such a text alone.
-    freeString(&scene->name, &scene->sceneDataHeap);
+    // The scene is written under the new name, and keeps it only once the file is written: after
+    // a failed save the scene is still the one its old file holds, for Reload and R to read.
+    string oldName = scene->name;
+    Hash oldId = scene->id;
     scene->name = copy;
     scene->id = hashString(copy);
-    return saveCurrentScene();
+    if (!saveCurrentScene()) {
+        scene->name = oldName;
+        scene->id = oldId;
+        freeString(&copy, heap);
+        return false;
+    }
+    // A loaded scene's name lies in its heap; the name of the empty "New Scene" is a constant
+    // text that belongs to no store, and freeBuffer leaves such a text alone.
+    freeString(&oldName, heap);
+    return true;
 }
 
 b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
@@ -149,9 +162,13 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
 }
 
 b8 reloadCurrentScene() {
+    debugState->sceneWindowError = SAVE_ERROR_TEXT;
     if (!saveCurrentScene()) return false;
     Scene* scene = editorScene();
-    return loadSceneDebug(scene, scene->name, permanentStore);
+    debugState->sceneWindowError = LOAD_ERROR_TEXT;
+    if (!loadSceneDebug(scene, scene->name, permanentStore)) return false;
+    debugState->sceneWindowError = 0;
+    return true;
 }
 
 string newEntityName(EntityType* type) {
@@ -197,6 +214,12 @@ b8 renameSelectedEntity(string newName) {
         actions::printEditorMessage("Entity names may not be empty!");
         return false;
     }
+    // Two entities of one name share an id: look-ups would only ever find the first.
+    Entity* holder = getEntity(editorScene(), hashString(newName));
+    if (holder && holder != entity) {
+        actions::printEditorMessage("Failed to rename Entity: another entity has that name!");
+        return false;
+    }
     if (!renameEntity(editorScene(), entity, newName)) {
         actions::printEditorMessage("Failed to rename Entity: not enough memory in scene heap!");
         return false;
@@ -229,6 +252,9 @@ b8 applyEditString(string text) {
 u32 mergeFlagBits(u32 flags, u32 checkboxBits) {
     u32 listedBits = 0;
     for (const FlagCheckbox& checkbox : FLAG_CHECKBOXES) listedBits |= checkbox.bit;
+    // A body has one type: a type bit ticked now replaces the ones that were set.
+    u32 tickedTypes = checkboxBits & ~flags & BODY_TYPE_BITS;
+    if (tickedTypes) checkboxBits = (checkboxBits & ~BODY_TYPE_BITS) | tickedTypes;
     return (flags & ~listedBits) | (checkboxBits & listedBits);
 }
 

@@ -13,6 +13,29 @@ namespace ve {
 
 namespace windows {
 
+// Where each window opens the first time (Dear ImGui keeps later moves in "imgui.ini"): the
+// entity list and the selected entity on the left, the picker and "New Entity" on the right, the
+// small dialogs below, each at its own place, so that none opens over another's buttons and the
+// dialogs are large enough to show their error line. A zero size leaves the window to fit itself.
+struct FirstPlace {
+    f32 x, y;
+    f32 width, height;
+};
+constexpr FirstPlace SCENE_PLACE = {10.0f, 10.0f, 300.0f, 600.0f};
+constexpr FirstPlace SELECTED_ENTITY_PLACE = {330.0f, 10.0f, 0.0f, 0.0f};
+constexpr FirstPlace SELECT_ENTITY_PLACE = {1000.0f, 10.0f, 0.0f, 0.0f};
+constexpr FirstPlace NEW_ENTITY_PLACE = {1250.0f, 10.0f, 0.0f, 0.0f};
+constexpr FirstPlace SAVE_AS_PLACE = {10.0f, 630.0f, 400.0f, 110.0f};
+constexpr FirstPlace LOAD_PLACE = {10.0f, 760.0f, 400.0f, 110.0f};
+constexpr FirstPlace RENAME_ENTITY_PLACE = {430.0f, 630.0f, 400.0f, 110.0f};
+constexpr FirstPlace EDIT_STRING_PLACE = {850.0f, 630.0f, 500.0f, 240.0f};
+
+void beginWindow(const c8* title, FirstPlace place) {
+    ImGui::SetNextWindowPos(ImVec2(place.x, place.y), ImGuiCond_FirstUseEver);
+    if (place.width > 0.0f) ImGui::SetNextWindowSize(ImVec2(place.width, place.height), ImGuiCond_FirstUseEver);
+    ImGui::Begin(title, 0, 0);
+}
+
 Entity* entityAt(Scene* scene, msi index) { return (Entity*)scene->entities[index]; }
 
 void drawText(string text) { ImGui::Text("%.*s", (int)text.length, (const c8*)text.data); }
@@ -40,7 +63,7 @@ void openSceneNameWindow(b8* active, b8* failed, b8* other) {
 }
 
 void drawSelectEntity(Scene* scene) {
-    ImGui::Begin("Select Entity", 0, 0);
+    beginWindow("Select Entity", SELECT_ENTITY_PLACE);
     EntityRef* reference = debugState->selectedEntityRef;
     if (ImGui::Button("null")) {
         reference->id = {};
@@ -63,12 +86,19 @@ void drawEntityFields(Entity* entity) {
 
 b8 load(string name) { return loadSceneDebug(editorScene(), name, permanentStore); }
 
+// "Save As" reports a failed save in "Scene" too, which is in view whatever the dialog's size.
+b8 saveAs(string name) {
+    b8 saved = saveCurrentSceneAs(name);
+    debugState->sceneWindowError = saved ? 0 : SAVE_ERROR_TEXT;
+    return saved;
+}
+
 // "Save As" and "Load": the "Name" field, the action's button and "Cancel", and the error line
 // while the last action failed. A successful action closes the window.
-void drawSceneNameWindow(const c8* title, const c8* actionLabel, b8 (*act)(string name), b8* active, b8* failed,
-                         const c8* errorText) {
+void drawSceneNameWindow(const c8* title, FirstPlace place, const c8* actionLabel, b8 (*act)(string name), b8* active,
+                         b8* failed, const c8* errorText) {
     if (!*active) return;
-    ImGui::Begin(title, 0, 0);
+    beginWindow(title, place);
     ImGui::InputText("Name", debugState->saveOrLoadName, SCENE_NAME_FIELD_SIZE);
     if (ImGui::Button(actionLabel)) {
         *failed = !act(wrapASCIIZ(debugState->saveOrLoadName));
@@ -84,10 +114,10 @@ void drawSceneNameWindow(const c8* title, const c8* actionLabel, b8 (*act)(strin
 
 void drawSceneWindow() {
     Scene* scene = editorScene();
-    ImGui::Begin("Scene", 0, 0);
+    windows::beginWindow("Scene", windows::SCENE_PLACE);
     windows::drawText(scene->name);
     ImGui::Separator();
-    if (ImGui::Button("Save")) saveCurrentScene();
+    if (ImGui::Button("Save")) debugState->sceneWindowError = saveCurrentScene() ? 0 : SAVE_ERROR_TEXT;
     ImGui::SameLine();
     if (ImGui::Button("Save Ass"))
         windows::openSceneNameWindow(&debugState->saveAsWindowActive, &debugState->failedToSave, &debugState->loadWindowActive);
@@ -96,6 +126,8 @@ void drawSceneWindow() {
         windows::openSceneNameWindow(&debugState->loadWindowActive, &debugState->failedToLoad, &debugState->saveAsWindowActive);
     ImGui::SameLine();
     if (ImGui::Button("Reload")) reloadCurrentScene();
+    // Right under the buttons, where it is seen without scrolling.
+    if (debugState->sceneWindowError) ImGui::Text("%s", debugState->sceneWindowError);
     ImGui::Separator();
     if (ImGui::Button("New Entity")) debugState->drawNewEntityWindow = true;
     ImGui::Separator();
@@ -107,7 +139,7 @@ void drawSceneWindow() {
 void drawEntityEditor() {
     Entity* entity = selectedEntity();
     if (!entity) return;
-    ImGui::Begin("Selected Entity", 0, 0);
+    windows::beginWindow("Selected Entity", windows::SELECTED_ENTITY_PLACE);
     windows::drawText(entity->name);
     if (ImGui::Button("Rename")) toggleRenameWindow();
     ImGui::SameLine();
@@ -126,18 +158,18 @@ void drawEntityEditor() {
 }
 
 void drawSaveAs() {
-    windows::drawSceneNameWindow("Save As", "Save", saveCurrentSceneAs, &debugState->saveAsWindowActive,
-                                 &debugState->failedToSave, "Error saving Scene");
+    windows::drawSceneNameWindow("Save As", windows::SAVE_AS_PLACE, "Save", windows::saveAs,
+                                 &debugState->saveAsWindowActive, &debugState->failedToSave, SAVE_ERROR_TEXT);
 }
 
 void drawLoad() {
-    windows::drawSceneNameWindow("Load", "Load", windows::load, &debugState->loadWindowActive, &debugState->failedToLoad,
-                                 "Error loading Scene");
+    windows::drawSceneNameWindow("Load", windows::LOAD_PLACE, "Load", windows::load, &debugState->loadWindowActive,
+                                 &debugState->failedToLoad, LOAD_ERROR_TEXT);
 }
 
 void drawNewEntity() {
     if (!debugState->drawNewEntityWindow) return;
-    ImGui::Begin("New Entity", 0, 0);
+    windows::beginWindow("New Entity", windows::NEW_ENTITY_PLACE);
     if (ImGui::Button("Cancel")) debugState->drawNewEntityWindow = false;
     ImGui::Separator();
     for (u32 i = 0; i < entityTypeCount; i++) {
@@ -151,7 +183,7 @@ void drawNewEntity() {
 void drawRenameEntity() {
     c8* text = debugState->renameBuffer;
     if (!debugState->drawRenameEntityWindow || !selectedEntity() || !text) return;
-    ImGui::Begin("Rename Entity", 0, 0);
+    windows::beginWindow("Rename Entity", windows::RENAME_ENTITY_PLACE);
     ImGui::InputText("New Name", text, RENAME_BUFFER_SIZE);
     if (ImGui::Button("Apply")) {
         debugState->failedToRename = !renameSelectedEntity(wrapASCIIZ(text));
@@ -169,7 +201,7 @@ void drawRenameEntity() {
 void drawEditString() {
     c8* text = debugState->renameBuffer;
     if (!debugState->drawEditStringWindow || !debugState->selectedString || !text) return;
-    ImGui::Begin("Edit String", 0, 0);
+    windows::beginWindow("Edit String", windows::EDIT_STRING_PLACE);
     ImGui::InputTextMultiline("New String", text, RENAME_BUFFER_SIZE);
     if (ImGui::Button("Apply") && applyEditString(wrapASCIIZ(text))) {
         zeroSize(RENAME_BUFFER_SIZE, text);

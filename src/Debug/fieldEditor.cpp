@@ -3,9 +3,8 @@
 #include "Core/Scene/scene.h"
 #include "Debug/editorActions.h"
 #include "Debug/editorText.h"
-#include "Math/axisAngle.h"
 #include "Meta/introspection.h"
-#include "Physics/dynamics/phBody.h"
+#include "Physics/physics.h"
 #include "Util/string.h"
 
 #include <imgui.h>
@@ -201,22 +200,15 @@ b8 liveFieldsDiffer(BodyOpts* a, BodyOpts* b) {
            !cmpBuffer({sizeof(f32), (u8*)&a->angularFriction}, {sizeof(f32), (u8*)&b->angularFriction});
 }
 
-// Puts the record's pose, layers, damping and flags into the body. The body's origin lands on
-// `position`: the library keeps the centre of mass, which lies off the origin when the boxes do.
-// The proxies follow at once, since a static body is never moved by a step.
+// Puts the record's pose, layers, damping and flags into the body. The glue places the pose (the
+// body's origin lands on `position`) and refreshes the proxies at once, since a static body is
+// never moved by a step.
 void writeLiveBody(BodyOpts* opts, BodyOptsAccess* access) {
-    phBody* body = getBody(opts->physicsBody);
-    AxisAngle orientation = axisAngleFromMat(toMat4(opts->rotation));
-    body->SetTransform(phVec3(opts->position.x, opts->position.y, opts->position.z),
-                       phVec3(orientation.axis.x, orientation.axis.y, orientation.axis.z), orientation.angle);
-    *access->rotation = opts->rotation;
-    body->m_worldCenter = phVec3(opts->position.x, opts->position.y, opts->position.z) +
-                          phMul(body->m_tx.rotation, body->m_localCenter);
     *access->collisionMask = opts->collisionMask;
     *access->linearFriction = opts->linearFriction;
     *access->angularFriction = opts->angularFriction;
     *access->flags = opts->flags;
-    body->SynchronizeProxies();
+    setPose(opts->physicsBody, opts->position, opts->rotation);
 }
 
 void drawBodyFields(BodyOpts* opts) {

@@ -49,6 +49,9 @@ struct DebugState {
     b8 failedToLoad;
     // The last "Save As" was refused or failed.
     b8 failedToSave;
+    // The line "Scene" shows under its buttons since its last Save, Save As or Reload failed
+    // (SAVE_ERROR_TEXT or LOAD_ERROR_TEXT), or null.
+    const c8* sceneWindowError;
     // The last "Apply" of "Rename Entity" was refused or failed.
     b8 failedToRename;
     c8 saveOrLoadName[SCENE_NAME_FIELD_SIZE];

@@ -269,6 +269,16 @@ void wakeBodiesInContact(phBody* body) {
     }
 }
 
+// Puts the body origin at `origin` under the rotation of `rotation`. The library places a body by
+// its centre of mass, which lies off the origin when its boxes do, and keeps its rotation as a
+// quaternion that the axis columns are made from.
+void placeOrigin(phBody* body, phVec3 origin, mat3 rotation) {
+    AxisAngle orientation = orientationOf(rotation);
+    phVec3 axis = toPh(orientation.axis);
+    phMat3 placed = phQuaternion(axis, orientation.angle).ToMat3();
+    body->SetTransform(origin + phMul(placed, body->m_localCenter), axis, orientation.angle);
+}
+
 } // namespace bodyglue
 
 // =============================================================================================
@@ -413,6 +423,13 @@ void setActive(u32 index, b8 value) {
     bodyglue::refreshPairs(body);
 }
 
+void setPose(u32 index, v3 position, mat3 rotation) {
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    bodyglue::wakeBodiesInContact(body);
+    bodyglue::placeOrigin(body, bodyglue::toPh(position), rotation);
+}
+
 void physicsUpdate(phScene* scene) { scene->Step(); }
 
 void clearForces(phScene* scene) {
@@ -460,12 +477,8 @@ void updateObject(u32 index) {
     // The force applied by this frame's entity updates stays: the rewind ticks have dropped what
     // piled up while SPACE was held (see stepBack), and this frame's step is the first to run.
     bodyglue::wakeBodiesInContact(body);
-    AxisAngle orientation = bodyglue::orientationOf(bodyglue::toEngine(body->m_tx.rotation));
-    phVec3 axis = bodyglue::toPh(orientation.axis);
-    // The rewound position is the origin; SetTransform takes the centre of mass under the new
-    // rotation, which is exactly what SetTransform itself derives from this axis and angle.
-    phMat3 rotation = phQuaternion(axis, orientation.angle).ToMat3();
-    body->SetTransform(body->m_tx.position + phMul(rotation, body->m_localCenter), axis, orientation.angle);
+    // The rewound position is the body origin.
+    bodyglue::placeOrigin(body, body->m_tx.position, bodyglue::toEngine(body->m_tx.rotation));
     body->SetAngularVelocity(body->m_angularVelocity);
     body->SetLinearVelocity(body->m_linearVelocity);
     body->SetToAwake();
