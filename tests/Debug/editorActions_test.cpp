@@ -76,7 +76,9 @@ TEST_F(EditorActions, DestroyRemovesTheSelectedKeepsTheOrderAndClearsWhatPointed
     auto* data = (game::FloatingTextEntity*)middle->entityData.data;
     editor()->selectedEntityRef = &data->hudEntity;
     ve::toggleEditString(&data->text);
+    ve::toggleRenameWindow();
     ve::destroySelectedEntity();
+    EXPECT_FALSE(editor()->drawRenameEntityWindow) << "no Apply left for a destroyed name";
     EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity", "New WallEntity"}));
     EXPECT_EQ(ve::selectedEntity(), nullptr);
     EXPECT_EQ(editor()->selectedEntityRef, nullptr);
@@ -95,6 +97,12 @@ TEST_F(EditorActions, RenameGivesANewIdTheSelectionFollowsAndAnEmptyNameIsRefuse
     EXPECT_EQ(ve::selectedEntity(), cube);
     EXPECT_FALSE(ve::renameSelectedEntity(name("")));
     EXPECT_EQ(text(cube->name), "Crate");
+    // Another entity's name would make one of the two unreachable; the entity's own name is no
+    // other entity's.
+    newEntity(PLAYER_ROW);
+    EXPECT_FALSE(ve::renameSelectedEntity(name("New PlayerEntity")));
+    EXPECT_EQ(entityNames(), (std::vector<std::string>{"Crate", "New PlayerEntity"}));
+    EXPECT_TRUE(ve::renameSelectedEntity(name("Crate")));
     ve::toggleRenameWindow();
     EXPECT_FALSE(editor()->drawRenameEntityWindow);
 }
@@ -127,6 +135,38 @@ TEST_F(EditorActions, SaveAsMovesTheNameIntoTheSceneHeapAndLeavesThePermanentSto
     ve::Scene loaded;
     ASSERT_TRUE(ve::loadScene(&loaded, name("Level 2"), ve::permanentStore));
     EXPECT_EQ(loaded.entities.length, 1u);
+}
+
+// A Save As onto a target that cannot be written (a directory of that name) used to rename the
+// scene anyway: Reload and R then looked for a file that does not exist.
+TEST_F(EditorActions, AFailedSaveAsKeepsTheOldNameSoReloadStillFindsTheLevel) {
+    newEntity(CUBE_ROW);
+    makeLoadedScene("Level 1");
+    newEntity(WALL_ROW);
+    h.files.failingRenames = "DirTarget.vsf";
+    EXPECT_FALSE(ve::saveCurrentSceneAs(name("DirTarget")));
+    EXPECT_EQ(text(scene()->name), "Level 1");
+    EXPECT_TRUE(scene()->id == ve::hashString(name("Level 1")));
+    EXPECT_FALSE(hasFile("DirTarget.vsf"));
+    ASSERT_TRUE(ve::reloadCurrentScene());
+    EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity", "New WallEntity"}));
+}
+
+// A file cut short, or with a damaged record, is no level: the unsaved scene stays.
+TEST_F(EditorActions, ALevelThatCannotBeReadWholeLeavesTheSceneAsItWas) {
+    newEntity(CUBE_ROW);
+    newEntity(WALL_ROW);
+    ASSERT_TRUE(ve::saveCurrentSceneAs(name("Level 2")));
+    ve::Entity* unsaved = newEntity(TEXT_ROW);
+    ve::toggleSelection(unsaved);
+    std::vector<u8> whole = fileBytes("Level 2.vsf");
+    for (size_t length : {whole.size() - 1, whole.size() / 2}) {
+        memfiles::findFile(&h.files, "Level 2.vsf")->bytes.resize(length);
+        EXPECT_FALSE(ve::loadSceneDebug(scene(), name("Level 2"), ve::permanentStore)) << length;
+        EXPECT_EQ(h.files.printed.back(), "Failed to load Scene: File damaged!");
+        EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity", "New WallEntity", "New FloatingTextEntity"}));
+        EXPECT_EQ(ve::selectedEntity(), unsaved);
+    }
 }
 
 TEST_F(EditorActions, UnusableSceneNamesAreRefusedWithAMessage) {
@@ -233,6 +273,9 @@ TEST_F(EditorActions, TheFlagCheckboxesDecideTheirTenBitsAndValueTheRest) {
         {0xABCD0808, 0x7F7, 0xABCD0FFF}, // bits 0x8, 0x800 and the high half come from Value
         {0xFFFFFFFF, 0x000, 0xFFFFF808},
         {0x00000000, 0xFFFFFFFF, 0x000007F7}, // only the ten listed bits come from checkboxes
+        {0x00000747, 0x00000767, 0x00000727}, // Static ticked on a dynamic player: one type only
+        {0x00000727, 0x000007A7, 0x00000787}, // Kinematic ticked clears Static
+        {0x00000767, 0x00000767, 0x00000767}, // a damaged word is left for the body's repair
     };
     for (const Case& c : cases) EXPECT_EQ(ve::mergeFlagBits(c.flags, c.checkboxes), c.expected) << std::hex << c.flags;
 }

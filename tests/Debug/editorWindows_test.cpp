@@ -265,6 +265,79 @@ TEST_F(EditorWindows, LoadingAMissingSceneShowsTheErrorAndKeepsTheScene) {
     EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity"}));
 }
 
+// Save and Reload once dropped their result; a failed save now shows under the buttons.
+TEST_F(EditorWindows, AFailedSaveOrReloadIsShownUnderTheScenesButtons) {
+    scene()->name = name("Level 1");
+    struct Case {
+        const char* button;
+        const char* failingWrites;
+        b8 shown;
+    };
+    const Case cases[] = {{"Save", "Level 1.vsf.tmp", true}, {"Save", "", false}, {"Reload", "Level 1.vsf.tmp", true},
+                          {"Reload", "", false}};
+    for (const Case& c : cases) {
+        h.files.failingWrites = c.failingWrites;
+        clickText("Scene", c.button);
+        EXPECT_EQ(shows("Scene", "Error saving Scene"), c.shown) << c.button << " " << c.failingWrites;
+    }
+}
+
+// The rotation typed into the editor reaches the body as a rotation: the glue places the pose.
+TEST_F(EditorWindows, ARotationTypedIntoTheEditorReachesTheBodyWithUnitAxes) {
+    ve::BodyOpts* opts = openNewCubeBodyOptions(true);
+    clickText("Selected Entity", "Rotation");
+    clickField("Selected Entity", "Col1");
+    type("2");
+    pressKey(&keys().ENTER);
+    phBody* body = ve::getBody(opts->physicsBody);
+    for (const phVec3& axis : {body->m_tx.rotation.ex, body->m_tx.rotation.ey, body->m_tx.rotation.ez})
+        EXPECT_NEAR(phLength(axis), 1.0f, 1e-5f);
+    EXPECT_EQ(body->m_tx.position.x, opts->position.x);
+}
+
+// Windows used to open on top of each other, so that a double click on "Save Ass" hit the
+// "Cancel" of "Save As" below it.
+TEST_F(EditorTest, EveryWindowOpensAtAPlaceOfItsOwn) {
+    openEditor();
+    ve::Entity* text = newEntity(10);
+    ve::toggleSelection(text);
+    ve::toggleRenameWindow();
+    ve::EntityRef target = {};
+    editor()->selectedEntityRef = &target;
+    editor()->saveAsWindowActive = editor()->loadWindowActive = editor()->drawNewEntityWindow = true;
+    frame();
+    const char* windows[] = {"Scene", "Selected Entity", "Select Entity", "Save As", "Load", "New Entity", "Rename Entity"};
+    std::set<std::pair<float, float>> places;
+    for (const char* window : windows) places.insert({ImGui::FindWindowByName(window)->Pos.x, ImGui::FindWindowByName(window)->Pos.y});
+    EXPECT_EQ(places.size(), std::size(windows));
+    ImGuiWindow* saveAs = ImGui::FindWindowByName("Save As");
+    ImVec2 saveAss = findText("Scene", "Save Ass").at(0).center();
+    EXPECT_FALSE(saveAs->Rect().Contains(saveAss));
+}
+
+// A level that cannot be loaded used to leave a plain black window, or half a level: now the
+// game's scene is the empty "New Scene" and the reason is on screen, with the editor closed,
+// until a level loads.
+TEST_F(EditorTest, ALevelThatCannotBeLoadedIsNamedOnScreenWithItsReason) {
+    frame(); // a window that fits itself is measured in its first frame and drawn from the next
+    frame();
+    EXPECT_EQ(findText("Scene Notice", "Failed to load Scene \"Level 1\": File not found!").size(), 1u);
+    newEntity(2);
+    ASSERT_TRUE(ve::saveCurrentSceneAs(name("Level 2")));
+    std::vector<u8> whole = memfiles::findFile(&h.files, "Level 2.vsf")->bytes;
+    memfiles::findFile(&h.files, "Level 2.vsf")->bytes.resize(whole.size() - 1);
+    state()->loadScene = name("Level 2"); // as the elevator asks
+    frame();
+    frame();
+    EXPECT_EQ(text(scene()->name), "New Scene");
+    EXPECT_EQ(findText("Scene Notice", "Failed to load Scene \"Level 2\": File damaged!").size(), 1u);
+    memfiles::findFile(&h.files, "Level 2.vsf")->bytes = whole;
+    state()->loadScene = name("Level 2");
+    frame();
+    EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity"}));
+    EXPECT_STREQ(editor()->sceneNotice, "");
+}
+
 TEST_F(EditorWindows, F11PausesTheSceneAndGivesTheMouseBackAsItWas) {
     for (b8 captured : {(b8)1, (b8)0}) {
         pressF11();

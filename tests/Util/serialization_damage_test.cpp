@@ -165,6 +165,40 @@ TEST_F(DamagedSceneFileTest, AMemberWhoseLengthsOverrunItIsSkippedAlone) {
     EXPECT_EQ(barrier->bodyOpts.gravity, 9.81f);
 }
 
+// A member header that no writer wrote (a length past its record, a name that is not a name, a
+// pointer record with a value) used to leave its member zero without a word; a name that is
+// merely another one is a member renamed since the file was written, and stays quiet.
+TEST_F(DamagedSceneFileTest, ABrokenMemberHeaderIsReportedAndARenamedMemberIsNot) {
+    struct Case {
+        size_t offset;
+        u64 value;
+        size_t width;
+        const char* firstLine;
+        msi entities;
+    };
+    const Case cases[] = {
+        {276, 0xBA, 1, "Entity \"Barrier\": damaged member \"cableEntity\" left zero", 1}, // type name byte
+        {122, 0xBA, 1, "Entity \"Barrier\": damaged member \"bodyOpts\" leaves its entity out", 0},
+        {430, 1, 8, "Entity \"Barrier\": damaged member \"power\" left zero", 1}, // pointer depth
+        {268, 1000, 8, "Entity \"Barrier\": damaged member \"?\" left zero", 1},   // length past the end
+        {458, 'P', 1, nullptr, 1},                                                  // "Power": renamed
+    };
+    for (const Case& c : cases) {
+        std::vector<u8> bytes = fixtures::barrierScene();
+        memcpy(&bytes[c.offset], &c.value, c.width);
+        files.printed.clear();
+        Scene scene;
+        ASSERT_TRUE(loadDamaged(bytes, &scene)) << c.offset;
+        EXPECT_EQ(entityCount, c.entities) << c.offset;
+        if (c.firstLine) {
+            ASSERT_FALSE(files.printed.empty()) << c.offset;
+            EXPECT_EQ(files.printed[0], c.firstLine);
+        } else {
+            EXPECT_TRUE(files.printed.empty()) << c.offset;
+        }
+    }
+}
+
 // =============================================================================================
 // Nested records, enums and colliders
 // =============================================================================================
@@ -391,6 +425,25 @@ TEST_F(DamagedSceneFileTest, DamagedMembersAreReportedOneLineEachUpToABound) {
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(files.printed[i], "Entity \"Gate " + std::to_string(i) + "\": damaged member \"type\" left zero");
     EXPECT_EQ(files.printed[8], "Scene \"Damaged\": 12 more damaged members");
+}
+
+// Two entities of one name share an id, and look-ups only ever find the first.
+TEST_F(DamagedSceneFileTest, ASecondEntityOfANameIsReportedLeftOutAndMakesTheFileDamaged) {
+    Bytes b;
+    fixtures::fileHeader(&b, 3);
+    appendGate(&b, 1, "Gate");
+    appendGate(&b, 2, "Gate");
+    appendGate(&b, 2, "Other");
+    Scene scene;
+    ASSERT_TRUE(loadDamaged(b.bytes, &scene));
+    EXPECT_EQ(entityCount, 2u);
+    EXPECT_EQ(files.printed, std::vector<std::string>{"Entity \"Gate\": a second entity of this name left out"});
+    msi freeBefore = vetest::freeBytes(&stores.permanent);
+    ve::SceneLoadReport report = ve::loadWholeScene(&scene, name("Damaged"), &stores.permanent);
+    EXPECT_STREQ(report.failure, "File damaged!");
+    EXPECT_EQ(report.damagedRecords, 1u);
+    EXPECT_TRUE(scene.id == ve::Hash{});
+    EXPECT_EQ(vetest::freeBytes(&stores.permanent), freeBefore);
 }
 
 TEST_F(DamagedSceneFileTest, RecordsPastTheEntityCountAreReportedAndNotRead) {
