@@ -297,17 +297,25 @@ b8 readStructRecordStart(SerialReader* reader, msi parentEnd, StructRecordStart*
            readTextView(reader, record->end, &record->typeName);
 }
 
-// The names a member record can carry are the introspection table's: identifiers, and for type
-// names identifiers joined by "::". A byte outside these marks a damaged header; a name that is
-// merely different is a member that was renamed or retyped since the file was written.
+b8 isIdentifierCharacter(c8 c, b8 first) {
+    b8 letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return letter || (!first && c >= '0' && c <= '9');
+}
+
+// The names a member record can carry are the introspection table's: an identifier, and for a
+// type name "::" before each of its identifiers ("::ve::BodyOpts"). Anything else marks a damaged
+// header; a name that is merely different is a member renamed or retyped since the file was
+// written.
 b8 isName(string text, b8 qualified) {
-    if (!text.length) return false;
-    for (msi i = 0; i < text.length; i++) {
-        c8 c = (c8)text.data[i];
-        b8 identifier = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-        if (!identifier && !(qualified && c == ':')) return false;
-    }
-    return true;
+    msi i = 0;
+    do {
+        if (qualified && !(i + 2 <= text.length && text.data[i] == ':' && text.data[i + 1] == ':')) return false;
+        if (qualified) i += 2;
+        msi start = i;
+        while (i < text.length && isIdentifierCharacter((c8)text.data[i], i == start)) i++;
+        if (i == start) return false;
+    } while (qualified && i < text.length);
+    return i == text.length;
 }
 
 struct MemberHeader {

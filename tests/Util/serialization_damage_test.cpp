@@ -177,7 +177,7 @@ TEST_F(DamagedSceneFileTest, ABrokenMemberHeaderIsReportedAndARenamedMemberIsNot
     };
     const Case cases[] = {
         {276, 1, 0xBA, "\"cableEntity\" left zero", 1},             // a type name byte
-        {122, 1, 0xBA, "\"bodyOpts\" leaves its entity out", 0},
+        {122, 1, '6', "\"bodyOpts\" leaves its entity out", 0},     // ":6ve::BodyOpts"
         {430, 8, 1, "\"power\" left zero", 1},                     // a pointer depth on a value
         {268, 8, 1000, "\"?\" left zero", 1},                      // a length past the record
         {458, 1, 'P', "", 1},                                     // "Power": a renamed member
