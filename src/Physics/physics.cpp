@@ -426,6 +426,13 @@ void setActive(u32 index, b8 value) {
 void setPose(u32 index, v3 position, mat3 rotation) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    // A damaged position would spread NaN to every body it touches; a damaged rotation is the
+    // identity (see orientationOf).
+    if (!bodyglue::isWithin(position, MAX_BODY_POSITION)) {
+        printFormattedLine("Body options: position (%g, %g, %g) is out of range; the body stays", position.x,
+                           position.y, position.z);
+        return;
+    }
     bodyglue::wakeBodiesInContact(body);
     bodyglue::placeOrigin(body, bodyglue::toPh(position), rotation);
 }

@@ -160,7 +160,8 @@ b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength);
 void setActive(u32 index, b8 value);
 // Puts the body origin at `position` with the rotation `rotation` (its columns normalised; a
 // matrix without a rotation is the identity), refreshes its proxies and wakes the bodies in
-// contact with it, like `setPosition`. Velocities and sleep state are the body's own.
+// contact with it, like `setPosition`. Velocities and sleep state are the body's own. A position
+// beyond MAX_BODY_POSITION (or not finite) is refused with a printed line.
 void setPose(u32 index, v3 position, mat3 rotation);
 // Lists the body's boxes, newest first, as primitives with unit axes and half extents. On entry
 // `*count` is the room in `colliders`; on return the number written. Boxes beyond the room are
