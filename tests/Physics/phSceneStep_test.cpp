@@ -655,6 +655,49 @@ TEST_F(SceneTest, AWallReboundDoesNotDependOnTheImpactPhase) {
     }
 }
 
+bool hasFiniteState(const phBody* body) {
+    return phIsFinite(body->m_worldCenter) && phIsFinite(body->m_q) && phIsFinite(body->m_linearVelocity) &&
+           phIsFinite(body->m_angularVelocity);
+}
+
+// One body's state made non-finite (as a write through the engine's access record could) reaches
+// no other body: not the cube resting on it, not the cubes on the same floor. It is put back and
+// stopped itself. A time step that is not a number changes nothing.
+TEST_F(SceneTest, NoBodysNonFiniteStateReachesAnother) {
+    const r32 nan = r32(NAN), inf = r32(INFINITY);
+    struct Case {
+        const char* what;
+        void (*damage)(phBody* body, r32 bad);
+        r32 bad;
+    };
+    const Case cases[] = {
+        {"linear velocity", [](phBody* b, r32 bad) { b->m_linearVelocity.x = bad; }, nan},
+        {"angular velocity", [](phBody* b, r32 bad) { b->m_angularVelocity.z = bad; }, inf},
+        {"force", [](phBody* b, r32 bad) { b->m_force.y = bad; }, -inf},
+        {"position", [](phBody* b, r32 bad) { b->SetTransform(vec3(bad, 0.5f, 0)); }, nan},
+        {"rotation", [](phBody* b, r32 bad) { b->m_q.w = bad; }, nan},
+        {"time step", [](phBody* b, r32 bad) { b->m_scene->m_dt = bad; }, nan},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
+        addFloor(world());
+        phBody* damaged = addDynamicBox(world(), vec3(0, 0.5f, 0));
+        std::vector<phBody*> others = {addDynamicBox(world(), vec3(0, 1.5f, 0))};
+        for (int i = 1; i <= 4; ++i) others.push_back(addDynamicBox(world(), vec3(r32(i) * 10, 0.5f, 0)));
+        stepScene(world(), 30);
+        phVec3 before = others[0]->m_worldCenter;
+        c.damage(damaged, c.bad);
+        damaged->SetToAwake();
+        testing::internal::CaptureStderr();
+        stepScene(world(), 120);
+        testing::internal::GetCapturedStderr();
+        for (const phBody* other : others) EXPECT_TRUE(hasFiniteState(other));
+        EXPECT_NEAR(others[0]->m_worldCenter.y, before.y, 0.05f) << "the cube on top stays on top";
+        EXPECT_TRUE(hasFiniteState(damaged));
+    }
+}
+
 TEST_F(SceneTest, ADroppedBoxNeverGainsEnergy) {
     addFloor(world());
     BoxBodyDesc desc;
