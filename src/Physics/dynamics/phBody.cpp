@@ -67,9 +67,8 @@ bool phIsSoundBox(const phBoxDef& def) {
     const phVec3& e = def.m_e;
     if (!(e.x > r32(0.0) && e.y > r32(0.0) && e.z > r32(0.0)) || !phIsFinite(e)) return false;
     if (!(def.m_density > r32(0.0)) || !phIsFinite(def.m_density)) return false;
-    const phMat3& r = def.m_tx.rotation;
-    return phIsFinite(def.m_tx.position) && phIsFinite(r.ex) && phIsFinite(r.ey) && phIsFinite(r.ez) &&
-           phIsFinite(def.m_friction) && phIsFinite(def.m_restitution);
+    return phIsFinite(def.m_tx.position) && phIsFinite(def.m_tx.rotation) && phIsFinite(def.m_friction) &&
+           phIsFinite(def.m_restitution);
 }
 
 } // namespace
@@ -290,12 +289,6 @@ void phBody::SynchronizeProxies() {
 // ---------------------------------------------------------------------------------------------
 // States that are not finite
 // ---------------------------------------------------------------------------------------------
-
-namespace {
-
-bool phIsFinite(const phMat3& m) { return phIsFinite(m.ex) && phIsFinite(m.ey) && phIsFinite(m.ez); }
-
-} // namespace
 
 void phBody::EnsureFinite() {
     bool finite = phIsFinite(m_worldCenter) && phIsFinite(m_q) && phIsFinite(m_tx.position) &&

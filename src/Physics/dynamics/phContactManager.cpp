@@ -155,23 +155,16 @@ void phContactManager::ReleaseManifold(phContactConstraint* contact) {
     contact->manifold = nullptr;
 }
 
-void phContactManager::KeepManifold(phContactConstraint* contact, const phManifold& found) {
-    if (found.contactCount == 0) {
-        ReleaseManifold(contact);
+void phContactManager::KeepNewManifold(phContactConstraint* contact, const phManifold& found) {
+    if (found.contactCount == 0) return;
+    contact->manifold = (phManifold*)m_manifoldAllocator.Allocate();
+    if (!contact->manifold) {
+        // No room for the points: the pair is treated as apart.
+        contact->m_flags &= ~phContactConstraint::eColliding;
         return;
     }
-    if (!contact->manifold) {
-        contact->manifold = (phManifold*)m_manifoldAllocator.Allocate();
-        if (!contact->manifold) {
-            // No room for the points: the pair is treated as apart.
-            contact->m_flags &= ~phContactConstraint::eColliding;
-            return;
-        }
-        ++m_touchingCount;
-    } else {
-        m_touchingPointCount -= contact->manifold->contactCount;
-    }
-    if (contact->manifold != &found) *contact->manifold = found;
+    *contact->manifold = found;
+    ++m_touchingCount;
     m_touchingPointCount += found.contactCount;
 }
 
@@ -184,11 +177,12 @@ void phContactManager::TestPair(phContactConstraint* constraint) {
         return;
     }
 
+    constraint->bodyA->EnsureFinite();
+    constraint->bodyB->EnsureFinite();
+
     // A touching pair's points are found in place, where the warm start finds the slots of the
     // last step; a pair that did not touch is tried in a fresh manifold, kept only when it has
     // points.
-    constraint->bodyA->EnsureFinite();
-    constraint->bodyB->EnsureFinite();
     phManifold fresh;
     phManifold* manifold = constraint->manifold;
     if (!manifold) {
@@ -205,8 +199,12 @@ void phContactManager::TestPair(phContactConstraint* constraint) {
         phComputeBasis(manifold->normal, manifold->tangentVectors, manifold->tangentVectors + 1);
         phWarmStartManifold(manifold, old);
     }
-    if (manifold == constraint->manifold) m_touchingPointCount += manifold->contactCount - old.count;
-    if (manifold->contactCount == 0 || manifold == &fresh) KeepManifold(constraint, *manifold);
+    if (manifold == &fresh) {
+        KeepNewManifold(constraint, fresh);
+    } else {
+        m_touchingPointCount += manifold->contactCount - old.count;
+        if (manifold->contactCount == 0) ReleaseManifold(constraint);
+    }
 
     if (m_contactListener) {
         bool now = (constraint->m_flags & phContactConstraint::eColliding) != 0;

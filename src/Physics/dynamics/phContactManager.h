@@ -41,15 +41,6 @@ public:
     void TestCollisions();
     void RenderContacts(phRender* render) const;
 
-private:
-    // The narrow phase and warm start of one pair, or its removal when its boxes parted.
-    void TestPair(phContactConstraint* contact);
-    // Keeps `found` as the pair's manifold when it has points, else lets the pair's go.
-    void KeepManifold(phContactConstraint* contact, const phManifold& found);
-    void ReleaseManifold(phContactConstraint* contact);
-
-public:
-
     // Newest first.
     phContactConstraint* m_contactList;
     i32 m_contactCount;
@@ -67,4 +58,11 @@ public:
     phPagedAllocator m_manifoldAllocator;
     phBroadPhase m_broadphase;
     phContactListener* m_contactListener;
+
+private:
+    // The narrow phase and warm start of one pair, or its removal when its boxes parted.
+    void TestPair(phContactConstraint* contact);
+    // Keeps `found` as the manifold of a pair that had none, when it has points.
+    void KeepNewManifold(phContactConstraint* contact, const phManifold& found);
+    void ReleaseManifold(phContactConstraint* contact);
 };

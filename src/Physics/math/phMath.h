@@ -113,4 +113,5 @@ inline phTransform phMul(const phTransform& t, const phTransform& u) {
 // ---------------------------------------------------------------------------------------------
 
 inline bool phIsFinite(const phVec3& v) { return phIsFinite(v.x) && phIsFinite(v.y) && phIsFinite(v.z); }
+inline bool phIsFinite(const phMat3& m) { return phIsFinite(m.ex) && phIsFinite(m.ey) && phIsFinite(m.ez); }
 inline bool phIsFinite(const phQuaternion& q) { return phIsFinite(q.x) && phIsFinite(q.y) && phIsFinite(q.z) && phIsFinite(q.w); }
