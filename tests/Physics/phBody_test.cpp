@@ -119,13 +119,8 @@ TEST_F(PhBody, ABoxWithoutASizeOrDensityAboveZeroIsRefused) {
     };
     phBody* body = addBody(phVec3(0, 2, 0), phVec3(0.5f, 0.5f, 0.5f));
     for (const Case& c : cases) {
-        phBoxDef sd;
-        phTransform tx;
-        phIdentity(tx.position);
-        phIdentity(tx.rotation);
-        sd.Set(tx, c.size);
-        sd.SetDensity(c.density);
-        EXPECT_EQ(body->AddBox(sd), nullptr) << c.size.x << " " << c.size.y << " " << c.size.z << " " << c.density;
+        EXPECT_EQ(body->AddBox(boxDef(c.size, c.density)), nullptr)
+            << c.size.x << " " << c.size.y << " " << c.size.z << " " << c.density;
         EXPECT_FLOAT_EQ(body->GetMass(), 1.0f);
         EXPECT_EQ(body->m_boxes->next, nullptr);
     }
@@ -144,12 +139,7 @@ TEST_F(PhBody, AFullSceneHeapRefusesBodiesAndBoxes) {
     }
     ASSERT_LT(created, 1000000);
     EXPECT_EQ(scene->m_bodyCount, created);
-    phBoxDef sd;
-    phTransform tx;
-    phIdentity(tx.position);
-    phIdentity(tx.rotation);
-    sd.Set(tx, phVec3(1, 1, 1));
-    EXPECT_EQ(last->AddBox(sd), nullptr);
+    EXPECT_EQ(last->AddBox(boxDef(phVec3(1, 1, 1))), nullptr);
     EXPECT_EQ(last->m_boxes, nullptr);
     scene->Step();
 }
