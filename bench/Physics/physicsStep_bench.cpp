@@ -13,6 +13,17 @@
 //   Stacks    twenty stacks of ten cubes, 1 cm apart and shifted by up to 3.8 cm; no cube may
 //             drift sideways by more than a quarter of its width.
 //   Level     300 static slabs with 5 cubes resting on them, kept awake.
+//   Rest      1,000 and 4,000 boxes dropped in ten layers, 1.8 m apart so that no two start
+//             overlapping, run for 2,400 steps (msPerStep: the whole run) and then 120 more with
+//             every box asleep (asleepMsPerStep). Before it reports, the run checks that every
+//             box is finite and none sank, and for the library that the boxes came to rest (none
+//             faster than 0.1 m/s over the last 100 steps of the run) and fell asleep by
+//             themselves; then that every box stays asleep, finite and unmoved through the timed
+//             rest. Bullet's pile keeps creeping (boxes at up to about 1 m/s after a minute) and
+//             never deactivates with these contact values: its boxes are put to sleep where they
+//             are, so that the asleep step compares like with like, and `rested` says whether it
+//             had come to rest. The library's run uses the engine's 64 MiB physics store, and
+//             storeMiB is the most of it in use after any step of the run.
 // Times are the thread's CPU time, so that other programs on a loaded machine count less; the
 // counter msPerStep is that time over the 600 steps. Run with --benchmark_repetitions and
 // --benchmark_enable_random_interleaving to compare the two on a busy machine.
@@ -103,6 +114,23 @@ std::vector<BoxDesc> dropScene() {
     return boxes;
 }
 
+// Boxes dropped in ten layers of a square of columns, 1.8 m apart: more than a unit cube's
+// diagonal, so that none starts inside another, whatever its turn.
+std::vector<BoxDesc> restScene(int count) {
+    std::vector<BoxDesc> boxes = {floorBox(60)};
+    int perLayer = count / 10;
+    int side = int(ceilf(sqrtf(float(perLayer))));
+    for (int i = 0; i < count; ++i) {
+        int column = i % perLayer;
+        int layer = i / perLayer;
+        float x = (float(column % side) - 0.5f * float(side - 1)) * 1.8f;
+        float z = (float(column / side) - 0.5f * float(side - 1)) * 1.8f;
+        float y = 1 + float(layer) * 1.8f;
+        boxes.push_back(unitCube(x, y, z, float(i % 3) - 1, 1, float(i % 5) - 2, 0.1f * float(i % 7)));
+    }
+    return boxes;
+}
+
 const int kStackCount = 20;
 const int kStackHeight = 10;
 const float kStackGap = 0.01f;
@@ -173,6 +201,11 @@ public:
 
     int dynamicCount() const { return int(m_dynamic.size()); }
 
+    double storeMiB() const { return double(m_store.buf.length - freeBytesOf(m_store)) / double(1 << 20); }
+
+    // The library's boxes must fall asleep by themselves.
+    bool putToSleep() { return false; }
+
     BodyState state(int i) const {
         const phBody* body = m_dynamic[size_t(i)];
         const phVec3& c = body->m_worldCenter;
@@ -182,7 +215,14 @@ public:
     }
 
 private:
+    // The engine's physics store.
     static constexpr msi kStoreSize = msi(64) << 20;
+
+    static msi freeBytesOf(const ve::MemoryStore& store) {
+        msi free = 0;
+        for (auto* block = store.firstFreeBlock; block; block = (decltype(block))block->nextFreeBlock) free += block->size;
+        return free;
+    }
 
     phBody* add(const BoxDesc& d, bool allowSleep) {
         phBodyDef def;
@@ -235,6 +275,18 @@ public:
     void step() { m_world.stepSimulation(kDt, 1, kDt); }
 
     int dynamicCount() const { return int(m_dynamic.size()); }
+
+    double storeMiB() const { return 0; }
+
+    // Every box stopped and deactivated where it is.
+    bool putToSleep() {
+        for (btRigidBody* body : m_dynamic) {
+            body->setLinearVelocity(btVector3(0, 0, 0));
+            body->setAngularVelocity(btVector3(0, 0, 0));
+            body->setActivationState(ISLAND_SLEEPING);
+        }
+        return true;
+    }
 
     BodyState state(int i) const {
         const btRigidBody* body = m_dynamic[size_t(i)];
@@ -428,6 +480,85 @@ void BM_Level(benchmark::State& state) {
     }
 }
 
+const int kRestRunSteps = 2400;
+const int kAsleepSteps = 120;
+
+bool isFinite(const BodyState& s) { return std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.z) && std::isfinite(s.speed); }
+
+// The first complaint about the boxes, or null: every one finite, at rest and, when `asleep` is
+// set, asleep.
+template <typename World>
+const char* restProblem(const World& world, bool asleep) {
+    for (int i = 0; i < world.dynamicCount(); ++i) {
+        BodyState s = world.state(i);
+        if (!isFinite(s)) return "a box is not finite";
+        if (-s.bottom > kSinkLimit) return "a box sank into the floor";
+        if (asleep && s.awake) return "not every box fell asleep";
+    }
+    return nullptr;
+}
+
+template <typename World>
+int awakeCount(const World& world) {
+    int awake = 0;
+    for (int i = 0; i < world.dynamicCount(); ++i) awake += world.state(i).awake ? 1 : 0;
+    return awake;
+}
+
+template <typename World>
+void BM_Rest(benchmark::State& state) {
+    std::vector<BoxDesc> boxes = restScene(int(state.range(0)));
+    for (auto _ : state) {
+        World world(boxes, true);
+        double run = 0, peakStore = 0;
+        int sleepStep = -1;
+        float lateSpeed = 0;
+        for (int step = 1; step <= kRestRunSteps; ++step) {
+            double start = threadSeconds();
+            world.step();
+            run += threadSeconds() - start;
+            peakStore = fmax(peakStore, world.storeMiB());
+            if (sleepStep < 0 && everyBoxAsleep(world)) sleepStep = step;
+            if (step <= kRestRunSteps - kSettleWindow) continue;
+            for (int i = 0; i < world.dynamicCount(); ++i) lateSpeed = fmaxf(lateSpeed, world.state(i).speed);
+        }
+        bool rested = lateSpeed <= kSettledSpeed && sleepStep > 0;
+        const char* problem = restProblem(world, false);
+        if (!problem && !rested && !world.putToSleep()) problem = "the boxes did not come to rest and sleep";
+        if (!problem) problem = restProblem(world, true);
+        std::vector<BodyState> before;
+        for (int i = 0; i < world.dynamicCount(); ++i) before.push_back(world.state(i));
+
+        double asleep = 0;
+        for (int step = 0; step < kAsleepSteps && !problem; ++step) {
+            double start = threadSeconds();
+            world.step();
+            asleep += threadSeconds() - start;
+            problem = restProblem(world, true);
+        }
+        for (int i = 0; i < world.dynamicCount() && !problem; ++i) {
+            BodyState s = world.state(i);
+            if (s.x != before[size_t(i)].x || s.y != before[size_t(i)].y || s.z != before[size_t(i)].z)
+                problem = "a sleeping box moved";
+        }
+
+        state.SetIterationTime(run);
+        state.counters["msPerStep"] = 1000 * run / kRestRunSteps;
+        state.counters["asleepMsPerStep"] = 1000 * asleep / kAsleepSteps;
+        state.counters["sleepStep"] = sleepStep;
+        state.counters["lateSpeed"] = lateSpeed;
+        state.counters["rested"] = rested ? 1 : 0;
+        state.counters["storeMiB"] = peakStore;
+        if (problem) {
+            char text[128];
+            snprintf(text, sizeof(text), "%s (fastest %.2f m/s late in the run, %d awake)", problem, lateSpeed,
+                     awakeCount(world));
+            state.SkipWithError(text);
+            break;
+        }
+    }
+}
+
 #define PH_SIDE_BY_SIDE(name, function, ...)                                                              \
     BENCHMARK_TEMPLATE(function, OurWorld __VA_OPT__(, ) __VA_ARGS__)                                      \
         ->Name(name "/library")                                                                            \
@@ -445,5 +576,21 @@ PH_SIDE_BY_SIDE("Pyramid210Sleeping", BM_Pyramid, true);
 PH_SIDE_BY_SIDE("Drop1000", BM_Drop);
 PH_SIDE_BY_SIDE("Stacks20x10", BM_Stacks);
 PH_SIDE_BY_SIDE("Level300+5", BM_Level);
+#define PH_REST_SIDE_BY_SIDE(name, boxCount)                                                              \
+    BENCHMARK_TEMPLATE(BM_Rest, OurWorld)                                                                  \
+        ->Name(name "/library")                                                                            \
+        ->Arg(boxCount)                                                                                    \
+        ->Unit(benchmark::kMillisecond)                                                                    \
+        ->Iterations(1)                                                                                    \
+        ->UseManualTime();                                                                                 \
+    BENCHMARK_TEMPLATE(BM_Rest, BulletWorld)                                                               \
+        ->Name(name "/bullet")                                                                             \
+        ->Arg(boxCount)                                                                                    \
+        ->Unit(benchmark::kMillisecond)                                                                    \
+        ->Iterations(1)                                                                                    \
+        ->UseManualTime()
+
+PH_REST_SIDE_BY_SIDE("Rest1000", 1000);
+PH_REST_SIDE_BY_SIDE("Rest4000", 4000);
 
 } // namespace

@@ -215,7 +215,8 @@ b8 boxDefOf(const Primitive* collider, u32 index, f32 reach, phBoxDef* def) {
                            offset.x, offset.y, offset.z);
         return false;
     }
-    if (!isWithin(size, reach)) {
+    // A size of zero is damage as well: such a box has no matter, and the library refuses it.
+    if (!isWithin(size, reach) || size.x == 0.0f || size.y == 0.0f || size.z == 0.0f) {
         printFormattedLine("Body options: colliders[%u] size (%g, %g, %g) is out of range; using (1, 1, 1)", index,
                            size.x, size.y, size.z);
         size = v3{1.0f, 1.0f, 1.0f};
@@ -227,10 +228,12 @@ b8 boxDefOf(const Primitive* collider, u32 index, f32 reach, phBoxDef* def) {
     return true;
 }
 
-void addColliderBoxes(phBody* body, BodyOpts* opts) {
+// False when a box found no room in the physics store (every box the options describe is sound by
+// now, so that is the only refusal left).
+b8 addColliderBoxes(phBody* body, BodyOpts* opts) {
     if (!opts->colliders) {
         VE_SOFT_ASSERT(opts->colliderCount == 0);
-        return;
+        return true;
     }
     f32 reach = isDynamicBody(body) ? MAX_DYNAMIC_BOX_REACH : MAX_STATIC_BOX_REACH;
     for (u32 i = 0; i < opts->colliderCount; i++) {
@@ -238,8 +241,39 @@ void addColliderBoxes(phBody* body, BodyOpts* opts) {
         // Cuboid is the only shape: anything else comes from damaged options.
         if (!VE_SOFT_ASSERT(collider->type == Primitive_Type::Cuboid)) continue;
         phBoxDef def;
-        if (boxDefOf(collider, i, reach, &def)) body->AddBox(def);
+        if (boxDefOf(collider, i, reach, &def) && !body->AddBox(def)) return false;
     }
+    return true;
+}
+
+// The name of the current scene's entity whose data begins with `opts`, for messages; empty when
+// the options belong to no entity of it.
+string ownerName(const BodyOpts* opts) {
+    Scene* scene = &engineState->currentScene;
+    for (msi i = 0; i < scene->entities.length; i++) {
+        Entity* entity = (Entity*)scene->entities[i];
+        if (entity->entityData.data == (u8*)opts) return entity->name;
+    }
+    return string{};
+}
+
+// Longest part of an entity name that a message quotes.
+constexpr msi QUOTED_NAME_BYTES = 64;
+
+void reportNoRoom(const BodyOpts* opts) {
+    string name = ownerName(opts);
+    printFormattedLine("Physics: no room for the body of entity \"%.*s\" in the physics store; it has no body",
+                       (int)min(name.length, QUOTED_NAME_BYTES), (const c8*)name.data);
+}
+
+// Whether a setter may pass `value` to the body. A value that is not finite would make the body's
+// state NaN, and the step would then have to stop it: it is refused here, with one line, and the
+// body is left as it is.
+b8 acceptsFinite(v3 value, const c8* setter) {
+    if (isFinite(value)) return true;
+    printFormattedLine("Physics: %s (%g, %g, %g) is not finite; the body is left as it is", setter, value.x, value.y,
+                       value.z);
+    return false;
 }
 
 // Contacts found under a body's old layers are stale, and a proxy that does not move is never
@@ -296,6 +330,17 @@ void initPhysics() {
 
 void createBody(phScene* scene, BodyOpts* opts) {
     phBody* body = scene->CreateBody(bodyglue::bodyDefOf(opts));
+    // A body that does not fit whole is refused: the entity goes on without one, as it would with
+    // an id that names no body, and so does the game.
+    if (body && !bodyglue::addColliderBoxes(body, opts)) {
+        scene->RemoveBody(body);
+        body = 0;
+    }
+    if (!body) {
+        bodyglue::reportNoRoom(opts);
+        opts->physicsBody = NO_BODY;
+        return;
+    }
     phBody** stored = (phBody**)push(&engineState->physicsBodies, &body);
     if (!VE_SOFT_ASSERT_NOT_NULL(stored)) {
         // Without an id nothing could reach the body again.
@@ -303,7 +348,6 @@ void createBody(phScene* scene, BodyOpts* opts) {
         opts->physicsBody = NO_BODY;
         return;
     }
-    bodyglue::addColliderBoxes(body, opts);
     opts->physicsBody = (u32)(engineState->physicsBodies.length - 1);
 }
 
@@ -397,18 +441,21 @@ void setLinearVelocity(u32 index, v3 velocity) {
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
     // The library stops the program for a static body's velocity.
     if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
+    if (!bodyglue::acceptsFinite(velocity, "setLinearVelocity")) return;
     body->SetLinearVelocity(bodyglue::toPh(velocity));
 }
 
 void applyForce(u32 index, v3 force) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    if (!bodyglue::acceptsFinite(force, "applyForce")) return;
     body->ApplyLinearForce(bodyglue::toPh(force));
 }
 
 void setPosition(u32 index, v3 pos) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    if (!bodyglue::acceptsFinite(pos, "setPosition")) return;
     bodyglue::wakeBodiesInContact(body);
     // SetTransform takes the centre of mass, which lies off the origin when the boxes do.
     body->SetTransform(bodyglue::toPh(pos) + phMul(body->m_tx.rotation, body->m_localCenter));

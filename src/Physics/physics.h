@@ -121,11 +121,13 @@ constexpr u32 TIMED_BODY_FLOATS = 18;
 // constructing the physics scene.
 void initPhysics();
 // Builds the body and its boxes in `scene` from `opts` and writes its id into `opts->physicsBody`
-// (`NO_BODY` when the body store is full). Type bits other than exactly one of static, dynamic,
+// (`NO_BODY` when the body store is full, and when the body or one of its boxes finds no room in
+// the physics store: then one line names the entity whose options these are, and the entity goes
+// on without a body). Type bits other than exactly one of static, dynamic,
 // kinematic are repaired: the whole flag word becomes `Static`. Damaged values (see the bounds
 // above) are replaced in the body, not in the options: position, velocities and a non-finite
 // rotation by zero and the identity, gravity by 9.81, damping (also when negative) by the library's
-// 0 and 0.1, a box's size by a unit cube; a box with a damaged offset is left out.
+// 0 and 0.1, a box's size (also when zero) by a unit cube; a box with a damaged offset is left out.
 void createBody(phScene* scene, BodyOpts* opts);
 // Removes every body from `scene` and retires their ids. The scene switch and the editor's load
 // call this rather than the scene's own RemoveAllBodies, which would leave the ids pointing at
@@ -144,6 +146,9 @@ mat4 getTransform(u32 index);
 u32* getLayers(u32 index);
 // (Spelled so: game code calls it by this name.)
 v3 getLinearVeloctiy(u32 index);
+// The three setters refuse a value that is not finite: one line names the setter and the value,
+// and the body is left as it is.
+//
 // Wakes the body when the velocity is not zero. A static body cannot move: it is left alone and
 // a soft assertion reports the call.
 void setLinearVelocity(u32 index, v3 velocity);

@@ -105,20 +105,43 @@ TEST_F(PhBody, AUnitBoxHasUnitMassAndInverseInertiaSix) {
     EXPECT_NEAR(body->m_invInertiaModel.ex.y, 0.0f, 1e-6f);
 }
 
-TEST_F(PhBody, ABoxOfDensityZeroGivesAUnitMassThatNeverRotates) {
-    phBodyDef bd;
-    bd.bodyType = eDynamicBody;
-    phBody* body = scene->CreateBody(bd);
-    phBoxDef sd;
-    phTransform tx;
-    phIdentity(tx.position);
-    phIdentity(tx.rotation);
-    sd.Set(tx, phVec3(1, 1, 1));
-    sd.SetDensity(0);
-    body->AddBox(sd);
-    EXPECT_EQ(body->GetMass(), 0.0f);
-    EXPECT_EQ(body->GetInvMass(), 1.0f);
-    expectZero(body->m_invInertiaModel);
+// A box without matter would leave its body weightless (or its mass not a number): it is refused
+// and the body stays as it was.
+TEST_F(PhBody, ABoxWithoutASizeOrDensityAboveZeroIsRefused) {
+    const r32 nan = r32(NAN), inf = r32(INFINITY);
+    struct Case {
+        phVec3 size;
+        r32 density;
+    };
+    const Case cases[] = {
+        {phVec3(1, 1, 1), 0}, {phVec3(1, 1, 1), -1},  {phVec3(1, 1, 1), nan}, {phVec3(1, 1, 1), inf},
+        {phVec3(0, 1, 1), 1}, {phVec3(1, -1, 1), 1},  {phVec3(1, 1, nan), 1}, {phVec3(inf, 1, 1), 1},
+    };
+    phBody* body = addBody(phVec3(0, 2, 0), phVec3(0.5f, 0.5f, 0.5f));
+    for (const Case& c : cases) {
+        EXPECT_EQ(body->AddBox(boxDef(c.size, c.density)), nullptr)
+            << c.size.x << " " << c.size.y << " " << c.size.z << " " << c.density;
+        EXPECT_FLOAT_EQ(body->GetMass(), 1.0f);
+        EXPECT_EQ(body->m_boxes->next, nullptr);
+    }
+}
+
+// A scene heap with no room left refuses the body, and then the box, instead of stopping.
+TEST_F(PhBody, AFullSceneHeapRefusesBodiesAndBoxes) {
+    phBody* last = nullptr;
+    int created = 0;
+    for (; created < 1000000; ++created) {
+        phBodyDef bd;
+        bd.bodyType = eDynamicBody;
+        phBody* body = scene->CreateBody(bd);
+        if (!body) break;
+        last = body;
+    }
+    ASSERT_LT(created, 1000000);
+    EXPECT_EQ(scene->m_bodyCount, created);
+    EXPECT_EQ(last->AddBox(boxDef(phVec3(1, 1, 1))), nullptr);
+    EXPECT_EQ(last->m_boxes, nullptr);
+    scene->Step();
 }
 
 TEST_F(PhBody, StaticAndKinematicBodiesHaveNoMass) {

@@ -178,7 +178,7 @@ TEST_F(SceneTest, MatchingPointsKeepTheirImpulsesAcrossSteps) {
     world()->m_contactManager.TestCollisions();
     phContactConstraint* constraint = onlyConstraint(world());
     ASSERT_NE(constraint, nullptr);
-    phManifold* m = &constraint->manifold;
+    phManifold* m = constraint->manifold;
     ASSERT_EQ(m->contactCount, 4);
 
     // Pretend the last solve left these impulses, with the friction expressed in an older
@@ -223,7 +223,7 @@ TEST_F(SceneTest, PointsWithoutAMatchStartFromZero) {
     phBody* b = addDynamicBox(world(), vec3(0, 0.98f, 0));
     world()->Step();
     world()->m_contactManager.TestCollisions();
-    phManifold* m = &onlyConstraint(world())->manifold;
+    phManifold* m = onlyConstraint(world())->manifold;
     for (int i = 0; i < m->contactCount; ++i) {
         m->contacts[i].normalImpulse = 5;
         m->contacts[i].tangentImpulse[0] = 5;
@@ -248,7 +248,7 @@ TEST_F(SceneTest, SleepingPairsKeepTheirLastManifold) {
     phBody* box = addDynamicBox(world(), vec3(0, 0.5f, 0));
     for (int i = 0; i < 300 && box->IsAwake(); ++i) world()->Step();
     ASSERT_FALSE(box->IsAwake());
-    phManifold* m = &box->m_contactList->constraint->manifold;
+    phManifold* m = box->m_contactList->constraint->manifold;
     ASSERT_GT(m->contactCount, 0);
 
     // Moved by hand without waking: the narrow phase does not look at the pair.
@@ -266,6 +266,8 @@ TEST_F(SceneTest, SleepingPairsKeepTheirLastManifold) {
 struct SingleContact {
     SingleContact(r32 closingSpeed, r32 penetration, r32 restitution) {
         memset((void*)&state, 0, sizeof(state));
+        memset((void*)&point, 0, sizeof(point));
+        state.contacts = &point;
         state.contactCount = 1;
         state.normal = vec3(0, 1, 0);
         phComputeBasis(state.normal, state.tangentVectors, state.tangentVectors + 1);
@@ -295,12 +297,13 @@ struct SingleContact {
     }
 
     phContactConstraintState state;
+    phContactState point;
     phVelocityState velocities[2];
     phIsland island;
     phContactSolver solver;
 };
 
-TEST(ContactSolver, BiasIsBaumgartePastTheSlopPlusRestitutionOnHardImpacts) {
+TEST(ContactSolver, BiasIsBaumgartePastTheSlopAtMostTheCorrectionSpeedOrTheRestitution) {
     struct Case {
         r32 closingSpeed, penetration, restitution, bias;
     };
@@ -308,8 +311,10 @@ TEST(ContactSolver, BiasIsBaumgartePastTheSlopPlusRestitutionOnHardImpacts) {
         {2, -0.05f, 0.5f, 1},                   // restitution only: 0.5 * 2
         {1, -0.05f, 0.5f, 0},                   // a closing speed of 1 does not bounce
         {0.5f, -0.02f, 0.5f, 0},                // within the slop: nothing
-        {0, -0.15f, 0.5f, 0.2f * 60 * 0.1f},    // 0.1 past the slop
-        {4, -0.25f, 0.25f, 0.2f * 60 * 0.2f + 1},
+        {0, -0.08f, 0.5f, 0.2f * 60 * 0.03f},   // 0.03 past the slop
+        {0, -0.15f, 0.5f, phk_maxCorrectionSpeed}, // 0.1 past the slop asks 1.2 m/s: capped
+        {4, -0.25f, 0.25f, 1},                  // the bounce alone, not the correction on top
+        {2, -0.25f, 0.1f, phk_maxCorrectionSpeed}, // a weak bounce: the capped correction
     };
     for (const Case& c : cases) {
         SingleContact contact(c.closingSpeed, c.penetration, c.restitution);

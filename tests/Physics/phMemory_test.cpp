@@ -40,10 +40,18 @@ TEST_F(PhMemory, FreeingAForeignPointerIsIgnored) {
     EXPECT_EQ((ve::detail::HeapFreeBlock*)store->firstFreeBlock->nextFreeBlock, nullptr);
 }
 
-using PhMemoryDeathTest = PhysicsStoreTest;
-
-TEST_F(PhMemoryDeathTest, AnExhaustedStoreStopsWithAClearMessage) {
-    EXPECT_DEATH(phAlloc(i32(phTestStoreSize)), PH_ASSERTION_TEXT("memory != nullptr && \"physics memory store exhausted\""));
+// A full store answers null, and each allocator on top of it refuses without changing.
+TEST_F(PhMemory, AnExhaustedStoreRefusesWithoutStopping) {
+    phStack stack;
+    ASSERT_TRUE(stack.Reserve(64));
+    phPagedAllocator pages(64, 4);
+    void* fill = phAlloc(i32(ve::largestFreeBlock(store) - 256));
+    ASSERT_NE(fill, nullptr);
+    EXPECT_EQ(phAlloc(i32(phTestStoreSize)), nullptr);
+    EXPECT_EQ(pages.Allocate(), nullptr);
+    EXPECT_EQ(pages.m_pageCount, 0);
+    EXPECT_FALSE(stack.Reserve(1 << 20));
+    EXPECT_EQ(stack.m_stackSize, 0u);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,17 @@
 
 #include <new>
 
+// A box of full size `size` and `density` at `offset` from its body's origin, unrotated.
+inline phBoxDef boxDef(const phVec3& size, r32 density = 1, const phVec3& offset = phVec3(0, 0, 0)) {
+    phBoxDef sd;
+    phTransform tx;
+    tx.position = offset;
+    phIdentity(tx.rotation);
+    sd.Set(tx, size);
+    sd.SetDensity(density);
+    return sd;
+}
+
 // A scene as the engine builds it, on a fresh physics store.
 class PhysicsSceneTest : public PhysicsStoreTest {
 protected:
@@ -26,12 +37,7 @@ protected:
     }
 
     phBox* addBox(phBody* body, const phVec3& half, const phVec3& offset = phVec3(0, 0, 0)) {
-        phBoxDef sd;
-        phTransform tx;
-        tx.position = offset;
-        phIdentity(tx.rotation);
-        sd.Set(tx, half * r32(2.0));
-        return body->AddBox(sd);
+        return body->AddBox(boxDef(half * r32(2.0), 1, offset));
     }
 
     phBroadPhase& broadPhase() { return scene->m_contactManager.m_broadphase; }

@@ -420,6 +420,53 @@ TEST_F(GlueTest, AFullBodyStoreLeavesNoBodyBehindAndNoId) {
     EXPECT_EQ(state()->physicsBodies.length, 100u);
 }
 
+// A body that does not fit in the physics store is refused with one line naming its entity; the
+// scene steps on.
+TEST_F(GlueTest, ABodyWithoutRoomIsRefusedWithOneLineNamingItsEntity) {
+    ve::Entity* entity =
+        ve::createEntity(&state()->currentScene, ve::MetaType::game_WallEntity, ve::wrapASCIIZ("Crate 7"));
+    ve::BodyOpts* opts = (ve::BodyOpts*)entity->entityData.data;
+    ve::Primitive box = cuboidAt(vec(0, 0, 0), vec(1, 1, 1));
+    *opts = bodyOpts(DYNAMIC_FLAGS, vec(0, 2, 0), &box, 1);
+    u32 floor = createBox(STATIC_FLAGS, vec(0, -0.5f, 0), vec(20, 1, 20));
+    // Fill the scene heap, then the physics store behind it.
+    for (i32 size = 1 << 20; size >= 16; size /= 2)
+        while (scene()->m_heap.Allocate(size)) {
+        }
+    for (msi size = (msi)1 << 26; size >= 16; size /= 2)
+        while (ve::pushToHeap(&state()->physicsStore, size)) {
+        }
+    i32 bodiesBefore = scene()->m_bodyCount;
+    std::vector<std::string> printed;
+    stderrOf([&] { printed = printedBy([&] { ve::createBody(scene(), opts); }); });
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_NE(printed[0].find("\"Crate 7\""), std::string::npos) << printed[0];
+    EXPECT_EQ(opts->physicsBody, ve::NO_BODY);
+    EXPECT_EQ(scene()->m_bodyCount, bodiesBefore);
+    stderrOf([&] { ve::physicsUpdate(scene()); });
+    EXPECT_NE(ve::getBody(floor), nullptr);
+}
+
+// The setters refuse values that are not finite, with one line each, and leave the body as it is.
+TEST_F(GlueTest, SettersRefuseValuesThatAreNotFinite) {
+    const f32 nan = NAN, inf = INFINITY;
+    u32 id = createBox(DYNAMIC_FLAGS, vec(1, 2, 3));
+    phBody* body = ve::getBody(id);
+    body->SetToSleep();
+    using Setter = void (*)(u32, ve::v3);
+    const Setter setters[] = {ve::setLinearVelocity, ve::applyForce, ve::setPosition};
+    for (Setter set : setters) {
+        for (ve::v3 bad : {vec(nan, 0, 0), vec(0, inf, 0), vec(0, 0, -inf)}) {
+            std::vector<std::string> printed = printedBy([&] { set(id, bad); });
+            EXPECT_EQ(printed.size(), 1u);
+            EXPECT_EQ(toV3(body->m_worldCenter), vec(1, 2, 3));
+            EXPECT_EQ(toV3(body->m_linearVelocity), vec(0, 0, 0));
+            EXPECT_EQ(toV3(body->m_force), vec(0, 0, 0));
+            EXPECT_FALSE(body->IsAwake());
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading a body
 // ---------------------------------------------------------------------------------------------

@@ -24,19 +24,24 @@ phBroadPhase::~phBroadPhase() {
     phFree(m_pairBuffer);
 }
 
-// Doubles a flat array of `count` live elements of `elementSize` bytes.
-static void* phGrowBuffer(void* old, i32 count, i32* capacity, i32 elementSize) {
+// Doubles a flat array of `count` live elements of `elementSize` bytes. False, with the array and
+// its capacity unchanged, when the physics store has no room.
+static bool phGrowBuffer(void** buffer, i32 count, i32* capacity, i32 elementSize) {
+    void* grown = phAlloc(elementSize * *capacity * 2);
+    if (!grown) return false;
+    memcpy(grown, *buffer, size_t(elementSize) * size_t(count));
+    phFree(*buffer);
+    *buffer = grown;
     *capacity *= 2;
-    void* grown = phAlloc(elementSize * *capacity);
-    memcpy(grown, old, size_t(elementSize) * size_t(count));
-    phFree(old);
-    return grown;
+    return true;
 }
 
-void phBroadPhase::InsertBox(phBox* box, const phAABB& aabb) {
+bool phBroadPhase::InsertBox(phBox* box, const phAABB& aabb) {
     i32 id = m_tree.Insert(aabb, box);
     box->broadPhaseIndex = id;
+    if (id == phDynamicAABBTree::Node::Null) return false;
     BufferMove(id);
+    return true;
 }
 
 void phBroadPhase::RemoveBox(const phBox* box) {
@@ -56,16 +61,20 @@ bool phBroadPhase::TestOverlap(i32 A, i32 B) const {
 }
 
 void phBroadPhase::BufferMove(i32 id) {
-    if (m_moveCount == m_moveCapacity)
-        m_moveBuffer = (i32*)phGrowBuffer(m_moveBuffer, m_moveCount, &m_moveCapacity, i32(sizeof(i32)));
+    // Without room the move is dropped: the proxy finds its new pairs when it next moves.
+    if (m_moveCount == m_moveCapacity &&
+        !phGrowBuffer((void**)&m_moveBuffer, m_moveCount, &m_moveCapacity, i32(sizeof(i32))))
+        return;
     m_moveBuffer[m_moveCount++] = id;
 }
 
 bool phBroadPhase::TreeCallBack(i32 index) {
     // A proxy does not pair with itself.
     if (index == m_currentIndex) return true;
-    if (m_pairCount == m_pairCapacity)
-        m_pairBuffer = (phContactPair*)phGrowBuffer(m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair)));
+    // Without room the query ends: the pairs found so far are reported.
+    if (m_pairCount == m_pairCapacity &&
+        !phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair))))
+        return false;
     phContactPair* pair = m_pairBuffer + m_pairCount++;
     pair->A = phMin(index, m_currentIndex);
     pair->B = phMax(index, m_currentIndex);

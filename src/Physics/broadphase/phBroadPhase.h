@@ -25,7 +25,8 @@ public:
     explicit phBroadPhase(phContactManager* manager);
     ~phBroadPhase();
 
-    void InsertBox(phBox* box, const phAABB& aabb);
+    // False, with no proxy, when the tree cannot grow.
+    bool InsertBox(phBox* box, const phAABB& aabb);
     // Removes the proxy and drops it from the move buffer, so that the next pair update never
     // queries the freed node (or a node handed out again in the meantime).
     void RemoveBox(const phBox* box);

@@ -20,6 +20,9 @@ phDynamicAABBTree::~phDynamicAABBTree() { phFree(m_nodes); }
 // ---------------------------------------------------------------------------------------------
 
 i32 phDynamicAABBTree::Insert(const phAABB& aabb, void* userData) {
+    // A leaf takes two nodes, itself and the parent it gets below its sibling; both are made room
+    // for first, so that a full physics store refuses the proxy rather than half inserting it.
+    if (m_count + 2 > m_capacity && !Grow()) return Node::Null;
     i32 id = AllocateNode();
     Node* node = m_nodes + id;
     node->aabb = aabb;
@@ -62,16 +65,29 @@ void phDynamicAABBTree::AddToFreeList(i32 index) {
     m_freeList = index;
 }
 
+bool phDynamicAABBTree::Grow() {
+    // Grown only with at most one node free: the nodes keep their ids, and the new ones are
+    // chained behind the one free node, if any, so that it is still handed out first.
+    i32 oldCapacity = m_capacity;
+    Node* grown = (Node*)phAlloc(i32(sizeof(Node)) * oldCapacity * 2);
+    if (!grown) return false;
+    memcpy(grown, m_nodes, sizeof(Node) * size_t(oldCapacity));
+    phFree(m_nodes);
+    m_nodes = grown;
+    m_capacity = oldCapacity * 2;
+    i32 oldFree = m_freeList;
+    AddToFreeList(oldCapacity);
+    if (oldFree != Node::Null) {
+        m_nodes[oldFree].next = oldCapacity;
+        m_freeList = oldFree;
+    }
+    return true;
+}
+
 i32 phDynamicAABBTree::AllocateNode() {
     if (m_freeList == Node::Null) {
-        // Only a full array has an empty free list, so the m_count nodes in use are exactly the
-        // first m_count; ids stay valid across the move.
-        Node* old = m_nodes;
-        m_capacity *= 2;
-        m_nodes = (Node*)phAlloc(i32(sizeof(Node)) * m_capacity);
-        memcpy(m_nodes, old, sizeof(Node) * m_count);
-        phFree(old);
-        AddToFreeList(m_count);
+        bool grown = Grow();
+        phAssert(grown);
     }
     i32 index = m_freeList;
     Node* node = m_nodes + index;

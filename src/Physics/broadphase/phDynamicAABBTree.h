@@ -82,6 +82,8 @@ private:
     void Walk(T* cb, Overlaps overlaps) const;
 
     i32 AllocateNode();
+    // Doubles the node array; false, with the tree unchanged, when the physics store has no room.
+    bool Grow();
     void DeallocateNode(i32 index);
     void AddToFreeList(i32 index);
     void InsertLeaf(i32 id);

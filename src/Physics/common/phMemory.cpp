@@ -10,9 +10,7 @@ void setPhysicsMemoryStore(ve::MemoryStore* store) { detail::physicsMemory = sto
 
 void* phAlloc(i32 bytes) {
     // Widened with its sign: a negative count becomes a size no store can serve.
-    void* memory = ve::pushToHeap(detail::physicsMemory, msi(s64(bytes)));
-    phAssert(memory != nullptr && "physics memory store exhausted");
-    return memory;
+    return ve::pushToHeap(detail::physicsMemory, msi(s64(bytes)));
 }
 
 void phFree(void* memory) { ve::freeFromHeap(detail::physicsMemory, memory); }

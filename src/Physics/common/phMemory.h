@@ -16,9 +16,9 @@ extern ve::MemoryStore* physicsMemory;
 
 void setPhysicsMemoryStore(ve::MemoryStore* store);
 
-// `bytes` from the physics store. Running out of physics memory is not recoverable for a scene in
-// mid-construction, so an exhausted store stops the program here with a clear assertion rather
-// than handing null to a caller that would write through it.
+// `bytes` from the physics store, or null when it has no room. Every caller copes with null: a body
+// or box that does not fit is refused, a pair without room gets no contact, a buffer that cannot
+// grow keeps what it has; a full store never stops the program.
 void* phAlloc(i32 bytes);
 // A pointer that the store did not hand out (outside its block) is ignored.
 void phFree(void* memory);

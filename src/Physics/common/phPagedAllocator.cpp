@@ -19,6 +19,7 @@ void* phPagedAllocator::Allocate() {
     }
 
     phPage* page = (phPage*)phAlloc(i32(sizeof(phPage)) + m_blockSize * m_blocksPerPage);
+    if (!page) return nullptr;
     ++m_pageCount;
     page->next = m_pages;
     page->data = (phBlock*)(page + 1);

@@ -15,14 +15,16 @@ phStack::~phStack() {
     phFree(m_entries);
 }
 
-void phStack::Reserve(u32 size) {
+bool phStack::Reserve(u32 size) {
     phAssert(!m_index);
-    if (size == 0) return;
+    if (size == 0) return true;
     // An equal size takes a fresh arena too; only a smaller request keeps the old one.
-    if (size < m_stackSize) return;
+    if (size < m_stackSize) return true;
+    // The old arena goes first, so that its room can serve the new one.
     if (m_memory) phFree(m_memory);
     m_memory = (u8*)phAlloc(i32(size));
-    m_stackSize = size;
+    m_stackSize = m_memory ? size : 0;
+    return m_memory != nullptr;
 }
 
 void* phStack::Allocate(i32 size) {

@@ -19,7 +19,8 @@ public:
     ~phStack();
 
     // Makes the arena at least `size` bytes. Only while the stack is empty.
-    void Reserve(u32 size);
+    // False when the physics store has no room: the stack then has no arena.
+    bool Reserve(u32 size);
     void* Allocate(i32 size);
     // Releases the newest allocation; `data` must be it.
     void Free(void* data);

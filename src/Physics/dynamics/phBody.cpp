@@ -45,6 +45,10 @@ phBody::phBody(const phBodyDef& def, phScene* scene) {
     m_next = nullptr;
     m_prev = nullptr;
     m_islandIndex = 0;
+    m_reportedNotFinite = false;
+    // A definition that is not finite gives a body at the origin to fall back to.
+    m_finiteCenter = phVec3(r32(0.0), r32(0.0), r32(0.0));
+    m_finiteQ = phQuaternion(r32(0.0), r32(0.0), r32(0.0), r32(1.0));
     // A body may never get a box (entities without colliders): it still needs defined mass data,
     // a unit inverse mass for a dynamic body and centres at its origin.
     CalculateMassData();
@@ -54,17 +58,30 @@ phBody::phBody(const phBodyDef& def, phScene* scene) {
 // Boxes
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// Whether the box describes matter: a size above zero and a finite density above zero, at a
+// finite place. A box of size or density zero (or below, or not a number) would give its body no
+// mass, or a mass that is not a number, and gravity would not move it.
+bool phIsSoundBox(const phBoxDef& def) {
+    const phVec3& e = def.m_e;
+    if (!(e.x > r32(0.0) && e.y > r32(0.0) && e.z > r32(0.0)) || !phIsFinite(e)) return false;
+    if (!(def.m_density > r32(0.0)) || !phIsFinite(def.m_density)) return false;
+    return phIsFinite(def.m_tx.position) && phIsFinite(def.m_tx.rotation) && phIsFinite(def.m_friction) &&
+           phIsFinite(def.m_restitution);
+}
+
+} // namespace
+
 phBox* phBody::AddBox(const phBoxDef& def) {
+    if (!phIsSoundBox(def)) return nullptr;
+    // The box's bounding box enters the broad phase at the body's pose.
+    EnsureFinite();
     void* memory = m_scene->m_heap.Allocate(i32(sizeof(phBox)));
-    phAssert(memory != nullptr && "physics scene heap exhausted");
+    if (!memory) return nullptr;
     phBox* box = new (memory) phBox;
     box->local = def.m_tx;
     box->e = def.m_e;
-    box->next = m_boxes;
-    m_boxes = box;
-
-    phAABB aabb;
-    box->ComputeAABB(m_tx, &aabb);
     box->body = this;
     box->friction = def.m_friction;
     box->restitution = def.m_restitution;
@@ -72,8 +89,15 @@ phBox* phBody::AddBox(const phBoxDef& def) {
     box->sensor = def.m_sensor;
     box->userData = nullptr;
 
+    phAABB aabb;
+    box->ComputeAABB(m_tx, &aabb);
+    if (!m_scene->m_contactManager.m_broadphase.InsertBox(box, aabb)) {
+        m_scene->m_heap.Free(memory);
+        return nullptr;
+    }
+    box->next = m_boxes;
+    m_boxes = box;
     CalculateMassData();
-    m_scene->m_contactManager.m_broadphase.InsertBox(box, aabb);
     m_scene->m_newBox = true;
     return box;
 }
@@ -196,6 +220,7 @@ bool phBody::CanCollide(const phBody* other) const {
 void phBody::SetTransform(const phVec3& position) {
     m_worldCenter = position;
     SynchronizeProxies();
+    KeepAsFinite();
 }
 
 void phBody::SetTransform(const phVec3& position, const phVec3& axis, r32 angle) {
@@ -203,6 +228,7 @@ void phBody::SetTransform(const phVec3& position, const phVec3& axis, r32 angle)
     m_q.Set(axis, angle);
     m_tx.rotation = m_q.ToMat3();
     SynchronizeProxies();
+    KeepAsFinite();
 }
 
 void phBody::CalculateMassData() {
@@ -246,6 +272,7 @@ void phBody::CalculateMassData() {
 
     m_localCenter = lc;
     m_worldCenter = phMul(m_tx, lc);
+    KeepAsFinite();
 }
 
 void phBody::SynchronizeProxies() {
@@ -254,8 +281,42 @@ void phBody::SynchronizeProxies() {
     for (const phBox* box = m_boxes; box; box = box->next) {
         phAABB aabb;
         box->ComputeAABB(m_tx, &aabb);
+        if (!phIsFinite(aabb.min) || !phIsFinite(aabb.max)) continue;
         broadPhase->Update(box->broadPhaseIndex, aabb);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// States that are not finite
+// ---------------------------------------------------------------------------------------------
+
+void phBody::EnsureFinite() {
+    bool finite = phIsFinite(m_worldCenter) && phIsFinite(m_q) && phIsFinite(m_tx.position) &&
+                  phIsFinite(m_tx.rotation) && phIsFinite(m_linearVelocity) && phIsFinite(m_angularVelocity) &&
+                  phIsFinite(m_force) && phIsFinite(m_torque);
+    if (!finite) RestoreFiniteState();
+}
+
+void phBody::KeepAsFinite() {
+    if (!phIsFinite(m_worldCenter) || !phIsFinite(m_q)) return;
+    m_finiteCenter = m_worldCenter;
+    m_finiteQ = m_q;
+}
+
+void phBody::RestoreFiniteState() {
+    if (!m_reportedNotFinite) {
+        fprintf(stderr, "Physics: a body's state was not finite; it is put back at (%g, %g, %g) and stopped\n",
+                double(m_finiteCenter.x), double(m_finiteCenter.y), double(m_finiteCenter.z));
+        m_reportedNotFinite = true;
+    }
+    m_worldCenter = m_finiteCenter;
+    m_q = m_finiteQ;
+    m_tx.rotation = m_q.ToMat3();
+    phIdentity(m_linearVelocity);
+    phIdentity(m_angularVelocity);
+    phIdentity(m_force);
+    phIdentity(m_torque);
+    SynchronizeProxies();
 }
 
 // ---------------------------------------------------------------------------------------------

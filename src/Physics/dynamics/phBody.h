@@ -81,6 +81,8 @@ public:
 
     phBody(const phBodyDef& def, phScene* scene);
 
+    // Null, with the body unchanged, for a box whose size or density is not above zero or whose
+    // values are not finite, and when the scene heap or the broad phase has no room for it.
     phBox* AddBox(const phBoxDef& def);
     void RemoveBox(const phBox* box);
     // Detaches every box and removes the body's contacts. The mass data is left as it was.
@@ -141,8 +143,20 @@ public:
     void Dump(FILE* file, i32 index) const;
 
     void CalculateMassData();
-    // Recomputes the origin from the centre of mass and refreshes every box's proxy.
+    // Recomputes the origin from the centre of mass and refreshes every box's proxy. A pose that
+    // is not finite leaves the proxies where they were: a bounding box that is not a number
+    // overlaps every other one in the broad phase.
     void SynchronizeProxies();
+
+    // One body's state that is not finite (a NaN or an infinity written into it, or pushed out of
+    // range) must never reach another body. The step calls EnsureFinite on every body before its
+    // pairs are tested and before it is solved: a body with any pose, velocity or force component
+    // that is not finite is put back at its last finite pose and stopped, and the first time this
+    // happens to it one line is printed. KeepAsFinite records the pose after each step that left
+    // it finite.
+    void EnsureFinite();
+    void KeepAsFinite();
+    void RestoreFiniteState();
 
     // Inverse inertia in body space, locked axes zeroed.
     phMat3 m_invInertiaModel;
@@ -178,6 +192,11 @@ public:
     r32 m_linearDamping;
     r32 m_angularDamping;
     phContactEdge* m_contactList;
+    // The last pose found finite (see EnsureFinite).
+    phVec3 m_finiteCenter;
+    phQuaternion m_finiteQ;
+    // Whether a state that was not finite has been reported for this body.
+    bool m_reportedNotFinite;
 
 private:
     void WakeOnNonZero(const phVec3& v);

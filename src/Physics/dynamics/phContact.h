@@ -1,6 +1,9 @@
 #pragma once
 // The persistent contact between two boxes: its points, its manifold and its places in the two
-// bodies' contact lists. A constraint is one block of the contact manager's paged allocator.
+// bodies' contact lists. A constraint is one block of the contact manager's paged allocator, and
+// there is one for every pair of boxes whose enlarged bounds overlap, most of which do not touch:
+// it is kept small, and the manifold with its points is a block of its own, held only while the
+// boxes touch.
 
 #include "Physics/math/phMath.h"
 
@@ -38,9 +41,6 @@ struct phContact {
     // Accumulated impulses, carried into the next step's manifold (warm starting).
     r32 normalImpulse;
     r32 tangentImpulse[2];
-    r32 bias;
-    r32 normalMass;
-    r32 tangentMass[2];
     phFeaturePair fp;
     // Steps in a row whose impulses were carried over, held at 255.
     u8 warmStarted;
@@ -59,8 +59,6 @@ struct phManifold {
     phVec3 tangentVectors[2];
     phContact contacts[phk_maxManifoldContacts];
     i32 contactCount;
-    phManifold* next;
-    phManifold* prev;
     bool sensor;
 };
 
@@ -74,8 +72,9 @@ struct phContactConstraint {
         eIsland = 0x4,
     };
 
-    // Runs the narrow phase on the manifold and moves the colliding flags on.
-    void SolveCollision();
+    // Runs the narrow phase into `out` (set up for this pair by the caller) and moves the
+    // colliding flags on.
+    void SolveCollision(phManifold* out);
 
     phBox* A;
     phBox* B;
@@ -88,9 +87,18 @@ struct phContactConstraint {
     phContactConstraint* prev;
     r32 friction;
     r32 restitution;
-    phManifold manifold;
+    // The contact points of the last narrow phase; null while the boxes do not touch.
+    phManifold* manifold;
     i32 m_flags;
+    // The contact manager's test count when the narrow phase last ran on the pair: a pair is
+    // tested at most once per collision test.
+    u32 m_testedIn;
 };
+
+// The points of `contact`, or none.
+inline i32 phPointCount(const phContactConstraint* contact) {
+    return contact->manifold ? contact->manifold->contactCount : 0;
+}
 
 // sqrt of the product of the two frictions.
 r32 phMixFriction(const phBox* A, const phBox* B);

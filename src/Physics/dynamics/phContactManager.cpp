@@ -6,8 +6,9 @@
 #include <string.h>
 
 phContactManager::phContactManager(phStack* stack)
-    : m_contactList(nullptr), m_contactCount(0), m_stack(stack),
-      m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage), m_broadphase(this),
+    : m_contactList(nullptr), m_contactCount(0), m_touchingCount(0), m_touchingPointCount(0), m_testCount(0),
+      m_bodyList(nullptr), m_stack(stack), m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage),
+      m_manifoldAllocator(i32(sizeof(phManifold)), phk_manifoldsPerPage), m_broadphase(this),
       m_contactListener(nullptr) {}
 
 // Pushes `edge` at the head of `body`'s contact list.
@@ -36,17 +37,19 @@ void phContactManager::AddContact(phBox* A, phBox* B) {
         if (edge->constraint->A == A && edge->constraint->B == B) return;
     }
 
+    // With the physics store full the pair gets no constraint: its boxes pass through each other
+    // rather than the program stopping.
     phContactConstraint* contact = (phContactConstraint*)m_allocator.Allocate();
+    if (!contact) return;
     contact->A = A;
     contact->B = B;
     contact->bodyA = bodyA;
     contact->bodyB = bodyB;
-    contact->manifold.SetPair(A, B);
+    contact->manifold = nullptr;
     contact->m_flags = 0;
+    contact->m_testedIn = m_testCount;
     contact->friction = phMixFriction(A, B);
     contact->restitution = phMixRestitution(A, B);
-    contact->manifold.contactCount = 0;
-    for (i32 i = 0; i < phk_maxManifoldContacts; ++i) contact->manifold.contacts[i].warmStarted = 0;
 
     contact->prev = nullptr;
     contact->next = m_contactList;
@@ -79,6 +82,7 @@ void phContactManager::RemoveContact(phContactConstraint* contact) {
     if (contact->next) contact->next->prev = contact->prev;
     if (contact == m_contactList) m_contactList = contact->next;
     --m_contactCount;
+    ReleaseManifold(contact);
     m_allocator.Free(contact);
 }
 
@@ -142,43 +146,101 @@ static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
     }
 }
 
+void phContactManager::ReleaseManifold(phContactConstraint* contact) {
+    phManifold* manifold = contact->manifold;
+    if (!manifold) return;
+    --m_touchingCount;
+    m_touchingPointCount -= manifold->contactCount;
+    m_manifoldAllocator.Free(manifold);
+    contact->manifold = nullptr;
+}
+
+void phContactManager::KeepNewManifold(phContactConstraint* contact, const phManifold& found) {
+    if (found.contactCount == 0) return;
+    contact->manifold = (phManifold*)m_manifoldAllocator.Allocate();
+    if (!contact->manifold) {
+        // No room for the points: the pair is treated as apart.
+        contact->m_flags &= ~phContactConstraint::eColliding;
+        return;
+    }
+    *contact->manifold = found;
+    ++m_touchingCount;
+    m_touchingPointCount += found.contactCount;
+}
+
+void phContactManager::TestPair(phContactConstraint* constraint) {
+    constraint->m_flags &= ~phContactConstraint::eIsland;
+    constraint->m_testedIn = m_testCount;
+    if (!constraint->bodyA->CanCollide(constraint->bodyB) ||
+        !m_broadphase.TestOverlap(constraint->A->broadPhaseIndex, constraint->B->broadPhaseIndex)) {
+        RemoveContact(constraint);
+        return;
+    }
+
+    constraint->bodyA->EnsureFinite();
+    constraint->bodyB->EnsureFinite();
+
+    // A touching pair's points are found in place, where the warm start finds the slots of the
+    // last step; a pair that did not touch is tried in a fresh manifold, kept only when it has
+    // points.
+    phManifold fresh;
+    phManifold* manifold = constraint->manifold;
+    if (!manifold) {
+        manifold = &fresh;
+        manifold->SetPair(constraint->A, constraint->B);
+        manifold->contactCount = 0;
+        for (i32 i = 0; i < phk_maxManifoldContacts; ++i) manifold->contacts[i].warmStarted = 0;
+    }
+    phOldPoints old;
+    phKeepOldPoints(*manifold, &old);
+    constraint->SolveCollision(manifold);
+    // The tangents of an empty manifold are never read: its points match nothing.
+    if (manifold->contactCount > 0) {
+        phComputeBasis(manifold->normal, manifold->tangentVectors, manifold->tangentVectors + 1);
+        phWarmStartManifold(manifold, old);
+    }
+    if (manifold == &fresh) {
+        KeepNewManifold(constraint, fresh);
+    } else {
+        m_touchingPointCount += manifold->contactCount - old.count;
+        if (manifold->contactCount == 0) ReleaseManifold(constraint);
+    }
+
+    if (m_contactListener) {
+        bool now = (constraint->m_flags & phContactConstraint::eColliding) != 0;
+        bool was = (constraint->m_flags & phContactConstraint::eWasColliding) != 0;
+        if (now && !was) m_contactListener->BeginContact(constraint);
+        else if (was && !now) m_contactListener->EndContact(constraint);
+    }
+}
+
+namespace {
+
+// Whether the body's pairs are tested: it is awake and it can move.
+bool phTestsItsPairs(const phBody* body) { return body->IsAwake() && !(body->m_flags & phBody::eStatic); }
+
+} // namespace
+
 void phContactManager::TestCollisions() {
-    phContactConstraint* constraint = m_contactList;
-    while (constraint) {
-        phContactConstraint* next = constraint->next;
-        phBody* bodyA = constraint->bodyA;
-        phBody* bodyB = constraint->bodyB;
-        constraint->m_flags &= ~phContactConstraint::eIsland;
-
-        // A sleeping pair keeps the manifold of its last test.
-        if (!bodyA->IsAwake() && !bodyB->IsAwake()) {
+    ++m_testCount;
+    if (!m_bodyList) {
+        phContactConstraint* constraint = m_contactList;
+        while (constraint) {
+            phContactConstraint* next = constraint->next;
+            if (phTestsItsPairs(constraint->bodyA) || phTestsItsPairs(constraint->bodyB)) TestPair(constraint);
             constraint = next;
-            continue;
         }
-        if (!bodyA->CanCollide(bodyB) ||
-            !m_broadphase.TestOverlap(constraint->A->broadPhaseIndex, constraint->B->broadPhaseIndex)) {
-            RemoveContact(constraint);
-            constraint = next;
-            continue;
+        return;
+    }
+    for (phBody* body = *m_bodyList; body; body = body->m_next) {
+        if (!phTestsItsPairs(body)) continue;
+        phContactEdge* edge = body->m_contactList;
+        while (edge) {
+            // Testing may remove the pair and its edge.
+            phContactEdge* next = edge->next;
+            if (edge->constraint->m_testedIn != m_testCount) TestPair(edge->constraint);
+            edge = next;
         }
-
-        phManifold* manifold = &constraint->manifold;
-        phOldPoints old;
-        phKeepOldPoints(*manifold, &old);
-        constraint->SolveCollision();
-        // The tangents of an empty manifold are never read: its points match nothing.
-        if (manifold->contactCount > 0) {
-            phComputeBasis(manifold->normal, manifold->tangentVectors, manifold->tangentVectors + 1);
-            phWarmStartManifold(manifold, old);
-        }
-
-        if (m_contactListener) {
-            bool now = (constraint->m_flags & phContactConstraint::eColliding) != 0;
-            bool was = (constraint->m_flags & phContactConstraint::eWasColliding) != 0;
-            if (now && !was) m_contactListener->BeginContact(constraint);
-            else if (was && !now) m_contactListener->EndContact(constraint);
-        }
-        constraint = next;
     }
 }
 
@@ -188,8 +250,8 @@ void phContactManager::TestCollisions() {
 
 void phContactManager::RenderContacts(phRender* render) const {
     for (const phContactConstraint* constraint = m_contactList; constraint; constraint = constraint->next) {
-        if (!(constraint->m_flags & phContactConstraint::eColliding)) continue;
-        const phManifold& m = constraint->manifold;
+        if (!(constraint->m_flags & phContactConstraint::eColliding) || !constraint->manifold) continue;
+        const phManifold& m = *constraint->manifold;
         for (i32 i = 0; i < m.contactCount; ++i) {
             const phContact& c = m.contacts[i];
             // Fresh points are cyan; points warm-started for many steps turn red.

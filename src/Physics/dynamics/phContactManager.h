@@ -11,8 +11,9 @@
 class phStack;
 class phRender;
 
-// Constraints per page of the contact allocator.
+// Constraints per page of the contact allocator, and manifolds per page of the manifold one.
 const i32 phk_contactsPerPage = 256;
+const i32 phk_manifoldsPerPage = 256;
 
 // Told when two boxes start and stop touching. The library never implements it.
 class phContactListener {
@@ -34,15 +35,34 @@ public:
     void RemoveContact(phContactConstraint* contact);
     void RemoveContactsFromBody(phBody* body);
     void RemoveFromBroadphase(phBody* body);
-    // The per-step narrow phase over every constraint.
+    // The per-step narrow phase over the constraints of awake bodies. A pair whose bodies all
+    // sleep (or cannot move) keeps its manifold and is not visited at all: a scene at rest costs
+    // a walk over its bodies, not over its pairs.
     void TestCollisions();
     void RenderContacts(phRender* render) const;
 
     // Newest first.
     phContactConstraint* m_contactList;
     i32 m_contactCount;
+    // Constraints that hold a manifold (their boxes touch) and the points of those manifolds: the
+    // most that one step's islands can take in.
+    i32 m_touchingCount;
+    i32 m_touchingPointCount;
+    // Collision tests run so far; see phContactConstraint::m_testedIn.
+    u32 m_testCount;
+    // The address of the owning scene's body list, whose awake bodies the collision test visits;
+    // null for a manager on its own, which then tests every pair of awake bodies in its list.
+    phBody* const* m_bodyList;
     phStack* m_stack;
     phPagedAllocator m_allocator;
+    phPagedAllocator m_manifoldAllocator;
     phBroadPhase m_broadphase;
     phContactListener* m_contactListener;
+
+private:
+    // The narrow phase and warm start of one pair, or its removal when its boxes parted.
+    void TestPair(phContactConstraint* contact);
+    // Keeps `found` as the manifold of a pair that had none, when it has points.
+    void KeepNewManifold(phContactConstraint* contact, const phManifold& found);
+    void ReleaseManifold(phContactConstraint* contact);
 };

@@ -166,10 +166,16 @@ void phContactSolver::PreSolve(r32 dt) {
                 c->bias = bounces && closes ? -cs->restitution * closing : -c->penetration * invDt;
                 continue;
             }
-            // Push apart only the penetration beyond the slop, a fraction per step.
-            c->bias = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
-            // Bounce only on a real impact; slow contacts would otherwise never come to rest.
-            if (bounces) c->bias += -cs->restitution * closing;
+            // Push apart only the penetration beyond the slop, a fraction per step and never
+            // faster than phk_maxCorrectionSpeed: the push stays in the bodies' velocities, so a
+            // deep overlap (a cube placed half into the floor, one pressed into a wall) would
+            // otherwise be launched out of it with the energy of that speed.
+            r32 correction = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
+            c->bias = phMin(correction, phk_maxCorrectionSpeed);
+            // Bounce only on a real impact; slow contacts would otherwise never come to rest. A
+            // bounce separates the bodies by itself: the correction is not added on top of it,
+            // which would make the rebound depend on how deep the impact step happened to reach.
+            if (bounces) c->bias = phMax(c->bias, -cs->restitution * closing);
         }
     }
 
@@ -191,6 +197,15 @@ void phContactSolver::PreSolve(r32 dt) {
 
 namespace {
 
+// Scales the 2-vector `impulse` down to length `radius` when it is longer.
+phForceInline void phClampToDisc(r32* impulse, r32 radius) {
+    r32 lengthSq = impulse[0] * impulse[0] + impulse[1] * impulse[1];
+    if (lengthSq <= radius * radius) return;
+    r32 scale = radius / sqrtf(lengthSq);
+    impulse[0] *= scale;
+    impulse[1] *= scale;
+}
+
 // One iteration of one contact point: friction, then the normal. Returns the largest impulse
 // that it applied.
 template <bool kMovesA, bool kMovesB>
@@ -198,15 +213,23 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
                                phPairLanes* pl, bool enableFriction) {
     r32 largest = r32(0.0);
     if (enableFriction) {
-        // Each tangent is solved from the velocity the one before it left, as every other impulse
-        // of the solver: solving both from one velocity couples them, and the second undoes part
-        // of the first on every iteration.
+        // Friction is one force in the contact plane, bounded by friction times the normal
+        // impulse whatever the direction of sliding: the two tangent impulses are found together
+        // and clamped together, as one vector, to that disc. Clamping each on its own would give
+        // a box sliding between the tangents up to sqrt(2) times the friction of one sliding along
+        // a tangent. Both use one mass, the smaller of the two: with a mass of its own per tangent
+        // the impulse would not point against the sliding velocity, and a sliding box would feel
+        // less friction the further its path turns from the tangents.
         r32 maxLambda = cs.friction * c->normalImpulse;
+        r32 old[2] = {c->tangentImpulse[0], c->tangentImpulse[1]};
+        r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
         for (i32 t = 0; t < 2; ++t) {
             r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
-            r32 old = c->tangentImpulse[t];
-            c->tangentImpulse[t] = phClamp(-maxLambda, maxLambda, old - vt * c->tangentMass[t]);
-            r32 lambda = c->tangentImpulse[t] - old;
+            c->tangentImpulse[t] -= vt * mass;
+        }
+        phClampToDisc(c->tangentImpulse, maxLambda);
+        for (i32 t = 0; t < 2; ++t) {
+            r32 lambda = c->tangentImpulse[t] - old[t];
             phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
             largest = phMax(largest, phMax(lambda, -lambda));
         }
@@ -364,7 +387,7 @@ void phContactSolver::PropagateShock(const phVec3& up) {
 void phContactSolver::ShutDown() {
     for (i32 i = 0; i < m_contactCount; ++i) {
         const phContactConstraintState* cs = m_contacts + i;
-        phManifold* m = &m_island->m_contacts[i]->manifold;
+        phManifold* m = m_island->m_contacts[i]->manifold;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             const phContactState* c = cs->contacts + j;
             m->contacts[j].normalImpulse = c->normalImpulse;

@@ -55,9 +55,10 @@ void phIsland::Initialize() {
         body->m_invInertiaWorld = R * body->m_invInertiaModel * phTranspose(R);
     }
 
+    i32 pointCount = 0;
     for (i32 i = 0; i < m_contactCount; ++i) {
         const phContactConstraint* cc = m_contacts[i];
-        const phManifold& m = cc->manifold;
+        const phManifold& m = *cc->manifold;
         const phBody* A = cc->bodyA;
         const phBody* B = cc->bodyB;
         phContactConstraintState* cs = m_contactStates + i;
@@ -78,6 +79,9 @@ void phIsland::Initialize() {
         cs->tangentVectors[0] = m.tangentVectors[0];
         cs->tangentVectors[1] = m.tangentVectors[1];
         cs->contactCount = m.contactCount;
+        phAssert(pointCount + cs->contactCount <= m_pointCapacity);
+        cs->contacts = m_points + pointCount;
+        pointCount += cs->contactCount;
 
         for (i32 j = 0; j < cs->contactCount; ++j) {
             const phContact& c = m.contacts[j];
@@ -115,13 +119,24 @@ void phIsland::IntegratePositions() {
     for (i32 i = 0; i < m_bodyCount; ++i) {
         phBody* body = m_bodies[i];
         if (body->m_flags & phBody::eStatic) continue;
-        body->m_linearVelocity = m_velocities[i].v;
-        body->m_angularVelocity = m_velocities[i].w;
-        body->m_worldCenter += m_velocities[i].v * dt;
-        body->m_q.Integrate(m_velocities[i].w, dt);
-        body->m_q = phNormalize(body->m_q);
+        const phVelocityState& state = m_velocities[i];
+        phVec3 center = body->m_worldCenter + state.v * dt;
+        phQuaternion q = body->m_q;
+        q.Integrate(state.w, dt);
+        q = phNormalize(q);
+        if (!phIsFinite(state.v) || !phIsFinite(state.w) || !phIsFinite(center) || !phIsFinite(q)) {
+            // Only a body pushed beyond what a float holds gets here (the velocities of a body
+            // that came in finite, or of one it touches): it stays where it was.
+            body->RestoreFiniteState();
+            continue;
+        }
+        body->m_linearVelocity = state.v;
+        body->m_angularVelocity = state.w;
+        body->m_worldCenter = center;
+        body->m_q = q;
         // The origin of m_tx follows from the centre in the step's proxy synchronisation.
-        body->m_tx.rotation = body->m_q.ToMat3();
+        body->m_tx.rotation = q.ToMat3();
+        body->KeepAsFinite();
     }
 }
 
@@ -154,6 +169,7 @@ void phIsland::Solve() {
 
     phContactSolver solver;
     solver.Initialize(this);
+
     solver.PreSolve(m_dt);
     for (i32 i = 0; i < m_iterations; ++i) {
         if (solver.Solve() <= phk_solverSettledSpeed) break;

@@ -49,9 +49,10 @@ struct phContactState {
     phContactDirection tangentDirections[2];
 };
 
-// Solver data of one constraint.
+// Solver data of one constraint. Its points lie in the island's point array: a constraint takes
+// room for the points it has, not for the most a manifold can hold.
 struct phContactConstraintState {
-    phContactState contacts[8];
+    phContactState* contacts;
     i32 contactCount;
     phVec3 tangentVectors[2];
     phVec3 normal;
@@ -76,9 +77,14 @@ struct phContactConstraintState {
 // of the pointer size keep every array behind them aligned.
 static_assert(sizeof(phVelocityState) % sizeof(void*) == 0, "velocity states must keep the stack aligned");
 static_assert(sizeof(phContactConstraintState) % sizeof(void*) == 0, "constraint states must keep the stack aligned");
+static_assert(sizeof(phContactState) % sizeof(void*) == 0, "point states must keep the stack aligned");
 
 // Position correction: the fraction of the penetration beyond the slop removed per step.
 const r32 phk_baumgarte = r32(0.2);
+// Fastest separation (units per second) that the position correction asks of an overlap. It stays
+// in the velocities after the step: a cube pushed out of the floor at this speed rises about
+// speed^2 / (2 g), 2 cm, above its resting place.
+const r32 phk_maxCorrectionSpeed = r32(0.6);
 // Penetration (world units) left alone, so resting contacts do not jitter in and out of touch.
 const r32 phk_penetrationSlop = r32(0.05);
 // An iteration whose impulses changed no speed by more than this (units per second) leaves the
@@ -117,6 +123,9 @@ public:
     phContactConstraintState* m_contactStates;
     i32 m_contactCount;
     i32 m_contactCapacity;
+    // The points of all constraint states, in the order of the constraints.
+    phContactState* m_points;
+    i32 m_pointCapacity;
 
     r32 m_dt;
     phVec3 m_gravity;
@@ -128,6 +137,8 @@ private:
     // Lists the constraints from the lowest up, by the height of the lower of their two bodies.
     void SortFromTheBottom(const phVec3& up);
     void IntegrateVelocities();
+    // A body whose velocities came out of the solver not finite is stopped where it was: nothing
+    // non-finite is written into a body.
     void IntegratePositions();
     void SleepIfResting();
 };

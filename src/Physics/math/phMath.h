@@ -25,6 +25,9 @@ inline r32 phSign(r32 a) { return a >= r32(0.0) ? r32(1.0) : r32(-1.0); }
 // 1/a, with 0 for 0: an infinite mass has a zero inverse mass.
 inline r32 phInvert(r32 a) { return a == r32(0.0) ? r32(0.0) : r32(1.0) / a; }
 
+// Neither NaN nor an infinity: x - x is 0 exactly for every finite x, NaN otherwise.
+inline bool phIsFinite(r32 a) { return a - a == r32(0.0); }
+
 // ---------------------------------------------------------------------------------------------
 // Vectors
 // ---------------------------------------------------------------------------------------------
@@ -104,3 +107,11 @@ inline phTransform phMul(const phTransform& t, const phTransform& u) {
     out.position = t.rotation * u.position + t.position;
     return out;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Finiteness
+// ---------------------------------------------------------------------------------------------
+
+inline bool phIsFinite(const phVec3& v) { return phIsFinite(v.x) && phIsFinite(v.y) && phIsFinite(v.z); }
+inline bool phIsFinite(const phMat3& m) { return phIsFinite(m.ex) && phIsFinite(m.ey) && phIsFinite(m.ez); }
+inline bool phIsFinite(const phQuaternion& q) { return phIsFinite(q.x) && phIsFinite(q.y) && phIsFinite(q.z) && phIsFinite(q.w); }

@@ -30,6 +30,7 @@ public:
     // One fixed step of m_dt seconds.
     void Step();
 
+    // Null when the scene heap has no room for the body.
     phBody* CreateBody(const phBodyDef& def);
     void RemoveBody(phBody* body);
     void RemoveAllBodies();

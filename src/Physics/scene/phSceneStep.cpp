@@ -22,46 +22,45 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
     return !contact->A->sensor && !contact->B->sensor;
 }
 
-// Most constraints of a crowded scene are broad-phase pairs whose boxes do not touch; only the
-// touching ones can enter an island, so the arrays are sized for those.
-i32 phCountIslandContacts(const phContactManager* manager) {
-    i32 count = 0;
-    for (const phContactConstraint* contact = manager->m_contactList; contact; contact = contact->next)
-        count += phCanJoinIsland(contact) ? 1 : 0;
-    return count;
-}
-
-phIslandArrays phTakeIslandArrays(phScene* scene) {
+// Takes the arrays from the scene's stack, sized for every body and for every touching constraint
+// and its points (the contact manager counts them). False, with nothing taken, when the physics
+// store has no room for them: the step then solves nothing.
+bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     phStack* stack = &scene->m_stack;
     i32 bodyCount = scene->m_bodyCount;
-    i32 contactCount = phCountIslandContacts(&scene->m_contactManager);
+    i32 contactCount = scene->m_contactManager.m_touchingCount;
+    i32 pointCount = scene->m_contactManager.m_touchingPointCount;
 
     u32 perBody = u32(sizeof(phBody*) + sizeof(phVelocityState) + sizeof(phBody*));
     u32 perContact = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
-    stack->Reserve(u32(bodyCount) * perBody + u32(contactCount) * perContact);
+    u32 perPoint = u32(sizeof(phContactState));
+    if (!stack->Reserve(u32(bodyCount) * perBody + u32(contactCount) * perContact + u32(pointCount) * perPoint))
+        return false;
 
-    phIslandArrays arrays;
-    phIsland& island = arrays.island;
+    phIsland& island = arrays->island;
     island.m_bodyCapacity = bodyCount;
     island.m_contactCapacity = contactCount;
+    island.m_pointCapacity = pointCount;
     island.m_bodies = (phBody**)stack->Allocate(i32(sizeof(phBody*)) * bodyCount);
     island.m_velocities = (phVelocityState*)stack->Allocate(i32(sizeof(phVelocityState)) * bodyCount);
     island.m_contacts = (phContactConstraint**)stack->Allocate(i32(sizeof(phContactConstraint*)) * contactCount);
     island.m_contactStates =
         (phContactConstraintState*)stack->Allocate(i32(sizeof(phContactConstraintState)) * contactCount);
+    island.m_points = (phContactState*)stack->Allocate(i32(sizeof(phContactState)) * pointCount);
     island.m_dt = scene->m_dt;
     island.m_gravity = scene->m_gravity;
     island.m_iterations = scene->m_iterations;
     island.m_allowSleep = scene->m_allowSleep;
     island.m_enableFriction = scene->m_enableFriction;
-    arrays.stack = (phBody**)stack->Allocate(i32(sizeof(phBody*)) * bodyCount);
-    arrays.stackSize = bodyCount;
-    return arrays;
+    arrays->stack = (phBody**)stack->Allocate(i32(sizeof(phBody*)) * bodyCount);
+    arrays->stackSize = bodyCount;
+    return true;
 }
 
 void phGiveBackIslandArrays(phScene* scene, const phIslandArrays& arrays) {
     phStack* stack = &scene->m_stack;
     stack->Free(arrays.stack);
+    stack->Free(arrays.island.m_points);
     stack->Free(arrays.island.m_contactStates);
     stack->Free(arrays.island.m_contacts);
     stack->Free(arrays.island.m_velocities);
@@ -87,6 +86,9 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
 
     while (stackCount > 0) {
         phBody* body = arrays->stack[--stackCount];
+        // Nothing that is not finite enters the solver, where it would spread to every body
+        // the island's contacts reach.
+        body->EnsureFinite();
         island->Add(body);
         body->SetToAwake();
         if (body->m_flags & phBody::eStatic) continue;
@@ -107,7 +109,8 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
 }
 
 void phSolveIslands(phScene* scene) {
-    phIslandArrays arrays = phTakeIslandArrays(scene);
+    phIslandArrays arrays;
+    if (!phTakeIslandArrays(scene, &arrays)) return;
     phIsland& island = arrays.island;
 
     for (phBody* seed = scene->m_bodyList; seed; seed = seed->m_next) {
@@ -119,11 +122,15 @@ void phSolveIslands(phScene* scene) {
         island.Initialize();
         island.Solve();
 
-        // A static body may touch several islands in one step.
+        // A static body may touch several islands in one step. The constraints are let go as
+        // well: the collision test, which cleared the mark of every pair it looked at, does not
+        // look at sleeping pairs, and one marked here would be closed to the walk once it wakes.
         for (i32 i = 0; i < island.m_bodyCount; ++i) {
             phBody* body = island.m_bodies[i];
             if (body->m_flags & phBody::eStatic) body->m_flags &= ~phBody::eIsland;
         }
+        for (i32 i = 0; i < island.m_contactCount; ++i)
+            island.m_contacts[i]->m_flags &= ~phContactConstraint::eIsland;
     }
 
     phGiveBackIslandArrays(scene, arrays);
@@ -132,6 +139,8 @@ void phSolveIslands(phScene* scene) {
 } // namespace
 
 void phScene::Step() {
+    // A time step that is not a positive number would make every body's state NaN.
+    if (!(m_dt > r32(0.0)) || !phIsFinite(m_dt)) return;
     if (m_newBox) {
         m_contactManager.m_broadphase.UpdatePairs();
         m_newBox = false;
@@ -142,14 +151,12 @@ void phScene::Step() {
     // An empty scene has nothing to solve (and its stack has no arena to carve from).
     if (m_bodyCount > 0) phSolveIslands(this);
 
+    // Only the bodies that an island moved (those still marked: the static ones are unmarked after
+    // each island) need their proxies refreshed; a sleeping body has not moved.
     for (phBody* body = m_bodyList; body; body = body->m_next) {
-        if (body->m_flags & phBody::eStatic) continue;
-        body->SynchronizeProxies();
-    }
-    m_contactManager.FindNewContacts();
-
-    for (phBody* body = m_bodyList; body; body = body->m_next) {
+        if (body->m_flags & phBody::eIsland) body->SynchronizeProxies();
         phIdentity(body->m_force);
         phIdentity(body->m_torque);
     }
+    m_contactManager.FindNewContacts();
 }
