@@ -120,7 +120,7 @@ TEST_F(EventTest, TheFramesListEveryTypedCharacterAndKeyEdgeInOrder) {
         for (u32 e = 0; e < input.keyboard.eventCount; e++) {
             const InputEvent& event = input.keyboard.events[e];
             if (event.kind == InputEventText) listed += event.text;
-            else listed += std::string(event.kind == InputEventKeyDown ? "+" : "-") + std::to_string(event.keyIndex);
+            else listed += (event.kind == InputEventKeyDown ? '+' : '-') + std::to_string(event.keyIndex);
             listed += ' ';
         }
         listed += "| ";

@@ -436,27 +436,34 @@ void setupPlatformMemory(SDLMainState* state) {
 
 } // namespace ve
 
-extern "C" int SDL_main(int, char*[]) {
-    using namespace ve;
-    using namespace ve::detail;
+namespace ve::detail {
+
+b8 startProgram(SDLMainState* state) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "Kestrolan: SDL_Init(SDL_INIT_VIDEO) failed: %s\n", SDL_GetError());
-        return 1;
+        return false;
     }
-    SDLMainState state = {};
-    if (!setupWindow(&state.window)) return 1;
-    state.physicsDelta = queryPhysicsTickLength(&state);
-    initPlatformAPI(&state.platformAPI);
+    if (!setupWindow(&state->window)) return false;
+    state->physicsDelta = queryPhysicsTickLength(state);
+    initPlatformAPI(&state->platformAPI);
     zeroSize(sizeof(sdl_gameInput), &sdl_gameInput);
-    setupPlatformMemory(&state);
-    state.engine = {nullptr, EngineReload, EngineInit, EngineUpdate, 0};
-    state.engine.engineReload(&state.gameMemory, &state.platformAPI);
-    state.engine.engineInit(&state.gameMemory, (f64)state.physicsDelta);
+    setupPlatformMemory(state);
+    state->engine = {nullptr, EngineReload, EngineInit, EngineUpdate, 0};
+    state->engine.engineReload(&state->gameMemory, &state->platformAPI);
+    state->engine.engineInit(&state->gameMemory, (f64)state->physicsDelta);
 
-    state.clock = {getNanoTime(), 0, 0};
-    state.recorder.inputRecording = (GameInput*)malloc(sizeof(GameInput) * inputRecordingCapacity);
-    VE_ASSERT_NOT_NULL(state.recorder.inputRecording);
-    while (runFrame(&state)) {
+    state->clock = {getNanoTime(), 0, 0};
+    state->recorder.inputRecording = (GameInput*)malloc(sizeof(GameInput) * inputRecordingCapacity);
+    VE_ASSERT_NOT_NULL(state->recorder.inputRecording);
+    return true;
+}
+
+} // namespace ve::detail
+
+extern "C" int SDL_main(int, char*[]) {
+    ve::detail::SDLMainState state = {};
+    if (!ve::detail::startProgram(&state)) return 1;
+    while (ve::detail::runFrame(&state)) {
     }
     return 0;
 }

@@ -175,6 +175,10 @@ struct SDLMainState {
     FrameClock clock;
 };
 
+// Start-up up to the first frame: SDL's video, the window, the tick length, the platform table
+// and memory, the engine, the clock and the recording buffer. False, with a message on the error
+// stream, when SDL or the window cannot be had.
+b8 startProgram(SDLMainState* state);
 // One frame: events into the live record, the editor's copy of it (taken before a replayed
 // frame replaces the live one, so the editor always sees the real keys), the recording step, the
 // engine's reload and update, the buffer swap and the clock. False once the program should end.
