@@ -104,31 +104,6 @@ TEST_F(EventTest, EveryPressBetweenTwoFramesIsSeenInExactlyOneFrame) {
     }
 }
 
-TEST_F(EventTest, TheFramesListEveryTypedCharacterAndKeyEdgeInOrder) {
-    // "ab", BACKSPACE, "a" (a second press of A), a two-character text and a euro sign.
-    pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
-    pushText("a");
-    pushKey(SDL_KEYUP, SDL_SCANCODE_A);
-    pushText("b");
-    pushKey(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE);
-    pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
-    pushText("a");
-    pushText("c\xE2\x82\xAC");
-    std::string listed;
-    for (int i = 0; i < 3; i++) {
-        frame();
-        for (u32 e = 0; e < input.keyboard.eventCount; e++) {
-            const InputEvent& event = input.keyboard.events[e];
-            if (event.kind == InputEventText) listed += event.text;
-            else listed += (event.kind == InputEventKeyDown ? '+' : '-') + std::to_string(event.keyIndex);
-            listed += ' ';
-        }
-        listed += "| ";
-    }
-    EXPECT_EQ(listed, "+0 a -0 b +76 | +0 a c \xE2\x82\xAC | | ");
-    EXPECT_STREQ(input.keyboard.utf8Input, "");
-}
-
 TEST_F(EventTest, HeldKeyHasOneWentDownAndRepeatsSetNothing) {
     pushKey(SDL_KEYDOWN, SDL_SCANCODE_W);
     frame();
