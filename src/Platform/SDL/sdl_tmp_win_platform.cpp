@@ -171,10 +171,11 @@ void listEvent(GameInput::Keyboard* keyboard, InputEventKind kind, u8 keyIndex, 
     if (textLength < inputEventTextSize) memcpy(event->text, text, textLength);
 }
 
-// Whether `event` may still join this frame's record.
+// Whether `event` may still join this frame's record. An empty list takes any text (what does
+// not fit goes unlisted), so that nothing waits for ever.
 b8 fitsThisFrame(const GameInput::Keyboard* keyboard, const PendingInputEvent* event) {
     msi room = inputEventCapacity - keyboard->eventCount;
-    if (event->kind == InputEventText) return characterCount(event->text) <= room;
+    if (event->kind == InputEventText) return keyboard->eventCount == 0 || characterCount(event->text) <= room;
     const GameInput::Keyboard::Key* key = &keyboard->keys[event->keyIndex];
     if (event->kind == InputEventKeyDown && key->wentDown) return false;
     if (event->kind == InputEventKeyUp && key->wentUp) return false;
