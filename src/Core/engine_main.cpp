@@ -135,7 +135,7 @@ b8 advancePhysicsClock(EngineState* state, GameInput* input) {
 void runPhysicsTick(EngineState* state, GameInput* input) {
     // A tick that falls due while the editor has paused the scene is used up without effect.
     if (!state->currentScene.enabled) return;
-    if (input->keyboard.SPACE.isDown) {
+    if (isHeldThisFrame(input->keyboard.SPACE)) {
         stepBack();
         return;
     }
@@ -172,8 +172,14 @@ void updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     // What is typed into a text field of the editor is no command for the game.
     b8 hotkeysActive = !debugCapturesKeyboard();
     if (hotkeysActive) handleDisplayKeys(state, frameInput);
-    if (hotkeysActive && frameInput->keyboard.SPACE.wentUp) detail::reapplyTimedBodies(state);
+    // A rewind that ends in this frame hands the rewound state back before the tick records and
+    // steps from it; a SPACE tapped within this frame rewinds in its tick and hands back after it.
+    GameInput::Keyboard::Key space = frameInput->keyboard.SPACE;
+    b8 rewindEnds = hotkeysActive && space.wentUp && !space.isDown;
+    b8 tappedRewind = rewindEnds && space.wentDown;
+    if (rewindEnds && !tappedRewind) detail::reapplyTimedBodies(state);
     if (advancePhysicsClock(state, frameInput)) runPhysicsTick(state, frameInput);
+    if (tappedRewind) detail::reapplyTimedBodies(state);
 
     state->renderer.submitFrame(&state->renderer.frame);
     // After the submit: the frame that asked for the switch still shows the old scene.

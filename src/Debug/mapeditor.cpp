@@ -6,6 +6,7 @@
 #include "Util/string.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <backends/imgui_impl_opengl3.h>
 
 #include <stdio.h>
@@ -91,38 +92,145 @@ void toggleEditor(DebugState* state) {
 }
 
 // A button counts as down also in the frame in which it went down and up again, so that a click
-// or a key stroke shorter than a frame still reaches Dear ImGui.
+// shorter than a frame still reaches Dear ImGui.
 bool isHeld(b8 isDown, b8 wentDown) { return isDown || wentDown; }
 
-// The live input record into Dear ImGui's input block. Dear ImGui derives the mouse delta from
-// the positions itself.
-void feedInput(GameInput* live) {
+// Bytes of the characters that one frame can list, with the NUL.
+constexpr msi GUI_TEXT_SIZE = inputEventCapacity * inputEventTextSize + 1;
+
+// The input of one Dear ImGui frame. A frame's key edges and text are replayed in order over as
+// many GUI frames as it takes: Dear ImGui 1.86 reads only a key's state per frame, and a text
+// field reads a frame's characters before its keys. So each GUI frame holds the text typed before
+// at most one key edge, and that edge.
+struct GuiStep {
+    b8 keysDown[keyCount];
+    c8 text[GUI_TEXT_SIZE];
+    msi textLength;
+    b8 hasKeyEdge;
+    // The key edge was a press of ESC.
+    b8 escapePressed;
+};
+
+// ESC presses of this frame, and how many of them a text field took.
+struct EscapeCount {
+    u32 pressed;
+    u32 taken;
+};
+
+// The editor's record of the platform, for the answer whether ESC went to a text field.
+GameMemory* platformMemory;
+
+// The text field that has the keyboard cancels its edit on ESC.
+b8 textFieldHasKeyboard() {
+    ImGuiContext& gui = *ImGui::GetCurrentContext();
+    return gui.ActiveId != 0 && gui.ActiveId == gui.InputTextState.ID;
+}
+
+// The key states before this frame's first event: a key listed in the frame was up before it
+// when its first edge is a press. A key without listed edges (a record not filled by the
+// platform) is down for the whole frame when it was held at all.
+void keysBeforeEvents(const GameInput::Keyboard* keyboard, b8* keysDown) {
+    b8 seen[keyCount] = {};
+    for (u32 i = 0; i < keyCount; i++) keysDown[i] = isHeld(keyboard->keys[i].isDown, keyboard->keys[i].wentDown);
+    for (u32 i = 0; i < keyboard->eventCount; i++) {
+        const InputEvent* event = &keyboard->events[i];
+        if (event->kind == InputEventText || event->keyIndex >= keyCount || seen[event->keyIndex]) continue;
+        seen[event->keyIndex] = true;
+        keysDown[event->keyIndex] = event->kind == InputEventKeyUp;
+    }
+}
+
+void feedGuiStep(const GuiStep* step, const GameInput* live, f32 deltaTime) {
     ImGuiIO& io = ImGui::GetIO();
-    // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
-    // for its first frame.
-    io.DeltaTime = live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME;
+    io.DeltaTime = deltaTime;
     io.MousePos = ImVec2((f32)live->mouse.absInPixelsX, (f32)live->mouse.absInPixelsY);
     io.MouseDown[0] = isHeld(live->mouse.left.isDown, live->mouse.left.wentDown);
     io.MouseDown[1] = isHeld(live->mouse.right.isDown, live->mouse.right.wentDown);
-    GameInput::Keyboard* keys = &live->keyboard;
-    for (u32 i = 0; i < keyCount; i++) io.KeysDown[i] = isHeld(keys->keys[i].isDown, keys->keys[i].wentDown);
+    for (u32 i = 0; i < keyCount; i++) io.KeysDown[i] = step->keysDown[i];
     // Only the left-hand modifiers count.
-    io.KeyCtrl = keys->CTRL_LEFT.isDown;
-    io.KeyShift = keys->SHIFT_LEFT.isDown;
-    io.KeyAlt = keys->ALT_LEFT.isDown;
-    io.KeySuper = keys->SUPER_LEFT.isDown;
-    if (keys->newUTF8Input) io.AddInputCharactersUTF8(keys->utf8Input);
+    io.KeyCtrl = step->keysDown[keyIndex(offsetof(Keyboard, CTRL_LEFT))];
+    io.KeyShift = step->keysDown[keyIndex(offsetof(Keyboard, SHIFT_LEFT))];
+    io.KeyAlt = step->keysDown[keyIndex(offsetof(Keyboard, ALT_LEFT))];
+    io.KeySuper = step->keysDown[keyIndex(offsetof(Keyboard, SUPER_LEFT))];
+    if (step->textLength) io.AddInputCharactersUTF8(step->text);
 }
 
-void drawEditorFrame(DebugState* state) {
-    feedInput(debugInput);
+void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live, f32 deltaTime, EscapeCount* escapes,
+                   b8 draw) {
+    if (step->escapePressed) {
+        escapes->pressed++;
+        if (textFieldHasKeyboard()) escapes->taken++;
+    }
+    feedGuiStep(step, live, deltaTime);
     if (state->guiBackendReady) ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
     if (state->enabled) drawEditorWindows();
     drawSceneNotice(state->sceneNotice);
     ImGui::Render();
     // Over the picture that the renderer has drawn this frame.
-    if (state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+    if (draw && state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
+void appendText(GuiStep* step, const c8* text) {
+    for (const c8* c = text; *c && step->textLength < GUI_TEXT_SIZE - 1; c++) step->text[step->textLength++] = *c;
+    step->text[step->textLength] = 0;
+}
+
+// Ends the GUI frame being gathered, unless it is still empty, and starts the next one with the
+// same keys.
+void closeGuiStep(DebugState* state, GuiStep* step, const GameInput* live, f32* deltaTime, EscapeCount* escapes) {
+    if (!step->hasKeyEdge && !step->textLength) return;
+    buildGuiFrame(state, step, live, *deltaTime, escapes, false);
+    // The frame's time went to its first GUI frame; the ones that replay the rest take none.
+    *deltaTime = MIN_GUI_FRAME_TIME;
+    step->textLength = 0;
+    step->text[0] = 0;
+    step->hasKeyEdge = false;
+    step->escapePressed = false;
+}
+
+void addKeyEdge(GuiStep* step, const InputEvent* event) {
+    if (event->keyIndex >= keyCount) return;
+    b8 pressed = event->kind == InputEventKeyDown;
+    step->keysDown[event->keyIndex] = pressed;
+    step->hasKeyEdge = true;
+    step->escapePressed = pressed && event->keyIndex == keyIndex(offsetof(Keyboard, ESC));
+}
+
+// The live input record into Dear ImGui, one GUI frame per key edge, and the editor's windows
+// built in each; only the last is drawn. Returns what became of this frame's ESC presses.
+EscapeCount drawEditorFrame(DebugState* state) {
+    const GameInput* live = debugInput;
+    const Keyboard* keyboard = &live->keyboard;
+    // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
+    // for its first frame.
+    f32 deltaTime = live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME;
+    EscapeCount escapes = {};
+    GuiStep step = {};
+    keysBeforeEvents(keyboard, step.keysDown);
+    // An ESC press that the record shows without listing it counts from the frame's start.
+    b8 escapeListed = false;
+    b8 textListed = false;
+    for (u32 i = 0; i < keyboard->eventCount; i++) {
+        const InputEvent* event = &keyboard->events[i];
+        if (event->kind == InputEventText) {
+            if (step.hasKeyEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
+            appendText(&step, event->text);
+            textListed = true;
+            continue;
+        }
+        if (step.hasKeyEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
+        addKeyEdge(&step, event);
+        escapeListed = escapeListed || step.escapePressed;
+    }
+    if (!escapeListed && keyboard->ESC.wentDown) step.escapePressed = true;
+    if (!textListed && keyboard->newUTF8Input) appendText(&step, keyboard->utf8Input);
+    // A flood of keys can outrun the list; the keys end the frame as the record has them.
+    for (u32 i = 0; i < keyboard->eventCount; i++)
+        if (keyboard->events[i].kind != InputEventText && keyboard->events[i].keyIndex < keyCount)
+            step.keysDown[keyboard->events[i].keyIndex] = keyboard->keys[keyboard->events[i].keyIndex].isDown;
+    buildGuiFrame(state, &step, live, deltaTime, &escapes, true);
+    return escapes;
 }
 
 } // namespace editor
@@ -142,15 +250,22 @@ void debugInit(GameMemory* gameMemory) {
 
     editor::createGuiContext();
     state->guiBackendReady = editor::initGuiBackend();
+    editor::platformMemory = gameMemory;
 }
 
-void debugReload(GameMemory* gameMemory) { debugState = gameMemory->debugState; }
+void debugReload(GameMemory* gameMemory) {
+    debugState = gameMemory->debugState;
+    editor::platformMemory = gameMemory;
+}
 
 void debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
     if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
-    if (state->enabled || state->sceneNotice[0]) editor::drawEditorFrame(state);
+    editor::EscapeCount escapes = {};
+    if (state->enabled || state->sceneNotice[0]) escapes = editor::drawEditorFrame(state);
+    // ESC quits unless every press of this frame went to a text field.
+    if (editor::platformMemory) editor::platformMemory->escapeTaken = escapes.pressed > 0 && escapes.taken == escapes.pressed;
 }
 
 void showSceneNotice(string sceneName, const c8* reason) {

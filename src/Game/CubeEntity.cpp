@@ -66,7 +66,7 @@ void renderCubeEntity(CubeEntity* cube) {
     PlayerEntity* player = getPlayer(cube->player);
     // No physics step runs while SPACE is held: a cube outside the rewind that a rewinding player
     // picked up is kept in front of the eye here instead.
-    b8 rewinding = ve::input->keyboard.SPACE.isDown;
+    b8 rewinding = ve::isHeldThisFrame(ve::input->keyboard.SPACE);
     if (player && player->timeDependent && !cube->timeDependent && rewinding && cube->attached)
         ve::setPosition(body, cube::carryPoint(player));
 

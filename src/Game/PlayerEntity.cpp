@@ -55,7 +55,7 @@ f32 limitedPitchChange(ve::v3 dir, ve::v3 up, f32 yDelta) {
     return yDelta;
 }
 
-// Every walking key that is held pushes the body along its direction. The force is scaled by
+// Every walking key that is held (or was tapped within this frame) pushes the body along its direction. The force is scaled by
 // the frame's share of a physics tick, so that the forces of all frames within one tick add up
 // to `walkSpeed` whatever the frame rate.
 void walk(PlayerEntity* player, ve::v3 forward, ve::v3 right) {
@@ -64,7 +64,10 @@ void walk(PlayerEntity* player, ve::v3 forward, ve::v3 right) {
     struct WalkKey {
         b8 held;
         ve::v3 direction;
-    } walkKeys[] = {{keys->W.isDown, forward}, {keys->S.isDown, -forward}, {keys->D.isDown, right}, {keys->A.isDown, -right}};
+    } walkKeys[] = {{ve::isHeldThisFrame(keys->W), forward},
+                    {ve::isHeldThisFrame(keys->S), -forward},
+                    {ve::isHeldThisFrame(keys->D), right},
+                    {ve::isHeldThisFrame(keys->A), -right}};
     for (const WalkKey& key : walkKeys) {
         if (!key.held) continue;
         ve::v3 force = key.direction * player->walkSpeed / ve::input->physicsDelta * deltaTime;

@@ -98,6 +98,9 @@ struct PlatformAPI {
 struct GameMemory {
     EngineState* engineState;
     DebugState* debugState;
+    // Written by the engine in every frame: every ESC press of the frame went to a text field of
+    // the map editor (and cancelled its edit), so ESC does not end the program.
+    b8 escapeTaken;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -111,6 +114,26 @@ constexpr u32 controllerCount = 16;
 constexpr u32 controllerButtonCount = 15;
 // Bytes of `Keyboard::utf8Input`; the last one always stays NUL.
 constexpr u32 utf8InputSize = 8;
+// Key edges and pieces of text that one frame's record lists in their order of arrival.
+constexpr u32 inputEventCapacity = 64;
+// Bytes of one listed piece of text: one whole UTF-8 character (at most 4 bytes) and its NUL.
+constexpr u32 inputEventTextSize = 6;
+
+enum InputEventKind : u8 {
+    InputEventNone,
+    InputEventKeyDown,
+    InputEventKeyUp,
+    InputEventText,
+};
+
+// One key edge (a first press or a release) or one typed character.
+struct InputEvent {
+    InputEventKind kind;
+    // The key index of a key edge.
+    u8 keyIndex;
+    // The character of a text event, NUL-terminated.
+    c8 text[inputEventTextSize];
+};
 
 // Plain data: copied as a whole (live, editor and recorded copies are byte copies).
 struct GameInput {
@@ -166,6 +189,12 @@ struct GameInput {
         // The last text input of this frame, UTF-8, cut at a character boundary and always
         // NUL-terminated (the editor hands it on as a C string); zero-filled every frame.
         c8 utf8Input[utf8InputSize];
+        // Every key edge and typed character of this frame, in order: the editor replays them, so
+        // that nothing typed between two slow frames is lost. Emptied every frame. A frame never
+        // holds a second press or a second release of one key; the platform keeps such an edge,
+        // and everything after it, for the next frame.
+        u32 eventCount;
+        InputEvent events[inputEventCapacity];
     };
 
     struct Mouse {
@@ -197,6 +226,10 @@ struct GameInput {
 
     GameInput() : activeControllers(0) {}
 };
+
+// A key tapped within one frame (pressed and released between two frames) counts as held in that
+// frame, so that a short tap on a slow machine still walks or rewinds for one frame.
+inline b8 isHeldThisFrame(const GameInput::Keyboard::Key& key) { return key.isDown || key.wentDown; }
 
 static_assert(offsetof(GameInput::Keyboard, TILDE) == 90 * sizeof(GameInput::Keyboard::Key));
 static_assert(offsetof(GameInput::Keyboard, INVALID) == sizeof(GameInput::Keyboard::Key) * keyCount);

@@ -8,6 +8,7 @@
 #include "Game/FloatingTextEntity.h"
 #include "Game/PressurePlateEntity.h"
 #include "Physics/dynamics/phBody.h"
+#include "Platform/SDL/sdl_tmp_win_platform.h"
 
 #include <set>
 
@@ -113,6 +114,33 @@ protected:
         ASSERT_GT(runs.size(), occurrence) << wanted;
         click(runs[occurrence].center());
     }
+
+    static SDL_Event key(SDL_Scancode scancode, b8 down) {
+        SDL_Event event = {};
+        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        event.key.keysym.scancode = scancode;
+        return event;
+    }
+    static SDL_Event typed(const char* character) {
+        SDL_Event event = {};
+        event.type = SDL_TEXTINPUT;
+        strncpy(event.text.text, character, sizeof(event.text.text) - 1);
+        return event;
+    }
+    // SDL's events, all arriving between two frames, handed over by the platform in as many frames
+    // as it takes. True when ESC would have ended the program in one of them.
+    b8 betweenTwoFrames(const std::vector<SDL_Event>& events) {
+        for (const SDL_Event& event : events) ve::handleEvent(&h.input, &event);
+        b8 ended = false;
+        do {
+            ve::clearInputEdges(&h.input);
+            ve::takePendingInput(&h.input, &ve::sdl_pendingInput);
+            frame();
+            ended = ended || ve::escapeEndsProgram(&h.debugInput, &h.gameMemory);
+        } while (ve::sdl_pendingInput.count > 0);
+        ve::clearInputEdges(&h.input);
+        return ended;
+    }
 };
 
 TEST(DearImGuiBuild, AnUnbalancedFrameAborts) {
@@ -210,6 +238,40 @@ TEST_F(EditorWindows, TypingDeadbeefIntoTheMaskReachesTheRecordAndTheLiveBody) {
     frame();
     pressKey(&keys().F5);
     EXPECT_NE(state()->gamma, gamma);
+}
+
+TEST_F(EditorWindows, TextAndAChordTypedWithinOneFrameReachTheFieldInOrder) {
+    ve::BodyOpts* opts = openNewCubeBodyOptions(true);
+    clickField("Selected Entity", "Collsion Mask");
+    // "DEAD", Ctrl+A (Ctrl held only within this frame) selects it all, "BEEF" replaces it.
+    betweenTwoFrames({typed("D"), typed("E"), typed("A"), typed("D"), key(SDL_SCANCODE_LCTRL, true),
+                      key(SDL_SCANCODE_A, true), key(SDL_SCANCODE_A, false), key(SDL_SCANCODE_LCTRL, false),
+                      typed("B"), typed("E"), typed("E"), typed("F"), key(SDL_SCANCODE_RETURN, true),
+                      key(SDL_SCANCODE_RETURN, false)});
+    EXPECT_EQ(opts->collisionMask, 0xBEEFu);
+}
+
+TEST_F(EditorWindows, EscapeCancelsTheFieldBeingEditedAndQuitsOnlyOutsideOne) {
+    struct Case {
+        b8 inField;
+        u32 escapes;
+        b8 ends;
+    };
+    const Case cases[] = {{true, 1, false}, {true, 2, true}, {false, 1, true}};
+    ve::BodyOpts* opts = openNewCubeBodyOptions(true);
+    f32 z = opts->position.z;
+    for (const Case& c : cases) {
+        if (c.inField) clickField("Selected Entity", "Position");
+        std::vector<SDL_Event> events = {typed("7")};
+        for (u32 i = 0; i < c.escapes; i++) {
+            events.push_back(key(SDL_SCANCODE_ESCAPE, true));
+            events.push_back(key(SDL_SCANCODE_ESCAPE, false));
+        }
+        EXPECT_EQ(betweenTwoFrames(events), c.ends) << c.inField << " " << c.escapes;
+        frame();
+        EXPECT_EQ(opts->position.z, z) << "the edit was cancelled";
+        EXPECT_TRUE(editor()->enabled);
+    }
 }
 
 TEST_F(EditorWindows, PositionMovesTheLiveBodyAndVelocityStaysInTheRecord) {

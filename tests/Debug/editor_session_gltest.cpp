@@ -33,15 +33,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// "Scene" at the top left, "New Entity" to its right.
+// "Scene" at the top left, "New Entity" and "Save As" to its right.
 const char* LAYOUT = "[Window][Scene]\nPos=0,0\nSize=300,300\nCollapsed=0\n\n"
-                     "[Window][New Entity]\nPos=400,0\nSize=300,400\nCollapsed=0\n\n";
+                     "[Window][New Entity]\nPos=400,0\nSize=300,400\nCollapsed=0\n\n"
+                     "[Window][Save As]\nPos=400,0\nSize=300,120\nCollapsed=0\n\n";
 // Centres of the buttons, in window pixels. "Scene": its name, a separator, then "Save" first in
 // the row of four, a separator, "New Entity". "New Entity": "Cancel", a separator, then one button
 // per entity type in table order; CubeEntity is the third.
 const int SAVE_X = 26, SAVE_Y = 58;
 const int NEW_ENTITY_X = 47, NEW_ENTITY_Y = 86;
 const int CUBE_ENTITY_X = 448, CUBE_ENTITY_Y = 109;
+// "Save As" second in the Scene window's row; in its window the "Name" field, then "Save".
+const int SAVE_AS_X = 80, SAVE_AS_Y = 58;
+const int NAME_FIELD_X = 450, NAME_FIELD_Y = 36;
+const int SAVE_AS_SAVE_X = 426, SAVE_AS_SAVE_Y = 60;
 
 std::vector<u8> readFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -65,6 +70,7 @@ protected:
     memfiles::MemoryFileSystem console;
     fs::path workdir;
     pid_t program = 0;
+    int exitStatus = -2;
     std::string window;
 
     void SetUp() override {
@@ -112,11 +118,13 @@ protected:
         return ve::serializeScene(level, &stores.tmp);
     }
 
-    void startProgram() {
+    // `slowFrames`: the software rasteriser on one thread, a few frames a second.
+    void startProgram(bool slowFrames = false) {
         fs::path binary = fs::path(VE_BINARY_DIR) / "kestrolan";
         program = fork();
         ASSERT_GE(program, 0);
         if (program == 0) {
+            if (slowFrames) setenv("LP_NUM_THREADS", "1", 1);
             if (chdir(workdir.c_str()) != 0 || !freopen("program.log", "w", stdout) || dup2(1, 2) < 0) _exit(127);
             execl(binary.c_str(), binary.c_str(), (char*)nullptr);
             _exit(127);
@@ -146,7 +154,55 @@ protected:
         pause(800);
     }
 
+    // Frames drawn so far and the frame-rate lines that count them.
+    std::pair<long, int> framesDrawn() {
+        std::istringstream log(readText(workdir / "program.log"));
+        long frames = 0;
+        int lines = 0;
+        for (std::string line; std::getline(log, line);) {
+            if (line.rfind("FPS: ", 0) != 0) continue;
+            frames += std::atol(line.c_str() + 5);
+            lines++;
+        }
+        return {frames, lines};
+    }
+    // Returns once at least `count` more frames have been drawn; the first rate line may count
+    // frames from before the call, so one more line than needed is awaited.
+    void waitFrames(long count) {
+        std::pair<long, int> from = framesDrawn();
+        for (int i = 0; i < 1200; i++) {
+            std::pair<long, int> now = framesDrawn();
+            if (now.second > from.second + 1 && now.first - from.first >= count) return;
+            ASSERT_TRUE(programRunning()) << "the program ended";
+            pause(100);
+        }
+        FAIL() << "fewer than " << count << " frames in two minutes";
+    }
+    void keyForFrames(const char* name) {
+        run(std::string("xdotool key ") + name);
+        waitFrames(2);
+    }
+    void clickForFrames(int x, int y) {
+        run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
+        waitFrames(2);
+        run("xdotool mousedown 1");
+        waitFrames(2);
+        run("xdotool mouseup 1");
+        waitFrames(2);
+    }
+
+    // Reaps the program once it has ended, keeping its exit status for `waitForExit`.
+    bool programRunning() {
+        int status = 0;
+        if (program <= 0) return false;
+        if (waitpid(program, &status, WNOHANG) != program) return true;
+        program = 0;
+        exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return false;
+    }
+
     int waitForExit() {
+        if (program == 0) return exitStatus;
         for (int i = 0; i < 100; i++) {
             int status = 0;
             if (waitpid(program, &status, WNOHANG) == program) {
@@ -193,6 +249,43 @@ TEST_F(EditorSession, ANewCubeSavedFromTheEditorLoadsWithTheLevelUnchanged) {
     ve::Entity* cube = (ve::Entity*)loaded.entities[3];
     EXPECT_EQ(text(cube->name), "New CubeEntity");
     EXPECT_EQ(cube->type->metaData->type, MetaType::game_CubeEntity);
+}
+
+// At a few frames a second, a name typed faster than frames (a dozen letters per frame, some twice)
+// after Ctrl+A arrives whole; ESC in the field cancels the edit and the program runs on, and ESC
+// outside it quits.
+TEST_F(EditorSession, ANameTypedFasterThanFramesArrivesWholeAndEscapeInAFieldDoesNotQuit) {
+    ve::Scene level;
+    buffer image = writeLevel(&level);
+    ASSERT_NE(image.data, nullptr);
+    std::ofstream(workdir / "assets" / "Level 1.vsf", std::ios::binary).write((const char*)image.data, image.length);
+    const std::string NAME = "kestrolanchamber";
+    ASSERT_EQ(NAME.size(), 16u);
+
+    startProgram(true);
+    keyForFrames("F11");
+    clickForFrames(SAVE_AS_X, SAVE_AS_Y);
+    clickForFrames(NAME_FIELD_X, NAME_FIELD_Y);
+    run("xdotool key ctrl+a type --delay 15 " + NAME);
+    waitFrames(2);
+    clickForFrames(SAVE_AS_SAVE_X, SAVE_AS_SAVE_Y);
+    EXPECT_TRUE(fs::exists(workdir / "assets" / (NAME + ".vsf"))) << readText(workdir / "program.log");
+
+    clickForFrames(SAVE_AS_X, SAVE_AS_Y);
+    clickForFrames(NAME_FIELD_X, NAME_FIELD_Y);
+    run("xdotool type --delay 15 x");
+    keyForFrames("Escape");
+    waitFrames(4);
+    ASSERT_TRUE(programRunning()) << "ESC in the field ended the program";
+    clickForFrames(SAVE_AS_SAVE_X, SAVE_AS_SAVE_Y);
+    long sceneFiles = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(workdir / "assets"))
+        sceneFiles += entry.path().extension() == ".vsf";
+    EXPECT_EQ(sceneFiles, 2) << "the cancelled edit was saved under another name";
+    run("xdotool key Escape");
+    EXPECT_EQ(waitForExit(), 0);
+    std::string log = readText(workdir / "program.log");
+    EXPECT_EQ(log.find("ASSERTION FAILED"), std::string::npos) << log;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The button: E within reach along the player's line of sight flips it, once per press; its
-// flag is recorded with the world only when it is time-dependent.
+// The button: E within reach along the player's line of sight, with nothing solid before it, flips
+// it, once per press; its flag is recorded with the world only when it is time-dependent.
 
 #include "power_harness.h"
 
@@ -43,6 +43,25 @@ TEST_F(Button, EWithinReachFlipsItOncePerPress) {
     press(&keys().E);
     game::updateButtonEntity(button);
     EXPECT_FALSE(button->powered) << "a second press flips it back";
+}
+
+TEST_F(Button, EReachesOnlyTheFirstSolidBodyOnTheLineOfSight) {
+    game::ButtonEntity* front = addButton("Front", vec(0, 0, 0));      // faces at z = -0.5 and 0.5
+    game::ButtonEntity* behind = addButton("Behind", vec(0, 0, 1.5f)); // near face 2.2 from the eye
+    addPlayer(vec(0, 0, -1.2f), vec(0, 0, 1), vec(0, 0, -20));
+    struct Case {
+        u32 frontLayers; // 0: collides with nothing (as a plate or a lowered barrier)
+        b8 frontFlips, behindFlips;
+    } cases[] = {{1, true, false}, {0, true, true}};
+    for (const Case& c : cases) {
+        *ve::getLayers(front->bodyOpts.physicsBody) = c.frontLayers;
+        front->powered = behind->powered = 0;
+        press(&keys().E);
+        game::updateButtonEntity(behind);
+        game::updateButtonEntity(front);
+        EXPECT_EQ(front->powered, c.frontFlips) << c.frontLayers;
+        EXPECT_EQ(behind->powered, c.behindFlips) << c.frontLayers;
+    }
 }
 
 TEST_F(Button, WithoutItsPlayerNothingHappens) {

@@ -163,7 +163,9 @@ TEST_F(Player, OpposingKeysCancelAndOneKeyWalksAlongTheView) {
         const char* what;
         std::vector<ve::GameInput::Keyboard::Key*> held;
         ve::v3 expectedDirection; // zero: no motion
+        b8 tapped = false;        // pressed and released within the frame
     } cases[] = {
+        {"W tapped within the frame", {&keys().W}, vec(0, 0, -1), true},
         {"W and S", {&keys().W, &keys().S}, vec(0, 0, 0)},
         {"A and D", {&keys().A, &keys().D}, vec(0, 0, 0)},
         {"W", {&keys().W}, vec(0, 0, -1)},
@@ -176,7 +178,10 @@ TEST_F(Player, OpposingKeysCancelAndOneKeyWalksAlongTheView) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ve::setLinearVelocity(player->bodyOpts.physicsBody, vec(0, 0, 0));
-        for (ve::GameInput::Keyboard::Key* key : c.held) hold(key);
+        for (ve::GameInput::Keyboard::Key* key : c.held) {
+            hold(key);
+            if (c.tapped) *key = {0, 1, 1};
+        }
         runFrame(TICK);
         for (ve::GameInput::Keyboard::Key* key : c.held) key->isDown = 0;
         ve::v3 velocity = velocityOf(player);

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ctype.h>
 #include <string.h>
+
+#include <string>
 
 namespace {
 
@@ -17,6 +20,7 @@ protected:
         SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
         memset((void*)&input, 0, sizeof(input));
+        sdl_pendingInput.count = 0;
     }
     void TearDown() override { SDL_Quit(); }
 
@@ -65,6 +69,39 @@ TEST_F(EventTest, PressAndReleaseInOneFrameLeaveBothEdgesThenAllClearNextFrame) 
     expectKey(input.keyboard.E, false, true, true);
     frame();
     expectKey(input.keyboard.E, false, false, false);
+}
+
+// Taps faster than frames: every press is seen in a frame of its own, and the order of keys and
+// text is kept. "1" stands for the E key, "2" for R; a frame may end between any two events.
+TEST_F(EventTest, EveryPressBetweenTwoFramesIsSeenInExactlyOneFrame) {
+    struct Case {
+        const char* between;      // events pushed between two frames: e, E (down, up), r, R, t (text)
+        const char* pressFrames;  // per frame: how many presses of E it shows (wentDown)
+    };
+    const Case cases[] = {
+        {"eE", "1"},          // a tap within one frame
+        {"eEeE", "11"},       // two taps: the second waits a frame
+        {"eEeEeE", "111"},
+        {"eErReE", "11"},     // R's tap rides along with the first frame
+        {"eteEtE", "11"},
+        {"E", "0"},           // a release alone
+    };
+    for (const Case& c : cases) {
+        sdl_pendingInput.count = 0;
+        memset((void*)&input, 0, sizeof(input));
+        for (const char* at = c.between; *at; at++) {
+            if (*at == 't') pushText("x");
+            else pushKey(tolower(*at) == *at ? SDL_KEYDOWN : SDL_KEYUP, tolower(*at) == 'e' ? SDL_SCANCODE_E : SDL_SCANCODE_R);
+        }
+        std::string seen;
+        for (int i = 0; i < 4; i++) {
+            frame();
+            seen += input.keyboard.E.wentDown ? '1' : '0';
+        }
+        EXPECT_EQ(seen.substr(0, strlen(c.pressFrames)), c.pressFrames) << c.between;
+        EXPECT_EQ(seen.find('1', strlen(c.pressFrames)), std::string::npos) << c.between;
+        EXPECT_FALSE(input.keyboard.E.isDown) << c.between;
+    }
 }
 
 TEST_F(EventTest, HeldKeyHasOneWentDownAndRepeatsSetNothing) {

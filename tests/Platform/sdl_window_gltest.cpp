@@ -3,9 +3,20 @@
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Platform/SDL/sdl_tmp_win_platform.h"
 
+#include "Core/engine_globals.h"
+#include "Game/ButtonEntity.h"
+#include "Game/PlayerEntity.h"
+#include "Physics/dynamics/phBody.h"
+#include "Physics/physics.h"
+
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <string>
 
 namespace {
 
@@ -87,15 +98,81 @@ TEST_F(WindowTest, ClearedFrameReadsBackTheClearColour) {
 }
 
 TEST_F(WindowTest, TickLengthFromTheDisplayIsFiniteAndPositive) {
-    detail::SDLMainState state = {};
+    ve::detail::SDLMainState state = {};
     state.window = window;
-    f32 tick = detail::queryPhysicsTickLength(&state);
+    f32 tick = ve::detail::queryPhysicsTickLength(&state);
     EXPECT_TRUE(isfinite(tick));
     EXPECT_GT(tick, 0.0f);
     EXPECT_LE(tick, 1.0f);
     // The display was asked: its mode is the 1440 x 900 screen the window is on.
     EXPECT_EQ(state.displayMode.w, 1440);
     EXPECT_EQ(tick, physicsTickLength(state.displayMode.refresh_rate));
+}
+
+// The whole program in this process, its frames run one by one from the test, and E taps sent
+// with xdotool to its window between them. Level 1 starts with the player looking at the button.
+class Program : public testing::Test {
+protected:
+    static void run(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
+    static std::string text(string s) { return std::string((const char*)s.data, s.length); }
+
+    void* entityData(const char* name) {
+        ve::Scene* scene = &ve::engineState->currentScene;
+        for (msi i = 0; i < scene->entities.length; i++)
+            if (text(((ve::Entity*)scene->entities[i])->name) == name) return ((ve::Entity*)scene->entities[i])->entityData.data;
+        return nullptr;
+    }
+    // One frame after `taps` taps of E; counts the frames in which the button's state changed.
+    void frameAfterTaps(int taps) {
+        std::string command = "xdotool key";
+        for (int i = 0; i < taps; i++) command += " e";
+        if (taps) run(command);
+        b8 before = button->powered;
+        ASSERT_TRUE(ve::detail::runFrame(&state));
+        frames++;
+        if (ve::engineState->currentScene.name.data && text(ve::engineState->currentScene.name) == "Level 1")
+            toggles += button->powered != before;
+    }
+
+    // The engine keeps pointers into it for the rest of the process.
+    static ve::detail::SDLMainState state;
+    game::ButtonEntity* button = nullptr;
+    int toggles = 0;
+    int frames = 0;
+};
+
+ve::detail::SDLMainState Program::state;
+
+TEST_F(Program, EveryTapOfEActsOnceAndEAtTheElevatorNeverReachesAButtonBehindIt) {
+    // The software rasteriser on one thread: a few frames a second, as on a slow machine.
+    setenv("LP_NUM_THREADS", "1", 1);
+    ASSERT_TRUE(ve::detail::startProgram(&state));
+    // The only window on this test's display.
+    run("xdotool windowfocus --sync $(xdotool search --name '^Kestrolan$' | head -1)");
+    button = (game::ButtonEntity*)entityData("Button");
+    ASSERT_NE(button, nullptr);
+    // Taps sent between two frames: none, one or several, 20 in all, then frames to take them.
+    const int tapsBeforeFrame[] = {0, 0, 1, 0, 2, 0, 0, 1, 3, 0, 0, 0, 1, 1, 2, 0, 0, 4, 0, 0, 0,
+                                   0, 1, 2, 0, 0, 2, 0, 0, 0, 0, 0, 0};
+    auto start = std::chrono::steady_clock::now();
+    for (int taps : tapsBeforeFrame) frameAfterTaps(taps);
+    printf("%d frames in %.1f s\n", frames, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    EXPECT_EQ(toggles, 20);
+
+    // Facing the lit elevator's doors 1.25 away, with the button that powers it moved behind them
+    // and the north wall, 1.95 from the eye and within its reach: E rides to Level 2.
+    game::PlayerEntity* player = (game::PlayerEntity*)entityData("Player");
+    ASSERT_NE(player, nullptr);
+    f32 eyeHeight = ve::getBody(player->bodyOpts.physicsBody)->m_tx.position.y;
+    ve::setPosition(button->bodyOpts.physicsBody, ve::v3{-0.35f, eyeHeight - 0.6f, -5.4f});
+    ve::setPosition(player->bodyOpts.physicsBody, ve::v3{-0.35f, eyeHeight, -3.2f});
+    player->cam.dir = ve::v3{0.0f, 0.0f, -1.0f};
+    button->powered = 1;
+    frameAfterTaps(0);
+    toggles = 0;
+    frameAfterTaps(1);
+    EXPECT_EQ(toggles, 0) << "E reached the button behind the elevator";
+    EXPECT_EQ(text(ve::engineState->currentScene.name), "Level 2");
 }
 
 } // namespace

@@ -11,6 +11,7 @@ namespace ve {
 
 GameInput sdl_gameInput;
 GameInput sdl_debugInput;
+PendingInput sdl_pendingInput;
 
 // Rows of SDL's scancode numbering; every key index 0 to 90 appears exactly once.
 const u8 KeyCodeMappings[keyCodeMappingCount] = {
@@ -124,11 +125,9 @@ u64 advanceFrameClock(FrameClock* clock, u64 currentTime, GameInput* input) {
 
 namespace detail {
 
-GameInput::Keyboard::Key* keyForScancode(GameInput* input, SDL_Scancode scancode) {
-    if ((u32)scancode >= keyCodeMappingCount) return nullptr;
-    u8 keyIndex = KeyCodeMappings[scancode];
-    if (keyIndex == unmappedKeyIndex) return nullptr;
-    return &input->keyboard.keys[keyIndex];
+u8 keyIndexForScancode(SDL_Scancode scancode) {
+    if ((u32)scancode >= keyCodeMappingCount) return unmappedKeyIndex;
+    return KeyCodeMappings[scancode];
 }
 
 GameInput::Button* mouseButtonForEvent(GameInput* input, u8 sdlButton) {
@@ -136,29 +135,101 @@ GameInput::Button* mouseButtonForEvent(GameInput* input, u8 sdlButton) {
     return &input->mouse.buttons[sdlButton - 1];
 }
 
-// Keeps at most utf8InputSize - 1 bytes, cut before a character that would not fit whole, so
-// the record always holds valid UTF-8 with its NUL.
-void copyTextInput(c8* dst, const c8* text) {
+// Keeps at most `size` - 1 bytes, cut before a character that would not fit whole, so the copy
+// always holds valid UTF-8 with its NUL.
+void copyWholeCharacters(c8* dst, const c8* text, msi size) {
     msi length = 0;
-    while (length < utf8InputSize - 1 && text[length]) ++length;
+    while (length < size - 1 && text[length]) ++length;
     while (length > 0 && ((u8)text[length] & 0xC0) == 0x80) --length;
     memcpy(dst, text, length);
-    memset(dst + length, 0, utf8InputSize - length);
+    memset(dst + length, 0, size - length);
+}
+
+void copyTextInput(c8* dst, const c8* text) { copyWholeCharacters(dst, text, utf8InputSize); }
+
+// Bytes of the UTF-8 character that starts at `text` (continuation bytes that follow it).
+msi characterLength(const c8* text) {
+    msi length = 1;
+    while (text[length] && ((u8)text[length] & 0xC0) == 0x80) ++length;
+    return length;
+}
+
+msi characterCount(const c8* text) {
+    msi count = 0;
+    for (msi at = 0; text[at]; at += characterLength(text + at)) ++count;
+    return count;
+}
+
+// Only a flood that fills the pending queue (see `makeRoom`) finds the list full.
+void listEvent(GameInput::Keyboard* keyboard, InputEventKind kind, u8 keyIndex, const c8* text, msi textLength) {
+    if (keyboard->eventCount == inputEventCapacity) return;
+    InputEvent* event = &keyboard->events[keyboard->eventCount++];
+    *event = {};
+    event->kind = kind;
+    event->keyIndex = keyIndex;
+    // A character longer than a listed text holds is no UTF-8 that SDL sends; it is left out.
+    if (textLength < inputEventTextSize) memcpy(event->text, text, textLength);
+}
+
+// Whether `event` may still join this frame's record. An empty list takes any text (what does
+// not fit goes unlisted), so that nothing waits for ever.
+b8 fitsThisFrame(const GameInput::Keyboard* keyboard, const PendingInputEvent* event) {
+    msi room = inputEventCapacity - keyboard->eventCount;
+    if (event->kind == InputEventText) return keyboard->eventCount == 0 || characterCount(event->text) <= room;
+    const GameInput::Keyboard::Key* key = &keyboard->keys[event->keyIndex];
+    if (event->kind == InputEventKeyDown && key->wentDown) return false;
+    if (event->kind == InputEventKeyUp && key->wentUp) return false;
+    return room > 0;
+}
+
+void applyPendingEvent(GameInput::Keyboard* keyboard, const PendingInputEvent* event) {
+    if (event->kind == InputEventText) {
+        keyboard->newUTF8Input = true;
+        copyTextInput(keyboard->utf8Input, event->text);
+        for (msi at = 0; event->text[at];) {
+            msi length = characterLength(event->text + at);
+            listEvent(keyboard, InputEventText, 0, event->text + at, length);
+            at += length;
+        }
+        return;
+    }
+    GameInput::Keyboard::Key* key = &keyboard->keys[event->keyIndex];
+    b8 pressed = event->kind == InputEventKeyDown;
+    key->isDown = pressed;
+    if (pressed) key->wentDown = true;
+    else key->wentUp = true;
+    listEvent(keyboard, event->kind, event->keyIndex, nullptr, 0);
+}
+
+// With the queue full a flood of keys arrives faster than frames take them: the oldest half is
+// taken into this frame whatever it holds, so that no release is ever dropped.
+void makeRoom(GameInput::Keyboard* keyboard, PendingInput* pending) {
+    u32 taken = pendingInputCapacity / 2;
+    for (u32 i = 0; i < taken; i++) applyPendingEvent(keyboard, &pending->events[i]);
+    memmove(pending->events, pending->events + taken, (pending->count - taken) * sizeof(PendingInputEvent));
+    pending->count -= taken;
+}
+
+void queueInput(GameInput* input, InputEventKind kind, u8 keyIndex, const c8* text) {
+    PendingInput* pending = &sdl_pendingInput;
+    if (pending->count == pendingInputCapacity) makeRoom(&input->keyboard, pending);
+    PendingInputEvent* event = &pending->events[pending->count++];
+    event->kind = kind;
+    event->keyIndex = keyIndex;
+    copyWholeCharacters(event->text, text ? text : "", pendingTextSize);
 }
 
 void handleKeyDown(GameInput* input, const SDL_KeyboardEvent* event) {
     if (event->repeat) return;
-    GameInput::Keyboard::Key* key = keyForScancode(input, event->keysym.scancode);
-    if (!key) return;
-    key->isDown = true;
-    key->wentDown = true;
+    u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
+    if (keyIndex == unmappedKeyIndex) return;
+    queueInput(input, InputEventKeyDown, keyIndex, nullptr);
 }
 
 void handleKeyUp(GameInput* input, const SDL_KeyboardEvent* event) {
-    GameInput::Keyboard::Key* key = keyForScancode(input, event->keysym.scancode);
-    if (!key) return;
-    key->isDown = false;
-    key->wentUp = true;
+    u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
+    if (keyIndex == unmappedKeyIndex) return;
+    queueInput(input, InputEventKeyUp, keyIndex, nullptr);
 }
 
 void handleMouseMotion(GameInput* input, const SDL_MouseMotionEvent* event) {
@@ -190,6 +261,17 @@ void clearInputEdges(GameInput* input) {
     }
     memset(input->keyboard.utf8Input, 0, utf8InputSize);
     input->keyboard.newUTF8Input = false;
+    input->keyboard.eventCount = 0;
+}
+
+void takePendingInput(GameInput* input, PendingInput* pending) {
+    u32 taken = 0;
+    while (taken < pending->count && detail::fitsThisFrame(&input->keyboard, &pending->events[taken])) {
+        detail::applyPendingEvent(&input->keyboard, &pending->events[taken]);
+        taken++;
+    }
+    memmove(pending->events, pending->events + taken, (pending->count - taken) * sizeof(PendingInputEvent));
+    pending->count -= taken;
 }
 
 void applyMouseModeChange(MouseModeChange change, const GameInput* input) {
@@ -209,10 +291,7 @@ b8 handleEvent(GameInput* input, const SDL_Event* event) {
     case SDL_WINDOWEVENT: handleWindowEvent(input, &event->window); break;
     case SDL_KEYDOWN: handleKeyDown(input, &event->key); break;
     case SDL_KEYUP: handleKeyUp(input, &event->key); break;
-    case SDL_TEXTINPUT:
-        input->keyboard.newUTF8Input = true;
-        copyTextInput(input->keyboard.utf8Input, event->text.text);
-        break;
+    case SDL_TEXTINPUT: queueInput(input, InputEventText, 0, event->text.text); break;
     case SDL_MOUSEMOTION: handleMouseMotion(input, &event->motion); break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: handleMouseButton(input, &event->button); break;
@@ -235,7 +314,12 @@ b8 handleEvents(GameInput* input) {
     while (SDL_PollEvent(&event)) {
         if (handleEvent(input, &event)) quit = true;
     }
+    takePendingInput(input, &sdl_pendingInput);
     return quit;
+}
+
+b8 escapeEndsProgram(const GameInput* liveInput, const GameMemory* gameMemory) {
+    return liveInput->keyboard.ESC.wentDown && !gameMemory->escapeTaken;
 }
 
 // =============================================================================================
@@ -318,14 +402,15 @@ namespace detail {
 void checkAndLoadGameEngine(SDLMainState* state) { state->engine.engineReload(&state->gameMemory, &state->platformAPI); }
 
 // The frame in which ESC is pressed or the window is closed is still updated, drawn and timed.
+// Whether ESC ends the program is known only after the update: a text field of the editor takes it.
 b8 runFrame(SDLMainState* state) {
     b8 quit = handleEvents(&sdl_gameInput);
     sdl_gameInput.physicsDelta = state->physicsDelta;
     sdl_debugInput = sdl_gameInput;
-    b8 running = !quit && !sdl_gameInput.keyboard.ESC.wentDown;
     applyMouseModeChange(stepInputRecording(&state->recorder, &sdl_gameInput, &allocatedBuffers), &sdl_gameInput);
     checkAndLoadGameEngine(state);
     state->engine.engineUpdate(&sdl_gameInput, &sdl_debugInput);
+    b8 running = !quit && !escapeEndsProgram(&sdl_debugInput, &state->gameMemory);
     SDL_GL_SwapWindow(state->window.window);
     u64 framesPerSecond = advanceFrameClock(&state->clock, getNanoTime(), &sdl_gameInput);
     if (framesPerSecond) {
@@ -352,27 +437,34 @@ void setupPlatformMemory(SDLMainState* state) {
 
 } // namespace ve
 
-extern "C" int SDL_main(int, char*[]) {
-    using namespace ve;
-    using namespace ve::detail;
+namespace ve::detail {
+
+b8 startProgram(SDLMainState* state) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "Kestrolan: SDL_Init(SDL_INIT_VIDEO) failed: %s\n", SDL_GetError());
-        return 1;
+        return false;
     }
-    SDLMainState state = {};
-    if (!setupWindow(&state.window)) return 1;
-    state.physicsDelta = queryPhysicsTickLength(&state);
-    initPlatformAPI(&state.platformAPI);
+    if (!setupWindow(&state->window)) return false;
+    state->physicsDelta = queryPhysicsTickLength(state);
+    initPlatformAPI(&state->platformAPI);
     zeroSize(sizeof(sdl_gameInput), &sdl_gameInput);
-    setupPlatformMemory(&state);
-    state.engine = {nullptr, EngineReload, EngineInit, EngineUpdate, 0};
-    state.engine.engineReload(&state.gameMemory, &state.platformAPI);
-    state.engine.engineInit(&state.gameMemory, (f64)state.physicsDelta);
+    setupPlatformMemory(state);
+    state->engine = {nullptr, EngineReload, EngineInit, EngineUpdate, 0};
+    state->engine.engineReload(&state->gameMemory, &state->platformAPI);
+    state->engine.engineInit(&state->gameMemory, (f64)state->physicsDelta);
 
-    state.clock = {getNanoTime(), 0, 0};
-    state.recorder.inputRecording = (GameInput*)malloc(sizeof(GameInput) * inputRecordingCapacity);
-    VE_ASSERT_NOT_NULL(state.recorder.inputRecording);
-    while (runFrame(&state)) {
+    state->clock = {getNanoTime(), 0, 0};
+    state->recorder.inputRecording = (GameInput*)malloc(sizeof(GameInput) * inputRecordingCapacity);
+    VE_ASSERT_NOT_NULL(state->recorder.inputRecording);
+    return true;
+}
+
+} // namespace ve::detail
+
+extern "C" int SDL_main(int, char*[]) {
+    ve::detail::SDLMainState state = {};
+    if (!ve::detail::startProgram(&state)) return 1;
+    while (ve::detail::runFrame(&state)) {
     }
     return 0;
 }
