@@ -154,7 +154,7 @@ protected:
     }
     // Cube 1 onto plate 1: the NOT gate lowers the barrier.
     void openTheDoor() {
-        ASSERT_TRUE(walkTo(-1.5f, -0.3f));
+        ASSERT_TRUE(walkTo(-2.3f, -6.8f));
         pickUp("Cube 1");
         dropOnto("Plate 1", -2.7f, -3.2f);
         EXPECT_TRUE(powered("Plate 1"));
@@ -162,7 +162,7 @@ protected:
     }
     // Cube 2 through the door onto plate 2.
     void pressPlate2() {
-        ASSERT_TRUE(walkTo(1.5f, -0.3f));
+        ASSERT_TRUE(walkTo(2.3f, -6.8f));
         pickUp("Cube 2");
         ASSERT_TRUE(walkTo(0, -6.0f));
         ASSERT_TRUE(walkTo(0, -13.5f));
