@@ -123,13 +123,23 @@ void reapplyTimedBodies(EngineState* state) {
 }
 } // namespace detail
 
+namespace detail {
+// Both lengths come from the input, so a replayed recording replays its own timing.
+b8 tickFallsDue(const EngineState* state, const GameInput* input) {
+    return state->timeSinceLastPhysicsUpdate + input->deltaTime >= (f64)input->physicsDelta;
+}
+} // namespace detail
+
 b8 advancePhysicsClock(EngineState* state, GameInput* input) {
-    // Both lengths come from the input, so a replayed recording replays its own timing.
+    b8 due = detail::tickFallsDue(state, input);
     state->timeSinceLastPhysicsUpdate += input->deltaTime;
-    f64 tickLength = (f64)input->physicsDelta;
-    if (state->timeSinceLastPhysicsUpdate < tickLength) return false;
-    state->timeSinceLastPhysicsUpdate -= tickLength;
-    return true;
+    if (due) state->timeSinceLastPhysicsUpdate -= (f64)input->physicsDelta;
+    return due;
+}
+
+f32 physicsStepTimeThisFrame(const EngineState* state, const GameInput* input) {
+    b8 steps = detail::tickFallsDue(state, input) && state->currentScene.enabled && !input->keyboard.SPACE.isDown;
+    return steps ? input->physicsDelta : 0.0f;
 }
 
 void runPhysicsTick(EngineState* state, GameInput* input) {

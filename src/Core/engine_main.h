@@ -61,6 +61,12 @@ void handleDisplayKeys(EngineState* state, GameInput* input);
 
 // Adds the frame's time to the physics clock; true when a tick falls due (at most one per frame).
 b8 advancePhysicsClock(EngineState* state, GameInput* input);
+// The time by which the physics steps in this frame's tick, asked before the clock advances (by
+// the entity updates): one tick length when a tick falls due and steps the physics, 0 when none
+// falls due, when the editor pauses the scene and when SPACE makes the tick a rewind step. Forces
+// meant to act for the frame scale by it, since the world moves no further however long the
+// frame was.
+f32 physicsStepTimeThisFrame(const EngineState* state, const GameInput* input);
 // One physics tick: nothing while the scene is paused; a step back through the time history while
 // SPACE is held; otherwise the history's recording step and then one physics step.
 void runPhysicsTick(EngineState* state, GameInput* input);

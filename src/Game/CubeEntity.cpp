@@ -1,6 +1,7 @@
 #include "Game/CubeEntity.h"
 
 #include "Core/engine_globals.h"
+#include "Core/engine_main.h"
 #include "Game/entityShared.h"
 #include "Game/PlayerEntity.h"
 
@@ -10,9 +11,9 @@ namespace game {
 constexpr f32 CUBE_REACH = 3.0f;
 // A carried cube is pulled toward this many units ahead of the eye.
 constexpr f32 CARRY_DISTANCE = 2.0f;
-// Share of a carried cube's velocity taken away per physics tick's worth of frame time.
+// Share of a carried cube's velocity taken away in each physics step.
 constexpr f32 CARRY_DAMPING_RATE = 0.2f;
-// Acceleration toward the carry point per unit of distance and second of frame time.
+// Acceleration toward the carry point per unit of distance and second of physics step.
 constexpr f32 CARRY_SPRING_GAIN = 10000.0f;
 
 constexpr MeshAssetNames CUBE_ASSETS = {"cube_mesh", "cube_img", "cube_mat", "cube_emission_img"};
@@ -21,23 +22,18 @@ namespace cube {
 
 ve::v3 carryPoint(const PlayerEntity* player) { return player->cam.pos + CARRY_DISTANCE * player->cam.dir; }
 
-// The share of its velocity that a carried cube keeps this frame. With frames longer than five
-// physics ticks the plain rate would turn negative and reverse the velocity every frame, so that
-// the cube swings ever wider around the carry point; it is held at 0 there (all motion damped).
-f32 carryDampingFactor(f64 deltaTime, f32 physicsDelta) {
-    f64 damped = 1.0 - (f64)CARRY_DAMPING_RATE * (deltaTime / (f64)physicsDelta);
-    f32 factor = (f32)damped;
-    if (!(factor > 0.0f)) return 0.0f;
-    return factor < 1.0f ? factor : 1.0f;
-}
-
-// Damps the cube's velocity and pulls it toward the carry point with a spring.
+// Damps the cube's velocity and pulls it toward the carry point with a spring. Both act over the
+// time the physics steps in this frame, not over the frame's length: the world moves at most one
+// tick per frame, and a pull scaled by a long frame would fling the cube (put down with the carry
+// point under the floor, it left sideways at metres a second at five frames a second). In a frame
+// without a step nothing acts, since a force would wait in the body for the next step.
 void carry(CubeEntity* cube, const PlayerEntity* player) {
+    f32 stepTime = ve::physicsStepTimeThisFrame(ve::engineState, ve::input);
+    if (stepTime <= 0.0f) return;
     u32 body = cube->bodyOpts.physicsBody;
-    f32 factor = carryDampingFactor(ve::input->deltaTime, ve::input->physicsDelta);
-    ve::setLinearVelocity(body, ve::getLinearVeloctiy(body) * factor);
+    ve::setLinearVelocity(body, ve::getLinearVeloctiy(body) * (1.0f - CARRY_DAMPING_RATE));
     ve::v3 offset = carryPoint(player) - getLivePose(body).position;
-    ve::applyForce(body, offset * (f32)ve::input->deltaTime * CARRY_SPRING_GAIN);
+    ve::applyForce(body, offset * stepTime * CARRY_SPRING_GAIN);
 }
 
 } // namespace cube

@@ -160,19 +160,29 @@ TEST_F(Cube, WithoutAPlayerSpaceStillDropsAndENeverPicksUp) {
 // Carrying
 // ---------------------------------------------------------------------------------------------
 
-TEST_F(Cube, TheCarryDampingKeepsBetweenNoneAndAllOfTheVelocity) {
+// The world moves at most one tick per frame, so the damping acts once per physics step whatever
+// the frame's length, and not at all in a frame that steps no physics.
+TEST_F(Cube, TheCarryDampingActsOncePerPhysicsStep) {
     struct Case {
+        const char* what;
         f64 ticksPerFrame;
+        b8 rewinding, paused;
         f32 expectedShare;
-    } cases[] = {{1.0, 0.8f}, {2.5, 0.5f}, {5.0, 0.0f}, {10.0, 0.0f}, {0.0, 1.0f}};
+    } cases[] = {{"one tick", 1.0, false, false, 0.8f},   {"two and a half ticks", 2.5, false, false, 0.8f},
+                 {"ten ticks", 10.0, false, false, 0.8f}, {"half a tick: no step", 0.5, false, false, 1.0f},
+                 {"no time", 0.0, false, false, 1.0f},    {"a rewind tick", 1.0, true, false, 1.0f},
+                 {"the editor pauses the scene", 1.0, false, true, 1.0f}};
     // The eye two units behind the cube: the carry point is the cube's centre, so no spring force.
     game::PlayerEntity* player = addPlayer(vec(0, 0, 0));
     game::CubeEntity* cube = addCube(vec(0, 0, -2));
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.ticksPerFrame);
+        SCOPED_TRACE(c.what);
         ve::setPosition(cube->bodyOpts.physicsBody, player->cam.pos + 2.0f * player->cam.dir);
         ve::setLinearVelocity(cube->bodyOpts.physicsBody, vec(10, 0, 0));
         cube->attached = true;
+        state()->timeSinceLastPhysicsUpdate = 0.0;
+        keys().SPACE.isDown = c.rewinding;
+        state()->currentScene.enabled = !c.paused;
         setFrameTime(c.ticksPerFrame * TICK);
         game::updateCubeEntity(cube);
         EXPECT_NEAR(velocityOf(cube).x, 10.0f * c.expectedShare, 1e-4f);

@@ -47,6 +47,8 @@ protected:
         for (msi i = 0; i < blocks.length; ++i) memset(block(i)->data, frameMark, block(i)->length);
     }
     u8 engineMemoryMark() { return block(0)->data[0]; }
+    // The record the engine plays in this frame.
+    GameInput& played() { return *gameInputOfFrame(&recorder, &live); }
 
     // One frame: fresh edges, the given keys pressed, a mark in the mouse position, one step.
     MouseModeChange step(s32 frameMark, b8 f1 = false, b8 f2 = false, b8 f3 = false) {
@@ -83,8 +85,9 @@ TEST_F(RecordingTest, ReplayLoopsOverTheRecordedFramesAndRestoresMemoryBeforeEve
     EXPECT_TRUE(recorder.playback);
     EXPECT_FALSE(recorder.recording);
     EXPECT_EQ(recorder.recordingIndex, 3u);
-    EXPECT_EQ(live.mouse.absInPixelsX, 100);
-    EXPECT_TRUE(live.keyboard.F1.wentDown); // the recorded frame replaces the live one whole
+    EXPECT_EQ(played().mouse.absInPixelsX, 100);
+    EXPECT_TRUE(played().keyboard.F1.wentDown); // the engine plays the recorded frame whole
+    EXPECT_EQ(live.mouse.absInPixelsX, 999);    // and the live record stays live
     EXPECT_EQ(engineMemoryMark(), 10);
     EXPECT_EQ(block(1)->data[4095], 10);
 
@@ -92,7 +95,7 @@ TEST_F(RecordingTest, ReplayLoopsOverTheRecordedFramesAndRestoresMemoryBeforeEve
     for (s32 expected : expectedReplay) {
         engineWritesFrame(50);
         EXPECT_EQ(step(999), MouseModeKeep);
-        EXPECT_EQ(live.mouse.absInPixelsX, expected);
+        EXPECT_EQ(played().mouse.absInPixelsX, expected);
         // Memory goes back to the F1 frame's exactly when a pass starts over.
         EXPECT_EQ(engineMemoryMark(), expected == 100 ? 10 : 50);
     }
@@ -107,9 +110,9 @@ TEST_F(RecordingTest, FullRecordingSwitchesToPlaybackInTheSameFrameWithoutTouchi
     EXPECT_EQ(step(-1), MouseModeKeep);
     EXPECT_FALSE(recorder.recording);
     EXPECT_TRUE(recorder.playback);
-    EXPECT_EQ(live.mouse.absInPixelsX, 0);
+    EXPECT_EQ(played().mouse.absInPixelsX, 0);
     step(-1);
-    EXPECT_EQ(live.mouse.absInPixelsX, 1);
+    EXPECT_EQ(played().mouse.absInPixelsX, 1);
 }
 
 TEST_F(RecordingTest, F1AndF2InOneFrameOnlyStopTheRecording) {
@@ -263,6 +266,7 @@ struct SeenByEngine {
     std::vector<std::string> calls;
     b8 gameSawW = false;
     b8 editorSawW = false;
+    b8 gameSawSpace = false;
 };
 SeenByEngine seen;
 
@@ -271,6 +275,7 @@ void recordUpdate(GameInput* input, GameInput* debugInput) {
     seen.calls.push_back("update");
     seen.gameSawW = input->keyboard.W.isDown;
     seen.editorSawW = debugInput->keyboard.W.isDown;
+    seen.gameSawSpace = input->keyboard.SPACE.isDown;
 }
 
 class FrameLoopTest : public RecordingTest {
@@ -303,6 +308,35 @@ TEST_F(FrameLoopTest, TheEditorSeesTheLiveInputWhileARecordingPlays) {
     detail::runFrame(&main);
     EXPECT_TRUE(seen.gameSawW);
     EXPECT_FALSE(seen.editorSawW);
+}
+
+// Keys held in the recording and let go during the replay are up once F3 stops it: the replay
+// does not leave its last frame's keys in the live record (SPACE left held there kept the world
+// rewinding, standing still, until SPACE was tapped again).
+TEST_F(FrameLoopTest, AfterF3TheGameHasTheKeysReallyHeldNotTheLastReplayedOnes) {
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    auto frameWithKey = [this](Uint32 type, SDL_Scancode scancode) {
+        SDL_Event event = {};
+        event.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.scancode = scancode;
+        ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+        detail::runFrame(&main);
+    };
+    frameWithKey(SDL_KEYDOWN, SDL_SCANCODE_SPACE);
+    frameWithKey(SDL_KEYDOWN, SDL_SCANCODE_F1); // every recorded frame holds SPACE
+    detail::runFrame(&main);
+    frameWithKey(SDL_KEYDOWN, SDL_SCANCODE_F2);
+    frameWithKey(SDL_KEYUP, SDL_SCANCODE_SPACE);
+    detail::runFrame(&main);
+    EXPECT_TRUE(seen.gameSawSpace) << "the replay plays the recorded SPACE";
+    frameWithKey(SDL_KEYDOWN, SDL_SCANCODE_F3);
+    EXPECT_FALSE(main.recorder.playback);
+    EXPECT_FALSE(seen.gameSawSpace);
+    detail::runFrame(&main);
+    EXPECT_FALSE(seen.gameSawSpace);
+    SDL_Quit();
 }
 
 TEST_F(FrameLoopTest, EveryFrameReloadsTheEngineBeforeItsUpdate) {

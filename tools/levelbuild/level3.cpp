@@ -8,8 +8,9 @@
 //                 | (L)..|..(R)  |   |: OR gate at (0, -12), fed by buttons L and R
 //         z = -8  +----=====-----+   the door and its barrier, x from -1 to 1
 //                 |      :       |
+//                 |[C1]      [C2]|   C1, C2: the cubes, both in view from the start
 //                 | [P1]..!      |   !: NOT gate at (0, -5), fed by plate 1
-//                 | [C1]     [C2]|
+//                 |              |
 //         z = 0   |      P       |
 //         z = 2   +--------------+
 //               x = -5         x = 5
@@ -30,8 +31,8 @@ const Piece pieces[] = {
     hud(),
     lamp("Lamp Hall", {{0, 3.4f, -2.5f}}),
     lamp("Lamp Gates", {{0, 3.4f, -13}}),
-    cube("Cube 1", {{-3, 0, -1}}, TIMED),
-    cube("Cube 2", {{3, 0, -1}}, TIMED),
+    cube("Cube 1", {{-3.8f, 0, -6.8f}}, TIMED),
+    cube("Cube 2", {{3.8f, 0, -6.8f}}, TIMED),
     plate("Plate 1", {{-2.7f, 0, -5}}, "Cube 1", "Cube 2", TIMED),
     cable("Plate 1 Cable", "Plate 1", {{-0.5f, 0, -5}}),
     notGate("Not Gate", {{0, 0, -5}}, "Plate 1 Cable"),
@@ -49,6 +50,8 @@ const Piece pieces[] = {
     cable("And Cable", "And Gate", {{0, 0, -17.2f}}),
     elevator("Elevator", {{0, 0, -17.55f}}, Facing::South, "And Cable"),
     hint("Hint Not", {{-0.8f, 2.1f, -5.2f}}, Facing::North, "NOT turns the power around:\na cube on the plate lowers\nthe barrier.", 3.0f),
+    // Read from the start: the far room needs the second cube, so it must come through the door.
+    hint("Hint Cubes", {{3.9f, 2.1f, -5.2f}}, Facing::North, "Two cubes, two plates: take\nthe other cube through\nthe door.", 3.0f),
     hint("Hint Or", {{2.2f, 2.4f, -13.5f}}, Facing::North, "OR wants one input,\nAND wants both.", 3.0f),
 };
 

@@ -40,8 +40,10 @@ const Piece pieces[] = {
     elevator("Elevator", {{4.55f, 0, -4}}, Facing::West, "And Cable"),
     cube("Teal Cube", {{-3, 0, -13}}, 0),
     hint("Hint And", {{3.0f, 2.4f, -5.2f}}, Facing::North, "The elevator wants the plate\nAND the switch.", 3.0f),
-    hint("Hint Switch", {{2.6f, 2.4f, -12.3f}}, Facing::North, "The switch stays on\nwhen time runs back.", 3.0f),
-    hint("Hint Carry", {{-1.0f, 2.4f, -13.5f}}, Facing::North, "Hold SPACE, then E: a\nteal cube picked up now\ntravels back with you.", 3.0f),
+    // Read from the start, before the way back is shut: what the switch beyond the door does.
+    hint("Hint Switch", {{-1.3f, 2.4f, -5.2f}}, Facing::North, "The switch beyond the door\nraises the barrier behind\nyou, and it stays on when\ntime runs back.", 3.0f),
+    // Faces the player coming through the door, beside the teal cube it speaks of.
+    hint("Hint Carry", {{-1.0f, 2.6f, -12.5f}}, Facing::North, "Hold SPACE, then E: a\nteal cube picked up now\ntravels back with you.\nKeep SPACE down: pressed\nagain, it drops the cube.", 3.0f),
 };
 
 } // namespace

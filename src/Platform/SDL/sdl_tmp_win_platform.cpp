@@ -376,10 +376,13 @@ void recordInputFrame(InputRecorder* recorder, const GameInput* liveInput) {
     recorder->playback = true;
 }
 
-// Every pass starts from the memory of the frame in which F1 was pressed.
-void replayInputFrame(InputRecorder* recorder, GameInput* liveInput, DynArray* platformBlocks) {
+// Every pass starts from the memory of the frame in which F1 was pressed. The replayed frame is
+// kept apart from the live record: written over it, the keys of the last replayed frame stayed
+// held after F3 until they were pressed again (a replay stopped while it held SPACE left the world
+// rewinding, and standing still, until SPACE was tapped).
+void replayInputFrame(InputRecorder* recorder, DynArray* platformBlocks) {
     if (recorder->playbackIndex == 0) copyBuffers(&recorder->bufferSnapshots, platformBlocks);
-    *liveInput = recorder->inputRecording[recorder->playbackIndex];
+    recorder->replayedInput = recorder->inputRecording[recorder->playbackIndex];
     recorder->playbackIndex = (recorder->playbackIndex + 1) % recorder->recordingIndex;
 }
 
@@ -388,8 +391,12 @@ void replayInputFrame(InputRecorder* recorder, GameInput* liveInput, DynArray* p
 MouseModeChange stepInputRecording(InputRecorder* recorder, GameInput* liveInput, DynArray* platformBlocks) {
     MouseModeChange change = detail::handleRecordingKeys(recorder, &liveInput->keyboard, platformBlocks);
     if (recorder->recording) detail::recordInputFrame(recorder, liveInput);
-    if (recorder->playback) detail::replayInputFrame(recorder, liveInput, platformBlocks);
+    if (recorder->playback) detail::replayInputFrame(recorder, platformBlocks);
     return change;
+}
+
+GameInput* gameInputOfFrame(InputRecorder* recorder, GameInput* liveInput) {
+    return recorder->playback ? &recorder->replayedInput : liveInput;
 }
 
 // =============================================================================================
@@ -409,7 +416,7 @@ b8 runFrame(SDLMainState* state) {
     sdl_debugInput = sdl_gameInput;
     applyMouseModeChange(stepInputRecording(&state->recorder, &sdl_gameInput, &allocatedBuffers), &sdl_gameInput);
     checkAndLoadGameEngine(state);
-    state->engine.engineUpdate(&sdl_gameInput, &sdl_debugInput);
+    state->engine.engineUpdate(gameInputOfFrame(&state->recorder, &sdl_gameInput), &sdl_debugInput);
     b8 running = !quit && !escapeEndsProgram(&sdl_debugInput, &state->gameMemory);
     SDL_GL_SwapWindow(state->window.window);
     u64 framesPerSecond = advanceFrameClock(&state->clock, getNanoTime(), &sdl_gameInput);

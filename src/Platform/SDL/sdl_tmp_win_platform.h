@@ -31,11 +31,11 @@ constexpr u64 nanosecondsPerSecond = 1000000000;
 constexpr u8 unmappedKeyIndex = 255;
 constexpr u32 keyCodeMappingCount = 255;
 
-// The live input record, filled from SDL's events every frame; during playback overwritten by
-// a recorded frame. It is the engine's `input`.
+// The live input record, filled from SDL's events every frame. It is the engine's `input`
+// except during playback, when the engine plays the replayed frame instead.
 extern GameInput sdl_gameInput;
-// A copy of `sdl_gameInput` taken right after the events and before any playback: the editor
-// always sees the live keyboard and mouse.
+// A copy of `sdl_gameInput` taken right after the events: the editor always sees the live
+// keyboard and mouse.
 extern GameInput sdl_debugInput;
 // SDL scancode (0 to 254) to key index, `unmappedKeyIndex` where no key answers.
 extern const u8 KeyCodeMappings[keyCodeMappingCount];
@@ -132,6 +132,9 @@ struct InputRecorder {
     u32 playbackIndex;
     // Copies of every platform block, taken at the first F1 and reused by every later one.
     DynArray bufferSnapshots;
+    // The recorded frame that the engine plays in this frame of a replay, in place of the live
+    // record, which goes on taking the real keys.
+    GameInput replayedInput;
 };
 
 // What to do with SDL's relative mouse mode: after a recording step, on a change of window focus
@@ -149,9 +152,12 @@ enum MouseModeChange : u8 {
 void applyMouseModeChange(MouseModeChange change, const GameInput* input);
 
 // One frame of the facility, reading F1, F2 and F3 from `liveInput`: records `liveInput`, or
-// overwrites it with the next recorded frame, restoring `platformBlocks` from the snapshots
-// before every pass.
+// takes the next recorded frame into `replayedInput`, restoring `platformBlocks` from the
+// snapshots before every pass. `liveInput` itself is never written.
 MouseModeChange stepInputRecording(InputRecorder* recorder, GameInput* liveInput, DynArray* platformBlocks);
+// The record the engine plays in this frame: the replayed frame while a recording plays back,
+// otherwise `liveInput`.
+GameInput* gameInputOfFrame(InputRecorder* recorder, GameInput* liveInput);
 // Copies every block of `from` into the block of the same index in `to`, giving `to` a fresh
 // block from the C runtime where it has none yet.
 void copyBuffers(DynArray* from, DynArray* to);
@@ -179,9 +185,9 @@ struct SDLMainState {
 // and memory, the engine, the clock and the recording buffer. False, with a message on the error
 // stream, when SDL or the window cannot be had.
 b8 startProgram(SDLMainState* state);
-// One frame: events into the live record, the editor's copy of it (taken before a replayed
-// frame replaces the live one, so the editor always sees the real keys), the recording step, the
-// engine's reload and update, the buffer swap and the clock. False once the program should end.
+// One frame: events into the live record, the editor's copy of it, the recording step, the
+// engine's reload and its update with the live or the replayed record, the buffer swap and the
+// clock. False once the program should end.
 b8 runFrame(SDLMainState* state);
 // The tick length for the display that shows the window, read into `displayMode`: 1 / its
 // refresh rate, or 1/60 when the display cannot say.
