@@ -245,6 +245,14 @@ void addTextures(pakbuild::PakContents* contents) {
     textures.push_back(makeImage("not_img", ICON_SIZE, ICON_SIZE,
                                  [](f32 u, f32 v) { return shadeIconPanel(u, v, notSymbolDistance(u, v)); }));
     textures.push_back(makeImage("skybox_img", SKY_SIZE, SKY_SIZE, shadeSky));
+    // Every albedo with the emission drawn over it; the builder folds those whose glow is one
+    // colour times a mask (the ground, the cube, the elevator) and leaves the others.
+    pakbuild::foldGlowMasks(contents, {{"ground_img", "ground_emission_img"},
+                                       {"cube_img", "cube_emission_img"},
+                                       {"button_img", "button_emission_img"},
+                                       {"elevator_img", "elevator_emission_img"},
+                                       {"light_img", "light_emission_img"},
+                                       {"cable_img", "cable_emission_img"}});
 }
 
 } // namespace art

@@ -88,7 +88,7 @@ void drawLit(u32 program, EmissionSource source, mat4 model, const Camera* camer
     if (source == EmissionSource::SAMPLED) {
         bindTexture(1, GL_TEXTURE_2D, emission->id);
         setSampler(program, "emission", 1);
-    } else if (source == EmissionSource::FLAT) {
+    } else if (source == EmissionSource::FLAT || source == EmissionSource::MASKED) {
         setFlatEmission(program, emission->texel);
     }
     bindTexture(2, GL_TEXTURE_CUBE_MAP, rendererState->skyBox.id);
@@ -154,6 +154,7 @@ void createBlackTexture(RendererStateOpenGL* state) {
 // =============================================================================================
 
 LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission) {
+    if (emission->glowMaskInAlbedo && texture->alphaIsGlowMask) return {0, EmissionSource::MASKED};
     if (emission->id == texture->id) return {!texture->opaque, EmissionSource::ALBEDO};
     b8 alphaTest = !(texture->opaque && emission->opaque);
     return {alphaTest, emission->singleColour ? EmissionSource::FLAT : EmissionSource::SAMPLED};

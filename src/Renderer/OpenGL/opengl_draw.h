@@ -40,7 +40,8 @@ void storeSingleTexel(u32 texel);
 // Created once at set-up.
 void createBlackTexture(RendererStateOpenGL* state);
 
-// The build of the lit program that draws `texture` with `emission`: the emission from the albedo
+// The build of the lit program that draws `texture` with `emission`: the emission colour times
+// the albedo's alpha when the pack builder folded the one into the other, from the albedo
 // when both are the same texture, as a uniform colour when it is one colour, sampled otherwise;
 // the alpha test only when either could be transparent somewhere.
 LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission);

@@ -129,7 +129,9 @@ struct GLTexture {
     u32 id;
     u32 texel;       // the one texel (bytes r, g, b, a) when `singleColour`
     b8 singleColour; // every texel equals `texel`
-    b8 opaque;       // every texel has alpha 255
+    b8 opaque;       // every texel has alpha 255, or the alpha is a glow mask
+    b8 alphaIsGlowMask;  // an albedo whose alpha is the mask of its emission colour
+    b8 glowMaskInAlbedo; // an emission colour (`texel`) whose mask is the albedo's alpha
 };
 
 struct GLMesh {

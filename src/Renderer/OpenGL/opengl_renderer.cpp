@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "Core/Assets/pakFormat.h"
 #include "Core/engine_globals.h"
 #include "Math/utilMath.h"
 #include "Memory/memory.h"
@@ -317,7 +318,9 @@ void uploadTexture(Texture* texture) {
     GLMemoryEntry* entry = detail::claimUploadEntry(texture->id, GLMemoryEntry::TEXTURE);
     glGenTextures(1, &entry->texture.id);
     glBindTexture(GL_TEXTURE_2D, entry->texture.id);
-    entry->texture.opaque = detail::isOpaque(texture);
+    entry->texture.alphaIsGlowMask = (texture->flags & PAK_TEXTURE_ALPHA_IS_GLOW_MASK) != 0;
+    entry->texture.glowMaskInAlbedo = (texture->flags & PAK_TEXTURE_GLOW_MASK_IN_ALBEDO) != 0;
+    entry->texture.opaque = entry->texture.alphaIsGlowMask || detail::isOpaque(texture);
     entry->texture.singleColour = detail::isSingleColour(texture);
     if (entry->texture.singleColour) {
         entry->texture.texel = texture->pixels[0];

@@ -125,6 +125,7 @@ layout (std140, binding = 3) uniform Lights {
 #define EMISSION_SAMPLED 0
 #define EMISSION_FLAT 1
 #define EMISSION_ALBEDO 2
+#define EMISSION_MASKED 3
 #ifndef EMISSION_SOURCE
 #define EMISSION_SOURCE EMISSION_SAMPLED
 #endif
@@ -132,7 +133,8 @@ layout (std140, binding = 3) uniform Lights {
 uniform sampler2D tex;
 uniform sampler2D emission;
 uniform samplerCube skybox;
-// The emission of EMISSION_FLAT: one colour (display values, alpha included) everywhere.
+// The emission of EMISSION_FLAT, one colour (display values, alpha included) everywhere, and the
+// colour that EMISSION_MASKED multiplies by the albedo's alpha.
 uniform vec4 emissionColor = vec4(0.0, 0.0, 0.0, 1.0);
 uniform vec2 uvScale = vec2(1.0, 1.0);
 uniform vec2 uvOffset = vec2(0.0, 0.0);
@@ -156,6 +158,10 @@ void main() {
     vec4 emissionTexel = emissionColor;
 #elif EMISSION_SOURCE == EMISSION_ALBEDO
     vec4 emissionTexel = texel;
+#elif EMISSION_SOURCE == EMISSION_MASKED
+    // The albedo's alpha is the glow's mask here, not a coverage: the surface is opaque.
+    vec4 emissionTexel = vec4(emissionColor.rgb * texel.a, 1.0);
+    texel.a = 1.0;
 #else
     vec4 emissionTexel = texture(emission, uv);
 #endif

@@ -44,8 +44,9 @@ enum class EmissionSource : u32 {
     SAMPLED = 0, // its own texture, one more sample per fragment
     FLAT = 1,    // one colour everywhere, the uniform "emissionColor"
     ALBEDO = 2,  // the albedo texture itself, sampled once for both
+    MASKED = 3,  // "emissionColor" times the albedo's alpha, a mask the pack builder put there
 };
-constexpr u32 EMISSION_SOURCE_COUNT = 3;
+constexpr u32 EMISSION_SOURCE_COUNT = 4;
 
 // One build of physical_frag. Without the alpha test the program discards nothing, which lets
 // the rasteriser test depth before shading: for draws whose textures are all opaque.
