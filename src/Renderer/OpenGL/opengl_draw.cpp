@@ -85,12 +85,10 @@ void drawLit(u32 program, EmissionSource source, mat4 model, const Camera* camer
     glUseProgram(program);
     bindTexture(0, GL_TEXTURE_2D, texture->id);
     setSampler(program, "tex", 0);
-    if (source == EmissionSource::SAMPLED) {
-        bindTexture(1, GL_TEXTURE_2D, emission->id);
-        setSampler(program, "emission", 1);
-    } else if (source == EmissionSource::FLAT || source == EmissionSource::MASKED) {
-        setFlatEmission(program, emission->texel);
-    }
+    // Bound whichever build reads it: a binding costs nothing per fragment.
+    bindTexture(1, GL_TEXTURE_2D, emission->id);
+    setSampler(program, "emission", 1);
+    if (source == EmissionSource::FLAT || source == EmissionSource::MASKED) setFlatEmission(program, emission->texel);
     bindTexture(2, GL_TEXTURE_CUBE_MAP, rendererState->skyBox.id);
     setSampler(program, "skybox", 2);
     setVec2(program, "uvScale", uvScale);
