@@ -93,10 +93,8 @@ void renderCableEntity(CableEntity* cable) {
     QuadTextures textures;
     if (!findQuadTextures(cable::CABLE_TEXTURE, lit ? cable::LIT_EMISSION : cable::DARK_EMISSION, &textures)) return;
     for (u32 i = 0; i < cable->bodyOpts.colliderCount; i++) {
-        ve::Primitive* segment = &cable->bodyOpts.colliders[i];
         // The collider transforms are drawn as world transforms: the body's pose is not applied.
-        ve::mat4 m = segment->localTransform * ve::scaleMat(segment->cuboid.scale);
-        DrawPlacement placement = {ve::getTranslation(m), ve::toMat3(ve::getRotation(m)), ve::getScale(m) * 2.0f};
+        DrawPlacement placement = colliderQuadPlacement(ve::iMat4(), cable->bodyOpts.colliders[i]);
         drawQuad(placement, textures, UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
     }
 }
