@@ -8,8 +8,8 @@ namespace game {
 
 namespace barrier {
 
-constexpr const c8* WALL_TEXTURE = "black_img";
-constexpr const c8* ENERGY_TEXTURE = "energywall_img";
+constexpr const c8* WALL_TEXTURE = BARRIER_ASSETS.textures[0];
+constexpr const c8* ENERGY_TEXTURE = BARRIER_ASSETS.textures[1];
 
 } // namespace barrier
 

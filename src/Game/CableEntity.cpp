@@ -10,9 +10,9 @@ namespace game {
 
 namespace cable {
 
-constexpr const c8* CABLE_TEXTURE = "cable_img";
-constexpr const c8* LIT_EMISSION = "cable_emission_img";
-constexpr const c8* DARK_EMISSION = "black_img";
+constexpr const c8* CABLE_TEXTURE = CABLE_ASSETS.textures[0];
+constexpr const c8* LIT_EMISSION = CABLE_ASSETS.textures[1];
+constexpr const c8* DARK_EMISSION = CABLE_ASSETS.textures[2];
 
 // The axis indices of the two runs.
 constexpr u32 X_RUN = 0;

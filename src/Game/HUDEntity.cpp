@@ -40,8 +40,6 @@ constexpr ve::v2 STATUS_POSITION = {-0.95f, -0.9f};
 constexpr ve::v2 SCENE_NAME_POSITION = {0.7f, -0.9f};
 constexpr ve::v2 SMALL_GLYPH = {0.04f, 0.04f};
 
-constexpr const c8* FONT_TEXTURE = "font_img";
-constexpr const c8* BLACK_TEXTURE = "black_img";
 constexpr const c8* PLAYER_ENTITY_NAME = "Player";
 constexpr const c8* TIMESHIELD_ACTIVE = "Timeshield Active";
 constexpr const c8* TIMESHIELD_INACTIVE = "Timeshield Inactive";
@@ -101,10 +99,10 @@ u32 formatClock(f32 time, b8 rewinding, c8* out) {
 }
 
 void writeText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEntity* entity) {
-    ve::Texture* font = findTexture(hud_detail::FONT_TEXTURE);
+    ve::Texture* font = findTexture(HUD_ASSETS.textures[0]);
     if (!font) return;
     // HUD elements never read their emission: a missing one is passed on as null.
-    ve::Texture* black = ve::getTexture(ve::assets, ve::hashASCIIZ(hud_detail::BLACK_TEXTURE));
+    ve::Texture* black = ve::getTexture(ve::assets, ve::hashASCIIZ(HUD_ASSETS.textures[1]));
     ve::RenderFrame* frame = &ve::renderer->frame;
     for (u32 i = 0; i < textLen; i++) {
         ve::mat2 cell = glyphCell(entity, (u8)text[i]);

@@ -9,7 +9,7 @@ void initWallEntity(WallEntity* wall) { ve::createBody(&ve::engineState->scene, 
 
 void renderWallEntity(WallEntity* wall) {
     QuadTextures ground;
-    if (!findQuadTextures("ground_img", "ground_emission_img", &ground)) return;
+    if (!findQuadTextures(WALL_ASSETS.textures[0], WALL_ASSETS.textures[1], &ground)) return;
     u32 body = wall->bodyOpts.physicsBody;
     BodyPose pose = getLivePose(body);
     ve::Primitive colliders[WALL_MAX_DRAWN_COLLIDERS];

@@ -10,6 +10,7 @@
 #include "Core/Assets/assetDef.h"
 #include "Meta/introspectionDef.h"
 #include "Game/CableEntity.h"
+#include "Game/entityAssets.h"
 #include "Game/PlayerEntity.h"
 
 namespace game {
@@ -47,6 +48,9 @@ struct MeshAssetNames {
     const c8* material;
     const c8* emission;
 };
+
+// A lit mesh type's mesh, first texture and material with `emission`.
+MeshAssetNames meshAssets(const EntityAssetNames& names, const c8* emission);
 
 // =============================================================================================
 // Drawing

@@ -5,6 +5,7 @@
 #include "Core/Assets/assets.h"
 #include "Core/Assets/pakFormat.h"
 #include "Core/engine_globals.h"
+#include "Game/entityAssets.h"
 #include "Memory/memory.h"
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Math/utilMath.h"
@@ -72,6 +73,20 @@ ve::AssetRegister ShippedPack::assets;
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(ShippedPack, HoldsEveryAssetTheGameNames) {
+    // The entity types' own table, which their draws and the level check read.
+    for (const game::EntityAssetNames& type : game::ENTITY_ASSETS) {
+        if (type.mesh) {
+            EXPECT_NE(mesh(type.mesh), nullptr) << type.mesh;
+        }
+        if (type.material) {
+            EXPECT_NE(ve::getBasicMat(&assets, hashOf(type.material)), nullptr) << type.material;
+        }
+        for (const char* name : type.textures) {
+            if (name) {
+                EXPECT_NE(texture(name), nullptr) << name;
+            }
+        }
+    }
     for (const char* name : MESH_NAMES) EXPECT_NE(mesh(name), nullptr) << name;
     for (const char* name : TEXTURE_NAMES) EXPECT_NE(texture(name), nullptr) << name;
     for (const char* name : MATERIAL_NAMES) EXPECT_NE(ve::getBasicMat(&assets, hashOf(name)), nullptr) << name;

@@ -14,6 +14,7 @@
 #include "Game/PlayerEntity.h"
 #include "Game/PressurePlateEntity.h"
 #include "Game/WallEntity.h"
+#include "Game/entityAssets.h"
 #include "Game/time.h"
 #include "Meta/entity_type_list.h"
 #include "Math/utilMath.h"
@@ -217,33 +218,12 @@ void checkHint(Check* check, ve::Entity* entity) {
 // Assets
 // =============================================================================================
 
-struct TypeAssets {
-    MetaType type;
-    const c8* mesh;
-    const c8* material;
-    const c8* textures[3];
-};
-
-const TypeAssets typeAssets[] = {
-    {MetaType::game_LightEntity, "light_mesh", "light_mat", {"light_img", "light_emission_img"}},
-    {MetaType::game_CubeEntity, "cube_mesh", "cube_mat", {"cube_img", "cube_emission_img"}},
-    {MetaType::game_ButtonEntity, "button_mesh", "button_mat", {"button_img", "button_emission_img"}},
-    {MetaType::game_PressurePlateEntity, "pressure_plate_mesh", "pressure_plate_mat", {"gold_img", "black_img"}},
-    {MetaType::game_ElevatorEntity, "elevator_mesh", "elevator_mat", {"elevator_img", "elevator_emission_img", "black_img"}},
-    {MetaType::game_WallEntity, nullptr, nullptr, {"ground_img", "ground_emission_img"}},
-    {MetaType::game_CableEntity, nullptr, nullptr, {"cable_img", "cable_emission_img", "black_img"}},
-    {MetaType::game_BarrierEntity, nullptr, nullptr, {"energywall_img", "black_img"}},
-    {MetaType::game_LogicGateEntity, nullptr, nullptr, {"and_img", "not_img", "black_img"}},
-    {MetaType::game_HUDEntity, nullptr, nullptr, {"font_img", "black_img"}},
-    {MetaType::game_FloatingTextEntity, nullptr, nullptr, {"font_img", "black_img"}},
-};
-
 void expectAsset(Check* check, const c8* kind, const c8* name, b8 found) {
     if (!found) problem(check, "the %s \"%s\" is not in the asset packs", kind, name);
 }
 
 void checkAssets(Check* check, ve::AssetRegister* assets, MetaType type) {
-    for (const TypeAssets& entry : typeAssets) {
+    for (const game::EntityAssetNames& entry : game::ENTITY_ASSETS) {
         if (entry.type != type) continue;
         if (entry.mesh) expectAsset(check, "mesh", entry.mesh, ve::getMesh(assets, ve::hashASCIIZ(entry.mesh)) != nullptr);
         if (entry.material) {
