@@ -48,8 +48,9 @@ constexpr EntityAssetNames BARRIER_ASSETS = {
 // the AND icon, the NOT icon (each its own glow while powered), the emission while not
 constexpr EntityAssetNames LOGIC_GATE_ASSETS = {
     ve::MetaType::game_LogicGateEntity, nullptr, nullptr, {"and_img", "not_img", BLACK_TEXTURE}};
-// glyphs, their (unread) emission
-constexpr EntityAssetNames HUD_ASSETS = {ve::MetaType::game_HUDEntity, nullptr, nullptr, {FONT_TEXTURE, BLACK_TEXTURE}};
+// glyphs, their (unread) emission, the plate behind a line of text
+constexpr EntityAssetNames HUD_ASSETS = {
+    ve::MetaType::game_HUDEntity, nullptr, nullptr, {FONT_TEXTURE, BLACK_TEXTURE, "hud_backing_img"}};
 constexpr EntityAssetNames FLOATING_TEXT_ASSETS = {
     ve::MetaType::game_FloatingTextEntity, nullptr, nullptr, {FONT_TEXTURE, BLACK_TEXTURE}};
 
