@@ -115,8 +115,10 @@ void writeText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEnt
 }
 
 void writeBackedText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEntity* entity) {
-    ve::Texture* backing = findTexture(HUD_ASSETS.textures[2]);
-    if (backing && textLen) {
+    // Without the font there is no text to back (writeText reports it); a pack without the plate
+    // leaves the text bare, silently.
+    ve::Texture* backing = ve::getTexture(ve::assets, ve::hashASCIIZ(HUD_ASSETS.textures[2]));
+    if (backing && textLen && ve::getTexture(ve::assets, ve::hashASCIIZ(HUD_ASSETS.textures[0]))) {
         // The glyph quads are centred on their positions; the plate reaches half a glyph past
         // the first and the last, and a little above and below.
         ve::v3 glyph = glyphDrawScale(scale);
