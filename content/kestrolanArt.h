@@ -2,6 +2,7 @@
 // Everything the game draws, generated. `makeKestrolanArt` is the whole pack's contents.
 
 #include "artKit.h"
+#include "glowMask.h"
 
 namespace art {
 

@@ -2,8 +2,9 @@
 // cyan glow for the chamber's own lights and edges, warm orange-gold for anything that carries
 // power.
 //
-// Every texture is opaque (alpha 1 everywhere) except the energy wall, which is see-through, and
-// the font, which is white ink on a transparent background (built in fontAtlas.cpp). Emission
+// Every texture is opaque (alpha 1 everywhere) except the energy wall and the HUD's backing, which
+// are see-through, and the font, which is white ink on a transparent background (built in
+// fontAtlas.cpp). Emission
 // textures are black where nothing glows.
 
 #include "kestrolanArt.h"
@@ -245,6 +246,16 @@ void addTextures(pakbuild::PakContents* contents) {
     textures.push_back(makeImage("not_img", ICON_SIZE, ICON_SIZE,
                                  [](f32 u, f32 v) { return shadeIconPanel(u, v, notSymbolDistance(u, v)); }));
     textures.push_back(makeImage("skybox_img", SKY_SIZE, SKY_SIZE, shadeSky));
+    // Behind the HUD's lines of text: dark, the world faint behind it.
+    textures.push_back(makeImage("hud_backing_img", 1, 1, [](f32, f32) { return Rgba{0, 0, 0, 0.85f}; }));
+    // Every albedo with the emission drawn over it; the builder folds those whose glow is one
+    // colour times a mask (the ground, the cube, the elevator) and leaves the others.
+    pakbuild::foldGlowMasks(contents, {{"ground_img", "ground_emission_img"},
+                                       {"cube_img", "cube_emission_img"},
+                                       {"button_img", "button_emission_img"},
+                                       {"elevator_img", "elevator_emission_img"},
+                                       {"light_img", "light_emission_img"},
+                                       {"cable_img", "cable_emission_img"}});
 }
 
 } // namespace art

@@ -8,8 +8,8 @@ namespace game {
 
 namespace barrier {
 
-constexpr const c8* WALL_TEXTURE = "black_img";
-constexpr const c8* ENERGY_TEXTURE = "energywall_img";
+constexpr const c8* WALL_TEXTURE = BARRIER_ASSETS.textures[0];
+constexpr const c8* ENERGY_TEXTURE = BARRIER_ASSETS.textures[1];
 
 } // namespace barrier
 
@@ -47,10 +47,9 @@ void renderBarrierEntity(BarrierEntity* barrier) {
     ve::mat4 bodyTransform = ve::transMat(pose.position) * ve::toMat4(pose.rotation);
     ve::v2 scroll = barrierScroll(ve::engineState->time);
     for (u32 i = 0; i < boxCount; i++) {
-        // The listed size is the half size: the quad spans the box's full face.
-        ve::mat4 m = bodyTransform * boxes[i].localTransform * ve::scaleMat(boxes[i].cuboid.scale);
-        ve::renderer->frame.transQuad(ve::getTranslation(m), ve::toMat3(ve::getRotation(m)), ve::getScale(m) * 2.0f,
-                                      textures.texture, textures.emission, UV_SCALE_ONCE, scroll, NO_OUTLINE, 0, 0);
+        DrawPlacement placement = colliderQuadPlacement(bodyTransform, boxes[i]);
+        ve::renderer->frame.transQuad(placement.position, placement.rotation, placement.scale, textures.texture,
+                                      textures.emission, UV_SCALE_ONCE, scroll, NO_OUTLINE, 0, 0);
     }
 }
 

@@ -8,7 +8,6 @@ namespace game {
 
 // The emission is the same whether powered or not: a button shows its state only through what
 // it powers.
-constexpr MeshAssetNames BUTTON_ASSETS = {"button_mesh", "button_img", "button_mat", "button_emission_img"};
 
 void initButtonEntity(ButtonEntity* button) {
     ve::createBody(&ve::engineState->scene, &button->bodyOpts);
@@ -25,7 +24,7 @@ void updateButtonEntity(ButtonEntity* button) {
 
 void renderButtonEntity(ButtonEntity* button) {
     BodyPose pose = getLivePose(button->bodyOpts.physicsBody);
-    drawNamedMesh({pose.position, pose.rotation, button->drawScale}, BUTTON_ASSETS, UV_SCALE_ONCE, UV_OFFSET_NONE,
+    drawNamedMesh({pose.position, pose.rotation, button->drawScale}, meshAssets(BUTTON_ASSETS, BUTTON_ASSETS.textures[1]), UV_SCALE_ONCE, UV_OFFSET_NONE,
                   rewindOutline(!button->timeDependent));
 }
 

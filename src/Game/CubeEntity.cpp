@@ -16,8 +16,6 @@ constexpr f32 CARRY_DAMPING_RATE = 0.2f;
 // Acceleration toward the carry point per unit of distance and second of physics step.
 constexpr f32 CARRY_SPRING_GAIN = 10000.0f;
 
-constexpr MeshAssetNames CUBE_ASSETS = {"cube_mesh", "cube_img", "cube_mat", "cube_emission_img"};
-
 namespace cube {
 
 ve::v3 carryPoint(const PlayerEntity* player) { return player->cam.pos + CARRY_DISTANCE * player->cam.dir; }
@@ -68,7 +66,7 @@ void renderCubeEntity(CubeEntity* cube) {
 
     ve::v4 outline = rewindOutline(!cube->timeDependent && !cube->attached);
     BodyPose pose = getLivePose(body);
-    drawNamedMesh({pose.position, pose.rotation, cube->drawScale}, CUBE_ASSETS, UV_SCALE_ONCE, UV_OFFSET_NONE, outline);
+    drawNamedMesh({pose.position, pose.rotation, cube->drawScale}, meshAssets(CUBE_ASSETS, CUBE_ASSETS.textures[1]), UV_SCALE_ONCE, UV_OFFSET_NONE, outline);
 }
 
 } // namespace game

@@ -9,8 +9,8 @@ namespace game {
 
 namespace elevator {
 
-constexpr const c8* LIT_EMISSION = "elevator_emission_img";
-constexpr const c8* DARK_EMISSION = "black_img";
+constexpr const c8* LIT_EMISSION = ELEVATOR_ASSETS.textures[1];
+constexpr const c8* DARK_EMISSION = ELEVATOR_ASSETS.textures[2];
 constexpr ve::v3 LIGHT_OFFSET = {0.0f, 3.0f, 0.0f};
 constexpr ve::v3 LIGHT_COLOR = {2.0f, 1.5f, 1.0f};
 constexpr c8 FIRST_RAISED_DIGIT = '1';
@@ -62,8 +62,7 @@ void renderElevatorEntity(ElevatorEntity* elevator) {
     // An elevator without a bound source is drawn lit, as one whose source is powered.
     b8 lit = !elevator->power || *elevator->power;
     BodyPose pose = getLivePose(elevator->bodyOpts.physicsBody);
-    MeshAssetNames assets = {"elevator_mesh", "elevator_img", "elevator_mat",
-                             lit ? elevator::LIT_EMISSION : elevator::DARK_EMISSION};
+    MeshAssetNames assets = meshAssets(ELEVATOR_ASSETS, lit ? elevator::LIT_EMISSION : elevator::DARK_EMISSION);
     drawNamedMesh({pose.position, pose.rotation, SCALE_NONE}, assets, UV_SCALE_ONCE, UV_OFFSET_NONE,
                   NO_OUTLINE);
     if (lit)

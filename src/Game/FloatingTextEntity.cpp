@@ -10,8 +10,6 @@ namespace game {
 
 namespace floating_text_detail {
 
-constexpr const c8* FONT_TEXTURE = "font_img";
-constexpr const c8* BLACK_TEXTURE = "black_img";
 constexpr u8 LINE_FEED = 10;
 
 // The text's layout inside its buffer, which has the window's size and aspect.
@@ -27,7 +25,7 @@ u32 glName(f32 value) { return (u32)(s64)value; }
 
 void writeTextToBuff(string text, ve::v2 startPosition, ve::v2 scale, FloatingTextEntity* floatingTextEntity,
                      HUDEntity entity) {
-    ve::Texture* font = findTexture(floating_text_detail::FONT_TEXTURE);
+    ve::Texture* font = findTexture(FLOATING_TEXT_ASSETS.textures[0]);
     if (!font) return;
     ve::RenderFrame* frame = &ve::renderer->frame;
     s32 line = 0;
@@ -66,7 +64,7 @@ void renderFloatingTextEntity(FloatingTextEntity* text) {
     // Without a buffer of its own the glyphs would land among the world's transparent quads at
     // screen coordinates: nothing is drawn instead.
     if (!text->fbo) return;
-    ve::Texture* black = findTexture(floating_text_detail::BLACK_TEXTURE);
+    ve::Texture* black = findTexture(FLOATING_TEXT_ASSETS.textures[1]);
     if (!black) return;
     ve::renderer->clearColorBuffer(text->fbo, floating_text_detail::TRANSPARENT_BLACK);
     writeTextToBuff(text->text, floating_text_detail::TEXT_START, floating_text_detail::TEXT_GLYPH, text, *hud);

@@ -40,9 +40,9 @@ constexpr ve::v2 STATUS_POSITION = {-0.95f, -0.9f};
 constexpr ve::v2 SCENE_NAME_POSITION = {0.7f, -0.9f};
 constexpr ve::v2 SMALL_GLYPH = {0.04f, 0.04f};
 
-constexpr const c8* FONT_TEXTURE = "font_img";
-constexpr const c8* BLACK_TEXTURE = "black_img";
 constexpr const c8* PLAYER_ENTITY_NAME = "Player";
+// How much larger than the line's glyphs its backing plate is, as a share of a glyph.
+constexpr f32 BACKING_MARGIN = 0.2f;
 constexpr const c8* TIMESHIELD_ACTIVE = "Timeshield Active";
 constexpr const c8* TIMESHIELD_INACTIVE = "Timeshield Inactive";
 
@@ -78,7 +78,7 @@ c8 clockMarker(f32 time, b8 rewinding) {
 }
 
 void writeASCIIZ(const c8* text, ve::v2 position, ve::v2 scale, HUDEntity* hud) {
-    writeText((c8*)text, (u32)ve::countASCIIZWithoutNull(text), position, scale, hud);
+    writeBackedText((c8*)text, (u32)ve::countASCIIZWithoutNull(text), position, scale, hud);
 }
 
 } // namespace hud_detail
@@ -101,10 +101,10 @@ u32 formatClock(f32 time, b8 rewinding, c8* out) {
 }
 
 void writeText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEntity* entity) {
-    ve::Texture* font = findTexture(hud_detail::FONT_TEXTURE);
+    ve::Texture* font = findTexture(HUD_ASSETS.textures[0]);
     if (!font) return;
     // HUD elements never read their emission: a missing one is passed on as null.
-    ve::Texture* black = ve::getTexture(ve::assets, ve::hashASCIIZ(hud_detail::BLACK_TEXTURE));
+    ve::Texture* black = ve::getTexture(ve::assets, ve::hashASCIIZ(HUD_ASSETS.textures[1]));
     ve::RenderFrame* frame = &ve::renderer->frame;
     for (u32 i = 0; i < textLen; i++) {
         ve::mat2 cell = glyphCell(entity, (u8)text[i]);
@@ -112,6 +112,23 @@ void writeText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEnt
         frame->hudElement(position, ve::iMat3(), glyphDrawScale(scale), font, black, cell.col1, cell.col2,
                           NO_OUTLINE);
     }
+}
+
+void writeBackedText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEntity* entity) {
+    // Without the font there is no text to back (writeText reports it); a pack without the plate
+    // leaves the text bare, silently.
+    ve::Texture* backing = ve::getTexture(ve::assets, ve::hashASCIIZ(HUD_ASSETS.textures[2]));
+    if (backing && textLen && ve::getTexture(ve::assets, ve::hashASCIIZ(HUD_ASSETS.textures[0]))) {
+        // The glyph quads are centred on their positions; the plate reaches half a glyph past
+        // the first and the last, and a little above and below.
+        ve::v3 glyph = glyphDrawScale(scale);
+        f32 width = (f32)(textLen - 1) * glyphAdvance(scale) + glyph.x * (1.0f + hud_detail::BACKING_MARGIN);
+        ve::v3 centre = {startPosition.x + (f32)(textLen - 1) * glyphAdvance(scale) * 0.5f, startPosition.y, 0.0f};
+        ve::v3 size = {width, glyph.y * (1.0f + hud_detail::BACKING_MARGIN), 0.0f};
+        ve::renderer->frame.hudElement(centre, ve::iMat3(), size, backing, nullptr, UV_SCALE_ONCE, UV_OFFSET_NONE,
+                                       NO_OUTLINE);
+    }
+    writeText(text, textLen, startPosition, scale, entity);
 }
 
 // =============================================================================================
@@ -138,14 +155,14 @@ void updateHUDEntity(HUDEntity* hud) {
 void renderHUDEntity(HUDEntity* hud) {
     c8 clock[CLOCK_BUFFER_SIZE];
     u32 clockLength = formatClock(hud->time, ve::isHeldThisFrame(ve::input->keyboard.SPACE), clock);
-    writeText(clock, clockLength, hud_detail::CLOCK_POSITION, hud_detail::CLOCK_GLYPH, hud);
+    writeBackedText(clock, clockLength, hud_detail::CLOCK_POSITION, hud_detail::CLOCK_GLYPH, hud);
     c8 crosshair = '+';
     writeText(&crosshair, 1, hud_detail::CROSSHAIR_POSITION, hud_detail::CLOCK_GLYPH, hud);
     hud_detail::writeASCIIZ(hud->timeShield ? hud_detail::TIMESHIELD_ACTIVE : hud_detail::TIMESHIELD_INACTIVE,
                             hud_detail::STATUS_POSITION, hud_detail::SMALL_GLYPH, hud);
     string sceneName = ve::engineState->currentScene.name;
-    writeText((c8*)sceneName.data, (u32)sceneName.length, hud_detail::SCENE_NAME_POSITION, hud_detail::SMALL_GLYPH,
-              hud);
+    writeBackedText((c8*)sceneName.data, (u32)sceneName.length, hud_detail::SCENE_NAME_POSITION,
+                    hud_detail::SMALL_GLYPH, hud);
 }
 
 } // namespace game

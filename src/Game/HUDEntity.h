@@ -34,6 +34,11 @@ void renderHUDEntity(HUDEntity* hud);
 // glyph size `scale`, with the glyph table of `entity`. No line breaks: a line feed is a glyph too.
 void writeText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEntity* entity);
 
+// writeText over a dark, mostly opaque plate that spans the line: drawn on top of the world,
+// the HUD would otherwise let whatever the world shows there (a floating hint, whose text is laid
+// out like the clock) read through the gaps between its strokes.
+void writeBackedText(c8* text, u32 textLen, ve::v2 startPosition, ve::v2 scale, HUDEntity* entity);
+
 // The table entry of `code`: blank (all zero) for codes outside the table.
 ve::mat2 glyphCell(HUDEntity* entity, u8 code);
 // A glyph of size `scale` moves the next one this far to the right...

@@ -7,13 +7,12 @@ namespace game {
 
 // A warm lamp, bright enough to light a room on its own.
 constexpr ve::v3 LAMP_LIGHT_COLOR = {6.0f, 4.0f, 2.5f};
-constexpr MeshAssetNames LAMP_ASSETS = {"light_mesh", "light_img", "light_mat", "light_emission_img"};
 
 void initLightEntity(LightEntity* light) { ve::createBody(&ve::engineState->scene, &light->bodyOpts); }
 
 void renderLightEntity(LightEntity* light) {
     BodyPose pose = getLivePose(light->bodyOpts.physicsBody);
-    drawNamedMesh({pose.position, pose.rotation, SCALE_NONE}, LAMP_ASSETS, UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
+    drawNamedMesh({pose.position, pose.rotation, SCALE_NONE}, meshAssets(LIGHT_ASSETS, LIGHT_ASSETS.textures[1]), UV_SCALE_ONCE, UV_OFFSET_NONE, NO_OUTLINE);
     // The light shines even when the lamp's mesh is missing from the packs.
     ve::renderer->frame.pointLight(pose.position, LAMP_LIGHT_COLOR, POINT_LIGHT_ATTENUATION);
 }

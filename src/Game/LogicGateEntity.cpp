@@ -7,13 +7,13 @@ namespace game {
 
 namespace gate {
 
-constexpr const c8* DARK_TEXTURE = "black_img";
+constexpr const c8* DARK_TEXTURE = LOGIC_GATE_ASSETS.textures[2];
 
 // The icon of each operation; OR has none of its own.
 const c8* iconTexture(LogicGateType type) {
     switch (type) {
-    case LogicGateType::AND: return "and_img";
-    case LogicGateType::NOT: return "not_img";
+    case LogicGateType::AND: return LOGIC_GATE_ASSETS.textures[0];
+    case LogicGateType::NOT: return LOGIC_GATE_ASSETS.textures[1];
     default: return DARK_TEXTURE;
     }
 }

@@ -9,8 +9,8 @@ namespace game {
 
 namespace plate {
 
-constexpr const c8* GLOW_TEXTURE = "gold_img";
-constexpr const c8* DARK_TEXTURE = "black_img";
+constexpr const c8* GLOW_TEXTURE = PRESSURE_PLATE_ASSETS.textures[0];
+constexpr const c8* DARK_TEXTURE = PRESSURE_PLATE_ASSETS.textures[1];
 
 // Where the body of a presser is now. Only a player or a cube presses a plate: a reference to
 // any other type counts as absent, like one that names nothing.
@@ -58,7 +58,7 @@ void updatePressurePlateEntity(PressurePlateEntity* plate) {
 
 void renderPressurePlateEntity(PressurePlateEntity* plate) {
     const c8* emission = plate->powered ? plate::GLOW_TEXTURE : plate::DARK_TEXTURE;
-    MeshAssetNames assets = {"pressure_plate_mesh", plate::GLOW_TEXTURE, "pressure_plate_mat", emission};
+    MeshAssetNames assets = meshAssets(PRESSURE_PLATE_ASSETS, emission);
     // Drawn at the stored pose, not the body's: a scale stored in the rotation scales the mesh.
     DrawPlacement placement = {plate->bodyOpts.position, plate->bodyOpts.rotation, SCALE_NONE};
     drawNamedMesh(placement, assets, UV_SCALE_ONCE, UV_OFFSET_NONE, rewindOutline(!plate->timeDependent));

@@ -9,7 +9,7 @@ void initWallEntity(WallEntity* wall) { ve::createBody(&ve::engineState->scene, 
 
 void renderWallEntity(WallEntity* wall) {
     QuadTextures ground;
-    if (!findQuadTextures("ground_img", "ground_emission_img", &ground)) return;
+    if (!findQuadTextures(WALL_ASSETS.textures[0], WALL_ASSETS.textures[1], &ground)) return;
     u32 body = wall->bodyOpts.physicsBody;
     BodyPose pose = getLivePose(body);
     ve::Primitive colliders[WALL_MAX_DRAWN_COLLIDERS];
@@ -18,13 +18,9 @@ void renderWallEntity(WallEntity* wall) {
 
     ve::mat4 parent = ve::transMat(pose.position) * ve::toMat4(pose.rotation);
     for (u32 i = 0; i < colliderCount; i++) {
-        // Colliders are listed with half extents, and the unit quad spans -0.5 to 0.5: the quad's
-        // scale is twice the half extents.
-        ve::mat4 panel = parent * colliders[i].localTransform * ve::scaleMat(colliders[i].cuboid.scale);
-        ve::v3 halfSize = ve::getScale(panel);
-        DrawPlacement placement = {ve::getTranslation(panel), ve::toMat3(ve::getRotation(panel)), 2.0f * halfSize};
+        DrawPlacement placement = colliderQuadPlacement(parent, colliders[i]);
         // One texture repeat per 2 units, so panels of every size show texels of one size.
-        ve::v2 uvScale = {halfSize.x, halfSize.y};
+        ve::v2 uvScale = {placement.scale.x * 0.5f, placement.scale.y * 0.5f};
         drawQuad(placement, ground, uvScale, UV_OFFSET_NONE, NO_OUTLINE);
     }
 }

@@ -117,6 +117,15 @@ b8 drawNamedMesh(DrawPlacement placement, MeshAssetNames names, ve::v2 uvScale, 
     return true;
 }
 
+MeshAssetNames meshAssets(const EntityAssetNames& names, const c8* emission) {
+    return {names.mesh, names.textures[0], names.material, emission};
+}
+
+DrawPlacement colliderQuadPlacement(ve::mat4 parent, const ve::Primitive& collider) {
+    ve::mat4 face = parent * collider.localTransform * ve::scaleMat(collider.cuboid.scale);
+    return {ve::getTranslation(face), ve::toMat3(ve::getRotation(face)), 2.0f * ve::getScale(face)};
+}
+
 b8 findQuadTextures(const c8* textureName, const c8* emissionName, QuadTextures* found) {
     found->texture = findTexture(textureName);
     found->emission = findTexture(emissionName);

@@ -10,6 +10,7 @@
 #include "Core/Assets/assetDef.h"
 #include "Meta/introspectionDef.h"
 #include "Game/CableEntity.h"
+#include "Game/entityAssets.h"
 #include "Game/PlayerEntity.h"
 
 namespace game {
@@ -48,6 +49,9 @@ struct MeshAssetNames {
     const c8* emission;
 };
 
+// A lit mesh type's mesh, first texture and material with `emission`.
+MeshAssetNames meshAssets(const EntityAssetNames& names, const c8* emission);
+
 // =============================================================================================
 // Drawing
 // =============================================================================================
@@ -65,6 +69,11 @@ struct DrawPlacement {
     ve::mat3 rotation;
     ve::v3 scale;
 };
+
+// The unit quad over a box collider's face: at the collider's transform under `parent` (the
+// body's pose, or the identity for colliders kept in world space), scaled to the box's full size
+// (colliders list half extents; the unit quad spans -0.5 to 0.5).
+DrawPlacement colliderQuadPlacement(ve::mat4 parent, const ve::Primitive& collider);
 
 // The scale of a mesh or quad drawn at its modelled size.
 constexpr ve::v3 SCALE_NONE = {1.0f, 1.0f, 1.0f};

@@ -42,6 +42,14 @@ union phFlags {
 
 static_assert(sizeof(phFlags) == 4, "phFlags is one 32-bit word");
 
+// The axis-lock bits of `phFlags` (eLockAxisX, eLockAxisY, eLockAxisZ), as values.
+enum class AxisLock : u32 {
+    X = 0x100,
+    Y = 0x200,
+    Z = 0x400,
+    All = 0x700,
+};
+
 // The description and handle of one body: the first member, `bodyOpts`, of every physical entity.
 struct BodyOpts {
     v3 position;  // body origin in world space

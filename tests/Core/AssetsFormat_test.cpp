@@ -60,7 +60,7 @@ TEST(PakFormat, TableEntryHasTheHashFirstAndNoPadding) {
     EXPECT_EQ(entry.type, (u64)ve::ASSET_BASIC_MATERIAL);
     EXPECT_EQ(entry.fileOffset, 0x1234u);
     EXPECT_EQ(entry.varSize, 77u);
-    EXPECT_EQ(entry._reserved0, 5u);
+    EXPECT_EQ(entry.flags, 5u);
     EXPECT_EQ(entry._reserved1, 6u);
 
     std::vector<u8> encoded(56);
@@ -122,7 +122,7 @@ TEST(PakFormat, MaterialHeaderStoresMetalnessBeforeRoughness) {
 TEST(AssetRecords, LoadedRecordsHaveTheRegisterSizes) {
     // The register's arrays are sized 112, 32 and 80 bytes per entry.
     EXPECT_EQ(sizeof(ve::Mesh), 112u);
-    EXPECT_EQ(sizeof(ve::Texture), 32u);
+    EXPECT_EQ(sizeof(ve::Texture), 48u);
     EXPECT_EQ(sizeof(ve::BasicMat), 80u);
     EXPECT_EQ(offsetof(ve::Mesh, refMaterial), 48u);
     EXPECT_EQ(offsetof(ve::Mesh, indices), 104u);

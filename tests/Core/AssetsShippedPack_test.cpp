@@ -3,7 +3,9 @@
 // game rely on (vertex layout, winding, alpha, sizes, the font's glyph grid).
 
 #include "Core/Assets/assets.h"
+#include "Core/Assets/pakFormat.h"
 #include "Core/engine_globals.h"
+#include "Game/entityAssets.h"
 #include "Memory/memory.h"
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Math/utilMath.h"
@@ -71,6 +73,20 @@ ve::AssetRegister ShippedPack::assets;
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(ShippedPack, HoldsEveryAssetTheGameNames) {
+    // The entity types' own table, which their draws and the level check read.
+    for (const game::EntityAssetNames& type : game::ENTITY_ASSETS) {
+        if (type.mesh) {
+            EXPECT_NE(mesh(type.mesh), nullptr) << type.mesh;
+        }
+        if (type.material) {
+            EXPECT_NE(ve::getBasicMat(&assets, hashOf(type.material)), nullptr) << type.material;
+        }
+        for (const char* name : type.textures) {
+            if (name) {
+                EXPECT_NE(texture(name), nullptr) << name;
+            }
+        }
+    }
     for (const char* name : MESH_NAMES) EXPECT_NE(mesh(name), nullptr) << name;
     for (const char* name : TEXTURE_NAMES) EXPECT_NE(texture(name), nullptr) << name;
     for (const char* name : MATERIAL_NAMES) EXPECT_NE(ve::getBasicMat(&assets, hashOf(name)), nullptr) << name;
@@ -280,6 +296,8 @@ TEST_F(ShippedPack, OpaqueAndEmissionTexturesAreOpaqueEverywhere) {
         if (!strcmp(name, "energywall_img") || !strcmp(name, "font_img")) continue;
         ve::Texture* t = texture(name);
         ASSERT_NE(t, nullptr) << name;
+        // Its alpha holds the mask of its emission instead (next test).
+        if (t->flags & ve::PAK_TEXTURE_ALPHA_IS_GLOW_MASK) continue;
         ASSERT_GT(t->width * t->height, 0u) << name;
         u64 translucent = 0;
         for (u64 i = 0; i < (u64)t->width * t->height; ++i) translucent += alphaOf(t->pixels[i]) != 255;
@@ -287,6 +305,35 @@ TEST_F(ShippedPack, OpaqueAndEmissionTexturesAreOpaqueEverywhere) {
     }
     ve::Texture* black = texture("black_img");
     for (u64 i = 0; i < (u64)black->width * black->height; ++i) ASSERT_EQ(black->pixels[i], 0xFF000000u);
+}
+
+// The glows that are one colour times a mask are folded into their albedo: the mask in the
+// albedo's alpha, the colour alone in the emission. Those of two colours stay images.
+TEST_F(ShippedPack, SingleColourGlowsLiveInTheirAlbedosAlpha) {
+    struct Pair {
+        const char *albedo, *emission;
+        b8 folded;
+    };
+    const Pair pairs[] = {{"ground_img", "ground_emission_img", 1}, {"cube_img", "cube_emission_img", 1},
+                          {"elevator_img", "elevator_emission_img", 1}, {"button_img", "button_emission_img", 0},
+                          {"light_img", "light_emission_img", 0}, {"cable_img", "cable_emission_img", 0}};
+    for (const Pair& pair : pairs) {
+        ve::Texture* albedo = texture(pair.albedo);
+        ve::Texture* emission = texture(pair.emission);
+        ASSERT_TRUE(albedo && emission) << pair.albedo;
+        EXPECT_EQ((albedo->flags & ve::PAK_TEXTURE_ALPHA_IS_GLOW_MASK) != 0, pair.folded) << pair.albedo;
+        EXPECT_EQ((emission->flags & ve::PAK_TEXTURE_GLOW_MASK_IN_ALBEDO) != 0, pair.folded) << pair.emission;
+        if (!pair.folded) continue;
+        ASSERT_EQ(emission->width * emission->height, 1u) << pair.emission;
+        // Where the mask is full the albedo glows with the whole colour; somewhere it does not glow.
+        u64 fullTexels = 0, darkTexels = 0;
+        for (u64 i = 0; i < (u64)albedo->width * albedo->height; ++i) {
+            fullTexels += alphaOf(albedo->pixels[i]) == 255;
+            darkTexels += alphaOf(albedo->pixels[i]) == 0;
+        }
+        EXPECT_GT(fullTexels, 0u) << pair.albedo;
+        EXPECT_GT(darkTexels, fullTexels) << pair.albedo;
+    }
 }
 
 TEST_F(ShippedPack, EnergyWallIsSeeThroughAndTilesAlongU) {

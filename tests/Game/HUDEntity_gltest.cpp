@@ -12,6 +12,7 @@
 #include "Core/Assets/assets.h"
 #include "Core/engine_globals.h"
 #include "Game/HUDEntity.h"
+#include "Game/entityAssets.h"
 #include "Memory/memory.h"
 #include "Renderer/OpenGL/opengl_pipeline.h"
 
@@ -93,6 +94,8 @@ protected:
         black = new pipescene::OwnedTexture();
         ve::registerTexture(ve::assets, *pipescene::uploadPixels(font, "font_img", ATLAS_SIDE, ATLAS_SIDE, atlasPixels()));
         ve::registerTexture(ve::assets, *pipescene::uploadSolid(black, "black_img", rgba(0, 0, 0, 255)));
+        backing = new pipescene::OwnedTexture();
+        ve::registerTexture(ve::assets, *pipescene::uploadSolid(backing, game::HUD_ASSETS.textures[2], rgba(0, 0, 0, 217)));
     }
 
     void SetUp() override {
@@ -110,6 +113,7 @@ protected:
     static inline vetest::TestEngineState* engine;
     static inline pipescene::OwnedTexture* font;
     static inline pipescene::OwnedTexture* black;
+    static inline pipescene::OwnedTexture* backing;
     game::HUDEntity hud = {};
 };
 
@@ -173,6 +177,24 @@ TEST_F(TextDrawing, ALitQuadsEmissionFollowsItsUvOffset) {
     }
     EXPECT_GT(shown[0].r, shown[0].b + 60) << "offset 0 shows the red half";
     EXPECT_GT(shown[1].b, shown[1].r + 60) << "offset 0.5 shows the blue half";
+}
+
+// A floating hint's text is laid out like the clock and may stand right behind it: the world
+// (here a bright quad filling the view) must not read through the gaps of the clock's glyphs.
+TEST_F(TextDrawing, TheHudClockStaysOnTopOfTheWorldBehindIt) {
+    pipescene::OwnedTexture white;
+    ve::Texture* bright = pipescene::uploadSolid(&white, "hud_world_white", rgba(255, 255, 255, 255));
+    static ve::GameInput idle = {};
+    ve::input = &idle;
+    ve::renderer->frame.quad(vec3(0, 0, 0), ve::iMat3(), vec3(20, 20, 1), bright, bright, vec2(1, 1), vec2(0, 0),
+                             vec4(0, 0, 0, 0));
+    game::renderHUDEntity(&hud);
+    std::vector<u8> image = drawAndRead();
+    // The clock's first glyph is centred at (-0.95, 0.9), 0.07 wide; its left third is margin.
+    Rgb gap = pixelAt(image, pixelX(-0.95f - 0.025f), pixelY(0.9f));
+    Rgb world = pixelAt(image, pixelX(-0.95f), pixelY(0.5f));
+    EXPECT_GT(world.r, 150);
+    EXPECT_LT(gap.r, world.r / 2) << "the world shows through the clock: " << gap.r << " against " << world.r;
 }
 
 } // namespace

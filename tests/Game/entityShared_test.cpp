@@ -135,3 +135,36 @@ TEST_F(EntityShared, TheLivePoseIsTheBodysNotTheStoredOptions) {
 }
 
 } // namespace
+
+namespace {
+
+// Walls, barriers and cables draw one unit quad over each box collider: at the collider's place
+// under the parent, as large as the box's full face.
+TEST(ColliderQuad, CoversTheBoxFullFaceWhereverTheParentPutsIt) {
+    struct Case {
+        ve::mat4 parent;
+        ve::mat4 local;
+        ve::v3 position;
+        ve::v3 scale;
+    };
+    ve::mat4 turn = ve::rotMat(ve::v3{0, 1, 0}, ve::PI / 2);
+    const Case cases[] = {
+        {ve::iMat4(), ve::transMat({1, 2, 3}), {1, 2, 3}, {2, 4, 0.2f}},
+        {ve::transMat({10, 0, 0}), ve::transMat({1, 2, 3}), {11, 2, 3}, {2, 4, 0.2f}},
+        {turn, ve::transMat({1, 0, 0}), {0, 0, -1}, {2, 4, 0.2f}},
+        {ve::transMat({0, 5, 0}), ve::scaleMat({3, 1, 1}), {0, 5, 0}, {6, 4, 0.2f}},
+    };
+    for (const Case& c : cases) {
+        ve::Primitive collider = {};
+        collider.type = ve::Primitive_Type::Cuboid;
+        collider.localTransform = c.local;
+        collider.cuboid.scale = {1, 2, 0.1f}; // half extents
+        game::DrawPlacement placement = game::colliderQuadPlacement(c.parent, collider);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(placement.position.E[k], c.position.E[k], 1e-5f) << k;
+            EXPECT_NEAR(placement.scale.E[k], c.scale.E[k], 1e-5f) << k;
+        }
+    }
+}
+
+} // namespace

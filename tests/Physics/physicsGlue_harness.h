@@ -27,12 +27,12 @@ namespace gluetest {
 
 using enginetest::TICK;
 
-constexpr u32 STATIC_FLAGS = 0x20;
-constexpr u32 DYNAMIC_FLAGS = 0x40;
-constexpr u32 KINEMATIC_FLAGS = 0x80;
-constexpr u32 LOCK_X = 0x100;
-constexpr u32 LOCK_Y = 0x200;
-constexpr u32 LOCK_Z = 0x400;
+constexpr u32 STATIC_FLAGS = (u32)ve::BodyType::Static;
+constexpr u32 DYNAMIC_FLAGS = (u32)ve::BodyType::Dynamic;
+constexpr u32 KINEMATIC_FLAGS = (u32)ve::BodyType::Kinematic;
+constexpr u32 LOCK_X = (u32)ve::AxisLock::X;
+constexpr u32 LOCK_Y = (u32)ve::AxisLock::Y;
+constexpr u32 LOCK_Z = (u32)ve::AxisLock::Z;
 
 inline ve::v3 vec(f32 x, f32 y, f32 z) { return ve::v3{x, y, z}; }
 

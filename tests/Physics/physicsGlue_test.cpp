@@ -45,7 +45,7 @@ TEST_F(GlueTest, TypeBitsOtherThanExactlyOneBecomeStaticAndClearTheWholeWord) {
         ASSERT_NE(body, nullptr);
         EXPECT_EQ(opts.flags.value, c.expectedFlags) << "flags " << c.flags;
         EXPECT_EQ((u32)body->m_flags & 0xE0u, c.expectedType) << "flags " << c.flags;
-        EXPECT_EQ((u32)body->m_flags & 0x700u, c.expectedLocks) << "flags " << c.flags;
+        EXPECT_EQ((u32)body->m_flags & (u32)ve::AxisLock::All, c.expectedLocks) << "flags " << c.flags;
         // Every body starts awake, active and allowed to sleep.
         EXPECT_EQ((u32)body->m_flags & 0x7u, 0x7u) << "flags " << c.flags;
     }

@@ -205,7 +205,7 @@ inline void fillMember(u8* base, ve::StructMemberMetaData* member, ve::MemorySto
         opts->collisionMask = 0xF0F0;
         opts->linearFriction = 0.125f;
         opts->angularFriction = 0.0625f;
-        opts->flags.value = 0x20 | 0x100;
+        opts->flags.value = (u32)ve::BodyType::Static | (u32)ve::AxisLock::X;
         opts->physicsBody = 77; // output of the physics glue: never stored
         return;
     }

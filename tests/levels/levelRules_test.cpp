@@ -9,6 +9,7 @@
 #include "Core/Scene/scene.h"
 #include "Core/engine_globals.h"
 #include "Core/engine_main.h"
+#include "Game/CableEntity.h"
 #include "Game/CubeEntity.h"
 #include "Game/FloatingTextEntity.h"
 #include "Game/PressurePlateEntity.h"
@@ -133,6 +134,10 @@ TEST_F(LevelRules, theCheckReportsEveryKindOfBrokenRule) {
          "2 entities of type ::game::PlayerEntity, not one"},
         {"a player of another name", [&](ve::Scene* s) { ve::renameEntity(s, ve::getEntity(s, ve::hashASCIIZ("Player")), ve::wrapASCIIZ("Hero")); },
          "no entity \"Player\" of the right type"},
+        {"a stored strip short of its end", [&](ve::Scene* s) { ((game::CableEntity*)entityData(s, "Cable"))->connectTo.z -= 1; },
+         "Cable: the strip ends 1.00 units from its connectTo"},
+        {"a generated strip short of its end", [&](ve::Scene* s) { ((game::CableEntity*)entityData(s, "Cable"))->bodyOpts.colliderCount = 0; },
+         "Cable: the strip ends 0.80 units from its connectTo"},
         {"no hint", [&](ve::Scene* s) { ve::destroyEntity(s, ve::hashASCIIZ("Hint")); }, "no hint says what to do"},
         {"a name used twice", [&](ve::Scene* s) { ve::renameEntity(s, ve::getEntity(s, ve::hashASCIIZ("Lamp")), ve::wrapASCIIZ("Cube")); },
          "the name is not unique"},

@@ -21,9 +21,9 @@
 
 namespace scenefixture {
 
-constexpr u32 STATIC_BODY = 0x20;
-constexpr u32 DYNAMIC_BODY = 0x40;
-constexpr u32 LOCK_ALL_AXES = 0x700;
+constexpr u32 STATIC_BODY = (u32)ve::BodyType::Static;
+constexpr u32 DYNAMIC_BODY = (u32)ve::BodyType::Dynamic;
+constexpr u32 LOCK_ALL_AXES = (u32)ve::AxisLock::All;
 
 inline ve::v3 vec(f32 x, f32 y, f32 z) { return ve::v3{x, y, z}; }
 

@@ -14,6 +14,7 @@
 #include "Game/PlayerEntity.h"
 #include "Game/PressurePlateEntity.h"
 #include "Game/WallEntity.h"
+#include "Game/entityAssets.h"
 #include "Game/time.h"
 #include "Meta/entity_type_list.h"
 #include "Math/utilMath.h"
@@ -23,12 +24,17 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include <vector>
+
 namespace levels {
 
 namespace {
 
 // How far a stored rotation may be from orthonormal (rounding of the stored floats).
 constexpr f32 ROTATION_TOLERANCE = 1e-5f;
+// How far across the floor a cable's strip may end from its `connectTo`: the game's own strip of
+// whole segments reaches 0.2 past a target on its grid.
+constexpr f32 CABLE_END_TOLERANCE = 0.25f;
 
 using ve::MetaType;
 
@@ -202,6 +208,27 @@ void checkBody(Check* check, ve::Entity* entity) {
     }
 }
 
+// The strip that the game draws: the stored segments, or those it lays itself when there are none.
+void checkCableStrip(Check* check, ve::Entity* entity) {
+    auto* cable = (game::CableEntity*)entity->entityData.data;
+    ve::Entity* sourceEntity = cable->button.getEntity(check->scene);
+    if (!sourceEntity || !(targetBits(typeOf(sourceEntity)) & TARGET_SOURCE)) return; // reported as a reference
+    ve::v3 source = ((ve::BodyOpts*)sourceEntity->entityData.data)->position;
+    std::vector<ve::Primitive> generated;
+    const ve::Primitive* segments = cable->bodyOpts.colliders;
+    u32 count = cable->bodyOpts.colliderCount;
+    if (count == 0 || !segments) {
+        generated.resize(game::cableSegmentRoom(cable->connectTo - source));
+        count = game::layGeneratedSegments(source, cable->connectTo, generated.data(), (u32)generated.size());
+        segments = generated.data();
+    }
+    ve::v3 end = game::cableStripEnd(segments, count, source);
+    f32 miss = ve::len(ve::v3{{end.x - cable->connectTo.x, 0.0f, end.z - cable->connectTo.z}});
+    if (miss > CABLE_END_TOLERANCE) {
+        problem(check, "%s: the strip ends %.2f units from its connectTo", nameOf(entity).text, miss);
+    }
+}
+
 void checkHint(Check* check, ve::Entity* entity) {
     string text = ((game::FloatingTextEntity*)entity->entityData.data)->text;
     if (!text.length) problem(check, "%s: the text is empty", nameOf(entity).text);
@@ -217,33 +244,12 @@ void checkHint(Check* check, ve::Entity* entity) {
 // Assets
 // =============================================================================================
 
-struct TypeAssets {
-    MetaType type;
-    const c8* mesh;
-    const c8* material;
-    const c8* textures[3];
-};
-
-const TypeAssets typeAssets[] = {
-    {MetaType::game_LightEntity, "light_mesh", "light_mat", {"light_img", "light_emission_img"}},
-    {MetaType::game_CubeEntity, "cube_mesh", "cube_mat", {"cube_img", "cube_emission_img"}},
-    {MetaType::game_ButtonEntity, "button_mesh", "button_mat", {"button_img", "button_emission_img"}},
-    {MetaType::game_PressurePlateEntity, "pressure_plate_mesh", "pressure_plate_mat", {"gold_img", "black_img"}},
-    {MetaType::game_ElevatorEntity, "elevator_mesh", "elevator_mat", {"elevator_img", "elevator_emission_img", "black_img"}},
-    {MetaType::game_WallEntity, nullptr, nullptr, {"ground_img", "ground_emission_img"}},
-    {MetaType::game_CableEntity, nullptr, nullptr, {"cable_img", "cable_emission_img", "black_img"}},
-    {MetaType::game_BarrierEntity, nullptr, nullptr, {"energywall_img", "black_img"}},
-    {MetaType::game_LogicGateEntity, nullptr, nullptr, {"and_img", "not_img", "black_img"}},
-    {MetaType::game_HUDEntity, nullptr, nullptr, {"font_img", "black_img"}},
-    {MetaType::game_FloatingTextEntity, nullptr, nullptr, {"font_img", "black_img"}},
-};
-
 void expectAsset(Check* check, const c8* kind, const c8* name, b8 found) {
     if (!found) problem(check, "the %s \"%s\" is not in the asset packs", kind, name);
 }
 
 void checkAssets(Check* check, ve::AssetRegister* assets, MetaType type) {
-    for (const TypeAssets& entry : typeAssets) {
+    for (const game::EntityAssetNames& entry : game::ENTITY_ASSETS) {
         if (entry.type != type) continue;
         if (entry.mesh) expectAsset(check, "mesh", entry.mesh, ve::getMesh(assets, ve::hashASCIIZ(entry.mesh)) != nullptr);
         if (entry.material) {
@@ -327,6 +333,7 @@ void checkLevel(ve::Scene* scene, ve::AssetRegister* assets, LevelProblems* prob
         checkReferences(&check, entity);
         if (hasBody(typeOf(entity))) checkBody(&check, entity);
         if (typeOf(entity) == MetaType::game_FloatingTextEntity) checkHint(&check, entity);
+        if (typeOf(entity) == MetaType::game_CableEntity) checkCableStrip(&check, entity);
         if (!typeSeen[typeRow(entity)]) checkAssets(&check, assets, typeOf(entity));
         typeSeen[typeRow(entity)] = true;
     }

@@ -11,6 +11,8 @@
 //   buttons and plates, at most 100 wall boxes and 10 barrier boxes;
 // - every body's flags hold exactly one body-type bit; every rotation is orthonormal;
 // - walls and floors are at least 0.2 thick, so that nothing small passes through them;
+// - every cable's strip (stored, or as the game lays it) ends within 0.25 units of its connectTo
+//   across the floor, so that it reaches what it powers;
 // - there is at least one hint; hint texts are not empty and use only codes of the HUD's glyph
 //   table.
 

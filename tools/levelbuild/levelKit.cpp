@@ -418,10 +418,63 @@ void addGate(Build* build, const Piece& piece) {
 void addCable(Build* build, const Piece& piece) {
     auto* cable = addEntity<game::CableEntity>(build, ve::MetaType::game_CableEntity, piece.name);
     if (!cable) return;
-    // No stored colliders: the game lays the strip from the source towards `connectTo`.
+    // The strip is laid once every source stands (layCableStrips).
     cable->bodyOpts = bodyWithoutBox({}, ve::iMat3());
     cable->button = ref(build, piece.refs[0]);
     cable->connectTo = piece.to;
+}
+
+// A strip's last segment is stretched rather than followed by one shorter than this; a run is
+// left out only when it is shorter than its first gap plus the shortest segment drawn.
+constexpr f32 MIN_CABLE_SEGMENT = 0.3f;
+constexpr f32 SHORTEST_CABLE_SEGMENT = 0.05f;
+
+// One run of a strip from `start` along `axis` for `length` (signed): segments as the game lays
+// them, the first CABLE_FIRST_OFFSET - half a segment from the start, but the last one cut or
+// stretched so that the run ends exactly at `length`.
+u32 layCableRun(ve::v3 start, u32 axis, f32 length, ve::Primitive* out) {
+    f32 sign = length >= 0.0f ? 1.0f : -1.0f;
+    f32 runLength = fabsf(length);
+    u32 count = 0;
+    for (f32 from = game::CABLE_FIRST_OFFSET - game::CABLE_SEGMENT_SIZE.y;
+         from < runLength - (count == 0 ? SHORTEST_CABLE_SEGMENT : MIN_CABLE_SEGMENT); from += game::CABLE_SEGMENT_STEP) {
+        f32 to = from + game::CABLE_SEGMENT_STEP;
+        if (runLength - to < MIN_CABLE_SEGMENT) to = runLength;
+        ve::v3 centre = start;
+        centre.E[axis] += sign * (from + to) * 0.5f;
+        out[count++] = game::cableSegment(centre, axis, sign, (to - from) * 0.5f);
+        if (to == runLength) break;
+    }
+    return count;
+}
+
+// The strip of a cable whose source stands at `source`: an x run, then a z run at the x of
+// `connectTo`, just above the source, ending exactly at `connectTo` (the game's own strip moves in
+// whole segments and may stop up to 1.4 units short). Stored with the level, so the game lays none.
+void layCableStrip(Build* build, game::CableEntity* cable, ve::v3 source) {
+    ve::v3 start = {{source.x, source.y + game::CABLE_HEIGHT_OFFSET, source.z}};
+    ve::v3 distance = cable->connectTo - source;
+    u32 room = (u32)(fabsf(distance.x) + fabsf(distance.z)) / 2 + 2;
+    ve::Primitive* segments = colliderRoom(build, room);
+    if (!segments) return;
+    u32 count = layCableRun(start, game::CABLE_X_RUN, distance.x, segments);
+    ve::v3 corner = {{cable->connectTo.x, start.y, start.z}};
+    count += layCableRun(corner, game::CABLE_Z_RUN, distance.z, segments + count);
+    cable->bodyOpts.colliders = segments;
+    cable->bodyOpts.colliderCount = count;
+}
+
+void layCableStrips(Build* build) {
+    for (u32 i = 0; i < build->plan->pieceCount; i++) {
+        const Piece& piece = build->plan->pieces[i];
+        if (piece.kind != PieceKind::Cable) continue;
+        ve::Entity* cableEntity = ve::getEntity(build->scene, ve::hashASCIIZ(piece.name));
+        ve::Entity* sourceEntity = ve::getEntity(build->scene, ve::hashASCIIZ(piece.refs[0]));
+        if (!cableEntity || !sourceEntity) continue;
+        // Every source's record begins with its body options, as the game reads it.
+        ve::v3 source = ((ve::BodyOpts*)sourceEntity->entityData.data)->position;
+        layCableStrip(build, (game::CableEntity*)cableEntity->entityData.data, source);
+    }
 }
 
 void addBarrier(Build* build, const Piece& piece) {
@@ -513,6 +566,7 @@ b8 buildLevel(ve::Scene* scene, const LevelPlan* plan) {
     Build build = {scene, plan, false};
     addWalls(&build);
     for (u32 i = 0; i < plan->pieceCount; i++) addPiece(&build, plan->pieces[i]);
+    layCableStrips(&build);
     return !build.failed;
 }
 

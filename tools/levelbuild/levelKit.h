@@ -65,7 +65,8 @@ struct Piece {
     // The floor point under a standing piece; the centre of a lamp or an emitter; the top-left
     // corner of a hint's text.
     ve::v3 at;
-    // Player: the point looked at first. Cable: the far end of its strip.
+    // Player: the point looked at first. Cable: the far end of its strip, which the kit lays to
+    // end exactly there (an x run, then a z run at this x).
     ve::v3 to;
     // By kind: cable: its source; gate: its input cables; barrier and elevator: their cable;
     // plate: the cubes that press it.

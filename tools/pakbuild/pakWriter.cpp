@@ -73,7 +73,9 @@ ve::AssetHeaderTableEntry appendTexture(std::vector<u8>* out, const PakImage& im
     header.height = image.height;
     header.fileOffsetPixelData = appendArray(out, image.pixels);
     fillRecord(out, headerOffset, header);
-    return tableEntry(*out, image.name, ve::ASSET_TEXTURE, headerOffset);
+    ve::AssetHeaderTableEntry entry = tableEntry(*out, image.name, ve::ASSET_TEXTURE, headerOffset);
+    entry.flags = image.flags;
+    return entry;
 }
 
 ve::AssetHeaderTableEntry appendMaterial(std::vector<u8>* out, const PakMaterial& material) {

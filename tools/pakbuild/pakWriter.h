@@ -30,6 +30,7 @@ struct PakImage {
     u32 width = 0;
     u32 height = 0;
     std::vector<u32> pixels;
+    u64 flags = 0; // PAK_TEXTURE_* bits (pakFormat.h)
 };
 
 struct PakMaterial {

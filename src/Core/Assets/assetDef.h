@@ -42,6 +42,7 @@ struct Texture {
     u32 width;
     u32 height;
     u32* pixels;
+    u32 flags; // PAK_TEXTURE_* bits from the pack (pakFormat.h)
 };
 
 // The parameters of the lit shader. Roughness comes before metalness here, the other way round
@@ -87,7 +88,7 @@ struct BasicMatRef {
 // The register's arrays are sized by these records; a change here changes the permanent store's
 // layout.
 static_assert(sizeof(Mesh) == 112, "Mesh record is 112 bytes");
-static_assert(sizeof(Texture) == 32, "Texture record is 32 bytes");
+static_assert(sizeof(Texture) == 48, "Texture record is 48 bytes");
 static_assert(sizeof(BasicMat) == 80, "BasicMat record is 80 bytes");
 
 } // namespace ve

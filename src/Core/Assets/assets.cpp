@@ -266,6 +266,8 @@ void loadPakTexture(PakReader* reader, AssetRegister* assets, u64 assetIndex, As
     texture.id = entry.assetID;
     texture.width = header.width;
     texture.height = header.height;
+    // Bits this loader does not know are ignored, so a newer pack draws as plain textures.
+    texture.flags = (u32)(entry.flags & PAK_TEXTURE_FLAGS);
     PakPart pixels = {header.fileOffsetPixelData, (u64)header.width * header.height, PAK_PIXEL_SIZE,
                       (void**)&texture.pixels};
     const c8* why = "";

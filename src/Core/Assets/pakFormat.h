@@ -32,6 +32,14 @@ constexpr msi PAK_COLOR_SIZE = 16;    // v4
 constexpr msi PAK_INDEX_SIZE = 4;     // u32
 constexpr msi PAK_PIXEL_SIZE = 4;     // RGBA8
 
+// Texture flags, set by the pack builder where an emission texture is one colour times a mask.
+// The mask then lives in the alpha of the albedo drawn with it, and the emission texture holds
+// the colour alone (one texel), so the renderer samples once for both. Packs written before these
+// bits have 0 there: plain textures.
+constexpr u64 PAK_TEXTURE_ALPHA_IS_GLOW_MASK = 1; // an albedo whose alpha is its emission's mask
+constexpr u64 PAK_TEXTURE_GLOW_MASK_IN_ALBEDO = 2; // an emission colour whose mask is the albedo's alpha
+constexpr u64 PAK_TEXTURE_FLAGS = PAK_TEXTURE_ALPHA_IS_GLOW_MASK | PAK_TEXTURE_GLOW_MASK_IN_ALBEDO;
+
 struct AssetPackHeader {
     u32 magicNumber;
     u32 version;
@@ -45,7 +53,8 @@ struct AssetHeaderTableEntry {
     u64 type; // AssetType
     u64 fileOffset; // of the asset's type header
     u64 varSize;    // written by the builder, never read by the loader
-    u64 _reserved0;
+    u64 flags;      // of a texture: PAK_TEXTURE_* bits; 0 for every other asset
+
     u64 _reserved1;
 };
 
@@ -92,7 +101,7 @@ template <typename Visit> constexpr void visitPakFields(AssetHeaderTableEntry& r
     visit(r.type);
     visit(r.fileOffset);
     visit(r.varSize);
-    visit(r._reserved0);
+    visit(r.flags);
     visit(r._reserved1);
 }
 template <typename Visit> constexpr void visitPakFields(MeshAssetHeader& r, Visit&& visit) {

@@ -72,14 +72,23 @@ void drawIndexed(GLMesh* glMesh, u64 indexCount) {
     glDrawElements(GL_TRIANGLES, (GLsizei)indexCount, GL_UNSIGNED_INT, nullptr);
 }
 
+// The one texel of a single-colour texture as the shader's display colour.
+void setFlatEmission(u32 program, u32 texel) {
+    f32 colour[4];
+    for (u32 channel = 0; channel < 4; ++channel) colour[channel] = (f32)((texel >> (8 * channel)) & 0xFFu) / 255.0f;
+    glUniform4fv(glGetUniformLocation(program, "emissionColor"), 1, colour);
+}
+
 // The body of drawMesh and drawBillboard, which differ only in the program.
-void drawLit(u32 program, mat4 model, const Camera* camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material,
-             GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
+void drawLit(u32 program, EmissionSource source, mat4 model, const Camera* camera, Mesh* mesh, GLMesh* glMesh,
+             BasicMat* material, GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
     glUseProgram(program);
     bindTexture(0, GL_TEXTURE_2D, texture->id);
     setSampler(program, "tex", 0);
+    // Bound whichever build reads it: a binding costs nothing per fragment.
     bindTexture(1, GL_TEXTURE_2D, emission->id);
     setSampler(program, "emission", 1);
+    if (source == EmissionSource::FLAT || source == EmissionSource::MASKED) setFlatEmission(program, emission->texel);
     bindTexture(2, GL_TEXTURE_CUBE_MAP, rendererState->skyBox.id);
     setSampler(program, "skybox", 2);
     setVec2(program, "uvScale", uvScale);
@@ -132,23 +141,35 @@ void storeSingleTexel(u32 texel) {
 void createBlackTexture(RendererStateOpenGL* state) {
     glGenTextures(1, &state->blackTexture.id);
     glBindTexture(GL_TEXTURE_2D, state->blackTexture.id);
-    storeSingleTexel(0xFF000000u); // bytes r, g, b, a = 0, 0, 0, 255
+    state->blackTexture.texel = 0xFF000000u; // bytes r, g, b, a = 0, 0, 0, 255
+    state->blackTexture.singleColour = 1;
+    state->blackTexture.opaque = 1;
+    storeSingleTexel(state->blackTexture.texel);
 }
 
 // =============================================================================================
 // Draws
 // =============================================================================================
 
+LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission) {
+    if (emission->glowMaskInAlbedo && texture->alphaIsGlowMask) return {0, EmissionSource::MASKED};
+    if (emission->id == texture->id) return {!texture->opaque, EmissionSource::ALBEDO};
+    b8 alphaTest = !(texture->opaque && emission->opaque);
+    return {alphaTest, emission->singleColour ? EmissionSource::FLAT : EmissionSource::SAMPLED};
+}
+
 void drawMesh(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material, GLTexture* texture,
               GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
-    draw_detail::drawLit(rendererState->shader.glID, model, &camera, mesh, glMesh, material, texture, emission,
-                    uvScale, uvOffset, outline);
+    LitVariant variant = litVariantFor(texture, emission);
+    u32 program = rendererState->litShaders[variant.alphaTest ? 1 : 0][(u32)variant.emission].glID;
+    draw_detail::drawLit(program, variant.emission, model, &camera, mesh, glMesh, material, texture, emission,
+                         uvScale, uvOffset, outline);
 }
 
 void drawBillboard(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material,
                    GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
-    draw_detail::drawLit(rendererState->billBoardShader.glID, model, &camera, mesh, glMesh, material, texture,
-                    emission, uvScale, uvOffset, outline);
+    draw_detail::drawLit(rendererState->billBoardShader.glID, EmissionSource::SAMPLED, model, &camera, mesh, glMesh,
+                         material, texture, emission, uvScale, uvOffset, outline);
 }
 
 void drawHUDElement(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, GLTexture* texture, v2 uvScale,

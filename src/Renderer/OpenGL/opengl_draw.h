@@ -40,7 +40,14 @@ void storeSingleTexel(u32 texel);
 // Created once at set-up.
 void createBlackTexture(RendererStateOpenGL* state);
 
-// One lit draw with the program `shader`: `texture` on unit 0 (sampler "tex"), `emission` on unit
+// The build of the lit program that draws `texture` with `emission`: the emission colour times
+// the albedo's alpha when the pack builder folded the one into the other, from the albedo
+// when both are the same texture, as a uniform colour when it is one colour, sampled otherwise;
+// the alpha test only when either could be transparent somewhere.
+LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission);
+
+// One lit draw with the build of physical_frag that litVariantFor picks (`shader` when either
+// texture may be transparent and the emission is an image of its own): `texture` on unit 0 (sampler "tex"), `emission` on unit
 // 1 ("emission"), the sky on unit 2 ("skybox"); model and mvp into the Matrices block; the
 // material into the Material block. A positive `outline.w` draws the inflated shell in the
 // outline colour.

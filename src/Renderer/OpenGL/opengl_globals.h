@@ -15,6 +15,7 @@
 #include "Math/v3.h"
 #include "Math/v4.h"
 #include "Memory/memory.h"
+#include "Renderer/OpenGL/opengl_shaders.h"
 #include "Util/Datastructures.h"
 
 // =============================================================================================
@@ -121,8 +122,16 @@ void loadGLEntryPoints();
 // GPU handle records
 // =============================================================================================
 
+// What the upload saw of a texture's texels, for the frame pipeline to pick a lit program: a
+// texture of one colour need not be sampled, and one that is opaque everywhere needs no alpha
+// test. A record made from a bare GL name (a colour buffer) knows neither.
 struct GLTexture {
     u32 id;
+    u32 texel;       // the one texel (bytes r, g, b, a) when `singleColour`
+    b8 singleColour; // every texel equals `texel`
+    b8 opaque;       // every texel has alpha 255, or the alpha is a glow mask
+    b8 alphaIsGlowMask;  // an albedo whose alpha is the mask of its emission colour
+    b8 glowMaskInAlbedo; // an emission colour (`texel`) whose mask is the albedo's alpha
 };
 
 struct GLMesh {
@@ -225,6 +234,9 @@ struct RendererStateOpenGL {
     ShaderProg skyBoxShader;
     ShaderProg hudShader;
     ShaderProg billBoardShader;
+    // physical_frag built once per variant: [alpha test][EmissionSource]. `shader` is the one
+    // with the alpha test and the sampled emission.
+    ShaderProg litShaders[2][EMISSION_SOURCE_COUNT];
     u32 matUBO;
     u32 lightUBO;
     u32 basicMatUBO;

@@ -54,7 +54,8 @@ void drawBillboardQuad(QuadInstance* quad, Camera* camera) {
     GLMesh* quadMesh = findQuadMesh();
     GLTexture* texture = findUploadedTexture(quad->texture);
     if (!quadMesh || !texture) return;
-    GLTexture colorBuffer = {quad->colorBuf};
+    GLTexture colorBuffer = {};
+    colorBuffer.id = quad->colorBuf;
     drawBillboard(modelMatrix(quad->position, quad->rotation, quad->scale), *camera, &rendererState->quad,
                   quadMesh, &rendererState->quadMat, texture, &colorBuffer, quad->uvScale, quad->uvOffset,
                   quad->outline);
@@ -157,23 +158,40 @@ void writeLights(RenderFrame* frame) {
 }
 
 void drawOpaqueQuads(RenderFrame* frame) {
+    // The stencil is cleared before the meshes mark it for their outlines: nothing here needs to
+    // write it, and a draw that writes no stencil can be depth-tested before it is shaded.
+    glStencilMask(0x00);
     for (msi i = 0; i < frame->quads.length; ++i) {
         pipeline_detail::drawLitQuad((QuadInstance*)frame->quads[i], &frame->cam);
     }
+    glStencilMask(0xFF);
 }
 
 b8 drawsOutline(v4 outline) { return (f64)outline.w > OUTLINE_MIN_WIDTH; }
 
+// The number of meshes, from the first, whose pixels an outline shell may read: every mesh up
+// to the last one with an outline. Those after it need not mark the stencil.
+msi stencilMarkingMeshCount(RenderFrame* frame) {
+    msi count = 0;
+    for (msi i = 0; i < frame->meshes.length; ++i) {
+        if (drawsOutline(((MeshInstance*)frame->meshes[i])->outline)) count = i + 1;
+    }
+    return count;
+}
+
 void drawMeshes(RenderFrame* frame) {
-    // Quads marked the stencil too; outlines are kept off meshes only.
+    // Outlines are kept off meshes only: whatever marked the stencil before is cleared.
     glClear(GL_STENCIL_BUFFER_BIT);
     const v4 noOutline = {};
+    msi markingCount = stencilMarkingMeshCount(frame);
     for (msi i = 0; i < frame->meshes.length; ++i) {
         MeshInstance* meshInstance = (MeshInstance*)frame->meshes[i];
         VE_ASSERT_NOT_NULL(meshInstance->texture);
         VE_ASSERT_NOT_NULL(meshInstance->mesh);
         VE_ASSERT_NOT_NULL(meshInstance->material);
-        // Stencil from set-up: always pass, write 1 where the mesh passes the depth test.
+        // Stencil from set-up: always pass, write 1 where the mesh passes the depth test; only
+        // while an outline drawn later may read it.
+        if (i == markingCount) glStencilMask(0x00);
         pipeline_detail::drawMeshInstance(meshInstance, &frame->cam, noOutline);
         if (drawsOutline(meshInstance->outline)) {
             // The inflated shell only where nothing marked the stencil: a ring around the mesh.
@@ -182,8 +200,9 @@ void drawMeshes(RenderFrame* frame) {
             pipeline_detail::drawMeshInstance(meshInstance, &frame->cam, meshInstance->outline);
         }
         glStencilFunc(GL_ALWAYS, 1, 0xFF);
-        glStencilMask(0xFF);
+        if (i < markingCount) glStencilMask(0xFF);
     }
+    glStencilMask(0xFF);
 }
 
 void drawRenderToTextureQuads(RenderFrame* frame) {
@@ -213,6 +232,8 @@ void drawTransparentQuads(RenderFrame* frame, b8 sorting) {
     // Built and walked whether or not its order is used, so both settings cost the same.
     u32 count = sortTransparentQuads(&frame->transQuads, frame->cam.pos, sorted);
     VE_ASSERT(count==frame->transQuads.length);
+    // Nothing reads the stencil after the outlines.
+    glStencilMask(0x00);
     for (msi i = 0; i < quadCount; ++i) {
         QuadInstance* quad = sorting ? &sorted[i] : (QuadInstance*)frame->transQuads[i];
         if (quad->colorBuf != 0) {
@@ -221,6 +242,7 @@ void drawTransparentQuads(RenderFrame* frame, b8 sorting) {
             pipeline_detail::drawLitQuad(quad, &frame->cam);
         }
     }
+    glStencilMask(0xFF);
     glDisable(GL_BLEND);
 }
 

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "Core/Assets/pakFormat.h"
 #include "Core/engine_globals.h"
 #include "Math/utilMath.h"
 #include "Memory/memory.h"
@@ -62,7 +63,13 @@ void createBuiltInQuad(RendererStateOpenGL* state) {
 }
 
 void createShaderPrograms(RendererStateOpenGL* state) {
-    state->shader.glID = createShaderProg(vertex_shader, physical_frag, nullptr);
+    for (u32 alphaTest = 0; alphaTest < 2; ++alphaTest) {
+        for (u32 source = 0; source < EMISSION_SOURCE_COUNT; ++source) {
+            state->litShaders[alphaTest][source].glID =
+                createLitProg(vertex_shader, LitVariant{(b8)alphaTest, (EmissionSource)source});
+        }
+    }
+    state->shader = state->litShaders[1][(u32)EmissionSource::SAMPLED];
     state->debugNormalShader.glID =
         createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
     state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()), 1);
@@ -196,6 +203,16 @@ b8 isSingleColour(Texture* texture) {
     return 1;
 }
 
+// True when every texel has alpha 255 (bytes r, g, b, a: alpha is the high byte).
+b8 isOpaque(Texture* texture) {
+    msi texelCount = (msi)texture->width * texture->height;
+    const u32* texels = (const u32*)texture->pixels;
+    for (msi i = 0; i < texelCount; ++i) {
+        if ((texels[i] >> 24) != 0xFFu) return 0;
+    }
+    return 1;
+}
+
 // A window-sized RGBA target of its own frame buffer; the window's frame buffer is bound again on
 // return, so whatever draws next outside the frame pipeline lands in the window.
 void createColorBufferObjects(RendererStateOpenGL* state, GLColorBuffer* target) {
@@ -301,7 +318,12 @@ void uploadTexture(Texture* texture) {
     GLMemoryEntry* entry = detail::claimUploadEntry(texture->id, GLMemoryEntry::TEXTURE);
     glGenTextures(1, &entry->texture.id);
     glBindTexture(GL_TEXTURE_2D, entry->texture.id);
-    if (detail::isSingleColour(texture)) {
+    entry->texture.alphaIsGlowMask = (texture->flags & PAK_TEXTURE_ALPHA_IS_GLOW_MASK) != 0;
+    entry->texture.glowMaskInAlbedo = (texture->flags & PAK_TEXTURE_GLOW_MASK_IN_ALBEDO) != 0;
+    entry->texture.opaque = entry->texture.alphaIsGlowMask || detail::isOpaque(texture);
+    entry->texture.singleColour = detail::isSingleColour(texture);
+    if (entry->texture.singleColour) {
+        entry->texture.texel = texture->pixels[0];
         storeSingleTexel(texture->pixels[0]);
         return;
     }

@@ -7,6 +7,8 @@
 
 #include <stdio.h>
 
+#include <string>
+
 namespace ve {
 
 // =============================================================================================
@@ -115,9 +117,25 @@ layout (std140, binding = 3) uniform Lights {
     float ambient;
 };
 
+// Which variant this is: createLitProg defines both after the version line. The plain text is
+// the full program: the alpha test, and the emission sampled from its own texture.
+#ifndef ALPHA_TEST
+#define ALPHA_TEST 1
+#endif
+#define EMISSION_SAMPLED 0
+#define EMISSION_FLAT 1
+#define EMISSION_ALBEDO 2
+#define EMISSION_MASKED 3
+#ifndef EMISSION_SOURCE
+#define EMISSION_SOURCE EMISSION_SAMPLED
+#endif
+
 uniform sampler2D tex;
 uniform sampler2D emission;
 uniform samplerCube skybox;
+// The emission of EMISSION_FLAT, one colour (display values, alpha included) everywhere, and the
+// colour that EMISSION_MASKED multiplies by the albedo's alpha.
+uniform vec4 emissionColor = vec4(0.0, 0.0, 0.0, 1.0);
 uniform vec2 uvScale = vec2(1.0, 1.0);
 uniform vec2 uvOffset = vec2(0.0, 0.0);
 uniform vec4 outline = vec4(0.0);
@@ -136,7 +154,27 @@ float geometryTerm(vec3 X, vec3 N, float k) {
 void main() {
     vec2 uv = fs_in.texcoord * uvScale + uvOffset;
     vec4 texel = texture(tex, uv);
+#if EMISSION_SOURCE == EMISSION_FLAT
+    vec4 emissionTexel = emissionColor;
+#elif EMISSION_SOURCE == EMISSION_ALBEDO
+    vec4 emissionTexel = texel;
+#elif EMISSION_SOURCE == EMISSION_MASKED
+    // The albedo's alpha is the glow's mask here, not a coverage: the surface is opaque.
+    vec4 emissionTexel = vec4(emissionColor.rgb * texel.a, 1.0);
+    texel.a = 1.0;
+#else
     vec4 emissionTexel = texture(emission, uv);
+#endif
+
+    // The alpha test comes first, so that a discarded fragment costs no lighting. Without it
+    // (both textures opaque) nothing is discarded, and the rasteriser may test depth before
+    // shading instead of after.
+#if ALPHA_TEST
+    float alpha = texel.a * emissionTexel.a;
+    if (alpha < 0.01) discard;
+#else
+    const float alpha = 1.0;
+#endif
 
     vec3 N = normalize(fs_in.normal);
     vec3 T = pow(texel.rgb, vec3(2.2));
@@ -183,8 +221,6 @@ void main() {
     c = c / (c + 1.0);
     c = sqrt(c);
 
-    float alpha = texel.a * emissionTexel.a;
-    if (alpha < 0.01) discard;
     fragCol = min(vec4(c, alpha), vec4(1.0));
 
     // A strongly blurred sky (three and three quarter levels above the automatic one).
@@ -418,6 +454,16 @@ u32 createBlurProg(const BlurTaps& taps, s32 horizontal) {
     glUniform1fv(glGetUniformLocation(program, "tapWeights"), (GLsizei)taps.count, taps.weights);
     glUseProgram(0);
     return program;
+}
+
+u32 createLitProg(const c8* vertex, LitVariant variant) {
+    // The defines go right after the version line, which must stay the first line of the text.
+    constexpr msi versionLength = sizeof(glslVersionLine) - 1;
+    std::string text = glslVersionLine;
+    text += "#define ALPHA_TEST " + std::to_string(variant.alphaTest ? 1 : 0) + "\n";
+    text += "#define EMISSION_SOURCE " + std::to_string((u32)variant.emission) + "\n";
+    text += physical_frag + versionLength;
+    return createShaderProg(vertex, text.c_str(), nullptr);
 }
 
 u32 createShaderProg(const c8* vertex, const c8* fragment, const c8* geometry) {

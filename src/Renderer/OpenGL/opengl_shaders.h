@@ -39,6 +39,25 @@ extern const c8* const drawNormVertShader;
 extern const c8* const drawNormGeomShader;
 extern const c8* const drawNormFragShader;
 
+// Where a lit draw's emission comes from. The values are the shader's EMISSION_SOURCE.
+enum class EmissionSource : u32 {
+    SAMPLED = 0, // its own texture, one more sample per fragment
+    FLAT = 1,    // one colour everywhere, the uniform "emissionColor"
+    ALBEDO = 2,  // the albedo texture itself, sampled once for both
+    MASKED = 3,  // "emissionColor" times the albedo's alpha, a mask the pack builder put there
+};
+constexpr u32 EMISSION_SOURCE_COUNT = 4;
+
+// One build of physical_frag. Without the alpha test the program discards nothing, which lets
+// the rasteriser test depth before shading: for draws whose textures are all opaque.
+struct LitVariant {
+    b8 alphaTest;
+    EmissionSource emission;
+};
+
+// physical_frag built as `variant` with the given vertex text.
+u32 createLitProg(const c8* vertex, LitVariant variant);
+
 // Compiles and links one program. `geometry` may be null. Compile and link failures are printed
 // through the platform ("VERTEX SHADER ERROR:", "FRAGMENT SHADER ERROR:", "GEOMETRY SHADER ERROR:",
 // "SHADER LINKING ERROR:", each followed by the driver's log) and do not stop the caller: the

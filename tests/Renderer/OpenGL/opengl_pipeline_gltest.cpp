@@ -4,6 +4,7 @@
 #include "opengl_test_support.h"
 #include "pipeline_scene.h"
 
+#include "Core/Assets/pakFormat.h"
 #include "Memory/memory.h"
 #include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_pipeline.h"
@@ -354,6 +355,46 @@ TEST_F(PipelineTest, AMissingEmissionDrawsAsOpaqueBlack) {
     Rgb withRed = centreWith(&assets->red.texture);
     EXPECT_LE(channelDistance(withNull, withBlack), 1);
     EXPECT_GT(withRed.r, withNull.r + 20) << "an emission texture is read when there is one";
+}
+
+// The pack builder's fold: a glow of one colour times a mask, drawn from the mask in the albedo's
+// alpha and the colour alone, looks like the emission image it replaces.
+TEST_F(PipelineTest, AGlowFoldedIntoItsAlbedosAlphaDrawsLikeItsImage) {
+    const u32 side = 64;
+    const u32 colour = pipescene::rgba(90, 230, 255, 255);
+    std::vector<u32> albedo(side * side), glow(side * side), masked(side * side);
+    for (u32 i = 0; i < side * side; ++i) {
+        u32 x = i % side, y = i / side;
+        u32 mask = (x / 8 + y / 8) % 2 ? 255 : (x * 4) % 256; // full squares and ramps
+        albedo[i] = pipescene::rgba((u8)(200 - x), 190, (u8)(150 + y), 255);
+        glow[i] = pipescene::rgba((u8)((90 * mask + 127) / 255), (u8)((230 * mask + 127) / 255), (u8)((255 * mask + 127) / 255), 255);
+        masked[i] = (albedo[i] & 0x00FFFFFFu) | mask << 24;
+    }
+    pipescene::OwnedTexture plainAlbedo, plainGlow, foldedAlbedo, foldedGlow;
+    pipescene::uploadPixels(&plainAlbedo, "fold_plain_albedo", side, side, albedo);
+    pipescene::uploadPixels(&plainGlow, "fold_plain_glow", side, side, glow);
+    pipescene::uploadPixels(&foldedAlbedo, "fold_albedo", side, side, masked, ve::PAK_TEXTURE_ALPHA_IS_GLOW_MASK);
+    pipescene::uploadPixels(&foldedGlow, "fold_glow", 1, 1, {colour}, ve::PAK_TEXTURE_GLOW_MASK_IN_ALBEDO);
+
+    WindowImage pictures[2];
+    const pipescene::OwnedTexture* pairs[2][2] = {{&plainAlbedo, &plainGlow}, {&foldedAlbedo, &foldedGlow}};
+    for (int i = 0; i < 2; ++i) {
+        ve::RenderFrame frame = newFrame();
+        frame.pointLight(vec3(0.5f, 0.5f, -1.5f), vec3(2, 2, 2), vec3(0, 0, 0));
+        frame.quad(vec3(0, 0, 0), pipescene::yaw(20), vec3(3, 2, 1), (ve::Texture*)&pairs[i][0]->texture,
+                   (ve::Texture*)&pairs[i][1]->texture, vec2(1, 1), vec2(0, 0), vec4(0, 0, 0, 0));
+        pictures[i] = drawAndRead(&frame);
+    }
+    size_t far = 0, covered = 0;
+    for (s32 y = 0; y < HEIGHT; y += 2) {
+        for (s32 x = 0; x < WIDTH; x += 2) {
+            s32 distance = channelDistance(pictures[0].at(x, y), pictures[1].at(x, y));
+            far += distance > 2;
+            covered += channelDistance(pictures[0].at(x, y), skyAhead) > 3;
+        }
+    }
+    EXPECT_GT(covered, (size_t)(WIDTH * HEIGHT / 4 / 4));
+    EXPECT_EQ(far, 0u);
 }
 
 TEST_F(PipelineTest, ADrawWhoseTextureWasNeverUploadedIsSkippedWithOneMessage) {

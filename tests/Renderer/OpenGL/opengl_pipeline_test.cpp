@@ -1,5 +1,5 @@
-// The frame pipeline's decisions that need no GL context: the outline gate, model matrices and
-// the upload look-ups with their one-time reports.
+// The frame pipeline's decisions that need no GL context: the outline gate, the build of the lit
+// program for a draw, model matrices and the upload look-ups with their one-time reports.
 
 #include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_pipeline.h"
@@ -30,6 +30,37 @@ TEST(OutlineGate, AShellIsDrawnOnlyForWidthsAboveOneHundredth) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ve::drawsOutline(vec4(0.1f, 0.3f, 0.3f, c.width)), c.drawn) << "width " << c.width;
+    }
+}
+
+// Which build of the lit program draws a texture with an emission: no alpha test when nothing
+// can be transparent, and one texture sample when the emission is one colour, the albedo itself,
+// or a colour whose mask the pack builder put into the albedo's alpha.
+TEST(LitVariant, OpaqueDrawsSkipTheAlphaTestAndSingleColourGlowsTheSecondSample) {
+    using Source = ve::EmissionSource;
+    ve::GLTexture opaqueImage = {1, 0, 0, 1, 0, 0};
+    ve::GLTexture seeThroughImage = {2, 0, 0, 0, 0, 0};
+    ve::GLTexture black = {3, 0xFF000000u, 1, 1, 0, 0};
+    ve::GLTexture clearColour = {4, 0x00FFFFFFu, 1, 0, 0, 0};
+    ve::GLTexture maskedAlbedo = {5, 0, 0, 1, 1, 0};
+    ve::GLTexture glowColour = {6, 0xFFFF8040u, 1, 1, 0, 1};
+    ve::GLTexture colourBuffer = {7, 0, 0, 0, 0, 0};
+    struct Case {
+        const ve::GLTexture *texture, *emission;
+        b8 alphaTest;
+        Source source;
+    };
+    const Case cases[] = {
+        {&opaqueImage, &opaqueImage, 0, Source::ALBEDO},      {&seeThroughImage, &seeThroughImage, 1, Source::ALBEDO},
+        {&opaqueImage, &black, 0, Source::FLAT},              {&seeThroughImage, &black, 1, Source::FLAT},
+        {&opaqueImage, &clearColour, 1, Source::FLAT},        {&opaqueImage, &colourBuffer, 1, Source::SAMPLED},
+        {&maskedAlbedo, &glowColour, 0, Source::MASKED},      {&maskedAlbedo, &black, 0, Source::FLAT},
+        {&opaqueImage, &glowColour, 0, Source::FLAT},         {&maskedAlbedo, &opaqueImage, 0, Source::SAMPLED},
+    };
+    for (const Case& c : cases) {
+        ve::LitVariant variant = ve::litVariantFor(c.texture, c.emission);
+        EXPECT_EQ(variant.alphaTest, c.alphaTest) << c.texture->id << " with " << c.emission->id;
+        EXPECT_EQ(variant.emission, c.source) << c.texture->id << " with " << c.emission->id;
     }
 }
 

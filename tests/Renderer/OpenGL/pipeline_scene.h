@@ -87,10 +87,11 @@ struct OwnedTexture {
 };
 
 inline ve::Texture* uploadPixels(OwnedTexture* owned, const c8* name, u32 width, u32 height,
-                                 std::vector<u32> pixels) {
+                                 std::vector<u32> pixels, u32 flags = 0) {
     owned->pixels = std::move(pixels);
     owned->texture = {};
     owned->texture.id = ve::hashASCIIZ(name);
+    owned->texture.flags = flags;
     owned->texture.width = width;
     owned->texture.height = height;
     owned->texture.pixels = owned->pixels.data();

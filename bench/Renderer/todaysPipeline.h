@@ -1,0 +1,249 @@
+#pragma once
+// The frame pipeline as it drew before the early depth test and the single texture sample, for
+// the benchmarks to time side by side with the engine's own in one run:
+// - one lit program for every draw: both textures sampled, the alpha test after the lighting
+//   (todaysShaders.h);
+// - every opaque quad, mesh and transparent quad marking the stencil;
+// - the glows that the pack builder folds into their albedo's alpha drawn from full emission
+//   images again, rebuilt from the colour and the mask, beside albedos of alpha 255.
+// Its programs and texture records are swapped into the renderer's state for its frames; the
+// passes that did not change (sky, off-screen text, bloom, composite, HUD) are the engine's own.
+// Needs a current context and a built renderer with the textures uploaded.
+
+#include "Core/Assets/pakFormat.h"
+#include "Memory/memory.h"
+#include "Renderer/OpenGL/opengl_draw.h"
+#include "Renderer/OpenGL/opengl_globals.h"
+#include "Renderer/OpenGL/opengl_pipeline.h"
+#include "Renderer/OpenGL/opengl_shaders.h"
+#include "Renderer/bsp_tree.h"
+
+#include "../../tests/Renderer/OpenGL/windowPicture.h"
+#include "todaysShaders.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace todays {
+
+struct TextureTwin {
+    ve::GLTexture* uploaded; // the record in the upload table
+    ve::GLTexture today;     // what it was: no flags, and for folded glows a full image
+};
+
+struct Pipeline {
+    // The one lit program in every slot of the variants, so that any choice draws with it.
+    ve::ShaderProg lit[2][ve::EMISSION_SOURCE_COUNT];
+    ve::ShaderProg shader, billboard;
+    std::vector<TextureTwin> twins;
+    ve::GLTexture black;
+};
+
+// A glow folded by the pack builder, by the names the art pairs them with.
+struct GlowPair {
+    const char *albedo, *emission;
+};
+
+// The upload of a texture as it was: every texel, mipmaps, anisotropy 8.
+inline u32 uploadFullImage(u32 width, u32 height, const u32* pixels) {
+    u32 id = 0;
+    ve::glGenTextures(1, &id);
+    ve::glBindTexture(GL_TEXTURE_2D, id);
+    ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    ve::glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY, 8.0f);
+    ve::glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, (GLsizei)width, (GLsizei)height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    ve::glGenerateMipmap(GL_TEXTURE_2D);
+    return id;
+}
+
+// The emission image before the fold: the colour times the albedo's alpha, opaque; and the
+// albedo with alpha 255.
+inline void unfoldGlow(const ve::Texture* albedo, const ve::Texture* emission, u32* albedoId, u32* emissionId) {
+    size_t count = (size_t)albedo->width * albedo->height;
+    std::vector<u32> opaqueAlbedo(count), glow(count);
+    u32 colour = emission->pixels[0];
+    for (size_t i = 0; i < count; ++i) {
+        u32 mask = albedo->pixels[i] >> 24;
+        opaqueAlbedo[i] = albedo->pixels[i] | 0xFF000000u;
+        u32 texel = 0xFF000000u;
+        for (u32 channel = 0; channel < 3; ++channel) {
+            u32 level = (colour >> (8 * channel)) & 0xFFu;
+            texel |= ((level * mask + 127) / 255) << (8 * channel);
+        }
+        glow[i] = texel;
+    }
+    *albedoId = uploadFullImage(albedo->width, albedo->height, opaqueAlbedo.data());
+    *emissionId = uploadFullImage(albedo->width, albedo->height, glow.data());
+}
+
+inline std::string litText() {
+    std::string current = ve::physical_frag;
+    return current.substr(0, current.find("void main() {")) + physical_frag_main;
+}
+
+// Every texture in the upload table gets a twin; `glows` are the folded pairs (albedo, emission).
+inline void createPipeline(Pipeline* today, const std::vector<std::pair<ve::Texture*, ve::Texture*>>& glows) {
+    std::string lit = litText();
+    today->shader.glID = ve::createShaderProg(ve::vertex_shader, lit.c_str(), nullptr);
+    for (auto& row : today->lit) {
+        for (ve::ShaderProg& program : row) program = today->shader;
+    }
+    today->billboard.glID = ve::createShaderProg(ve::billboard_vert, lit.c_str(), nullptr);
+    ve::Table* table = &ve::rendererState->uplTable;
+    for (msi slot = 0; slot < table->length; ++slot) {
+        if (!table->entries[slot].used) continue;
+        ve::GLMemoryEntry* entry = (ve::GLMemoryEntry*)((u8*)table->values + slot * table->typeSize);
+        if (entry->type != ve::GLMemoryEntry::TEXTURE) continue;
+        ve::GLTexture* uploaded = &entry->texture;
+        ve::GLTexture plain = {};
+        plain.id = uploaded->id;
+        today->twins.push_back({uploaded, plain});
+    }
+    for (auto [albedo, emission] : glows) {
+        u32 albedoId = 0, emissionId = 0;
+        unfoldGlow(albedo, emission, &albedoId, &emissionId);
+        for (TextureTwin& twin : today->twins) {
+            if (twin.uploaded == ve::findUploadedTexture(albedo)) twin.today.id = albedoId;
+            if (twin.uploaded == ve::findUploadedTexture(emission)) twin.today.id = emissionId;
+        }
+    }
+    today->black = {};
+    today->black.id = ve::rendererState->blackTexture.id;
+}
+
+// Swapping twice restores the renderer's own state.
+inline void swapState(Pipeline* today) {
+    ve::RendererStateOpenGL* state = ve::rendererState;
+    std::swap(state->litShaders, today->lit);
+    std::swap(state->shader, today->shader);
+    std::swap(state->billBoardShader, today->billboard);
+    for (TextureTwin& twin : today->twins) std::swap(*twin.uploaded, twin.today);
+    std::swap(state->blackTexture, today->black);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The passes that changed, as they were
+// ---------------------------------------------------------------------------------------------
+
+inline void drawLitQuad(ve::QuadInstance* quad, ve::Camera* camera) {
+    ve::GLMesh* quadMesh = ve::findQuadMesh();
+    ve::GLTexture* texture = ve::findUploadedTexture(quad->texture);
+    ve::GLTexture* emission = ve::findEmissionTexture(quad->emission);
+    if (!quadMesh || !texture || !emission) return;
+    ve::drawMesh(ve::modelMatrix(quad->position, quad->rotation, quad->scale), *camera, &ve::rendererState->quad,
+                 quadMesh, &ve::rendererState->quadMat, texture, emission, quad->uvScale, quad->uvOffset,
+                 quad->outline);
+}
+
+inline void drawOpaqueQuads(ve::RenderFrame* frame) {
+    for (msi i = 0; i < frame->quads.length; ++i) drawLitQuad((ve::QuadInstance*)frame->quads[i], &frame->cam);
+}
+
+inline void drawMeshInstance(ve::MeshInstance* instance, ve::Camera* camera, ve::v4 outline) {
+    ve::GLMesh* glMesh = ve::findUploadedMesh(instance->mesh);
+    ve::GLTexture* texture = ve::findUploadedTexture(instance->texture);
+    ve::GLTexture* emission = ve::findEmissionTexture(instance->emission);
+    if (!glMesh || !texture || !emission) return;
+    ve::drawMesh(ve::modelMatrix(instance->position, instance->rotation, instance->scale), *camera,
+                 instance->mesh, glMesh, instance->material, texture, emission, instance->uvScale,
+                 instance->uvOffset, outline);
+}
+
+inline void drawMeshes(ve::RenderFrame* frame) {
+    ve::glClear(GL_STENCIL_BUFFER_BIT);
+    for (msi i = 0; i < frame->meshes.length; ++i) {
+        ve::MeshInstance* instance = (ve::MeshInstance*)frame->meshes[i];
+        drawMeshInstance(instance, &frame->cam, ve::v4{});
+        if (ve::drawsOutline(instance->outline)) {
+            ve::glStencilFunc(GL_NOTEQUAL, 1, 0xFF);
+            ve::glStencilMask(0x00);
+            drawMeshInstance(instance, &frame->cam, instance->outline);
+        }
+        ve::glStencilFunc(GL_ALWAYS, 1, 0xFF);
+        ve::glStencilMask(0xFF);
+    }
+}
+
+inline void drawTransparentQuads(ve::RenderFrame* frame) {
+    msi quadCount = frame->transQuads.length;
+    if (quadCount == 0) return;
+    ve::glEnable(GL_BLEND);
+    ve::QuadInstance* sorted = (ve::QuadInstance*)ve::pushToHeap(ve::tmpStore, quadCount * sizeof(ve::QuadInstance));
+    ve::sortTransparentQuads(&frame->transQuads, frame->cam.pos, sorted);
+    for (msi i = 0; i < quadCount; ++i) {
+        ve::QuadInstance* quad = &sorted[i];
+        if (quad->colorBuf == 0) {
+            drawLitQuad(quad, &frame->cam);
+            continue;
+        }
+        ve::GLMesh* quadMesh = ve::findQuadMesh();
+        ve::GLTexture* texture = ve::findUploadedTexture(quad->texture);
+        if (!quadMesh || !texture) continue;
+        ve::GLTexture colorBuffer = {};
+        colorBuffer.id = quad->colorBuf;
+        ve::drawBillboard(ve::modelMatrix(quad->position, quad->rotation, quad->scale), frame->cam,
+                          &ve::rendererState->quad, quadMesh, &ve::rendererState->quadMat, texture, &colorBuffer,
+                          quad->uvScale, quad->uvOffset, quad->outline);
+    }
+    ve::glDisable(GL_BLEND);
+}
+
+// The frame as it was drawn (sorting on); its state must be swapped in.
+inline void drawFrame(ve::RenderFrame* frame, f32 gamma) {
+    ve::drawRenderToTextureQuads(frame);
+    ve::beginScenePass(frame);
+    ve::writeLights(frame);
+    todays::drawOpaqueQuads(frame);
+    todays::drawMeshes(frame);
+    ve::drawSky(&frame->cam);
+    todays::drawTransparentQuads(frame);
+    ve::blurHighlights();
+    ve::compositeToWindow(gamma);
+    ve::drawHUD(frame);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pictures
+// ---------------------------------------------------------------------------------------------
+
+// The share of pixels that must lie within NEAR_LEVELS of today's picture.
+constexpr f64 SAME_SHARE = 0.9999;
+
+struct Comparison {
+    f64 nearShare;
+    s32 worst, worstX, worstY; // the largest channel difference and where (from the top left)
+    f64 meanLevel;             // of the new picture: a black frame proves nothing
+};
+
+inline Comparison comparePictures(const windowpicture::Picture& today, const windowpicture::Picture& fresh) {
+    Comparison result = {0, 0, 0, 0, 0};
+    size_t near = 0, sum = 0;
+    for (size_t i = 0; i < fresh.rgb.size(); i += 3) {
+        s32 distance = 0;
+        for (int k = 0; k < 3; ++k) {
+            distance = std::max(distance, abs((s32)today.rgb[i + k] - (s32)fresh.rgb[i + k]));
+            sum += fresh.rgb[i + k];
+        }
+        near += distance <= windowpicture::NEAR_LEVELS;
+        if (distance > result.worst) {
+            result.worst = distance;
+            result.worstX = (s32)((i / 3) % (size_t)fresh.width);
+            result.worstY = (s32)((i / 3) / (size_t)fresh.width);
+        }
+    }
+    size_t pixels = fresh.rgb.size() / 3;
+    result.nearShare = pixels ? (f64)near / (f64)pixels : 0.0;
+    result.meanLevel = fresh.rgb.empty() ? 0.0 : (f64)sum / (f64)fresh.rgb.size();
+    return result;
+}
+
+// Not black (a mean level of at least 8) and within the tolerance of today's picture.
+inline bool isSameLitPicture(const Comparison& comparison) {
+    return comparison.meanLevel >= 8.0 && comparison.nearShare >= SAME_SHARE;
+}
+
+} // namespace todays
