@@ -149,17 +149,7 @@ bool checkPictures(benchmark::State& state, LevelContext* context, ve::RenderFra
         drawWith(context, (Pipeline)p, frame);
         pictures[p] = windowpicture::readWindow(WIDTH, HEIGHT);
     }
-    todays::Comparison comparison = todays::comparePictures(pictures[TODAY], pictures[FAST]);
-    state.counters["same_near_per_10000"] = 10000.0 * comparison.nearShare;
-    state.counters["same_worst_level"] = comparison.worst;
-    state.counters["same_worst_x"] = comparison.worstX;
-    state.counters["same_worst_y"] = comparison.worstY;
-    state.counters["mean_level"] = comparison.meanLevel;
-    if (!todays::isSameLitPicture(comparison)) {
-        state.SkipWithError("the new picture differs from today's, or is black");
-        return false;
-    }
-    return true;
+    return todays::reportSamePicture(state, pictures[TODAY], pictures[FAST]);
 }
 
 void BM_LevelStart(benchmark::State& state) {

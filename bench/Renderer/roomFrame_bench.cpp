@@ -167,16 +167,7 @@ bool checkPictures(benchmark::State& state, BenchContext* context, Scene scene) 
             return false;
         }
     }
-    todays::Comparison comparison = todays::comparePictures(pictures[TODAY], pictures[FAST]);
-    state.counters["same_near_per_10000"] = 10000.0 * comparison.nearShare;
-    state.counters["same_worst_level"] = comparison.worst;
-    state.counters["same_worst_x"] = comparison.worstX;
-    state.counters["same_worst_y"] = comparison.worstY;
-    if (!todays::isSameLitPicture(comparison)) {
-        state.SkipWithError("the new picture differs from today's, or is black");
-        return false;
-    }
-    return true;
+    return todays::reportSamePicture(state, pictures[TODAY], pictures[FAST]);
 }
 
 // =============================================================================================

@@ -21,6 +21,8 @@
 #include "../../tests/Renderer/OpenGL/windowPicture.h"
 #include "todaysShaders.h"
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -244,6 +246,22 @@ inline Comparison comparePictures(const windowpicture::Picture& today, const win
 // Not black (a mean level of at least 8) and within the tolerance of today's picture.
 inline bool isSameLitPicture(const Comparison& comparison) {
     return comparison.meanLevel >= 8.0 && comparison.nearShare >= SAME_SHARE;
+}
+
+// Compares today's picture with the new one, puts the comparison into the run's counters and
+// stops the run with an error when the two differ or the new one is black: a time counts only
+// for a picture that is the same.
+inline bool reportSamePicture(benchmark::State& state, const windowpicture::Picture& today,
+                              const windowpicture::Picture& fresh) {
+    Comparison comparison = comparePictures(today, fresh);
+    state.counters["same_near_per_10000"] = 10000.0 * comparison.nearShare;
+    state.counters["same_worst_level"] = comparison.worst;
+    state.counters["same_worst_x"] = comparison.worstX;
+    state.counters["same_worst_y"] = comparison.worstY;
+    state.counters["mean_level"] = comparison.meanLevel;
+    if (isSameLitPicture(comparison)) return true;
+    state.SkipWithError("the new picture differs from today's, or is black");
+    return false;
 }
 
 } // namespace todays
