@@ -121,9 +121,7 @@ namespace detail {
 void reapplyTimedBodies(EngineState* state) {
     for (u32 i = 0; i < state->timedPhysicBodyCount; i++) updateObject(state->timedPhysicBodyIds[i]);
 }
-} // namespace detail
 
-namespace detail {
 // Both lengths come from the input, so a replayed recording replays its own timing.
 b8 tickFallsDue(const EngineState* state, const GameInput* input) {
     return state->timeSinceLastPhysicsUpdate + input->deltaTime >= (f64)input->physicsDelta;
@@ -138,7 +136,8 @@ b8 advancePhysicsClock(EngineState* state, GameInput* input) {
 }
 
 f32 physicsStepTimeThisFrame(const EngineState* state, const GameInput* input) {
-    b8 steps = detail::tickFallsDue(state, input) && state->currentScene.enabled && !input->keyboard.SPACE.isDown;
+    b8 steps = detail::tickFallsDue(state, input) && state->currentScene.enabled &&
+               !isHeldThisFrame(input->keyboard.SPACE);
     return steps ? input->physicsDelta : 0.0f;
 }
 
