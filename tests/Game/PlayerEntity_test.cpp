@@ -210,6 +210,20 @@ TEST_F(Player, WalkingFollowsTheLookOfThePreviousFrame) {
     h.input.mouse.delta = {0.0f, 0.0f};
 }
 
+// At most one tick runs per frame: a slow frame pushes for that one tick, however long it took.
+TEST_F(Player, AFrameLongerThanATickPushesForOneTick) {
+    game::PlayerEntity* player = addPlayer(vec(0, 3, 0), vec(0, 3, -5), 30.0f, 4.0f);
+    initScene();
+    for (f64 ticks : {1.0, 3.0, 150.0}) {
+        SCOPED_TRACE(ticks);
+        ve::setLinearVelocity(player->bodyOpts.physicsBody, vec(0, 0, 0));
+        hold(&keys().W);
+        runFrame(ticks * TICK);
+        keys().W.isDown = 0;
+        EXPECT_LT(distance(velocityOf(player), vec(0, 0, -30.0f * TICK)), 1e-3f);
+    }
+}
+
 TEST_F(Player, TheCapCutsHorizontalSpeedAndKeepsVerticalSpeed) {
     struct Case {
         f32 cap;
