@@ -133,3 +133,12 @@ holdKeyFor() {
     waitFrames "$2"
     xdotool keyup "$1"
 }
+
+# One press of the key `$1` that the program sees at any frame rate: down for at least one drawn
+# frame, then up for at least one. A key pressed and released between two frames would count on
+# the program to see the tap, and a release followed at once by a press of the same key may read
+# as a key repeat.
+pressKey() {
+    holdKeyFor "$1" 1
+    waitFrames 1
+}
