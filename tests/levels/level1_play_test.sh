@@ -29,7 +29,7 @@ pid=$!
 waitForFrames
 window="$(kestrolanWindow)" || exit 1
 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
-waitFrames $SETTLE_FRAMES
+waitFrames 2
 
 # The program's picture, without the clock at the top left (it counts on).
 shoot() {
