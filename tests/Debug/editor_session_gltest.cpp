@@ -131,23 +131,58 @@ protected:
         run("xdotool windowfocus --sync " + window);
     }
 
-    void key(const char* name) {
-        run(std::string("xdotool key ") + name);
-        pause(800);
+    // The program's "FPS: <n> " lines so far, and the frames they count.
+    struct FrameCount {
+        int lines = 0, frames = 0;
+    };
+    FrameCount frameCount() {
+        FrameCount count;
+        std::istringstream log(readText(workdir / "program.log"));
+        for (std::string line; std::getline(log, line);) {
+            int frames = 0;
+            if (sscanf(line.c_str(), "FPS: %d", &frames) != 1) continue;
+            count.lines++;
+            count.frames += frames;
+        }
+        return count;
     }
 
-    // Held over a few frames: the program runs at a few frames per second under Xvfb.
+    // Returns once at least `frames` more frames have been drawn, whatever the machine's load. The
+    // first rate line may count frames from before the call, so one more line than needed is
+    // awaited; only a minute without any line (one comes each second, or each slower frame) fails.
+    void waitFrames(int frames) {
+        FrameCount start = frameCount(), seen = start;
+        for (int polls = 0; polls < 600; polls++) {
+            pause(100);
+            FrameCount now = frameCount();
+            if (now.lines > start.lines + 1 && now.frames - start.frames >= frames) return;
+            if (now.lines > seen.lines) seen = now, polls = 0;
+        }
+        FAIL() << "no frame drawn in a minute";
+    }
+
+    // Down for a drawn frame and up for the next: the program sees one press at any frame rate.
+    void key(const char* name) {
+        run(std::string("xdotool keydown ") + name);
+        waitFrames(1);
+        run(std::string("xdotool keyup ") + name);
+        waitFrames(1);
+    }
+
+    // The pointer rests for a frame before the button goes down, and the button is held for one.
     void clickAt(int x, int y) {
         run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
-        pause(400);
+        waitFrames(1);
         run("xdotool mousedown 1");
-        pause(500);
+        waitFrames(1);
         run("xdotool mouseup 1");
-        pause(800);
+        waitFrames(1);
     }
 
+    // The exit status, once the program has ended (within a minute: a loaded machine may take a
+    // few seconds for the frame that sees ESC).
     int waitForExit() {
-        for (int i = 0; i < 100; i++) {
+        for (int i = 0; i < 600; i++) {
             int status = 0;
             if (waitpid(program, &status, WNOHANG) == program) {
                 program = 0;
@@ -170,7 +205,8 @@ TEST_F(EditorSession, ANewCubeSavedFromTheEditorLoadsWithTheLevelUnchanged) {
     clickAt(NEW_ENTITY_X, NEW_ENTITY_Y);
     clickAt(CUBE_ENTITY_X, CUBE_ENTITY_Y);
     clickAt(SAVE_X, SAVE_Y);
-    key("Escape");
+    // The program ends in the frame that sees ESC: no frame follows to wait for.
+    run("xdotool keydown Escape");
     EXPECT_EQ(waitForExit(), 0);
     std::string log = readText(workdir / "program.log");
     EXPECT_EQ(log.find("ASSERTION FAILED"), std::string::npos) << log;
