@@ -139,56 +139,53 @@ protected:
         run("xdotool windowfocus --sync " + window);
     }
 
-    void key(const char* name) {
-        run(std::string("xdotool key ") + name);
-        pause(800);
+    // The program's "FPS: <n> " lines so far, and the frames they count.
+    struct FrameCount {
+        int lines = 0, frames = 0;
+    };
+    FrameCount frameCount() {
+        FrameCount count;
+        std::istringstream log(readText(workdir / "program.log"));
+        for (std::string line; std::getline(log, line);) {
+            int frames = 0;
+            if (sscanf(line.c_str(), "FPS: %d", &frames) != 1) continue;
+            count.lines++;
+            count.frames += frames;
+        }
+        return count;
     }
 
-    // Held over a few frames: the program runs at a few frames per second under Xvfb.
+    // Returns once at least `frames` more frames have been drawn, whatever the machine's load. The
+    // first rate line may count frames from before the call, so one more line than needed is
+    // awaited; only a minute without any line (one comes each second, or each slower frame) fails.
+    void waitFrames(int frames) {
+        FrameCount start = frameCount(), seen = start;
+        for (int polls = 0; polls < 600; polls++) {
+            pause(100);
+            FrameCount now = frameCount();
+            if (now.lines > start.lines + 1 && now.frames - start.frames >= frames) return;
+            ASSERT_TRUE(programRunning()) << "the program ended";
+            if (now.lines > seen.lines) seen = now, polls = 0;
+        }
+        FAIL() << "no frame drawn in a minute";
+    }
+
+    // Down for a drawn frame and up for the next: the program sees one press at any frame rate.
+    void key(const char* name) {
+        run(std::string("xdotool keydown ") + name);
+        waitFrames(1);
+        run(std::string("xdotool keyup ") + name);
+        waitFrames(1);
+    }
+
+    // The pointer rests for a frame before the button goes down, and the button is held for one.
     void clickAt(int x, int y) {
         run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
-        pause(400);
+        waitFrames(1);
         run("xdotool mousedown 1");
-        pause(500);
+        waitFrames(1);
         run("xdotool mouseup 1");
-        pause(800);
-    }
-
-    // Frames drawn so far and the frame-rate lines that count them.
-    std::pair<long, int> framesDrawn() {
-        std::istringstream log(readText(workdir / "program.log"));
-        long frames = 0;
-        int lines = 0;
-        for (std::string line; std::getline(log, line);) {
-            if (line.rfind("FPS: ", 0) != 0) continue;
-            frames += std::atol(line.c_str() + 5);
-            lines++;
-        }
-        return {frames, lines};
-    }
-    // Returns once at least `count` more frames have been drawn; the first rate line may count
-    // frames from before the call, so one more line than needed is awaited.
-    void waitFrames(long count) {
-        std::pair<long, int> from = framesDrawn();
-        for (int i = 0; i < 1200; i++) {
-            std::pair<long, int> now = framesDrawn();
-            if (now.second > from.second + 1 && now.first - from.first >= count) return;
-            ASSERT_TRUE(programRunning()) << "the program ended";
-            pause(100);
-        }
-        FAIL() << "fewer than " << count << " frames in two minutes";
-    }
-    void keyForFrames(const char* name) {
-        run(std::string("xdotool key ") + name);
-        waitFrames(2);
-    }
-    void clickForFrames(int x, int y) {
-        run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y));
-        waitFrames(2);
-        run("xdotool mousedown 1");
-        waitFrames(2);
-        run("xdotool mouseup 1");
-        waitFrames(2);
+        waitFrames(1);
     }
 
     // Reaps the program once it has ended, keeping its exit status for `waitForExit`.
@@ -201,9 +198,11 @@ protected:
         return false;
     }
 
+    // The exit status, once the program has ended (within a minute: a loaded machine may take a
+    // few seconds for the frame that sees ESC).
     int waitForExit() {
         if (program == 0) return exitStatus;
-        for (int i = 0; i < 100; i++) {
+        for (int i = 0; i < 600; i++) {
             int status = 0;
             if (waitpid(program, &status, WNOHANG) == program) {
                 program = 0;
@@ -226,7 +225,8 @@ TEST_F(EditorSession, ANewCubeSavedFromTheEditorLoadsWithTheLevelUnchanged) {
     clickAt(NEW_ENTITY_X, NEW_ENTITY_Y);
     clickAt(CUBE_ENTITY_X, CUBE_ENTITY_Y);
     clickAt(SAVE_X, SAVE_Y);
-    key("Escape");
+    // The program ends in the frame that sees ESC: no frame follows to wait for.
+    run("xdotool keydown Escape");
     EXPECT_EQ(waitForExit(), 0);
     std::string log = readText(workdir / "program.log");
     EXPECT_EQ(log.find("ASSERTION FAILED"), std::string::npos) << log;
@@ -263,21 +263,21 @@ TEST_F(EditorSession, ANameTypedFasterThanFramesArrivesWholeAndEscapeInAFieldDoe
     ASSERT_EQ(NAME.size(), 16u);
 
     startProgram(true);
-    keyForFrames("F11");
-    clickForFrames(SAVE_AS_X, SAVE_AS_Y);
-    clickForFrames(NAME_FIELD_X, NAME_FIELD_Y);
+    key("F11");
+    clickAt(SAVE_AS_X, SAVE_AS_Y);
+    clickAt(NAME_FIELD_X, NAME_FIELD_Y);
     run("xdotool key ctrl+a type --delay 15 " + NAME);
     waitFrames(2);
-    clickForFrames(SAVE_AS_SAVE_X, SAVE_AS_SAVE_Y);
+    clickAt(SAVE_AS_SAVE_X, SAVE_AS_SAVE_Y);
     EXPECT_TRUE(fs::exists(workdir / "assets" / (NAME + ".vsf"))) << readText(workdir / "program.log");
 
-    clickForFrames(SAVE_AS_X, SAVE_AS_Y);
-    clickForFrames(NAME_FIELD_X, NAME_FIELD_Y);
+    clickAt(SAVE_AS_X, SAVE_AS_Y);
+    clickAt(NAME_FIELD_X, NAME_FIELD_Y);
     run("xdotool type --delay 15 x");
-    keyForFrames("Escape");
+    key("Escape");
     waitFrames(4);
     ASSERT_TRUE(programRunning()) << "ESC in the field ended the program";
-    clickForFrames(SAVE_AS_SAVE_X, SAVE_AS_SAVE_Y);
+    clickAt(SAVE_AS_SAVE_X, SAVE_AS_SAVE_Y);
     long sceneFiles = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(workdir / "assets"))
         sceneFiles += entry.path().extension() == ".vsf";

@@ -48,6 +48,28 @@ TEST_F(Elevator, InitBindsTheSourceOfItsCable) {
     EXPECT_EQ(elevator->power, nullptr);
 }
 
+// A scene initialises in entity order: an elevator placed before its cable binds the source
+// while the cable's `on` still holds what the level file held.
+TEST_F(Elevator, AnElevatorInitialisedBeforeItsCableIsUsableOnceTheSourceIsPowered) {
+    startNewScene();
+    nameScene("Level 2");
+    source = addButton("Source", vec(20, 0, 0));
+    elevator = addEntity<game::ElevatorEntity>(ve::MetaType::game_ElevatorEntity, "Elevator");
+    elevator->bodyOpts = boxOpts(gluetest::STATIC_FLAGS, vec(0, 0, 5), vec(2, 2, 2));
+    elevator->cableEntity = refTo("Cable");
+    elevator->playerEntity = refTo("Player");
+    game::CableEntity* cable = addEntity<game::CableEntity>(ve::MetaType::game_CableEntity, "Cable");
+    cable->button = refTo("Source");
+    cable->on = nullptr; // not bound yet
+    game::initElevatorEntity(elevator);
+    game::initCableEntity(cable);
+    player = addPlayer(vec(0, 0, 2), vec(0, 0, 1), vec(0, 0, -10));
+    source->powered = 1;
+    useWithE();
+    EXPECT_EQ(sceneName(), "Level 3");
+    EXPECT_EQ(state()->loadScene.data, scene()->name.data);
+}
+
 TEST_F(Elevator, UsingItRaisesTheLevelDigitInPlaceAndTheSwitchFollowsTheFrame) {
     addFile("Level 2.vsf", enginetest::writeEmptySceneFile());
     nameScene("Level 1");

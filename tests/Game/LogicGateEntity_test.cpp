@@ -80,6 +80,25 @@ TEST_F(Gate, AMissingNeededCableKeepsTheOutputAndNOTNeedsOnlyTheFirst) {
     EXPECT_TRUE(notGate->powered);
 }
 
+TEST_F(Gate, AnANDOrORGateWithoutASecondCableKeepsItsPreviousOutput) {
+    struct Case {
+        game::LogicGateType type;
+        b8 in1, previous;
+    } cases[] = {
+        {game::LogicGateType::AND, 0, 1}, {game::LogicGateType::AND, 1, 1},
+        {game::LogicGateType::OR, 0, 1},  {game::LogicGateType::OR, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (u32)c.type << " " << (int)c.in1 << " after " << (int)c.previous);
+        game::LogicGateEntity* gate = addGate(c.type, "Cable1", "Nothing");
+        first->powered = c.in1;
+        gate->powered = c.previous;
+        game::updateLogicGateEntity(gate);
+        EXPECT_EQ(gate->powered, c.previous);
+        ve::destroyEntity(scene(), ve::hashASCIIZ("Gate"));
+    }
+}
+
 TEST_F(Gate, ItIsDrawnAtItsStoredPoseWithItsIconLitWhilePowered) {
     struct Case {
         game::LogicGateType type;

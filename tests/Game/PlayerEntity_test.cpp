@@ -194,6 +194,41 @@ TEST_F(Player, OpposingKeysCancelAndOneKeyWalksAlongTheView) {
     }
 }
 
+TEST_F(Player, WalkingFollowsTheLookOfThePreviousFrame) {
+    game::PlayerEntity* player = addPlayer(vec(0, 3, 0), vec(0, 3, -5), 50.0f, 100.0f);
+    initScene();
+    struct Case {
+        ve::GameInput::Keyboard::Key* key;
+        ve::v3 walked; // along the look before this frame's turn
+    } cases[] = {{&keys().W, vec(0, 0, -1)}, {&keys().D, vec(-1, 0, 0)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.walked.x);
+        player->cam.dir = vec(0, 0, -1);
+        ve::setLinearVelocity(player->bodyOpts.physicsBody, vec(0, 0, 0));
+        h.input.mouse.delta = {450.0f, 0.0f}; // a quarter turn in the same frame
+        hold(c.key);
+        runFrame(TICK);
+        c.key->isDown = 0;
+        EXPECT_LT(distance(player->cam.dir, vec(-1, 0, 0)), 1e-5f) << "the turn itself is made";
+        EXPECT_LT(distance(velocityOf(player), c.walked * (50.0f * TICK)), 1e-3f);
+    }
+    h.input.mouse.delta = {0.0f, 0.0f};
+}
+
+// At most one tick runs per frame: a slow frame pushes for that one tick, however long it took.
+TEST_F(Player, AFrameLongerThanATickPushesForOneTick) {
+    game::PlayerEntity* player = addPlayer(vec(0, 3, 0), vec(0, 3, -5), 30.0f, 4.0f);
+    initScene();
+    for (f64 ticks : {1.0, 3.0, 150.0}) {
+        SCOPED_TRACE(ticks);
+        ve::setLinearVelocity(player->bodyOpts.physicsBody, vec(0, 0, 0));
+        hold(&keys().W);
+        runFrame(ticks * TICK);
+        keys().W.isDown = 0;
+        EXPECT_LT(distance(velocityOf(player), vec(0, 0, -30.0f * TICK)), 1e-3f);
+    }
+}
+
 TEST_F(Player, TheCapCutsHorizontalSpeedAndKeepsVerticalSpeed) {
     struct Case {
         f32 cap;
@@ -249,6 +284,27 @@ TEST_F(Player, WalkingOverAFloorForASecondCoversTheExpectedDistance) {
         f32 expected = expectedWalkDistance(c.walkSpeed, c.cap, 1.0f);
         EXPECT_NEAR(start.z - end.z, expected, 0.1f * expected);
         EXPECT_NEAR(end.x, start.x, 0.01f);
+    }
+}
+
+// The Timeshield: a player that is not time-dependent stays where it is while the world
+// rewinds; a time-dependent one goes back with it.
+TEST_F(Player, OnlyATimeDependentPlayerIsRewound) {
+    for (b8 timeDependent : {0, 1}) {
+        SCOPED_TRACE((int)timeDependent);
+        startNewScene();
+        game::PlayerEntity* player = addPlayer(vec(0, 3, 0), vec(0, 3, -5));
+        player->timeDependent = timeDependent;
+        initScene();
+        state()->timeSaveDelayConst = 1;
+        ve::setLinearVelocity(player->bodyOpts.physicsBody, vec(0, 0, -2));
+        for (int i = 0; i < 10; i++) runFrame(TICK);
+        ve::v3 before = ve::getTranslation(ve::getTransform(player->bodyOpts.physicsBody));
+        press(&keys().SPACE);
+        for (int i = 0; i < 5; i++) runFrame(TICK);
+        release(&keys().SPACE);
+        ve::v3 after = ve::getTranslation(ve::getTransform(player->bodyOpts.physicsBody));
+        EXPECT_EQ(before == after, !timeDependent) << "from z " << before.z << " to " << after.z;
     }
 }
 

@@ -60,6 +60,23 @@ TEST_F(Plate, ABodyStrictlyInsideTheSquarePowersItAtAnyHeight) {
     }
 }
 
+TEST_F(Plate, ItWatchesTheSquareAroundItsStoredPositionNotItsLiveBody) {
+    game::PressurePlateEntity* plate = addPlate(vec(0, 0, 0));
+    game::PlayerEntity* player = addPlayer(vec(0, 0, 0), vec(0, 0, 1), vec(0, 0, 0));
+    plate->player = refTo("Player");
+    ve::setPosition(plate->bodyOpts.physicsBody, vec(30, 0, 30));
+    struct Case {
+        ve::v3 playerAt;
+        b8 powered;
+    } cases[] = {{vec(0.5f, 0, 0), true}, {vec(30, 0, 30), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.playerAt.x);
+        ve::setPosition(player->bodyOpts.physicsBody, c.playerAt);
+        game::updatePressurePlateEntity(plate);
+        EXPECT_EQ(plate->powered, c.powered);
+    }
+}
+
 TEST_F(Plate, ReferencesThatNameNothingOrAnotherTypeNeverPowerIt) {
     game::PressurePlateEntity* plate = addPlate(vec(0, 0, 0));
     game::updatePressurePlateEntity(plate);

@@ -16,11 +16,12 @@ above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 total=$((1440 * 900))
 
 # Without input the picture comes to rest once the player and the cube have settled on the floor
-# (the physics runs one tick per frame, so on a slow machine this takes a few seconds): two
-# captures half a second apart then differ in less than 1% of the pixels.
+# (the physics runs at most one tick per frame, so this is a count of frames): two captures
+# STILL_FRAMES frames apart then differ in less than 1% of the pixels.
+readonly STILL_FRAMES=5
 capture before
 for _ in $(seq 60); do
-    sleep 0.5
+    waitFrames $STILL_FRAMES
     capture still
     unchanged="$(differingPixels before still)"
     (( unchanged * 100 < total )) && break
@@ -38,17 +39,18 @@ above "$sky" 0.4 || fail "no sky at the top of the view (mean $sky)"
 above "$skyBlue" "$skyRed" || fail "the top of the view is not the blue-grey sky (red $skyRed, blue $skyBlue)"
 
 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
-# At most one physics tick runs per frame, so on a loaded machine a second of W may be only a few
-# ticks: W is held until the view has changed, for at most ten seconds.
+# At most one physics tick runs per frame: W is held, counted in frames, until the view has
+# changed, for at most a hundred frames.
+readonly WALK_STEP_FRAMES=5
 xdotool keydown w
 for _ in $(seq 20); do
-    sleep 0.5
+    waitFrames $WALK_STEP_FRAMES
     capture walked
     changed="$(differingPixels before walked)"
     (( changed * 50 > total )) && break
 done
 xdotool keyup w
-(( changed * 50 > total )) || fail "holding W for ten seconds changed only $changed pixels"
+(( changed * 50 > total )) || fail "holding W for a hundred frames changed only $changed pixels"
 
 expectCleanLog
 

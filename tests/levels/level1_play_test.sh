@@ -29,7 +29,7 @@ pid=$!
 waitForFrames
 window="$(kestrolanWindow)" || exit 1
 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
-sleep 2
+waitFrames 2
 
 # The program's picture, without the clock at the top left (it counts on).
 shoot() {
@@ -42,14 +42,13 @@ difference() {
 below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 
 shoot level1-start
-xdotool key e
-sleep 1
+pressKey e
 holdKeyFor d $STEP_RIGHT_FRAMES
 holdKeyFor w $WALK_FRAMES
-xdotool key e
+pressKey e
 waitFrames $SETTLE_FRAMES
 shoot arrived
-xdotool key r
+pressKey r
 waitFrames $SETTLE_FRAMES
 shoot restarted
 

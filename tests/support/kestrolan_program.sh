@@ -113,18 +113,24 @@ expectCleanLog() {
 # in frames holds on a loaded machine, where a second of wall time may be only a frame or two.
 framesDrawn() { sed -n 's/^FPS: \([0-9]*\) $/\1/p' "$log" | awk '{ s += $1 } END { print s + 0 }'; }
 
-# Returns once at least `$1` more frames have been drawn (at most two minutes). The first rate line
-# may count frames from before the call, so one more line than needed is awaited.
+# Returns once at least `$1` more frames have been drawn. The first rate line may count frames
+# from before the call, so one more line than needed is awaited. A rate line comes once a second,
+# or once a frame when frames take longer: only a minute without one means the program stalled,
+# however many frames are still to come.
 waitFrames() {
-    local from lines
+    local from lines seen current polls=0
     from="$(framesDrawn)"
     lines="$(grep -c '^FPS' "$log")"
-    for _ in $(seq 1200); do
+    seen=$lines
+    while (( polls < 600 )); do
         sleep 0.1
-        (( $(grep -c '^FPS' "$log") > lines + 1 && $(framesDrawn) - from >= $1 )) && return 0
+        current="$(grep -c '^FPS' "$log")"
+        (( current > lines + 1 && $(framesDrawn) - from >= $1 )) && return 0
         kill -0 "$pid" 2>/dev/null || fail "the program ended"
+        (( current > seen )) && { seen=$current; polls=0; }
+        polls=$((polls + 1))
     done
-    fail "fewer than $1 frames in two minutes"
+    fail "no frame drawn in a minute, with $(( $(framesDrawn) - from )) of $1 frames drawn"
 }
 
 # Holds the key `$1` down for at least `$2` frames.
@@ -132,4 +138,13 @@ holdKeyFor() {
     xdotool keydown "$1"
     waitFrames "$2"
     xdotool keyup "$1"
+}
+
+# One press of the key `$1` that the program sees at any frame rate: down for at least one drawn
+# frame, then up for at least one. A key pressed and released between two frames would count on
+# the program to see the tap, and a release followed at once by a press of the same key may read
+# as a key repeat.
+pressKey() {
+    holdKeyFor "$1" 1
+    waitFrames 1
 }
