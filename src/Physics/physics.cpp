@@ -303,14 +303,19 @@ void wakeBodiesInContact(phBody* body) {
     }
 }
 
-// Puts the body origin at `origin` under the rotation of `rotation`. The library places a body by
-// its centre of mass, which lies off the origin when its boxes do, and keeps its rotation as a
-// quaternion that the axis columns are made from.
+// The library places a body by its centre of mass, which lies off the body origin when its boxes
+// do: where that centre is with the origin at `origin` under `rotation`.
+phVec3 centreOfMassAt(const phBody* body, phVec3 origin, const phMat3& rotation) {
+    return origin + phMul(rotation, body->m_localCenter);
+}
+
+// Puts the body origin at `origin` under the rotation of `rotation`. The library keeps its
+// rotation as a quaternion that the axis columns are made from.
 void placeOrigin(phBody* body, phVec3 origin, mat3 rotation) {
     AxisAngle orientation = orientationOf(rotation);
     phVec3 axis = toPh(orientation.axis);
     phMat3 placed = phQuaternion(axis, orientation.angle).ToMat3();
-    body->SetTransform(origin + phMul(placed, body->m_localCenter), axis, orientation.angle);
+    body->SetTransform(centreOfMassAt(body, origin, placed), axis, orientation.angle);
 }
 
 } // namespace bodyglue
@@ -457,8 +462,7 @@ void setPosition(u32 index, v3 pos) {
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
     if (!bodyglue::acceptsFinite(pos, "setPosition")) return;
     bodyglue::wakeBodiesInContact(body);
-    // SetTransform takes the centre of mass, which lies off the origin when the boxes do.
-    body->SetTransform(bodyglue::toPh(pos) + phMul(body->m_tx.rotation, body->m_localCenter));
+    body->SetTransform(bodyglue::centreOfMassAt(body, bodyglue::toPh(pos), body->m_tx.rotation));
 }
 
 void setActive(u32 index, b8 value) {
