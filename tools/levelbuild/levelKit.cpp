@@ -429,6 +429,12 @@ void addCable(Build* build, const Piece& piece) {
 constexpr f32 MIN_CABLE_SEGMENT = 0.3f;
 constexpr f32 SHORTEST_CABLE_SEGMENT = 0.05f;
 
+// The first segment of a run starts after a gap of CABLE_FIRST_OFFSET - half a segment.
+constexpr f32 CABLE_FIRST_GAP = game::CABLE_FIRST_OFFSET - game::CABLE_SEGMENT_SIZE.y;
+
+// Whether a run of `length` (signed) gets any segment from layCableRun.
+b8 cableRunHasSegments(f32 length) { return CABLE_FIRST_GAP < fabsf(length) - SHORTEST_CABLE_SEGMENT; }
+
 // One run of a strip from `start` along `axis` for `length` (signed): segments as the game lays
 // them, the first CABLE_FIRST_OFFSET - half a segment from the start, but the last one cut or
 // stretched so that the run ends exactly at `length`.
@@ -436,7 +442,7 @@ u32 layCableRun(ve::v3 start, u32 axis, f32 length, ve::Primitive* out) {
     f32 sign = length >= 0.0f ? 1.0f : -1.0f;
     f32 runLength = fabsf(length);
     u32 count = 0;
-    for (f32 from = game::CABLE_FIRST_OFFSET - game::CABLE_SEGMENT_SIZE.y;
+    for (f32 from = CABLE_FIRST_GAP;
          from < runLength - (count == 0 ? SHORTEST_CABLE_SEGMENT : MIN_CABLE_SEGMENT); from += game::CABLE_SEGMENT_STEP) {
         f32 to = from + game::CABLE_SEGMENT_STEP;
         if (runLength - to < MIN_CABLE_SEGMENT) to = runLength;
@@ -457,7 +463,11 @@ void layCableStrip(Build* build, game::CableEntity* cable, ve::v3 source) {
     u32 room = (u32)(fabsf(distance.x) + fabsf(distance.z)) / 2 + 2;
     ve::Primitive* segments = colliderRoom(build, room);
     if (!segments) return;
-    u32 count = layCableRun(start, game::CABLE_X_RUN, distance.x, segments);
+    // Where a z run follows, the x run reaches half the strip's width past the corner, to the
+    // z run's first gap, so that the two meet in a closed corner as the game's own strip does.
+    f32 xLength = distance.x;
+    if (cableRunHasSegments(distance.z) && xLength != 0.0f) xLength += copysignf(game::CABLE_SEGMENT_SIZE.x, xLength);
+    u32 count = layCableRun(start, game::CABLE_X_RUN, xLength, segments);
     ve::v3 corner = {{cable->connectTo.x, start.y, start.z}};
     count += layCableRun(corner, game::CABLE_Z_RUN, distance.z, segments + count);
     cable->bodyOpts.colliders = segments;
