@@ -17,7 +17,8 @@ constexpr const char* WINDOW = "Fields";
 
 class FieldEditor : public EditorTest {
 protected:
-    u8 data[64] = {};
+    // Members are placed at the offsets a record gives them: the bytes are aligned like one.
+    alignas(16) u8 data[64] = {};
     std::vector<ve::StructMemberMetaData> members;
     ImVec2 mouse = ImVec2(-1.0f, -1.0f);
     b8 mouseDown = false;

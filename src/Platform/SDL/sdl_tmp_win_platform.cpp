@@ -167,8 +167,9 @@ void listEvent(GameInput::Keyboard* keyboard, InputEventKind kind, u8 keyIndex, 
     *event = {};
     event->kind = kind;
     event->keyIndex = keyIndex;
-    // A character longer than a listed text holds is no UTF-8 that SDL sends; it is left out.
-    if (textLength < inputEventTextSize) memcpy(event->text, text, textLength);
+    // A key edge has no text. A character longer than a listed text holds is no UTF-8 that SDL
+    // sends; it is left out.
+    if (textLength > 0 && textLength < inputEventTextSize) memcpy(event->text, text, textLength);
 }
 
 // Whether `event` may still join this frame's record. An empty list takes any text (what does
