@@ -147,6 +147,8 @@ TEST_F(Program, EveryTapOfEActsOnceAndEAtTheElevatorNeverReachesAButtonBehindIt)
     // The software rasteriser on one thread: a few frames a second, as on a slow machine.
     setenv("LP_NUM_THREADS", "1", 1);
     ASSERT_TRUE(ve::detail::startProgram(&state));
+    // SDL falls back to a window no X client can see when the display cannot be reached.
+    ASSERT_STREQ(SDL_GetCurrentVideoDriver(), "x11") << "no X server at DISPLAY=" << getenv("DISPLAY");
     // The only window on this test's display. A loaded machine may not have shown it by the end
     // of start-up: frames run until the search finds it.
     std::string window;

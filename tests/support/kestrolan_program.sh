@@ -14,10 +14,10 @@ enterXvfb() {
     shift
     [[ "${1:-}" == "--inside-xvfb" ]] && return 0
     [[ $# -eq 1 && -x "$1" ]] || fail "expected the kestrolan binary as the only argument"
-    for tool in xvfb-run xdotool; do
+    for tool in Xvfb xdotool; do
         command -v "$tool" >/dev/null || fail "$tool is missing (install-deps.sh installs it)"
     done
-    exec xvfb-run -a -s "-screen 0 1440x900x24" bash "$script" --inside-xvfb "$(realpath "$1")"
+    exec bash "$(dirname "${BASH_SOURCE[0]}")/xvfb_run.sh" bash "$script" --inside-xvfb "$(realpath "$1")"
 }
 
 # Frames are running once the first frame-rate line is out (at most 60 s under Mesa).
