@@ -58,7 +58,8 @@ const Stage bloomStage = {"bloom", [](ve::RenderFrame*) { ve::blurHighlights(); 
 const Stage compositeStage = {"composite", [](ve::RenderFrame*) { ve::compositeToWindow(0.0f); }};
 const Stage hudStage = {"hud", [](ve::RenderFrame* f) { ve::drawHUD(f); }};
 
-// Today's stages: its own opaque quads, meshes and transparent quads (todays::drawFrame).
+// Today's stages: its own opaque quads, meshes, transparent quads, composite and HUD
+// (todays::drawFrame).
 const std::vector<Stage> todaysStages = {
     renderToTextureStage, clearStage,
     {"lit_quads", [](ve::RenderFrame* f) {
@@ -68,7 +69,9 @@ const std::vector<Stage> todaysStages = {
     {"meshes", [](ve::RenderFrame* f) { todays::drawMeshes(f); }},
     skyStage,
     {"transparent", [](ve::RenderFrame* f) { todays::drawTransparentQuads(f); }},
-    bloomStage, compositeStage, hudStage};
+    bloomStage,
+    {"composite", [](ve::RenderFrame*) { todays::compositeToWindow(0.0f); }},
+    {"hud", [](ve::RenderFrame* f) { todays::drawHUD(f); }}};
 
 // The engine's own (drawRenderFrame).
 const std::vector<Stage> fastStages = {

@@ -6,8 +6,10 @@
 // - every opaque quad, mesh and transparent quad marking the stencil;
 // - the glows that the pack builder folds into their albedo's alpha drawn from full emission
 //   images again, rebuilt from the colour and the mask, beside albedos of alpha 255.
+// - the composite raising every pixel to the power 1 - gamma, 1 at gamma 0, after a clear of the
+//   window, depth-tested and marking the stencil; the HUD after a clear of its depth.
 // Its programs and texture records are swapped into the renderer's state for its frames; the
-// passes that did not change (sky, off-screen text, bloom, composite, HUD) are the engine's own.
+// passes that did not change (sky, off-screen text, bloom, HUD) are the engine's own.
 // Needs a current context and a built renderer with the textures uploaded.
 
 #include "Core/Assets/pakFormat.h"
@@ -37,7 +39,7 @@ struct TextureTwin {
 struct Pipeline {
     // The one lit program in every slot of the variants, so that any choice draws with it.
     ve::ShaderProg lit[2][ve::EMISSION_SOURCE_COUNT];
-    ve::ShaderProg shader, billboard;
+    ve::ShaderProg shader, billboard, composite;
     std::vector<TextureTwin> twins;
     ve::GLTexture black;
 };
@@ -95,6 +97,7 @@ inline void createPipeline(Pipeline* today, const std::vector<std::pair<ve::Text
         for (ve::ShaderProg& program : row) program = today->shader;
     }
     today->billboard.glID = ve::createShaderProg(ve::billboard_vert, lit.c_str(), nullptr);
+    today->composite = ve::rendererState->gammaCompositeShader;
     ve::Table* table = &ve::rendererState->uplTable;
     for (msi slot = 0; slot < table->length; ++slot) {
         if (!table->entries[slot].used) continue;
@@ -123,6 +126,7 @@ inline void swapState(Pipeline* today) {
     std::swap(state->litShaders, today->lit);
     std::swap(state->shader, today->shader);
     std::swap(state->billBoardShader, today->billboard);
+    std::swap(state->additiveTextureShader, today->composite);
     for (TextureTwin& twin : today->twins) std::swap(*twin.uploaded, twin.today);
     std::swap(state->blackTexture, today->black);
 }
@@ -194,6 +198,27 @@ inline void drawTransparentQuads(ve::RenderFrame* frame) {
     ve::glDisable(GL_BLEND);
 }
 
+inline void compositeToWindow(f32 gamma) {
+    ve::RendererStateOpenGL* state = ve::rendererState;
+    u32 program = state->additiveTextureShader.glID;
+    ve::glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    ve::glViewport(0, 0, (GLsizei)state->windowSize.x, (GLsizei)state->windowSize.y);
+    ve::glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    ve::glUseProgram(program);
+    ve::glUniform1i(ve::glGetUniformLocation(program, "image"), 0);
+    ve::glUniform1i(ve::glGetUniformLocation(program, "image2"), 1);
+    ve::glUniform1fv(ve::glGetUniformLocation(program, "gammaCorrection"), 1, &gamma);
+    ve::glActiveTexture(GL_TEXTURE1);
+    ve::glBindTexture(GL_TEXTURE_2D, state->colorBuffers[ve::BLOOM_RESULT]);
+    ve::drawFullScreenImage(state->colorBuffers[0]);
+}
+
+inline void drawHUD(ve::RenderFrame* frame) {
+    ve::glClear(GL_DEPTH_BUFFER_BIT);
+    ve::glDisable(GL_DEPTH_TEST);
+    ve::drawHUD(frame);
+}
+
 // The frame as it was drawn (sorting on); its state must be swapped in.
 inline void drawFrame(ve::RenderFrame* frame, f32 gamma) {
     ve::drawRenderToTextureQuads(frame);
@@ -204,8 +229,8 @@ inline void drawFrame(ve::RenderFrame* frame, f32 gamma) {
     ve::drawSky(&frame->cam);
     todays::drawTransparentQuads(frame);
     ve::blurHighlights();
-    ve::compositeToWindow(gamma);
-    ve::drawHUD(frame);
+    todays::compositeToWindow(gamma);
+    todays::drawHUD(frame);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "Platform/ve_platform.h"
 #include "Util/string.h"
 
+#include <math.h>
 #include <stdio.h>
 
 namespace ve {
@@ -72,11 +73,15 @@ void drawIndexed(GLMesh* glMesh, u64 indexCount) {
     glDrawElements(GL_TRIANGLES, (GLsizei)indexCount, GL_UNSIGNED_INT, nullptr);
 }
 
-// The one texel of a single-colour texture as the shader's display colour.
+// The one texel of a single-colour texture as the shader's display colour, and its colour in
+// linear values.
 void setFlatEmission(u32 program, u32 texel) {
     f32 colour[4];
+    f32 linear[3];
     for (u32 channel = 0; channel < 4; ++channel) colour[channel] = (f32)((texel >> (8 * channel)) & 0xFFu) / 255.0f;
+    for (u32 channel = 0; channel < 3; ++channel) linear[channel] = powf(colour[channel], 2.2f);
     glUniform4fv(glGetUniformLocation(program, "emissionColor"), 1, colour);
+    glUniform3fv(glGetUniformLocation(program, "emissionLinear"), 1, linear);
 }
 
 // The body of drawMesh and drawBillboard, which differ only in the program.

@@ -81,6 +81,7 @@
     X(PFNGLUNIFORM1IVPROC, glUniform1iv)                                                           \
     X(PFNGLUNIFORM1FVPROC, glUniform1fv)                                                           \
     X(PFNGLUNIFORM2FPROC, glUniform2f)                                                             \
+    X(PFNGLUNIFORM3FVPROC, glUniform3fv)                                                           \
     X(PFNGLUNIFORM4FVPROC, glUniform4fv)                                                           \
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                               \
     X(PFNGLGETUNIFORMBLOCKINDEXPROC, glGetUniformBlockIndex)                                       \
@@ -230,7 +231,8 @@ struct RendererStateOpenGL {
     ShaderProg bloomShader;           // the first, downsampling horizontal blur pass
     ShaderProg bloomVerticalShader;   // the vertical passes in one
     ShaderProg bloomHorizontalShader; // the remaining horizontal passes in one
-    ShaderProg additiveTextureShader;
+    ShaderProg additiveTextureShader; // the composite at gamma 0, whose exponent is 1
+    ShaderProg gammaCompositeShader;  // the composite at any other gamma
     ShaderProg skyBoxShader;
     ShaderProg hudShader;
     ShaderProg billBoardShader;

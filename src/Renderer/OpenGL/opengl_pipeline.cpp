@@ -258,10 +258,13 @@ void blurHighlights() {
 
 void compositeToWindow(f32 gamma) {
     RendererStateOpenGL* state = rendererState;
-    u32 program = state->additiveTextureShader.glID;
+    u32 program = gamma == 0.0f ? state->additiveTextureShader.glID : state->gammaCompositeShader.glID;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     pipeline_detail::setFullTargetViewport();
-    pipeline_detail::clearTarget();
+    // One opaque quad writes every pixel of the fixed-size window: nothing to clear, and neither
+    // the window's depth nor its stencil is read after it (the HUD is drawn in order).
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_STENCIL_TEST);
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "image"), 0);
     glUniform1i(glGetUniformLocation(program, "image2"), 1);
@@ -271,17 +274,17 @@ void compositeToWindow(f32 gamma) {
     drawFullScreenImage(state->colorBuffers[0]);
 }
 
+// Follows the composite, whose tests stay off: all HUD quads lie at depth 0, and with depth
+// testing a glyph's transparent margin would hide the glyph drawn after it wherever they overlap.
+// Draw order alone decides what is on top.
 void drawHUD(RenderFrame* frame) {
-    glClear(GL_DEPTH_BUFFER_BIT);
-    // All HUD quads lie at depth 0: with depth testing, a glyph's transparent margin would hide
-    // the glyph drawn after it wherever they overlap. Draw order alone decides what is on top.
-    glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     for (msi i = 0; i < frame->hudElements.length; ++i) {
         pipeline_detail::drawScreenQuad((QuadInstance*)frame->hudElements[i], &frame->cam);
     }
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
+    glEnable(GL_STENCIL_TEST);
 }
 
 // =============================================================================================

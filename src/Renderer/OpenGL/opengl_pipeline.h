@@ -59,9 +59,9 @@ void drawRenderToTextureQuads(RenderFrame* frame);
 void drawTransparentQuads(RenderFrame* frame, b8 sorting);
 // Blurs the bloom highlights at half the window size, into colorBuffers[BLOOM_RESULT].
 void blurHighlights();
-// Scene plus bloom into the window's frame buffer.
+// Scene plus bloom into the window's frame buffer; turns the depth and stencil tests off.
 void compositeToWindow(f32 gamma);
-// HUD elements over the composite, blended, without depth testing.
+// HUD elements over the composite, blended, in order; turns the tests back on.
 void drawHUD(RenderFrame* frame);
 
 } // namespace ve

@@ -75,7 +75,8 @@ void createShaderPrograms(RendererStateOpenGL* state) {
     state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()), 1);
     state->bloomVerticalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)), 0);
     state->bloomHorizontalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)), 1);
-    state->additiveTextureShader.glID = createShaderProg(additive_vert, additive_frag, nullptr);
+    state->additiveTextureShader.glID = createCompositeProg(0);
+    state->gammaCompositeShader.glID = createCompositeProg(1);
     state->skyBoxShader.glID = createShaderProg(skybox_vert, skybox_frag, nullptr);
     state->hudShader.glID = createShaderProg(hud_vert, hud_frag, nullptr);
     state->billBoardShader.glID = createShaderProg(billboard_vert, physical_frag, nullptr);

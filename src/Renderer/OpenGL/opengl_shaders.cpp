@@ -134,8 +134,10 @@ uniform sampler2D tex;
 uniform sampler2D emission;
 uniform samplerCube skybox;
 // The emission of EMISSION_FLAT, one colour (display values, alpha included) everywhere, and the
-// colour that EMISSION_MASKED multiplies by the albedo's alpha.
+// colour that EMISSION_MASKED multiplies by the albedo's alpha; emissionLinear is its colour
+// raised to 2.2 once per draw, instead of once per fragment.
 uniform vec4 emissionColor = vec4(0.0, 0.0, 0.0, 1.0);
+uniform vec3 emissionLinear = vec3(0.0);
 uniform vec2 uvScale = vec2(1.0, 1.0);
 uniform vec2 uvOffset = vec2(0.0, 0.0);
 uniform vec4 outline = vec4(0.0);
@@ -160,7 +162,8 @@ void main() {
     vec4 emissionTexel = texel;
 #elif EMISSION_SOURCE == EMISSION_MASKED
     // The albedo's alpha is the glow's mask here, not a coverage: the surface is opaque.
-    vec4 emissionTexel = vec4(emissionColor.rgb * texel.a, 1.0);
+    float glowMask = texel.a;
+    vec4 emissionTexel = vec4(emissionColor.rgb * glowMask, 1.0);
     texel.a = 1.0;
 #else
     vec4 emissionTexel = texture(emission, uv);
@@ -178,7 +181,17 @@ void main() {
 
     vec3 N = normalize(fs_in.normal);
     vec3 T = pow(texel.rgb, vec3(2.2));
+    // The emission in linear values. A product's power is the product of the powers, so the
+    // mask's needs one channel's power.
+#if EMISSION_SOURCE == EMISSION_FLAT
+    vec3 E = emissionLinear;
+#elif EMISSION_SOURCE == EMISSION_ALBEDO
+    vec3 E = T;
+#elif EMISSION_SOURCE == EMISSION_MASKED
+    vec3 E = emissionLinear * pow(glowMask, 2.2);
+#else
     vec3 E = pow(emissionTexel.rgb, vec3(2.2));
+#endif
     vec3 F0 = mix(vec3(0.04), T, metalness);
 
     vec3 V = normalize(camPos - fs_in.fragPos);
@@ -328,7 +341,12 @@ void main() {
 )GLSL";
 
 // The exponent is 1 - gammaCorrection: 0 leaves the colour as it is, positive values brighten.
+// createCompositeProg defines GAMMA_CORRECTION: 0 builds the program for gamma 0, which needs
+// no power at all.
 const c8* const additive_frag = VE_GLSL_VERSION R"GLSL(
+#ifndef GAMMA_CORRECTION
+#define GAMMA_CORRECTION 1
+#endif
 in vec2 coords;
 uniform sampler2D image;
 uniform sampler2D image2;
@@ -337,7 +355,11 @@ layout (location = 0) out vec4 color;
 
 void main() {
     vec4 sum = min(texture(image, coords) + texture(image2, coords), vec4(1.0));
+#if GAMMA_CORRECTION
     color = pow(sum, vec4(1.0 - gammaCorrection));
+#else
+    color = sum;
+#endif
 }
 )GLSL";
 
@@ -439,13 +461,19 @@ u32 compileShaderStage(GLenum stage, const c8* source, const c8* heading) {
 
 } // namespace detail
 
-u32 createBlurProg(const BlurTaps& taps, s32 horizontal) {
-    // The count goes right after the version line, which must stay the first line of the text.
+namespace detail {
+
+// `text` with `defines` put right after its version line, which must stay the first line.
+std::string withDefines(const c8* text, const std::string& defines) {
     constexpr msi versionLength = sizeof(glslVersionLine) - 1;
-    c8 text[detail::shaderInfoLogSize];
-    snprintf(text, sizeof(text), "%s#define TAP_COUNT %u\n%s", glslVersionLine, taps.count,
-             gaussian_blur_frag + versionLength);
-    u32 program = createShaderProg(gaussian_blur_vert, text, nullptr);
+    return glslVersionLine + defines + (text + versionLength);
+}
+
+} // namespace detail
+
+u32 createBlurProg(const BlurTaps& taps, s32 horizontal) {
+    std::string text = detail::withDefines(gaussian_blur_frag, "#define TAP_COUNT " + std::to_string(taps.count) + "\n");
+    u32 program = createShaderProg(gaussian_blur_vert, text.c_str(), nullptr);
     // The taps and the axis never change: set once here, a frame only binds the program.
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "horizontal"), horizontal);
@@ -457,13 +485,14 @@ u32 createBlurProg(const BlurTaps& taps, s32 horizontal) {
 }
 
 u32 createLitProg(const c8* vertex, LitVariant variant) {
-    // The defines go right after the version line, which must stay the first line of the text.
-    constexpr msi versionLength = sizeof(glslVersionLine) - 1;
-    std::string text = glslVersionLine;
-    text += "#define ALPHA_TEST " + std::to_string(variant.alphaTest ? 1 : 0) + "\n";
-    text += "#define EMISSION_SOURCE " + std::to_string((u32)variant.emission) + "\n";
-    text += physical_frag + versionLength;
-    return createShaderProg(vertex, text.c_str(), nullptr);
+    std::string defines = "#define ALPHA_TEST " + std::to_string(variant.alphaTest ? 1 : 0) + "\n";
+    defines += "#define EMISSION_SOURCE " + std::to_string((u32)variant.emission) + "\n";
+    return createShaderProg(vertex, detail::withDefines(physical_frag, defines).c_str(), nullptr);
+}
+
+u32 createCompositeProg(b8 gammaCorrection) {
+    std::string defines = gammaCorrection ? "#define GAMMA_CORRECTION 1\n" : "#define GAMMA_CORRECTION 0\n";
+    return createShaderProg(additive_vert, detail::withDefines(additive_frag, defines).c_str(), nullptr);
 }
 
 u32 createShaderProg(const c8* vertex, const c8* fragment, const c8* geometry) {

@@ -64,6 +64,10 @@ u32 createLitProg(const c8* vertex, LitVariant variant);
 // program name is returned either way.
 u32 createShaderProg(const c8* vertex, const c8* fragment, const c8* geometry);
 
+// The composite (additive_vert, additive_frag) of gamma 0 when `gammaCorrection` is 0, of any
+// gamma when it is 1.
+u32 createCompositeProg(b8 gammaCorrection);
+
 // The blur program (gaussian_blur_vert, gaussian_blur_frag) of one pass: `taps` along the x axis
 // when `horizontal` is 1, the y axis when 0, reading texture unit 0. All are set once, here.
 u32 createBlurProg(const BlurTaps& taps, s32 horizontal);

@@ -586,11 +586,13 @@ TEST_F(ShaderArithmetic, CompositeAddsScenePlusBloomClampedAndRaisesToOneMinusGa
     f32 bloom[4] = {0.125f, 0.75f, 0.0f, 0.25f};
     u32 sceneTexture = createFloatTexture(1, [&](s32, s32, s32 c) { return scene[c]; });
     u32 bloomTexture = createFloatTexture(1, [&](s32, s32, s32 c) { return bloom[c]; });
-    const f32 gammas[] = {0.0f, 0.5f, -1.0f};
-    for (f32 gamma : gammas) {
+    // The program of gamma 0 and the one of any gamma.
+    const u32 plain = ve::rendererState->additiveTextureShader.glID;
+    const u32 corrected = ve::rendererState->gammaCompositeShader.glID;
+    const std::pair<u32, f32> cases[] = {{plain, 0.0f}, {corrected, 0.0f}, {corrected, 0.5f}, {corrected, -1.0f}};
+    for (auto [program, gamma] : cases) {
         FloatTarget target = createFloatTarget(1, targetSize);
         clearTarget(0.0f);
-        u32 program = ve::rendererState->additiveTextureShader.glID;
         ve::glUseProgram(program);
         ve::glUniform1i(ve::glGetUniformLocation(program, "image"), 0);
         ve::glUniform1i(ve::glGetUniformLocation(program, "image2"), 1);
