@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
+#include <time.h>
 
 #include <vector>
 
@@ -39,6 +40,28 @@ inline void finishGL() {
     typedef void (*FinishProc)(void);
     static FinishProc glFinish = (FinishProc)SDL_GL_GetProcAddress("glFinish");
     glFinish();
+}
+
+inline f64 secondsOf(clockid_t clock) {
+    timespec now = {};
+    clock_gettime(clock, &now);
+    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
+}
+
+// Wall time and the CPU time of the whole process (llvmpipe rasterises on its own threads).
+struct Time {
+    f64 wall = 0, cpu = 0;
+};
+
+// Runs `work`, waits for the driver and adds its wall and process CPU time (seconds).
+template <typename Work>
+void timeWork(Time* total, Work work) {
+    f64 wall = secondsOf(CLOCK_MONOTONIC);
+    f64 cpu = secondsOf(CLOCK_PROCESS_CPUTIME_ID);
+    work();
+    finishGL();
+    total->wall += secondsOf(CLOCK_MONOTONIC) - wall;
+    total->cpu += secondsOf(CLOCK_PROCESS_CPUTIME_ID) - cpu;
 }
 
 // The platform table, temporary store and renderer that a drawing benchmark needs, made once per

@@ -26,7 +26,6 @@
 #include <benchmark/benchmark.h>
 
 #include <string.h>
-#include <time.h>
 
 #include <string>
 
@@ -102,16 +101,6 @@ bool loadLevel(benchmark::State& state, LevelContext* context, const std::string
     return true;
 }
 
-f64 secondsOf(clockid_t clock) {
-    timespec now = {};
-    clock_gettime(clock, &now);
-    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
-}
-
-struct Time {
-    f64 wall = 0, cpu = 0;
-};
-
 enum Pipeline { TODAY, FAST, PIPELINE_COUNT };
 const char* const pipelineNames[PIPELINE_COUNT] = {"today", "fast"};
 
@@ -135,12 +124,7 @@ void drawWith(LevelContext* context, Pipeline pipeline, ve::RenderFrame* frame) 
 }
 
 void timeFrame(LevelContext* context, Pipeline pipeline, ve::RenderFrame* frame, Time* total) {
-    f64 wall = secondsOf(CLOCK_MONOTONIC);
-    f64 cpu = secondsOf(CLOCK_PROCESS_CPUTIME_ID);
-    drawWith(context, pipeline, frame);
-    finishGL();
-    total->wall += secondsOf(CLOCK_MONOTONIC) - wall;
-    total->cpu += secondsOf(CLOCK_PROCESS_CPUTIME_ID) - cpu;
+    timeWork(total, [&] { drawWith(context, pipeline, frame); });
 }
 
 bool checkPictures(benchmark::State& state, LevelContext* context, ve::RenderFrame* frame) {

@@ -27,7 +27,6 @@
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
-#include <time.h>
 
 #include <functional>
 #include <string>
@@ -107,27 +106,6 @@ BenchContext* openContext(benchmark::State& state) {
     todays::createPipeline(&context.today, {});
     context.ready = true;
     return &context;
-}
-
-f64 secondsOf(clockid_t clock) {
-    timespec now = {};
-    clock_gettime(clock, &now);
-    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
-}
-
-struct Time {
-    f64 wall = 0, cpu = 0;
-};
-
-// Runs `work`, waits for the driver and adds its wall and process CPU time (seconds).
-template <typename Work>
-void timeWork(Time* total, Work work) {
-    f64 wall = secondsOf(CLOCK_MONOTONIC);
-    f64 cpu = secondsOf(CLOCK_PROCESS_CPUTIME_ID);
-    work();
-    finishGL();
-    total->wall += secondsOf(CLOCK_MONOTONIC) - wall;
-    total->cpu += secondsOf(CLOCK_PROCESS_CPUTIME_ID) - cpu;
 }
 
 void reportTime(benchmark::State& state, const std::string& name, Time time) {
