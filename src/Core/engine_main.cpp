@@ -11,6 +11,7 @@
 #include "Util/serialization.h"
 #include "Util/string.h"
 
+#include <math.h>
 #include <new>
 
 namespace ve {
@@ -109,10 +110,16 @@ void initEngine(GameMemory* gameMemory, f64 physicsDelta, CreateRendererFunc cre
 // The frame
 // =============================================================================================
 
+namespace detail {
+// `gamma` moved by `steps` and rounded to a whole step: the steps are counted exactly (whole
+// numbers in f32), and each count has one value.
+f32 stepGamma(f32 gamma, f32 steps) { return roundf(gamma * GAMMA_STEPS_PER_UNIT + steps) / GAMMA_STEPS_PER_UNIT; }
+} // namespace detail
+
 void handleDisplayKeys(EngineState* state, GameInput* input) {
     GameInput::Keyboard* keys = &input->keyboard;
-    if (keys->F5.wentDown) state->gamma -= GAMMA_STEP;
-    if (keys->F6.wentDown) state->gamma = min(state->gamma + GAMMA_STEP, GAMMA_MAX);
+    if (keys->F5.wentDown) state->gamma = detail::stepGamma(state->gamma, -1.0f);
+    if (keys->F6.wentDown) state->gamma = min(detail::stepGamma(state->gamma, 1.0f), GAMMA_MAX);
     if (keys->SCROLL_LOCK.wentDown) platform->setCursorRelative(!input->mouse.relative);
 }
 

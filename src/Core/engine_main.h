@@ -27,9 +27,11 @@ constexpr u64 MAX_MATERIALS = 100;
 constexpr f32 WORLD_GRAVITY_Y = -9.8f; // metres per second squared
 constexpr s32 PHYSICS_ITERATIONS = 20;  // contact solver iterations per step
 
-// F5 and F6 move the gamma by this step. The composite raises colours to 1 - gamma, so gamma
-// stops at GAMMA_MAX: at 1 and beyond the picture would turn white or undefined.
-constexpr f32 GAMMA_STEP = 0.1f;
+// F5 and F6 move the gamma by one step, a tenth. The gamma is kept on whole steps (rounded to the
+// nearest after each press), so that steps up and as many down return it to exactly 0, where the
+// composite needs no power. The composite raises colours to 1 - gamma, so gamma stops at
+// GAMMA_MAX: at 1 and beyond the picture would turn white or undefined.
+constexpr f32 GAMMA_STEPS_PER_UNIT = 10.0f;
 constexpr f32 GAMMA_MAX = 0.9f;
 
 // The level that start-up loads.

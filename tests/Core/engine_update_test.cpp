@@ -114,6 +114,21 @@ TEST_F(EngineFrame, TenPressesOfF5FromZeroGiveMinusOne) {
     EXPECT_NEAR(state()->gamma, -1.0f, 1e-5f);
 }
 
+// At any gamma but exactly 0 the composite raises every pixel to a power.
+TEST_F(EngineFrame, StepsUpAndAsManyDownReturnGammaToExactlyZero) {
+    const s32 presses[] = {1, 3, 7, 9};
+    for (s32 count : presses) {
+        for (ve::GameInput::Keyboard::Key* key : {&keys().F6, &keys().F5}) {
+            for (s32 i = 0; i < count; ++i) {
+                press(key);
+                runFrame();
+                key->isDown = 0;
+            }
+        }
+        EXPECT_EQ(state()->gamma, 0.0f) << count << " steps";
+    }
+}
+
 TEST_F(EngineFrame, F5AndF6InOneFrameLeaveGammaWhereItWas) {
     const f32 starts[] = {0.0f, -0.3f, 0.5f, -2.0f, 0.8f};
     for (f32 start : starts) {
