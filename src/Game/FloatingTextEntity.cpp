@@ -21,6 +21,52 @@ constexpr ve::v4 TRANSPARENT_BLACK = {0.0f, 0.0f, 0.0f, 0.0f};
 // A float from the renderer's colour-buffer pair back to a GL name: through s64, low 32 bits kept.
 u32 glName(f32 value) { return (u32)(s64)value; }
 
+// What each colour buffer shows, by its frame buffer: a hash of the text's bytes and of the glyph
+// table they were drawn with. The glyphs stay in the buffer from frame to frame and are drawn
+// again only when either changes, or when init is handed the buffer anew (a buffer released with
+// its scene and reused). A buffer beyond the table's room is drawn every frame.
+struct DrawnText {
+    u32 fbo;
+    b8 drawn;
+    ve::Hash content;
+};
+constexpr u32 MAX_DRAWN_TEXTS = 64;
+DrawnText drawnTexts[MAX_DRAWN_TEXTS];
+u32 drawnTextCount;
+
+DrawnText* findDrawnText(u32 fbo) {
+    for (u32 i = 0; i < drawnTextCount; ++i) {
+        if (drawnTexts[i].fbo == fbo) return &drawnTexts[i];
+    }
+    if (drawnTextCount == MAX_DRAWN_TEXTS) return nullptr;
+    drawnTexts[drawnTextCount] = {fbo, 0, {}};
+    return &drawnTexts[drawnTextCount++];
+}
+
+ve::Hash contentOf(string text, HUDEntity* hud) {
+    ve::Hash bytes = ve::hashString(text);
+    ve::Hash glyphs = ve::hashBuffer(buffer{sizeof(hud->characterPositions), (u8*)hud->characterPositions});
+    ve::Hash content = {};
+    content.lo = bytes.lo ^ glyphs.lo;
+    content.hi = bytes.hi ^ glyphs.hi;
+    return content;
+}
+
+// True when the buffer does not show `content` yet; it is then taken to show it from this frame on.
+b8 needsDrawing(u32 fbo, ve::Hash content) {
+    DrawnText* drawn = findDrawnText(fbo);
+    if (!drawn) return 1;
+    if (drawn->drawn && drawn->content == content) return 0;
+    drawn->drawn = 1;
+    drawn->content = content;
+    return 1;
+}
+
+void forgetDrawnText(u32 fbo) {
+    DrawnText* drawn = findDrawnText(fbo);
+    if (drawn) drawn->drawn = 0;
+}
+
 } // namespace floating_text_detail
 
 void writeTextToBuff(string text, ve::v2 startPosition, ve::v2 scale, FloatingTextEntity* floatingTextEntity,
@@ -56,6 +102,12 @@ void initFloatingTextEntity(FloatingTextEntity* text) {
     ve::v2 target = ve::renderer->createColorBuffer();
     text->fbo = floating_text_detail::glName(target.x);
     text->colorBuf = floating_text_detail::glName(target.y);
+    floating_text_detail::forgetDrawnText(text->fbo);
+}
+
+void drawTextIntoBuffer(FloatingTextEntity* text, HUDEntity* hud) {
+    ve::renderer->clearColorBuffer(text->fbo, floating_text_detail::TRANSPARENT_BLACK);
+    writeTextToBuff(text->text, floating_text_detail::TEXT_START, floating_text_detail::TEXT_GLYPH, text, *hud);
 }
 
 void renderFloatingTextEntity(FloatingTextEntity* text) {
@@ -66,8 +118,9 @@ void renderFloatingTextEntity(FloatingTextEntity* text) {
     if (!text->fbo) return;
     ve::Texture* black = findTexture(FLOATING_TEXT_ASSETS.textures[1]);
     if (!black) return;
-    ve::renderer->clearColorBuffer(text->fbo, floating_text_detail::TRANSPARENT_BLACK);
-    writeTextToBuff(text->text, floating_text_detail::TEXT_START, floating_text_detail::TEXT_GLYPH, text, *hud);
+    if (floating_text_detail::needsDrawing(text->fbo, floating_text_detail::contentOf(text->text, hud))) {
+        drawTextIntoBuffer(text, hud);
+    }
     ve::v3 billboardScale = {text->size, text->size * floating_text_detail::BILLBOARD_HEIGHT_RATIO, 1.0f};
     ve::renderer->frame.transQuad(text->position, ve::iMat3(), billboardScale, black, black, UV_SCALE_ONCE,
                                   UV_OFFSET_NONE, NO_OUTLINE, 0, text->colorBuf);

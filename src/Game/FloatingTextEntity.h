@@ -19,7 +19,12 @@ struct FloatingTextEntity {
 };
 
 void initFloatingTextEntity(FloatingTextEntity* text);
+// Pushes the billboard every frame; the glyphs only in the frames in which the buffer does not
+// show the text yet: after init, and when the text's bytes or the HUD's glyph table change.
 void renderFloatingTextEntity(FloatingTextEntity* text);
+
+// Clears the text's colour buffer and pushes its glyphs into it, with the glyph table of `hud`.
+void drawTextIntoBuffer(FloatingTextEntity* text, HUDEntity* hud);
 
 // One glyph quad per byte of `text` into the colour buffer of `floatingTextEntity`, starting at
 // `startPosition` in the buffer's normalised device coordinates; each line feed starts a line

@@ -7,6 +7,8 @@
 #include "Game/HUDEntity.h"
 #include "Game/WallEntity.h"
 
+#include <functional>
+
 using namespace gametest;
 
 namespace {
@@ -233,9 +235,9 @@ TEST_F(HUD, WithoutTheFontTheHUDDrawsNothingAndSaysSoOnce) {
 
 class FloatingText : public HUD {
 protected:
-    game::FloatingTextEntity* addText(const char* text, const char* hudName = "HUD") {
+    game::FloatingTextEntity* addText(const char* text, const char* hudName = "HUD", const char* name = "Sign") {
         game::FloatingTextEntity* entity =
-            addEntity<game::FloatingTextEntity>(ve::MetaType::game_FloatingTextEntity, "Sign");
+            addEntity<game::FloatingTextEntity>(ve::MetaType::game_FloatingTextEntity, name);
         entity->text = ve::wrapASCIIZ(text);
         entity->hudEntity = refTo(hudName);
         entity->position = vec(1, 2, 3);
@@ -280,6 +282,41 @@ TEST_F(FloatingText, LinesBreakAtLineFeedsInTheBufferAndOneBillboardShowsIt) {
     EXPECT_EQ(billboard->fbo, 0u);
     EXPECT_EQ(billboard->position, vec(1, 2, 3));
     EXPECT_EQ(billboard->scale, vec(1.0f, 0.625f, 1.0f));
+}
+
+// The buffer keeps its glyphs: a frame draws them again only when the text (as the editor's Edit
+// String changes it), the glyph table or the buffer changed since the frame that drew them.
+TEST_F(FloatingText, TheGlyphsAreDrawnAgainOnlyWhenWhatTheyShowChanges) {
+    game::HUDEntity* hud = addHUD();
+    game::FloatingTextEntity* text = addText("AB");
+    game::FloatingTextEntity* still = addText("ZZ", "HUD", "Still sign");
+    c8 edited[] = "AB";
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        msi glyphs, stillGlyphs; // pushed by `text` and by `still`, whose text never changes
+    };
+    const Step steps[] = {
+        {"first frame", [] {}, 2, 2},
+        {"nothing changed", [] {}, 0, 0},
+        {"same bytes elsewhere", [&] { text->text = ve::wrapASCIIZ(edited); }, 0, 0},
+        {"a byte edited in place", [&] { edited[1] = 'C'; }, 2, 0},
+        {"a longer text", [&] { text->text = ve::wrapASCIIZ("ABCD"); }, 4, 0},
+        {"the glyph table edited", [&] { hud->characterPositions['A'].col2.x += 0.0625f; }, 4, 2},
+        {"the buffer handed out anew", [&] { game::initFloatingTextEntity(text); }, 4, 0},
+        {"nothing changed again", [] {}, 0, 0},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        newFrame();
+        h.events.clear();
+        game::renderFloatingTextEntity(text);
+        game::renderFloatingTextEntity(still);
+        EXPECT_EQ(frame().renderToTexQuads.length, step.glyphs + step.stillGlyphs);
+        EXPECT_EQ(eventsStartingWith("clearColorBuffer").size(), (msi)(step.glyphs != 0) + (step.stillGlyphs != 0));
+        EXPECT_EQ(frame().transQuads.length, 2u) << "both billboards show in every frame";
+    }
 }
 
 TEST_F(FloatingText, AnEmptyTextClearsAndShowsOnlyTheBillboardAndNoHUDShowsNothing) {
