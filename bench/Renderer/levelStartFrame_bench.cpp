@@ -38,11 +38,6 @@ constexpr f32 TICK = 1.0f / 60.0f;
 // Frames run after a level loads before its view is drawn: the cubes settle, the cables light.
 constexpr int SETTLE_FRAMES = 30;
 
-// The glows the pack builder folds, as the art pairs them (content/textures.cpp). Today's
-// pipeline unfolds them again.
-const todays::GlowPair GLOW_PAIRS[] = {
-    {"ground_img", "ground_emission_img"}, {"cube_img", "cube_emission_img"}, {"elevator_img", "elevator_emission_img"}};
-
 void keepCursor(b8) {}
 
 struct LevelContext {
@@ -60,18 +55,6 @@ void runFrame(LevelContext* context) {
     EngineUpdate(&context->input, &context->debugInput);
 }
 
-std::vector<std::pair<ve::Texture*, ve::Texture*>> foldedGlows() {
-    std::vector<std::pair<ve::Texture*, ve::Texture*>> glows;
-    for (const todays::GlowPair& pair : GLOW_PAIRS) {
-        ve::Texture* albedo = ve::getTexture(ve::assets, ve::hashASCIIZ(pair.albedo));
-        ve::Texture* emission = ve::getTexture(ve::assets, ve::hashASCIIZ(pair.emission));
-        if (albedo && emission && (albedo->flags & ve::PAK_TEXTURE_ALPHA_IS_GLOW_MASK)) {
-            glows.push_back({albedo, emission});
-        }
-    }
-    return glows;
-}
-
 LevelContext* openContext(benchmark::State& state) {
     static LevelContext context;
     if (context.ready) return &context;
@@ -83,7 +66,7 @@ LevelContext* openContext(benchmark::State& state) {
     context.input.deltaTime = TICK;
     EngineReload(&context.memory, &context.api);
     ve::initEngine(&context.memory, TICK, ve::createRendererOpenGL);
-    todays::createPipeline(&context.today, foldedGlows());
+    todays::createPipeline(&context.today);
     context.ready = true;
     return &context;
 }

@@ -103,7 +103,7 @@ BenchContext* openContext(benchmark::State& state) {
     }
     picturescenes::uploadScenes(&context.scenes);
     // The scenes' textures are made by the tests, none folded by the pack builder.
-    todays::createPipeline(&context.today, {});
+    todays::createPipeline(&context.today);
     context.ready = true;
     return &context;
 }

@@ -4,15 +4,15 @@
 // - one lit program for every draw: both textures sampled, the alpha test after the lighting
 //   (todaysShaders.h);
 // - every opaque quad, mesh and transparent quad marking the stencil;
-// - the glows that the pack builder folds into their albedo's alpha drawn from full emission
-//   images again, rebuilt from the colour and the mask, beside albedos of alpha 255.
+// - the glows that the pack builder folds into their albedo's alpha drawn from their emission
+//   images, beside albedos of alpha 255.
 // - the composite raising every pixel to the power 1 - gamma, 1 at gamma 0, after a clear of the
 //   window, depth-tested and marking the stencil; the HUD after a clear of its depth.
 // Its programs and texture records are swapped into the renderer's state for its frames; the
 // passes that did not change (sky, off-screen text, bloom, HUD) are the engine's own.
 // Needs a current context and a built renderer with the textures uploaded.
 
-#include "Core/Assets/pakFormat.h"
+#include "Core/engine_globals.h"
 #include "Memory/memory.h"
 #include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_globals.h"
@@ -33,20 +33,15 @@ namespace todays {
 
 struct TextureTwin {
     ve::GLTexture* uploaded; // the record in the upload table
-    ve::GLTexture today;     // what it was: no flags, and for folded glows a full image
+    ve::GLTexture today;     // what it was: no glow, and for folded albedos alpha 255
 };
 
 struct Pipeline {
     // The one lit program in every slot of the variants, so that any choice draws with it.
-    ve::ShaderProg lit[2][ve::EMISSION_SOURCE_COUNT];
+    ve::ShaderProg lit[ve::ALPHA_TEST_VARIANTS][ve::EMISSION_SOURCE_COUNT];
     ve::ShaderProg shader, billboard, composite;
     std::vector<TextureTwin> twins;
     ve::GLTexture black;
-};
-
-// A glow folded by the pack builder, by the names the art pairs them with.
-struct GlowPair {
-    const char *albedo, *emission;
 };
 
 // The upload of a texture as it was: every texel, mipmaps, anisotropy 8.
@@ -64,24 +59,11 @@ inline u32 uploadFullImage(u32 width, u32 height, const u32* pixels) {
     return id;
 }
 
-// The emission image before the fold: the colour times the albedo's alpha, opaque; and the
-// albedo with alpha 255.
-inline void unfoldGlow(const ve::Texture* albedo, const ve::Texture* emission, u32* albedoId, u32* emissionId) {
-    size_t count = (size_t)albedo->width * albedo->height;
-    std::vector<u32> opaqueAlbedo(count), glow(count);
-    u32 colour = emission->pixels[0];
-    for (size_t i = 0; i < count; ++i) {
-        u32 mask = albedo->pixels[i] >> 24;
-        opaqueAlbedo[i] = albedo->pixels[i] | 0xFF000000u;
-        u32 texel = 0xFF000000u;
-        for (u32 channel = 0; channel < 3; ++channel) {
-            u32 level = (colour >> (8 * channel)) & 0xFFu;
-            texel |= ((level * mask + 127) / 255) << (8 * channel);
-        }
-        glow[i] = texel;
-    }
-    *albedoId = uploadFullImage(albedo->width, albedo->height, opaqueAlbedo.data());
-    *emissionId = uploadFullImage(albedo->width, albedo->height, glow.data());
+// The albedo before the fold: alpha 255 where the glow's mask is.
+inline u32 uploadUnfoldedAlbedo(const ve::Texture* albedo) {
+    std::vector<u32> opaque(albedo->pixels, albedo->pixels + (size_t)albedo->width * albedo->height);
+    for (u32& texel : opaque) texel |= 0xFF000000u;
+    return uploadFullImage(albedo->width, albedo->height, opaque.data());
 }
 
 inline std::string litText() {
@@ -89,8 +71,9 @@ inline std::string litText() {
     return current.substr(0, current.find("void main() {")) + physical_frag_main;
 }
 
-// Every texture in the upload table gets a twin; `glows` are the folded pairs (albedo, emission).
-inline void createPipeline(Pipeline* today, const std::vector<std::pair<ve::Texture*, ve::Texture*>>& glows) {
+// Every texture in the upload table gets a twin; those of the register's albedos that hold a glow's
+// mask show the albedo unfolded.
+inline void createPipeline(Pipeline* today) {
     std::string lit = litText();
     today->shader.glID = ve::createShaderProg(ve::vertex_shader, lit.c_str(), nullptr);
     for (auto& row : today->lit) {
@@ -108,12 +91,12 @@ inline void createPipeline(Pipeline* today, const std::vector<std::pair<ve::Text
         plain.id = uploaded->id;
         today->twins.push_back({uploaded, plain});
     }
-    for (auto [albedo, emission] : glows) {
-        u32 albedoId = 0, emissionId = 0;
-        unfoldGlow(albedo, emission, &albedoId, &emissionId);
+    for (u64 i = 0; ve::assets && i < ve::assets->textureCount; ++i) {
+        ve::Texture* albedo = &ve::assets->textures[i];
+        if (!albedo->glowEmission) continue;
+        u32 unfolded = uploadUnfoldedAlbedo(albedo);
         for (TextureTwin& twin : today->twins) {
-            if (twin.uploaded == ve::findUploadedTexture(albedo)) twin.today.id = albedoId;
-            if (twin.uploaded == ve::findUploadedTexture(emission)) twin.today.id = emissionId;
+            if (twin.uploaded == ve::findUploadedTexture(albedo)) twin.today.id = unfolded;
         }
     }
     today->black = {};

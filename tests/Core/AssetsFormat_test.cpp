@@ -21,6 +21,7 @@ TEST(PakFormat, RecordSizesAreTheFileSizesNotTheStructSizes) {
     EXPECT_EQ(ve::pakRecordSize<ve::MeshAssetHeader>(), 88u);
     EXPECT_EQ(ve::pakRecordSize<ve::TextureAssetHeader>(), 16u);
     EXPECT_EQ(ve::pakRecordSize<ve::BasicMatAssetHeader>(), 56u);
+    EXPECT_EQ(ve::pakRecordSize<ve::GlowRecord>(), 24u);
     // The reason the records are never written with one memcpy:
     EXPECT_GT(sizeof(ve::AssetHeaderTableEntry), 56u);
     EXPECT_GT(sizeof(ve::MeshAssetHeader), 88u);
@@ -60,7 +61,7 @@ TEST(PakFormat, TableEntryHasTheHashFirstAndNoPadding) {
     EXPECT_EQ(entry.type, (u64)ve::ASSET_BASIC_MATERIAL);
     EXPECT_EQ(entry.fileOffset, 0x1234u);
     EXPECT_EQ(entry.varSize, 77u);
-    EXPECT_EQ(entry.flags, 5u);
+    EXPECT_EQ(entry.glowRecordOffset, 5u);
     EXPECT_EQ(entry._reserved1, 6u);
 
     std::vector<u8> encoded(56);

@@ -46,6 +46,7 @@ struct Entry {
     ve::Hash id;
     u64 type;
     u64 fileOffset;
+    u64 glowRecordOffset = 0;
 };
 
 struct FixturePack {
@@ -84,7 +85,7 @@ std::vector<u8> writeFixture(const FixturePack& p) {
         putLE(&out, entry.type, 8);
         putLE(&out, entry.fileOffset, 8);
         putLE(&out, 0, 8); // varSize
-        putLE(&out, 0, 8);
+        putLE(&out, entry.glowRecordOffset, 8);
         putLE(&out, 0, 8);
     }
     EXPECT_EQ(out.size(), 200u);
@@ -320,6 +321,23 @@ TEST_F(AssetLoader, AssetsAreRegisteredInTableOrder) {
     EXPECT_TRUE(register_.textures[2].id == hashOf("first_img"));
 }
 
+// The texture's glow record, after the rest of the pack: the emission whose mask its alpha holds.
+TEST_F(AssetLoader, AnAlbedoReadsTheGlowItsAlphaMasks) {
+    FixturePack pack;
+    pack.entries[1].glowRecordOffset = FIXTURE_SIZE;
+    std::vector<u8> bytes = writeFixture(pack);
+    putHash(&bytes, hashOf("tri_glow"));
+    putLE(&bytes, 0xFF4080FFu, 4);
+    putLE(&bytes, 0, 4);
+    addFile("glow.pak", bytes);
+    loadAll();
+    EXPECT_TRUE(files.printed.empty());
+    ve::Texture* texture = ve::getTexture(&register_, hashOf("tri_img"));
+    expectFixtureTexture(texture);
+    EXPECT_TRUE(texture->glowEmission == hashOf("tri_glow"));
+    EXPECT_EQ(texture->glowColour, 0xFF4080FFu);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Damaged packs
 // ---------------------------------------------------------------------------------------------
@@ -346,6 +364,8 @@ const DamageCase DAMAGE_CASES[] = {
     {"pixels past the end", [](FixturePack* p) { p->width = 20; }, "texture: its data lies outside the file", 1, 0, 1},
     {"texture header offset wraps", [](FixturePack* p) { p->entries[1].fileOffset = UINT64_MAX - 3; }, "texture header", 1, 0,
      1},
+    {"glow record past the end", [](FixturePack* p) { p->entries[1].glowRecordOffset = FIXTURE_SIZE - 23; },
+     "drawn without its glow: its glow record lies outside the file", 1, 1, 1},
     {"material name past the end", [](FixturePack* p) { p->materialNameLength = 8; }, "material: its data", 1, 1, 0},
     {"material name offset wraps", [](FixturePack* p) { p->materialNameOffset = UINT64_MAX; }, "material: its data", 1, 1, 0},
     {"unknown asset type", [](FixturePack* p) { p->entries[1].type = 3; }, "unknown asset type 3", 1, 0, 1},

@@ -296,8 +296,8 @@ TEST_F(ShippedPack, OpaqueAndEmissionTexturesAreOpaqueEverywhere) {
         if (!strcmp(name, "energywall_img") || !strcmp(name, "font_img")) continue;
         ve::Texture* t = texture(name);
         ASSERT_NE(t, nullptr) << name;
-        // Its alpha holds the mask of its emission instead (next test).
-        if (t->flags & ve::PAK_TEXTURE_ALPHA_IS_GLOW_MASK) continue;
+        // Its alpha holds the mask of its emission's glow instead (next test).
+        if ((b8)t->glowEmission) continue;
         ASSERT_GT(t->width * t->height, 0u) << name;
         u64 translucent = 0;
         for (u64 i = 0; i < (u64)t->width * t->height; ++i) translucent += alphaOf(t->pixels[i]) != 255;
@@ -308,7 +308,8 @@ TEST_F(ShippedPack, OpaqueAndEmissionTexturesAreOpaqueEverywhere) {
 }
 
 // The glows that are one colour times a mask are folded into their albedo: the mask in the
-// albedo's alpha, the colour alone in the emission. Those of two colours stay images.
+// albedo's alpha, the emission and the colour in its glow record; the emission keeps its image
+// for other albedos. Those of two colours stay as they are.
 TEST_F(ShippedPack, SingleColourGlowsLiveInTheirAlbedosAlpha) {
     struct Pair {
         const char *albedo, *emission;
@@ -321,16 +322,23 @@ TEST_F(ShippedPack, SingleColourGlowsLiveInTheirAlbedosAlpha) {
         ve::Texture* albedo = texture(pair.albedo);
         ve::Texture* emission = texture(pair.emission);
         ASSERT_TRUE(albedo && emission) << pair.albedo;
-        EXPECT_EQ((albedo->flags & ve::PAK_TEXTURE_ALPHA_IS_GLOW_MASK) != 0, pair.folded) << pair.albedo;
-        EXPECT_EQ((emission->flags & ve::PAK_TEXTURE_GLOW_MASK_IN_ALBEDO) != 0, pair.folded) << pair.emission;
+        EXPECT_EQ(albedo->glowEmission == ve::hashASCIIZ(pair.emission), pair.folded) << pair.albedo;
+        EXPECT_FALSE((b8)emission->glowEmission) << pair.emission;
         if (!pair.folded) continue;
-        ASSERT_EQ(emission->width * emission->height, 1u) << pair.emission;
-        // Where the mask is full the albedo glows with the whole colour; somewhere it does not glow.
-        u64 fullTexels = 0, darkTexels = 0;
+        ASSERT_EQ(emission->width * emission->height, albedo->width * albedo->height) << pair.emission;
+        // Every texel of the emission is the colour times the mask in the albedo's alpha, to within
+        // the builder's rounding; somewhere the mask is full, and mostly it is empty.
+        u64 fullTexels = 0, darkTexels = 0, far = 0;
         for (u64 i = 0; i < (u64)albedo->width * albedo->height; ++i) {
-            fullTexels += alphaOf(albedo->pixels[i]) == 255;
-            darkTexels += alphaOf(albedo->pixels[i]) == 0;
+            u32 mask = alphaOf(albedo->pixels[i]);
+            fullTexels += mask == 255;
+            darkTexels += mask == 0;
+            for (int channel = 0; channel < 3; ++channel) {
+                f64 glow = channelOf(albedo->glowColour, channel) * mask / 255.0;
+                far += fabs(glow - channelOf(emission->pixels[i], channel)) > 2.0;
+            }
         }
+        EXPECT_EQ(far, 0u) << pair.albedo;
         EXPECT_GT(fullTexels, 0u) << pair.albedo;
         EXPECT_GT(darkTexels, fullTexels) << pair.albedo;
     }

@@ -1,7 +1,5 @@
 #include "glowMask.h"
 
-#include "Core/Assets/pakFormat.h"
-
 #include <math.h>
 #include <stdlib.h>
 
@@ -36,9 +34,11 @@ u32 brightestTexel(const PakImage& image) {
 constexpr f32 MASK_TOLERANCE = 1.5f;
 
 // The mask byte of `texel` as `colour` times a mask, read on the colour's strongest channel; -1
-// when some channel is further than MASK_TOLERANCE from the colour times that mask.
+// when some channel is further than MASK_TOLERANCE from the colour times that mask. The brightest
+// texel by sum need not be the brightest on that channel: a mask above 1 is taken as 1 (a byte
+// holds no more), and the texel must then lie within the tolerance of the full colour.
 s32 maskOf(u32 texel, u32 colour, u32 strongest) {
-    f32 mask = (f32)channelOf(texel, strongest) / (f32)channelOf(colour, strongest);
+    f32 mask = fminf((f32)channelOf(texel, strongest) / (f32)channelOf(colour, strongest), 1.0f);
     for (u32 channel = 0; channel < 3; ++channel) {
         f32 expected = (f32)channelOf(colour, channel) * mask;
         if (fabsf(expected - (f32)channelOf(texel, channel)) > MASK_TOLERANCE) return -1;
@@ -55,28 +55,25 @@ PakImage* findImage(PakContents* contents, const std::string& name) {
 
 } // namespace
 
-bool foldGlowMask(PakImage* albedo, PakImage* emission) {
-    if (albedo->width != emission->width || albedo->height != emission->height) return false;
-    if (!isOpaque(*albedo) || !isOpaque(*emission)) return false;
-    u32 colour = brightestTexel(*emission);
+bool foldGlowMask(PakImage* albedo, const PakImage& emission) {
+    if (albedo->width != emission.width || albedo->height != emission.height) return false;
+    if (!albedo->glowEmission.empty() || !isOpaque(*albedo) || !isOpaque(emission)) return false;
+    u32 colour = brightestTexel(emission);
     u32 strongest = 0;
     for (u32 channel = 1; channel < 3; ++channel) {
         if (channelOf(colour, channel) > channelOf(colour, strongest)) strongest = channel;
     }
     if (channelOf(colour, strongest) == 0) return false;
 
-    std::vector<u8> masks(emission->pixels.size());
+    std::vector<u8> masks(emission.pixels.size());
     for (size_t i = 0; i < masks.size(); ++i) {
-        s32 mask = maskOf(emission->pixels[i], colour, strongest);
+        s32 mask = maskOf(emission.pixels[i], colour, strongest);
         if (mask < 0) return false;
         masks[i] = (u8)mask;
     }
     for (size_t i = 0; i < masks.size(); ++i) albedo->pixels[i] = (albedo->pixels[i] & 0x00FFFFFFu) | (u32)masks[i] << 24;
-    albedo->flags |= ve::PAK_TEXTURE_ALPHA_IS_GLOW_MASK;
-    emission->width = 1;
-    emission->height = 1;
-    emission->pixels = {colour};
-    emission->flags |= ve::PAK_TEXTURE_GLOW_MASK_IN_ALBEDO;
+    albedo->glowEmission = emission.name;
+    albedo->glowColour = colour;
     return true;
 }
 
@@ -85,7 +82,7 @@ u32 foldGlowMasks(PakContents* contents, const std::vector<std::pair<std::string
     for (const auto& [albedoName, emissionName] : albedoEmissionPairs) {
         PakImage* albedo = findImage(contents, albedoName);
         PakImage* emission = findImage(contents, emissionName);
-        if (albedo && emission && foldGlowMask(albedo, emission)) ++folded;
+        if (albedo && emission && foldGlowMask(albedo, *emission)) ++folded;
     }
     return folded;
 }

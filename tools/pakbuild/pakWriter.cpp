@@ -73,8 +73,16 @@ ve::AssetHeaderTableEntry appendTexture(std::vector<u8>* out, const PakImage& im
     header.height = image.height;
     header.fileOffsetPixelData = appendArray(out, image.pixels);
     fillRecord(out, headerOffset, header);
+    u64 glowOffset = 0;
+    if (!image.glowEmission.empty()) {
+        glowOffset = reserveRecord<ve::GlowRecord>(out);
+        ve::GlowRecord glow = {};
+        glow.emissionID = hashName(image.glowEmission);
+        glow.colour = image.glowColour;
+        fillRecord(out, glowOffset, glow);
+    }
     ve::AssetHeaderTableEntry entry = tableEntry(*out, image.name, ve::ASSET_TEXTURE, headerOffset);
-    entry.flags = image.flags;
+    entry.glowRecordOffset = glowOffset;
     return entry;
 }
 

@@ -30,7 +30,10 @@ struct PakImage {
     u32 width = 0;
     u32 height = 0;
     std::vector<u32> pixels;
-    u64 flags = 0; // PAK_TEXTURE_* bits (pakFormat.h)
+    // Of an albedo whose alpha holds a glow's mask: the emission image it was taken from and the
+    // glow's colour (pakFormat.h). Empty for every other image.
+    std::string glowEmission;
+    u32 glowColour = 0;
 };
 
 struct PakMaterial {

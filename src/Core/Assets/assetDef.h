@@ -42,7 +42,10 @@ struct Texture {
     u32 width;
     u32 height;
     u32* pixels;
-    u32 flags; // PAK_TEXTURE_* bits from the pack (pakFormat.h)
+    // Of an albedo whose alpha is the mask of a glow (pakFormat.h): the glow's colour (RGBA8) and
+    // the emission it was taken from. An id of all zeros: the alpha is coverage.
+    u32 glowColour;
+    Hash glowEmission;
 };
 
 // The parameters of the lit shader. Roughness comes before metalness here, the other way round
@@ -88,7 +91,7 @@ struct BasicMatRef {
 // The register's arrays are sized by these records; a change here changes the permanent store's
 // layout.
 static_assert(sizeof(Mesh) == 112, "Mesh record is 112 bytes");
-static_assert(sizeof(Texture) == 48, "Texture record is 48 bytes");
+static_assert(sizeof(Texture) == 64, "Texture record is 64 bytes");
 static_assert(sizeof(BasicMat) == 80, "BasicMat record is 80 bytes");
 
 } // namespace ve

@@ -105,19 +105,24 @@ struct PakPart {
     void** destination;
 };
 
-void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* reasonFormat, ...) {
+// One line about asset `assetIndex`: what became of it (`outcome`) and why.
+void reportAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* outcome, const c8* reason) {
     if (reader->skippedAssets++ >= PAK_MAX_SKIP_MESSAGES) return;
+    u8 idBytes[16];
+    memcpy(idBytes, &id, sizeof(idBytes));
+    c8 idText[33];
+    for (u32 i = 0; i < 16; ++i) snprintf(idText + 2 * i, 3, "%02x", idBytes[i]);
+    printFormattedLine("Pack \"%.*s\": asset %llu (id %s) %s: %s", (int)reader->name.length,
+                       (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, outcome, reason);
+}
+
+void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* reasonFormat, ...) {
     c8 reason[256];
     va_list args;
     va_start(args, reasonFormat);
     vsnprintf(reason, sizeof(reason), reasonFormat, args);
     va_end(args);
-    u8 idBytes[16];
-    memcpy(idBytes, &id, sizeof(idBytes));
-    c8 idText[33];
-    for (u32 i = 0; i < 16; ++i) snprintf(idText + 2 * i, 3, "%02x", idBytes[i]);
-    printFormattedLine("Pack \"%.*s\": asset %llu (id %s) skipped: %s", (int)reader->name.length,
-                       (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, reason);
+    reportAsset(reader, assetIndex, id, "skipped", reason);
 }
 
 // Size in bytes of `count` elements of `elementSize` bytes at `offset`; false when the product or
@@ -246,6 +251,19 @@ void loadPakMesh(PakReader* reader, AssetRegister* assets, u64 assetIndex, Asset
     registerMesh(assets, mesh);
 }
 
+// The glow that the entry says the texture's alpha masks. A record outside the file is dropped with
+// a line: the texture is drawn as a plain one.
+void readGlowRecord(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry entry, Texture* texture) {
+    if (entry.glowRecordOffset == 0) return;
+    GlowRecord glow;
+    if (!readPakRecord(reader, entry.glowRecordOffset, &glow)) {
+        reportAsset(reader, assetIndex, entry.assetID, "drawn without its glow", "its glow record lies outside the file");
+        return;
+    }
+    texture->glowEmission = glow.emissionID;
+    texture->glowColour = glow.colour;
+}
+
 void loadPakTexture(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
     if (assets->textureCount >= assets->maxTextures) {
         reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu textures already",
@@ -266,8 +284,7 @@ void loadPakTexture(PakReader* reader, AssetRegister* assets, u64 assetIndex, As
     texture.id = entry.assetID;
     texture.width = header.width;
     texture.height = header.height;
-    // Bits this loader does not know are ignored, so a newer pack draws as plain textures.
-    texture.flags = (u32)(entry.flags & PAK_TEXTURE_FLAGS);
+    readGlowRecord(reader, assetIndex, entry, &texture);
     PakPart pixels = {header.fileOffsetPixelData, (u64)header.width * header.height, PAK_PIXEL_SIZE,
                       (void**)&texture.pixels};
     const c8* why = "";

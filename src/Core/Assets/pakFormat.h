@@ -32,13 +32,13 @@ constexpr msi PAK_COLOR_SIZE = 16;    // v4
 constexpr msi PAK_INDEX_SIZE = 4;     // u32
 constexpr msi PAK_PIXEL_SIZE = 4;     // RGBA8
 
-// Texture flags, set by the pack builder where an emission texture is one colour times a mask.
-// The mask then lives in the alpha of the albedo drawn with it, and the emission texture holds
-// the colour alone (one texel), so the renderer samples once for both. Packs written before these
-// bits have 0 there: plain textures.
-constexpr u64 PAK_TEXTURE_ALPHA_IS_GLOW_MASK = 1; // an albedo whose alpha is its emission's mask
-constexpr u64 PAK_TEXTURE_GLOW_MASK_IN_ALBEDO = 2; // an emission colour whose mask is the albedo's alpha
-constexpr u64 PAK_TEXTURE_FLAGS = PAK_TEXTURE_ALPHA_IS_GLOW_MASK | PAK_TEXTURE_GLOW_MASK_IN_ALBEDO;
+// A glow folded into its albedo. Where an emission image is one colour times a mask, the pack
+// builder stores the mask in the alpha of the albedo drawn with it (an opaque albedo's alpha
+// carries nothing else) and gives the albedo's table entry the offset of a glow record naming the
+// emission and the colour. The emission keeps its image, for every other albedo it is drawn with;
+// drawn with this albedo, the renderer samples the albedo alone. Packs written before the record
+// have 0 there: plain textures.
+constexpr msi PAK_GLOW_RECORD_SIZE = 24;
 
 struct AssetPackHeader {
     u32 magicNumber;
@@ -53,7 +53,7 @@ struct AssetHeaderTableEntry {
     u64 type; // AssetType
     u64 fileOffset; // of the asset's type header
     u64 varSize;    // written by the builder, never read by the loader
-    u64 flags;      // of a texture: PAK_TEXTURE_* bits; 0 for every other asset
+    u64 glowRecordOffset; // of an albedo whose alpha is a glow's mask: its GlowRecord; 0 otherwise
 
     u64 _reserved1;
 };
@@ -75,6 +75,13 @@ struct TextureAssetHeader {
     u32 width;
     u32 height;
     u64 fileOffsetPixelData;
+};
+
+// The glow whose mask an albedo's alpha holds.
+struct GlowRecord {
+    Hash emissionID; // the emission image the mask was taken from
+    u32 colour;      // RGBA8, red in the low byte: the glow where the mask is 255
+    u32 _reserved;
 };
 
 // Metalness comes before roughness in the file, the other way round from `BasicMat`.
@@ -101,7 +108,7 @@ template <typename Visit> constexpr void visitPakFields(AssetHeaderTableEntry& r
     visit(r.type);
     visit(r.fileOffset);
     visit(r.varSize);
-    visit(r.flags);
+    visit(r.glowRecordOffset);
     visit(r._reserved1);
 }
 template <typename Visit> constexpr void visitPakFields(MeshAssetHeader& r, Visit&& visit) {
@@ -120,6 +127,11 @@ template <typename Visit> constexpr void visitPakFields(TextureAssetHeader& r, V
     visit(r.width);
     visit(r.height);
     visit(r.fileOffsetPixelData);
+}
+template <typename Visit> constexpr void visitPakFields(GlowRecord& r, Visit&& visit) {
+    visit(r.emissionID);
+    visit(r.colour);
+    visit(r._reserved);
 }
 template <typename Visit> constexpr void visitPakFields(BasicMatAssetHeader& r, Visit&& visit) {
     visit(r.nameLength);
@@ -160,5 +172,6 @@ static_assert(pakRecordSize<AssetHeaderTableEntry>() == PAK_TABLE_ENTRY_SIZE);
 static_assert(pakRecordSize<MeshAssetHeader>() == PAK_MESH_HEADER_SIZE);
 static_assert(pakRecordSize<TextureAssetHeader>() == PAK_TEXTURE_HEADER_SIZE);
 static_assert(pakRecordSize<BasicMatAssetHeader>() == PAK_MATERIAL_HEADER_SIZE);
+static_assert(pakRecordSize<GlowRecord>() == PAK_GLOW_RECORD_SIZE);
 
 } // namespace ve

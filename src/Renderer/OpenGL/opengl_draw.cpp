@@ -93,7 +93,8 @@ void drawLit(u32 program, EmissionSource source, mat4 model, const Camera* camer
     // Bound whichever build reads it: a binding costs nothing per fragment.
     bindTexture(1, GL_TEXTURE_2D, emission->id);
     setSampler(program, "emission", 1);
-    if (source == EmissionSource::FLAT || source == EmissionSource::MASKED) setFlatEmission(program, emission->texel);
+    if (source == EmissionSource::FLAT) setFlatEmission(program, emission->texel);
+    if (source == EmissionSource::MASKED) setFlatEmission(program, texture->glowColour);
     bindTexture(2, GL_TEXTURE_CUBE_MAP, rendererState->skyBox.id);
     setSampler(program, "skybox", 2);
     setVec2(program, "uvScale", uvScale);
@@ -157,16 +158,16 @@ void createBlackTexture(RendererStateOpenGL* state) {
 // =============================================================================================
 
 LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission) {
-    if (emission->glowMaskInAlbedo && texture->alphaIsGlowMask) return {0, EmissionSource::MASKED};
-    if (emission->id == texture->id) return {!texture->opaque, EmissionSource::ALBEDO};
-    b8 alphaTest = !(texture->opaque && emission->opaque);
+    if ((b8)texture->glowEmission && texture->glowEmission == emission->asset) return {0, EmissionSource::MASKED};
+    u32 alphaTest = (texture->opaque ? 0 : ALPHA_TEST_ALBEDO) | (emission->opaque ? 0 : ALPHA_TEST_EMISSION);
+    if (emission->id == texture->id) return {alphaTest, EmissionSource::ALBEDO};
     return {alphaTest, emission->singleColour ? EmissionSource::FLAT : EmissionSource::SAMPLED};
 }
 
 void drawMesh(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material, GLTexture* texture,
               GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
     LitVariant variant = litVariantFor(texture, emission);
-    u32 program = rendererState->litShaders[variant.alphaTest ? 1 : 0][(u32)variant.emission].glID;
+    u32 program = rendererState->litShaders[variant.alphaTest][(u32)variant.emission].glID;
     draw_detail::drawLit(program, variant.emission, model, &camera, mesh, glMesh, material, texture, emission,
                          uvScale, uvOffset, outline);
 }

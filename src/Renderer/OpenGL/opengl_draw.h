@@ -40,16 +40,17 @@ void storeSingleTexel(u32 texel);
 // Created once at set-up.
 void createBlackTexture(RendererStateOpenGL* state);
 
-// The build of the lit program that draws `texture` with `emission`: the emission colour times
-// the albedo's alpha when the pack builder folded the one into the other, from the albedo
-// when both are the same texture, as a uniform colour when it is one colour, sampled otherwise;
-// the alpha test only when either could be transparent somewhere.
+// The build of the lit program that draws `texture` with `emission`: the glow's colour times the
+// albedo's alpha when the pack builder folded this very emission into that alpha, from the
+// albedo when both are the same texture, as a uniform colour when it is one colour, sampled
+// otherwise; the alpha test reads the alphas that are coverage (not those opaque everywhere,
+// nor a glow's mask). Every pairing but the folded one draws what the two-sample program draws.
 LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission);
 
-// One lit draw with the build of physical_frag that litVariantFor picks (`shader` when either
-// texture may be transparent and the emission is an image of its own): `texture` on unit 0 (sampler "tex"), `emission` on unit
-// 1 ("emission"), the sky on unit 2 ("skybox"); model and mvp into the Matrices block; the
-// material into the Material block. A positive `outline.w` draws the inflated shell in the
+// One lit draw with the build of physical_frag that litVariantFor picks (`shader` when both
+// textures may be transparent and the emission is an image of its own): `texture` on unit 0
+// (sampler "tex"), `emission` on unit 1 ("emission"), the sky on unit 2 ("skybox"); model and
+// mvp into the Matrices block; the material into the Material block. A positive `outline.w` draws the inflated shell in the
 // outline colour.
 void drawMesh(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material,
               GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline);

@@ -125,14 +125,15 @@ void loadGLEntryPoints();
 
 // What the upload saw of a texture's texels, for the frame pipeline to pick a lit program: a
 // texture of one colour need not be sampled, and one that is opaque everywhere needs no alpha
-// test. A record made from a bare GL name (a colour buffer) knows neither.
+// test. A record made from a bare GL name (a colour buffer) knows neither, and has no asset id.
 struct GLTexture {
     u32 id;
     u32 texel;       // the one texel (bytes r, g, b, a) when `singleColour`
     b8 singleColour; // every texel equals `texel`
-    b8 opaque;       // every texel has alpha 255, or the alpha is a glow mask
-    b8 alphaIsGlowMask;  // an albedo whose alpha is the mask of its emission colour
-    b8 glowMaskInAlbedo; // an emission colour (`texel`) whose mask is the albedo's alpha
+    b8 opaque;       // every texel has alpha 255, or the alpha is a glow's mask
+    u32 glowColour;  // of an albedo whose alpha is a glow's mask: the glow (bytes r, g, b, a)
+    Hash asset;        // the asset's id
+    Hash glowEmission; // of such an albedo: the emission the mask belongs to; all zeros otherwise
 };
 
 struct GLMesh {
@@ -236,9 +237,9 @@ struct RendererStateOpenGL {
     ShaderProg skyBoxShader;
     ShaderProg hudShader;
     ShaderProg billBoardShader;
-    // physical_frag built once per variant: [alpha test][EmissionSource]. `shader` is the one
-    // with the alpha test and the sampled emission.
-    ShaderProg litShaders[2][EMISSION_SOURCE_COUNT];
+    // physical_frag built once per variant: [alpha test bits][EmissionSource]. `shader` is the
+    // two-sample one: both alphas tested, the emission sampled.
+    ShaderProg litShaders[ALPHA_TEST_VARIANTS][EMISSION_SOURCE_COUNT];
     u32 matUBO;
     u32 lightUBO;
     u32 basicMatUBO;

@@ -2,7 +2,6 @@
 
 #include <stdio.h>
 
-#include "Core/Assets/pakFormat.h"
 #include "Core/engine_globals.h"
 #include "Math/utilMath.h"
 #include "Memory/memory.h"
@@ -63,13 +62,13 @@ void createBuiltInQuad(RendererStateOpenGL* state) {
 }
 
 void createShaderPrograms(RendererStateOpenGL* state) {
-    for (u32 alphaTest = 0; alphaTest < 2; ++alphaTest) {
+    for (u32 alphaTest = 0; alphaTest < ALPHA_TEST_VARIANTS; ++alphaTest) {
         for (u32 source = 0; source < EMISSION_SOURCE_COUNT; ++source) {
             state->litShaders[alphaTest][source].glID =
-                createLitProg(vertex_shader, LitVariant{(b8)alphaTest, (EmissionSource)source});
+                createLitProg(vertex_shader, LitVariant{alphaTest, (EmissionSource)source});
         }
     }
-    state->shader = state->litShaders[1][(u32)EmissionSource::SAMPLED];
+    state->shader = state->litShaders[ALPHA_TEST_ALBEDO | ALPHA_TEST_EMISSION][(u32)EmissionSource::SAMPLED];
     state->debugNormalShader.glID =
         createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
     state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()), 1);
@@ -319,9 +318,11 @@ void uploadTexture(Texture* texture) {
     GLMemoryEntry* entry = detail::claimUploadEntry(texture->id, GLMemoryEntry::TEXTURE);
     glGenTextures(1, &entry->texture.id);
     glBindTexture(GL_TEXTURE_2D, entry->texture.id);
-    entry->texture.alphaIsGlowMask = (texture->flags & PAK_TEXTURE_ALPHA_IS_GLOW_MASK) != 0;
-    entry->texture.glowMaskInAlbedo = (texture->flags & PAK_TEXTURE_GLOW_MASK_IN_ALBEDO) != 0;
-    entry->texture.opaque = entry->texture.alphaIsGlowMask || detail::isOpaque(texture);
+    entry->texture.asset = texture->id;
+    entry->texture.glowEmission = texture->glowEmission;
+    entry->texture.glowColour = texture->glowColour;
+    // A glow's mask in the alpha leaves the albedo itself opaque.
+    entry->texture.opaque = (b8)texture->glowEmission || detail::isOpaque(texture);
     entry->texture.singleColour = detail::isSingleColour(texture);
     if (entry->texture.singleColour) {
         entry->texture.texel = texture->pixels[0];

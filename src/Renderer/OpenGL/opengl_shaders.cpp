@@ -118,9 +118,10 @@ layout (std140, binding = 3) uniform Lights {
 };
 
 // Which variant this is: createLitProg defines both after the version line. The plain text is
-// the full program: the alpha test, and the emission sampled from its own texture.
+// the two-sample program: both alphas tested, and the emission sampled from its own texture.
+// ALPHA_TEST holds bits: 1 the albedo's alpha is coverage, 2 the emission's.
 #ifndef ALPHA_TEST
-#define ALPHA_TEST 1
+#define ALPHA_TEST 3
 #endif
 #define EMISSION_SAMPLED 0
 #define EMISSION_FLAT 1
@@ -170,10 +171,10 @@ void main() {
 #endif
 
     // The alpha test comes first, so that a discarded fragment costs no lighting. Without it
-    // (both textures opaque) nothing is discarded, and the rasteriser may test depth before
-    // shading instead of after.
+    // (both textures opaque, or their alphas glow masks) nothing is discarded, and the rasteriser
+    // may test depth before shading instead of after.
 #if ALPHA_TEST
-    float alpha = texel.a * emissionTexel.a;
+    float alpha = ((ALPHA_TEST & 1) != 0 ? texel.a : 1.0) * ((ALPHA_TEST & 2) != 0 ? emissionTexel.a : 1.0);
     if (alpha < 0.01) discard;
 #else
     const float alpha = 1.0;
@@ -485,7 +486,7 @@ u32 createBlurProg(const BlurTaps& taps, s32 horizontal) {
 }
 
 u32 createLitProg(const c8* vertex, LitVariant variant) {
-    std::string defines = "#define ALPHA_TEST " + std::to_string(variant.alphaTest ? 1 : 0) + "\n";
+    std::string defines = "#define ALPHA_TEST " + std::to_string(variant.alphaTest) + "\n";
     defines += "#define EMISSION_SOURCE " + std::to_string((u32)variant.emission) + "\n";
     return createShaderProg(vertex, detail::withDefines(physical_frag, defines).c_str(), nullptr);
 }

@@ -44,14 +44,20 @@ enum class EmissionSource : u32 {
     SAMPLED = 0, // its own texture, one more sample per fragment
     FLAT = 1,    // one colour everywhere, the uniform "emissionColor"
     ALBEDO = 2,  // the albedo texture itself, sampled once for both
-    MASKED = 3,  // "emissionColor" times the albedo's alpha, a mask the pack builder put there
+    MASKED = 3,  // "emissionColor" times the albedo's alpha, a glow's mask the pack builder put there
 };
 constexpr u32 EMISSION_SOURCE_COUNT = 4;
 
-// One build of physical_frag. Without the alpha test the program discards nothing, which lets
-// the rasteriser test depth before shading: for draws whose textures are all opaque.
+// Which alphas a lit draw's alpha test reads as coverage, as bits (the shader's ALPHA_TEST). With
+// none the program discards nothing, which lets the rasteriser test depth before shading. An
+// alpha that is opaque everywhere, or that holds a glow's mask, is not coverage.
+constexpr u32 ALPHA_TEST_ALBEDO = 1;
+constexpr u32 ALPHA_TEST_EMISSION = 2;
+constexpr u32 ALPHA_TEST_VARIANTS = 4;
+
+// One build of physical_frag.
 struct LitVariant {
-    b8 alphaTest;
+    u32 alphaTest; // ALPHA_TEST_* bits
     EmissionSource emission;
 };
 

@@ -33,34 +33,69 @@ TEST(OutlineGate, AShellIsDrawnOnlyForWidthsAboveOneHundredth) {
     }
 }
 
-// Which build of the lit program draws a texture with an emission: no alpha test when nothing
-// can be transparent, and one texture sample when the emission is one colour, the albedo itself,
-// or a colour whose mask the pack builder put into the albedo's alpha.
-TEST(LitVariant, OpaqueDrawsSkipTheAlphaTestAndSingleColourGlowsTheSecondSample) {
+// Which build of the lit program draws a texture with an emission: no alpha test for an alpha
+// that is opaque everywhere or holds a glow's mask, and one texture sample when the emission is
+// one colour, the albedo itself, or the very glow whose mask the pack builder put into the
+// albedo's alpha. Every other pairing with a folded albedo or its emission draws as the
+// two-sample program does.
+ve::GLTexture glTexture(u32 id, b8 opaque, u32 singleTexel = 0, b8 singleColour = 0) {
+    ve::GLTexture texture = {};
+    texture.id = id;
+    texture.texel = singleTexel;
+    texture.singleColour = singleColour;
+    texture.opaque = opaque;
+    texture.asset = ve::hashBuffer(buffer{sizeof(id), (u8*)&id});
+    return texture;
+}
+
+ve::GLTexture foldedAlbedo(u32 id, const ve::GLTexture& emission) {
+    ve::GLTexture albedo = glTexture(id, 1);
+    albedo.glowEmission = emission.asset;
+    albedo.glowColour = 0xFFFF8040u;
+    return albedo;
+}
+
+TEST(LitVariant, OpaqueDrawsSkipTheAlphaTestAndOnlyAFoldedGlowsOwnAlbedoDrawsItsMask) {
     using Source = ve::EmissionSource;
-    ve::GLTexture opaqueImage = {1, 0, 0, 1, 0, 0};
-    ve::GLTexture seeThroughImage = {2, 0, 0, 0, 0, 0};
-    ve::GLTexture black = {3, 0xFF000000u, 1, 1, 0, 0};
-    ve::GLTexture clearColour = {4, 0x00FFFFFFu, 1, 0, 0, 0};
-    ve::GLTexture maskedAlbedo = {5, 0, 0, 1, 1, 0};
-    ve::GLTexture glowColour = {6, 0xFFFF8040u, 1, 1, 0, 1};
-    ve::GLTexture colourBuffer = {7, 0, 0, 0, 0, 0};
+    const u32 ALBEDO = ve::ALPHA_TEST_ALBEDO, EMISSION = ve::ALPHA_TEST_EMISSION;
+    ve::GLTexture opaqueImage = glTexture(1, 1);
+    ve::GLTexture seeThroughImage = glTexture(2, 0);
+    ve::GLTexture black = glTexture(3, 1, 0xFF000000u, 1);
+    ve::GLTexture clearColour = glTexture(4, 0, 0x00FFFFFFu, 1);
+    ve::GLTexture glow = glTexture(6, 1);
+    ve::GLTexture maskedAlbedo = foldedAlbedo(5, glow);
+    ve::GLTexture otherGlow = glTexture(8, 1);
+    ve::GLTexture otherMaskedAlbedo = foldedAlbedo(9, otherGlow);
+    ve::GLTexture colourBuffer = {};
+    colourBuffer.id = 7;
     struct Case {
+        const char* pairing;
         const ve::GLTexture *texture, *emission;
-        b8 alphaTest;
+        u32 alphaTest;
         Source source;
     };
     const Case cases[] = {
-        {&opaqueImage, &opaqueImage, 0, Source::ALBEDO},      {&seeThroughImage, &seeThroughImage, 1, Source::ALBEDO},
-        {&opaqueImage, &black, 0, Source::FLAT},              {&seeThroughImage, &black, 1, Source::FLAT},
-        {&opaqueImage, &clearColour, 1, Source::FLAT},        {&opaqueImage, &colourBuffer, 1, Source::SAMPLED},
-        {&maskedAlbedo, &glowColour, 0, Source::MASKED},      {&maskedAlbedo, &black, 0, Source::FLAT},
-        {&opaqueImage, &glowColour, 0, Source::FLAT},         {&maskedAlbedo, &opaqueImage, 0, Source::SAMPLED},
+        {"opaque albedo as its own emission", &opaqueImage, &opaqueImage, 0, Source::ALBEDO},
+        {"see-through albedo as its own emission", &seeThroughImage, &seeThroughImage, ALBEDO | EMISSION, Source::ALBEDO},
+        {"opaque albedo, black", &opaqueImage, &black, 0, Source::FLAT},
+        {"see-through albedo, black", &seeThroughImage, &black, ALBEDO, Source::FLAT},
+        {"opaque albedo, clear colour", &opaqueImage, &clearColour, EMISSION, Source::FLAT},
+        {"opaque albedo, colour buffer", &opaqueImage, &colourBuffer, EMISSION, Source::SAMPLED},
+        {"folded pair", &maskedAlbedo, &glow, 0, Source::MASKED},
+        {"folded albedo, black", &maskedAlbedo, &black, 0, Source::FLAT},
+        {"folded albedo, another emission", &maskedAlbedo, &opaqueImage, 0, Source::SAMPLED},
+        {"folded albedo, another folded glow", &maskedAlbedo, &otherGlow, 0, Source::SAMPLED},
+        {"folded albedo, see-through emission", &maskedAlbedo, &seeThroughImage, EMISSION, Source::SAMPLED},
+        {"folded albedo as its own emission", &maskedAlbedo, &maskedAlbedo, 0, Source::ALBEDO},
+        {"folded glow, another albedo", &opaqueImage, &glow, 0, Source::SAMPLED},
+        {"folded glow, another folded albedo", &otherMaskedAlbedo, &glow, 0, Source::SAMPLED},
+        {"folded glow, see-through albedo", &seeThroughImage, &glow, ALBEDO, Source::SAMPLED},
+        {"folded albedo as a see-through albedo's emission", &seeThroughImage, &maskedAlbedo, ALBEDO, Source::SAMPLED},
     };
     for (const Case& c : cases) {
         ve::LitVariant variant = ve::litVariantFor(c.texture, c.emission);
-        EXPECT_EQ(variant.alphaTest, c.alphaTest) << c.texture->id << " with " << c.emission->id;
-        EXPECT_EQ(variant.emission, c.source) << c.texture->id << " with " << c.emission->id;
+        EXPECT_EQ(variant.alphaTest, c.alphaTest) << c.pairing;
+        EXPECT_EQ(variant.emission, c.source) << c.pairing;
     }
 }
 

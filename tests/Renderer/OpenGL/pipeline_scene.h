@@ -86,12 +86,14 @@ struct OwnedTexture {
     std::vector<u32> pixels;
 };
 
+// `glowEmission` names the emission whose glow's mask the alpha holds, of colour `glowColour`.
 inline ve::Texture* uploadPixels(OwnedTexture* owned, const c8* name, u32 width, u32 height,
-                                 std::vector<u32> pixels, u32 flags = 0) {
+                                 std::vector<u32> pixels, const c8* glowEmission = nullptr, u32 glowColour = 0) {
     owned->pixels = std::move(pixels);
     owned->texture = {};
     owned->texture.id = ve::hashASCIIZ(name);
-    owned->texture.flags = flags;
+    if (glowEmission) owned->texture.glowEmission = ve::hashASCIIZ(glowEmission);
+    owned->texture.glowColour = glowColour;
     owned->texture.width = width;
     owned->texture.height = height;
     owned->texture.pixels = owned->pixels.data();
