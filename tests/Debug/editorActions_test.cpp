@@ -3,6 +3,7 @@
 
 #include "editor_harness.h"
 
+#include "Core/Assets/assets.h"
 #include "Core/Scene/scene.h"
 #include "Game/CubeEntity.h"
 #include "Game/FloatingTextEntity.h"
@@ -15,7 +16,7 @@ using namespace editortest;
 
 namespace {
 
-constexpr u32 CUBE_ROW = 2, PLAYER_ROW = 6, WALL_ROW = 9, TEXT_ROW = 10;
+constexpr u32 CUBE_ROW = 2, HUD_ROW = 3, PLAYER_ROW = 6, WALL_ROW = 9, TEXT_ROW = 10;
 
 class EditorActions : public EditorTest {
 protected:
@@ -117,6 +118,30 @@ TEST_F(EditorActions, EditStringReplacesTheTextInTheSceneHeap) {
     EXPECT_TRUE(ve::ptrInBuffer(scene()->sceneDataHeap.buf, data->text.data));
     ASSERT_TRUE(ve::applyEditString(name("")));
     EXPECT_EQ(data->text.length, 0u);
+}
+
+// A floating text keeps its glyphs in its buffer from frame to frame; the editor's new text is
+// drawn into it in the very next frame.
+TEST_F(EditorActions, AnEditedTextIsDrawnIntoItsBufferInTheNextFrame) {
+    static u32 texel = 0xFFFFFFFFu;
+    for (const char* texture : {"font_img", "black_img"}) {
+        ve::registerTexture(ve::assets, ve::Texture{ve::hashASCIIZ(texture), 1, 1, &texel, 0, {}});
+    }
+    ve::Entity* hud = newEntity(HUD_ROW);
+    auto* data = (game::FloatingTextEntity*)newEntity(TEXT_ROW)->entityData.data;
+    data->hudEntity = {hud->id};
+    auto glyphsDrawn = [&] {
+        frame();
+        return state()->renderer.frame.renderToTexQuads.length;
+    };
+    glyphsDrawn();
+    EXPECT_EQ(glyphsDrawn(), 0u);
+    ve::toggleEditString(&data->text);
+    ASSERT_TRUE(ve::applyEditString(name("Hello")));
+    EXPECT_EQ(glyphsDrawn(), 5u);
+    EXPECT_EQ(glyphsDrawn(), 0u);
+    ASSERT_TRUE(ve::applyEditString(name("Hallo")));
+    EXPECT_EQ(glyphsDrawn(), 5u);
 }
 
 TEST_F(EditorActions, SaveAsMovesTheNameIntoTheSceneHeapAndLeavesThePermanentStoreWhole) {
