@@ -8,7 +8,7 @@
 // The run fails unless the last frame holds exactly what that scene draws.
 
 #include "../support/headlessEngine.h"
-#include "../../tests/support/bodyOptions.h"
+#include "bodyOptions.h"
 
 #include "Core/Assets/assets.h"
 #include "Core/engine_globals.h"

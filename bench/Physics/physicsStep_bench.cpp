@@ -32,7 +32,7 @@
 #include "Physics/common/phMemory.h"
 #include "Physics/scene/phScene.h"
 
-#include "../../tests/Physics/phPiles.h"
+#include "phPiles.h"
 
 #include <benchmark/benchmark.h>
 #include <btBulletDynamicsCommon.h>

@@ -13,7 +13,7 @@
 #include "Renderer/OpenGL/opengl_pipeline.h"
 #include "Renderer/OpenGL/opengl_renderer.h"
 
-#include "../../tests/Renderer/OpenGL/pipeline_scene.h"
+#include "pipeline_scene.h"
 #include "glBenchWindow.h"
 
 #include <benchmark/benchmark.h>

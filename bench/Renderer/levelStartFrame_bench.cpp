@@ -1,6 +1,6 @@
 // The frame pipeline on the start view of each of the six levels at 1440 by 900, three ways in one
 // run: the pipeline as it drew before the early depth test and the single texture sample
-// ("previous", todaysPipeline.h) and the engine's own, both with every floating text cleared and
+// ("baseline", baselinePipeline.h) and the engine's own, both with every floating text cleared and
 // drawn into its buffer again as each frame did before ("redrawn"), and the engine's own frame as
 // the game now builds it, whose texts stay in their buffers ("kept"). It starts the real engine
 // with the OpenGL renderer, reads the pack and the levels from the repository's assets/, loads
@@ -12,7 +12,7 @@
 // Figures are milliseconds per frame, wall and process CPU time (llvmpipe rasterises on its own
 // threads), and the redrawn frame's over the kept one's. Before the timing the pictures are read
 // back: a run whose kept picture is black, differs from the redrawn one by more than one level
-// anywhere, or whose redrawn picture differs from the previous pipeline's (99.99% of the pixels
+// anywhere, or whose redrawn picture differs from the baseline's (99.99% of the pixels
 // within 2 levels) reports an error instead of figures; the worst pixels are reported either way.
 
 #include "Core/Assets/assets.h"
@@ -27,7 +27,7 @@
 #include "Util/string.h"
 
 #include "glBenchWindow.h"
-#include "todaysPipeline.h"
+#include "baselinePipeline.h"
 
 #include <benchmark/benchmark.h>
 
@@ -52,7 +52,7 @@ struct LevelContext {
     ve::GameMemory memory = {};
     ve::GameInput input = {};
     ve::GameInput debugInput = {};
-    todays::Pipeline today;
+    baseline::Pipeline baseline;
 };
 
 void runFrame(LevelContext* context) {
@@ -72,7 +72,7 @@ LevelContext* openContext(benchmark::State& state) {
     context.input.deltaTime = TICK;
     EngineReload(&context.memory, &context.api);
     ve::initEngine(&context.memory, TICK, ve::createRendererOpenGL);
-    todays::createPipeline(&context.today);
+    baseline::createPipeline(&context.baseline);
     context.ready = true;
     return &context;
 }
@@ -90,8 +90,8 @@ bool loadLevel(benchmark::State& state, LevelContext* context, const std::string
     return true;
 }
 
-enum Way { PREVIOUS, REDRAWN, KEPT, WAY_COUNT };
-const char* const wayNames[WAY_COUNT] = {"previous", "redrawn", "kept"};
+enum Way { BASELINE, REDRAWN, KEPT, WAY_COUNT };
+const char* const wayNames[WAY_COUNT] = {"baseline", "redrawn", "kept"};
 
 // The frame as the game builds it now, and the same frame with every floating text's glyphs
 // pushed again, as each frame did before.
@@ -134,9 +134,9 @@ void drawWay(LevelContext* context, Way way, LevelFrames* frames) {
         ve::drawRenderFrame(frames->redrawn, 1, gamma);
         return;
     }
-    todays::swapState(&context->today);
-    todays::drawFrame(frames->redrawn, gamma);
-    todays::swapState(&context->today);
+    baseline::swapState(&context->baseline);
+    baseline::drawFrame(frames->redrawn, gamma);
+    baseline::swapState(&context->baseline);
 }
 
 windowpicture::Picture drawPicture(LevelContext* context, Way way, LevelFrames* frames) {
@@ -150,14 +150,14 @@ bool checkPictures(benchmark::State& state, LevelContext* context, LevelFrames* 
     pushFloatingTexts();
     frames->redrawn = &ve::renderer->frame;
     windowpicture::Picture redrawn = drawPicture(context, REDRAWN, frames);
-    windowpicture::Picture previous = drawPicture(context, PREVIOUS, frames);
-    todays::Comparison texts = todays::comparePictures(redrawn, kept);
-    state.counters["kept_worst_level"] = texts.worst;
-    if (texts.worst > 1 || texts.meanLevel < 8.0) {
+    windowpicture::Picture baselinePicture = drawPicture(context, BASELINE, frames);
+    s32 textsWorst = windowpicture::compare(redrawn, kept, windowpicture::NEAR_LEVELS).worst;
+    state.counters["kept_worst_level"] = textsWorst;
+    if (textsWorst > 1 || windowpicture::meanLevel(kept) < 8.0) {
         state.SkipWithError("the kept texts' picture differs from the redrawn one, or is black");
         return false;
     }
-    return todays::reportSamePicture(state, previous, redrawn);
+    return baseline::reportSamePicture(state, baselinePicture, redrawn);
 }
 
 void BM_LevelStart(benchmark::State& state) {

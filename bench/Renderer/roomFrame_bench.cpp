@@ -1,6 +1,6 @@
 // The frame pipeline under Mesa's software rasteriser at 1440 by 900, on the furnished room and on
 // the fixed scene of the golden image, side by side with the pipeline as it drew before the early
-// depth test and the single texture sample ("today's", todaysPipeline.h). It needs a display:
+// depth test and the single texture sample ("baseline", baselinePipeline.h). It needs a display:
 //
 //   xvfb-run -a -s "-screen 0 1440x900x24" ./build/bench/roomFrame_bench
 //
@@ -8,9 +8,9 @@
 // on a shared machine. Figures are milliseconds per frame: wall time and the CPU time of the whole
 // process (llvmpipe rasterises on its own threads). BM_Frames waits for the driver once per frame;
 // BM_Stages waits after every stage. After the frames, each pipeline's picture is read back and
-// compared with the stored one (tests/Renderer/golden/*_full.png), and the new picture with
-// today's (99.99% of the pixels within 2 levels, the worst pixel reported): a run whose pictures
-// differ, or whose picture is black, reports an error instead of figures.
+// compared with the stored one (tests/Renderer/golden/*_full.png), and the new picture with the
+// baseline's (99.99% of the pixels within 2 levels, the worst pixel reported): a run whose
+// pictures differ, or whose picture is black, reports an error instead of figures.
 
 #include "Core/engine_globals.h"
 #include "Memory/memory.h"
@@ -20,9 +20,9 @@
 #include "Renderer/OpenGL/opengl_pipeline.h"
 #include "Renderer/OpenGL/opengl_renderer.h"
 
-#include "../../tests/Renderer/OpenGL/pictureScenes.h"
+#include "pictureScenes.h"
 #include "glBenchWindow.h"
-#include "todaysPipeline.h"
+#include "baselinePipeline.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,8 +47,8 @@ struct Stage {
     std::function<void(ve::RenderFrame*)> draw;
 };
 
-enum Pipeline { TODAY, FAST, PIPELINE_COUNT };
-const char* const pipelineNames[PIPELINE_COUNT] = {"today", "fast"};
+enum Pipeline { BASELINE, FAST, PIPELINE_COUNT };
+const char* const pipelineNames[PIPELINE_COUNT] = {"baseline", "fast"};
 
 const Stage clearStage = {"clear", [](ve::RenderFrame* f) { ve::beginScenePass(f); }};
 const Stage skyStage = {"sky", [](ve::RenderFrame* f) { ve::drawSky(&f->cam); }};
@@ -57,20 +57,20 @@ const Stage bloomStage = {"bloom", [](ve::RenderFrame*) { ve::blurHighlights(); 
 const Stage compositeStage = {"composite", [](ve::RenderFrame*) { ve::compositeToWindow(0.0f); }};
 const Stage hudStage = {"hud", [](ve::RenderFrame* f) { ve::drawHUD(f); }};
 
-// Today's stages: its own opaque quads, meshes, transparent quads, composite and HUD
-// (todays::drawFrame).
-const std::vector<Stage> todaysStages = {
+// The baseline's stages: its own opaque quads, meshes, transparent quads, composite and HUD
+// (baseline::drawFrame).
+const std::vector<Stage> baselineStages = {
     renderToTextureStage, clearStage,
     {"lit_quads", [](ve::RenderFrame* f) {
          ve::writeLights(f);
-         todays::drawOpaqueQuads(f);
+         baseline::drawOpaqueQuads(f);
      }},
-    {"meshes", [](ve::RenderFrame* f) { todays::drawMeshes(f); }},
+    {"meshes", [](ve::RenderFrame* f) { baseline::drawMeshes(f); }},
     skyStage,
-    {"transparent", [](ve::RenderFrame* f) { todays::drawTransparentQuads(f); }},
+    {"transparent", [](ve::RenderFrame* f) { baseline::drawTransparentQuads(f); }},
     bloomStage,
-    {"composite", [](ve::RenderFrame*) { todays::compositeToWindow(0.0f); }},
-    {"hud", [](ve::RenderFrame* f) { todays::drawHUD(f); }}};
+    {"composite", [](ve::RenderFrame*) { baseline::compositeToWindow(0.0f); }},
+    {"hud", [](ve::RenderFrame* f) { baseline::drawHUD(f); }}};
 
 // The engine's own (drawRenderFrame).
 const std::vector<Stage> fastStages = {
@@ -92,7 +92,7 @@ struct BenchContext {
     bool ready = false;
     BenchRenderer bench;
     picturescenes::Scenes scenes;
-    todays::Pipeline today;
+    baseline::Pipeline baseline;
 };
 
 BenchContext* openContext(benchmark::State& state) {
@@ -103,7 +103,7 @@ BenchContext* openContext(benchmark::State& state) {
     }
     picturescenes::uploadScenes(&context.scenes);
     // The scenes' textures are made by the tests, none folded by the pack builder.
-    todays::createPipeline(&context.today);
+    baseline::createPipeline(&context.baseline);
     context.ready = true;
     return &context;
 }
@@ -114,8 +114,8 @@ void reportTime(benchmark::State& state, const std::string& name, Time time) {
 }
 
 void drawStages(BenchContext* context, Pipeline pipeline, ve::RenderFrame* frame, Time* stageTimes) {
-    const std::vector<Stage>& stages = pipeline == TODAY ? todaysStages : fastStages;
-    if (pipeline == TODAY) todays::swapState(&context->today);
+    const std::vector<Stage>& stages = pipeline == BASELINE ? baselineStages : fastStages;
+    if (pipeline == BASELINE) baseline::swapState(&context->baseline);
     for (size_t i = 0; i < stages.size(); ++i) {
         if (stageTimes) {
             timeWork(&stageTimes[i], [&] { stages[i].draw(frame); });
@@ -123,11 +123,11 @@ void drawStages(BenchContext* context, Pipeline pipeline, ve::RenderFrame* frame
             stages[i].draw(frame);
         }
     }
-    if (pipeline == TODAY) todays::swapState(&context->today);
+    if (pipeline == BASELINE) baseline::swapState(&context->baseline);
 }
 
 // Draws one more frame with each pipeline and compares it with the stored picture, and the new
-// one with today's. False, with the benchmark marked as failed, when any differs.
+// one with the baseline's. False, with the benchmark marked as failed, when any differs.
 bool checkPictures(benchmark::State& state, BenchContext* context, Scene scene) {
     windowpicture::Picture stored;
     if (!windowpicture::readPicture(picturescenes::storedPicturePath(scene), &stored)) {
@@ -148,7 +148,7 @@ bool checkPictures(benchmark::State& state, BenchContext* context, Scene scene) 
             return false;
         }
     }
-    return todays::reportSamePicture(state, pictures[TODAY], pictures[FAST]);
+    return baseline::reportSamePicture(state, pictures[BASELINE], pictures[FAST]);
 }
 
 // =============================================================================================
@@ -168,8 +168,8 @@ void BM_Frames(benchmark::State& state) {
     }
     if (!checkPictures(state, context, scene)) return;
     for (u32 p = 0; p < PIPELINE_COUNT; ++p) reportTime(state, std::string(pipelineNames[p]) + "_frame", frames[p]);
-    state.counters["speedup_wall"] = frames[TODAY].wall / frames[FAST].wall;
-    state.counters["speedup_cpu"] = frames[TODAY].cpu / frames[FAST].cpu;
+    state.counters["speedup_wall"] = frames[BASELINE].wall / frames[FAST].wall;
+    state.counters["speedup_cpu"] = frames[BASELINE].cpu / frames[FAST].cpu;
     state.SetLabel(picturescenes::sceneNames[scene]);
 }
 
@@ -177,7 +177,7 @@ void BM_Stages(benchmark::State& state) {
     BenchContext* context = openContext(state);
     if (!context) return;
     Scene scene = (Scene)state.range(0);
-    std::vector<Time> stageTimes[PIPELINE_COUNT] = {std::vector<Time>(todaysStages.size()),
+    std::vector<Time> stageTimes[PIPELINE_COUNT] = {std::vector<Time>(baselineStages.size()),
                                                     std::vector<Time>(fastStages.size())};
     for (auto _ : state) {
         for (u32 p = 0; p < PIPELINE_COUNT; ++p) {
@@ -187,7 +187,7 @@ void BM_Stages(benchmark::State& state) {
     }
     if (!checkPictures(state, context, scene)) return;
     for (u32 p = 0; p < PIPELINE_COUNT; ++p) {
-        const std::vector<Stage>& stages = p == TODAY ? todaysStages : fastStages;
+        const std::vector<Stage>& stages = p == BASELINE ? baselineStages : fastStages;
         for (size_t i = 0; i < stages.size(); ++i) {
             reportTime(state, std::string(pipelineNames[p]) + "_" + stages[i].name, stageTimes[p][i]);
         }

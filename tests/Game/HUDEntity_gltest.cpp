@@ -5,7 +5,7 @@
 // and the energy wall would stand still.
 
 #include "../Renderer/OpenGL/opengl_test_support.h"
-#include "../Renderer/OpenGL/pipeline_scene.h"
+#include "pipeline_scene.h"
 
 #include "../support/testStores.h"
 

@@ -3,7 +3,7 @@
 // bodies through the physics glue from hand-made options, as entity init functions do.
 
 #include "../Core/engine_harness.h"
-#include "../support/bodyOptions.h"
+#include "bodyOptions.h"
 
 #include "Game/time.h"
 #include "Math/axisAngle.h"

@@ -72,22 +72,34 @@ inline bool readPicture(const std::string& path, Picture* picture) {
 }
 
 struct Difference {
-    f64 nearFraction; // share of pixels whose channels all lie within the tolerance
-    s32 worst;        // the largest channel difference anywhere
+    f64 nearFraction;   // share of pixels whose channels all lie within the tolerance
+    s32 worst;          // the largest channel difference anywhere
+    s32 worstX, worstY; // where, from the top left
 };
 
 // Pictures of different sizes share no pixel.
 inline Difference compare(const Picture& a, const Picture& b, s32 nearLevels) {
-    if (a.width != b.width || a.height != b.height || a.rgb.empty()) return {0.0, 255};
+    if (a.width != b.width || a.height != b.height || a.rgb.empty()) return {0.0, 255, 0, 0};
     size_t nearPixels = 0;
-    s32 worst = 0;
+    Difference difference = {0.0, 0, 0, 0};
     for (size_t i = 0; i < a.rgb.size(); i += 3) {
         s32 distance = 0;
         for (int k = 0; k < 3; ++k) distance = std::max(distance, abs((s32)a.rgb[i + k] - (s32)b.rgb[i + k]));
-        worst = std::max(worst, distance);
         nearPixels += distance <= nearLevels;
+        if (distance <= difference.worst) continue;
+        difference.worst = distance;
+        difference.worstX = (s32)((i / 3) % (size_t)a.width);
+        difference.worstY = (s32)((i / 3) / (size_t)a.width);
     }
-    return {(f64)nearPixels / (f64)(a.rgb.size() / 3), worst};
+    difference.nearFraction = (f64)nearPixels / (f64)(a.rgb.size() / 3);
+    return difference;
+}
+
+// The mean of every channel of every pixel: a black picture proves nothing.
+inline f64 meanLevel(const Picture& picture) {
+    size_t sum = 0;
+    for (u8 level : picture.rgb) sum += level;
+    return picture.rgb.empty() ? 0.0 : (f64)sum / (f64)picture.rgb.size();
 }
 
 inline bool isSamePicture(Difference difference) { return difference.nearFraction >= NEAR_SHARE; }

@@ -6,7 +6,7 @@
 
 #include "Platform/machineDef.h"
 
-namespace todays {
+namespace baseline {
 
 // The lit fragment text's main function. The declarations before it are the engine's
 // physical_frag up to its line "void main() {"; what they added since is not read here.
@@ -78,4 +78,4 @@ void main() {
 }
 )GLSL";
 
-} // namespace todays
+} // namespace baseline

@@ -2,7 +2,7 @@
 // The frame pipeline as it drew before the early depth test and the single texture sample, for
 // the benchmarks to time side by side with the engine's own in one run:
 // - one lit program for every draw: both textures sampled, the alpha test after the lighting
-//   (todaysShaders.h);
+//   (baselineShaders.h);
 // - every opaque quad, mesh and transparent quad marking the stencil;
 // - the glows that the pack builder folds into their albedo's alpha drawn from their emission
 //   images, beside albedos of alpha 255.
@@ -20,8 +20,8 @@
 #include "Renderer/OpenGL/opengl_shaders.h"
 #include "Renderer/bsp_tree.h"
 
-#include "../../tests/Renderer/OpenGL/windowPicture.h"
-#include "todaysShaders.h"
+#include "windowPicture.h"
+#include "baselineShaders.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,11 +29,11 @@
 #include <utility>
 #include <vector>
 
-namespace todays {
+namespace baseline {
 
 struct TextureTwin {
     ve::GLTexture* uploaded; // the record in the upload table
-    ve::GLTexture today;     // what it was: no glow, and for folded albedos alpha 255
+    ve::GLTexture baseline;    // what it was: no glow, and for folded albedos alpha 255
 };
 
 struct Pipeline {
@@ -73,14 +73,14 @@ inline std::string litText() {
 
 // Every texture in the upload table gets a twin; those of the register's albedos that hold a glow's
 // mask show the albedo unfolded.
-inline void createPipeline(Pipeline* today) {
+inline void createPipeline(Pipeline* baseline) {
     std::string lit = litText();
-    today->shader.glID = ve::createShaderProg(ve::vertex_shader, lit.c_str(), nullptr);
-    for (auto& row : today->lit) {
-        for (ve::ShaderProg& program : row) program = today->shader;
+    baseline->shader.glID = ve::createShaderProg(ve::vertex_shader, lit.c_str(), nullptr);
+    for (auto& row : baseline->lit) {
+        for (ve::ShaderProg& program : row) program = baseline->shader;
     }
-    today->billboard.glID = ve::createShaderProg(ve::billboard_vert, lit.c_str(), nullptr);
-    today->composite = ve::rendererState->gammaCompositeShader;
+    baseline->billboard.glID = ve::createShaderProg(ve::billboard_vert, lit.c_str(), nullptr);
+    baseline->composite = ve::rendererState->gammaCompositeShader;
     ve::Table* table = &ve::rendererState->uplTable;
     for (msi slot = 0; slot < table->length; ++slot) {
         if (!table->entries[slot].used) continue;
@@ -89,29 +89,29 @@ inline void createPipeline(Pipeline* today) {
         ve::GLTexture* uploaded = &entry->texture;
         ve::GLTexture plain = {};
         plain.id = uploaded->id;
-        today->twins.push_back({uploaded, plain});
+        baseline->twins.push_back({uploaded, plain});
     }
     for (u64 i = 0; ve::assets && i < ve::assets->textureCount; ++i) {
         ve::Texture* albedo = &ve::assets->textures[i];
         if (!albedo->glowEmission) continue;
         u32 unfolded = uploadUnfoldedAlbedo(albedo);
-        for (TextureTwin& twin : today->twins) {
-            if (twin.uploaded == ve::findUploadedTexture(albedo)) twin.today.id = unfolded;
+        for (TextureTwin& twin : baseline->twins) {
+            if (twin.uploaded == ve::findUploadedTexture(albedo)) twin.baseline.id = unfolded;
         }
     }
-    today->black = {};
-    today->black.id = ve::rendererState->blackTexture.id;
+    baseline->black = {};
+    baseline->black.id = ve::rendererState->blackTexture.id;
 }
 
 // Swapping twice restores the renderer's own state.
-inline void swapState(Pipeline* today) {
+inline void swapState(Pipeline* baseline) {
     ve::RendererStateOpenGL* state = ve::rendererState;
-    std::swap(state->litShaders, today->lit);
-    std::swap(state->shader, today->shader);
-    std::swap(state->billBoardShader, today->billboard);
-    std::swap(state->additiveTextureShader, today->composite);
-    for (TextureTwin& twin : today->twins) std::swap(*twin.uploaded, twin.today);
-    std::swap(state->blackTexture, today->black);
+    std::swap(state->litShaders, baseline->lit);
+    std::swap(state->shader, baseline->shader);
+    std::swap(state->billBoardShader, baseline->billboard);
+    std::swap(state->additiveTextureShader, baseline->composite);
+    for (TextureTwin& twin : baseline->twins) std::swap(*twin.uploaded, twin.baseline);
+    std::swap(state->blackTexture, baseline->black);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -207,69 +207,37 @@ inline void drawFrame(ve::RenderFrame* frame, f32 gamma) {
     ve::drawRenderToTextureQuads(frame);
     ve::beginScenePass(frame);
     ve::writeLights(frame);
-    todays::drawOpaqueQuads(frame);
-    todays::drawMeshes(frame);
+    baseline::drawOpaqueQuads(frame);
+    baseline::drawMeshes(frame);
     ve::drawSky(&frame->cam);
-    todays::drawTransparentQuads(frame);
+    baseline::drawTransparentQuads(frame);
     ve::blurHighlights();
-    todays::compositeToWindow(gamma);
-    todays::drawHUD(frame);
+    baseline::compositeToWindow(gamma);
+    baseline::drawHUD(frame);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Pictures
 // ---------------------------------------------------------------------------------------------
 
-// The share of pixels that must lie within NEAR_LEVELS of today's picture.
+// The share of pixels that must lie within NEAR_LEVELS of the baseline's picture.
 constexpr f64 SAME_SHARE = 0.9999;
 
-struct Comparison {
-    f64 nearShare;
-    s32 worst, worstX, worstY; // the largest channel difference and where (from the top left)
-    f64 meanLevel;             // of the new picture: a black frame proves nothing
-};
-
-inline Comparison comparePictures(const windowpicture::Picture& today, const windowpicture::Picture& fresh) {
-    Comparison result = {0, 0, 0, 0, 0};
-    size_t near = 0, sum = 0;
-    for (size_t i = 0; i < fresh.rgb.size(); i += 3) {
-        s32 distance = 0;
-        for (int k = 0; k < 3; ++k) {
-            distance = std::max(distance, abs((s32)today.rgb[i + k] - (s32)fresh.rgb[i + k]));
-            sum += fresh.rgb[i + k];
-        }
-        near += distance <= windowpicture::NEAR_LEVELS;
-        if (distance > result.worst) {
-            result.worst = distance;
-            result.worstX = (s32)((i / 3) % (size_t)fresh.width);
-            result.worstY = (s32)((i / 3) / (size_t)fresh.width);
-        }
-    }
-    size_t pixels = fresh.rgb.size() / 3;
-    result.nearShare = pixels ? (f64)near / (f64)pixels : 0.0;
-    result.meanLevel = fresh.rgb.empty() ? 0.0 : (f64)sum / (f64)fresh.rgb.size();
-    return result;
-}
-
-// Not black (a mean level of at least 8) and within the tolerance of today's picture.
-inline bool isSameLitPicture(const Comparison& comparison) {
-    return comparison.meanLevel >= 8.0 && comparison.nearShare >= SAME_SHARE;
-}
-
-// Compares today's picture with the new one, puts the comparison into the run's counters and
-// stops the run with an error when the two differ or the new one is black: a time counts only
-// for a picture that is the same.
-inline bool reportSamePicture(benchmark::State& state, const windowpicture::Picture& today,
+// Compares the baseline's picture with the new one, puts the comparison into the run's counters
+// and stops the run with an error when the two differ or the new one is black (a mean level
+// below 8): a time counts only for a picture that is the same.
+inline bool reportSamePicture(benchmark::State& state, const windowpicture::Picture& reference,
                               const windowpicture::Picture& fresh) {
-    Comparison comparison = comparePictures(today, fresh);
-    state.counters["same_near_per_10000"] = 10000.0 * comparison.nearShare;
-    state.counters["same_worst_level"] = comparison.worst;
-    state.counters["same_worst_x"] = comparison.worstX;
-    state.counters["same_worst_y"] = comparison.worstY;
-    state.counters["mean_level"] = comparison.meanLevel;
-    if (isSameLitPicture(comparison)) return true;
-    state.SkipWithError("the new picture differs from today's, or is black");
+    windowpicture::Difference difference = windowpicture::compare(reference, fresh, windowpicture::NEAR_LEVELS);
+    f64 mean = windowpicture::meanLevel(fresh);
+    state.counters["same_near_per_10000"] = 10000.0 * difference.nearFraction;
+    state.counters["same_worst_level"] = difference.worst;
+    state.counters["same_worst_x"] = difference.worstX;
+    state.counters["same_worst_y"] = difference.worstY;
+    state.counters["mean_level"] = mean;
+    if (mean >= 8.0 && difference.nearFraction >= SAME_SHARE) return true;
+    state.SkipWithError("the new picture differs from the baseline's, or is black");
     return false;
 }
 
-} // namespace todays
+} // namespace baseline
