@@ -121,9 +121,9 @@ TEST(PakFormat, MaterialHeaderStoresMetalnessBeforeRoughness) {
 }
 
 TEST(AssetRecords, LoadedRecordsHaveTheRegisterSizes) {
-    // The register's arrays are sized 112, 32 and 80 bytes per entry.
+    // The register's arrays are sized 112, 64 and 80 bytes per entry.
     EXPECT_EQ(sizeof(ve::Mesh), 112u);
-    EXPECT_EQ(sizeof(ve::Texture), 48u);
+    EXPECT_EQ(sizeof(ve::Texture), 64u);
     EXPECT_EQ(sizeof(ve::BasicMat), 80u);
     EXPECT_EQ(offsetof(ve::Mesh, refMaterial), 48u);
     EXPECT_EQ(offsetof(ve::Mesh, indices), 104u);
