@@ -50,8 +50,8 @@ LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission);
 // One lit draw with the build of physical_frag that litVariantFor picks (`shader` when both
 // textures may be transparent and the emission is an image of its own): `texture` on unit 0
 // (sampler "tex"), `emission` on unit 1 ("emission"), the sky on unit 2 ("skybox"); model and
-// mvp into the Matrices block; the material into the Material block. A positive `outline.w` draws the inflated shell in the
-// outline colour.
+// mvp into the Matrices block; the material into the Material block. A positive `outline.w`
+// draws the inflated shell in the outline colour.
 void drawMesh(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material,
               GLTexture* texture, GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline);
 
