@@ -98,15 +98,24 @@ bool isHeld(b8 isDown, b8 wentDown) { return isDown || wentDown; }
 // Bytes of the characters that one frame can list, with the NUL.
 constexpr msi GUI_TEXT_SIZE = inputEventCapacity * inputEventTextSize + 1;
 
-// The input of one Dear ImGui frame. A frame's key edges and text are replayed in order over as
-// many GUI frames as it takes: Dear ImGui 1.86 reads only a key's state per frame, and a text
-// field reads a frame's characters before its keys. So each GUI frame holds the text typed before
-// at most one key edge, and that edge.
+b8 isMouseEdge(const InputEvent* event) {
+    return event->kind == InputEventMouseDown || event->kind == InputEventMouseUp;
+}
+
+// The input of one Dear ImGui frame. A frame's edges and text are replayed in order over as many
+// GUI frames as it takes: Dear ImGui 1.86 reads only a key's or a button's state per frame, a text
+// field reads a frame's characters before its keys, and a click in a frame makes a text field
+// drop that frame's characters. So each GUI frame holds the text typed before at most one key
+// edge, and that edge; or one mouse button edge alone, at the place where it happened.
 struct GuiStep {
     b8 keysDown[keyCount];
+    b8 mouseDown[mouseButtonCount];
     c8 text[GUI_TEXT_SIZE];
     msi textLength;
-    b8 hasKeyEdge;
+    b8 hasEdge;
+    // The edge was a mouse button's: the mouse stands where it happened.
+    b8 hasMouseEdge;
+    s32 mouseX, mouseY;
     // The key edge was a press of ESC.
     b8 escapePressed;
 };
@@ -126,26 +135,34 @@ b8 textFieldHasKeyboard() {
     return gui.ActiveId != 0 && gui.ActiveId == gui.InputTextState.ID;
 }
 
-// The key states before this frame's first event: a key listed in the frame was up before it
-// when its first edge is a press. A key without listed edges (a record not filled by the
+// The states before this frame's first event: a key or button listed in the frame was up before
+// it when its first edge is a press. One without listed edges (a record not filled by the
 // platform) is down for the whole frame when it was held at all.
-void keysBeforeEvents(const GameInput::Keyboard* keyboard, b8* keysDown) {
-    b8 seen[keyCount] = {};
-    for (u32 i = 0; i < keyCount; i++) keysDown[i] = isHeld(keyboard->keys[i].isDown, keyboard->keys[i].wentDown);
-    for (u32 i = 0; i < keyboard->eventCount; i++) {
-        const InputEvent* event = &keyboard->events[i];
-        if (event->kind == InputEventText || event->keyIndex >= keyCount || seen[event->keyIndex]) continue;
-        seen[event->keyIndex] = true;
-        keysDown[event->keyIndex] = event->kind == InputEventKeyUp;
+void statesBeforeEvents(const GameInput* live, GuiStep* step) {
+    b8 seenKeys[keyCount] = {};
+    b8 seenButtons[mouseButtonCount] = {};
+    for (u32 i = 0; i < keyCount; i++) step->keysDown[i] = isHeld(live->keyboard.keys[i].isDown, live->keyboard.keys[i].wentDown);
+    for (u32 i = 0; i < mouseButtonCount; i++) step->mouseDown[i] = isHeld(live->mouse.buttons[i].isDown, live->mouse.buttons[i].wentDown);
+    for (u32 i = 0; i < live->eventCount; i++) {
+        const InputEvent* event = &live->events[i];
+        if (event->kind == InputEventText) continue;
+        b8 mouse = isMouseEdge(event);
+        b8* seen = mouse ? seenButtons : seenKeys;
+        b8* down = mouse ? step->mouseDown : step->keysDown;
+        if (seen[event->index]) continue;
+        seen[event->index] = true;
+        down[event->index] = event->kind == InputEventKeyUp || event->kind == InputEventMouseUp;
     }
 }
 
 void feedGuiStep(const GuiStep* step, const GameInput* live, f32 deltaTime) {
     ImGuiIO& io = ImGui::GetIO();
     io.DeltaTime = deltaTime;
-    io.MousePos = ImVec2((f32)live->mouse.absInPixelsX, (f32)live->mouse.absInPixelsY);
-    io.MouseDown[0] = isHeld(live->mouse.left.isDown, live->mouse.left.wentDown);
-    io.MouseDown[1] = isHeld(live->mouse.right.isDown, live->mouse.right.wentDown);
+    io.MousePos = step->hasMouseEdge ? ImVec2((f32)step->mouseX, (f32)step->mouseY)
+                                     : ImVec2((f32)live->mouse.absInPixelsX, (f32)live->mouse.absInPixelsY);
+    // Dear ImGui's buttons 0 and 1 are the left and the right one.
+    io.MouseDown[0] = step->mouseDown[0];
+    io.MouseDown[1] = step->mouseDown[2];
     for (u32 i = 0; i < keyCount; i++) io.KeysDown[i] = step->keysDown[i];
     // Only the left-hand modifiers count.
     io.KeyCtrl = step->keysDown[keyIndex(offsetof(Keyboard, CTRL_LEFT))];
@@ -177,58 +194,71 @@ void appendText(GuiStep* step, const c8* text) {
 }
 
 // Ends the GUI frame being gathered, unless it is still empty, and starts the next one with the
-// same keys.
+// same keys and buttons.
 void closeGuiStep(DebugState* state, GuiStep* step, const GameInput* live, f32* deltaTime, EscapeCount* escapes) {
-    if (!step->hasKeyEdge && !step->textLength) return;
+    if (!step->hasEdge && !step->textLength) return;
     buildGuiFrame(state, step, live, *deltaTime, escapes, false);
     // The frame's time went to its first GUI frame; the ones that replay the rest take none.
     *deltaTime = MIN_GUI_FRAME_TIME;
     step->textLength = 0;
     step->text[0] = 0;
-    step->hasKeyEdge = false;
+    step->hasEdge = false;
+    step->hasMouseEdge = false;
     step->escapePressed = false;
 }
 
-void addKeyEdge(GuiStep* step, const InputEvent* event) {
-    if (event->keyIndex >= keyCount) return;
+void addEdge(GuiStep* step, const InputEvent* event) {
+    step->hasEdge = true;
+    if (isMouseEdge(event)) {
+        step->mouseDown[event->index] = event->kind == InputEventMouseDown;
+        step->hasMouseEdge = true;
+        step->mouseX = event->x;
+        step->mouseY = event->y;
+        return;
+    }
     b8 pressed = event->kind == InputEventKeyDown;
-    step->keysDown[event->keyIndex] = pressed;
-    step->hasKeyEdge = true;
-    step->escapePressed = pressed && event->keyIndex == keyIndex(offsetof(Keyboard, ESC));
+    step->keysDown[event->index] = pressed;
+    step->escapePressed = pressed && event->index == keyIndex(offsetof(Keyboard, ESC));
 }
 
-// The live input record into Dear ImGui, one GUI frame per key edge, and the editor's windows
-// built in each; only the last is drawn. Returns what became of this frame's ESC presses.
+// Whether `event` must wait for the next GUI frame: nothing follows an edge in its GUI frame, and
+// a mouse edge comes after the text typed before it.
+b8 startsGuiStep(const GuiStep* step, const InputEvent* event) {
+    return step->hasEdge || (isMouseEdge(event) && step->textLength);
+}
+
+// The live input record into Dear ImGui, one GUI frame per edge, and the editor's windows built
+// in each; only the last is drawn. Returns what became of this frame's ESC presses.
 EscapeCount drawEditorFrame(DebugState* state) {
     const GameInput* live = debugInput;
-    const Keyboard* keyboard = &live->keyboard;
     // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
     // for its first frame.
     f32 deltaTime = live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME;
     EscapeCount escapes = {};
     GuiStep step = {};
-    keysBeforeEvents(keyboard, step.keysDown);
+    statesBeforeEvents(live, &step);
     // An ESC press that the record shows without listing it counts from the frame's start.
     b8 escapeListed = false;
     b8 textListed = false;
-    for (u32 i = 0; i < keyboard->eventCount; i++) {
-        const InputEvent* event = &keyboard->events[i];
+    for (u32 i = 0; i < live->eventCount; i++) {
+        const InputEvent* event = &live->events[i];
+        if (startsGuiStep(&step, event)) closeGuiStep(state, &step, live, &deltaTime, &escapes);
         if (event->kind == InputEventText) {
-            if (step.hasKeyEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
             appendText(&step, event->text);
             textListed = true;
             continue;
         }
-        if (step.hasKeyEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
-        addKeyEdge(&step, event);
+        addEdge(&step, event);
         escapeListed = escapeListed || step.escapePressed;
     }
-    if (!escapeListed && keyboard->ESC.wentDown) step.escapePressed = true;
-    if (!textListed && keyboard->newUTF8Input) appendText(&step, keyboard->utf8Input);
+    if (!escapeListed && live->keyboard.ESC.wentDown) step.escapePressed = true;
+    if (!textListed && live->keyboard.newUTF8Input) appendText(&step, live->keyboard.utf8Input);
     // A flood of keys can outrun the list; the keys end the frame as the record has them.
-    for (u32 i = 0; i < keyboard->eventCount; i++)
-        if (keyboard->events[i].kind != InputEventText && keyboard->events[i].keyIndex < keyCount)
-            step.keysDown[keyboard->events[i].keyIndex] = keyboard->keys[keyboard->events[i].keyIndex].isDown;
+    for (u32 i = 0; i < live->eventCount; i++) {
+        const InputEvent* event = &live->events[i];
+        if (event->kind == InputEventKeyDown || event->kind == InputEventKeyUp)
+            step.keysDown[event->index] = live->keyboard.keys[event->index].isDown;
+    }
     buildGuiFrame(state, &step, live, deltaTime, &escapes, true);
     return escapes;
 }
