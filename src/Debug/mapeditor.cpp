@@ -103,10 +103,10 @@ b8 isMouseEdge(const InputEvent* event) {
 }
 
 // The input of one Dear ImGui frame. A frame's edges and text are replayed in order over as many
-// GUI frames as it takes: Dear ImGui 1.86 reads only a key's or a button's state per frame, a text
-// field reads a frame's characters before its keys, and a click in a frame makes a text field
-// drop that frame's characters. So each GUI frame holds the text typed before at most one key
-// edge, and that edge; or one mouse button edge alone, at the place where it happened.
+// GUI frames as it takes: Dear ImGui 1.86 reads only a key's or a button's state per frame, and a
+// text field reads a frame's characters before its keys and before a click takes the keyboard
+// from it. So each GUI frame holds the text typed before at most one key or mouse button edge, and
+// that edge; a mouse button edge with the place where it happened.
 struct GuiStep {
     b8 keysDown[keyCount];
     b8 mouseDown[mouseButtonCount];
@@ -221,12 +221,6 @@ void addEdge(GuiStep* step, const InputEvent* event) {
     step->escapePressed = pressed && event->index == keyIndex(offsetof(Keyboard, ESC));
 }
 
-// Whether `event` must wait for the next GUI frame: nothing follows an edge in its GUI frame, and
-// a mouse edge comes after the text typed before it.
-b8 startsGuiStep(const GuiStep* step, const InputEvent* event) {
-    return step->hasEdge || (isMouseEdge(event) && step->textLength);
-}
-
 // The live input record into Dear ImGui, one GUI frame per edge, and the editor's windows built
 // in each; only the last is drawn. Returns what became of this frame's ESC presses.
 EscapeCount drawEditorFrame(DebugState* state) {
@@ -242,7 +236,8 @@ EscapeCount drawEditorFrame(DebugState* state) {
     b8 textListed = false;
     for (u32 i = 0; i < live->eventCount; i++) {
         const InputEvent* event = &live->events[i];
-        if (startsGuiStep(&step, event)) closeGuiStep(state, &step, live, &deltaTime, &escapes);
+        // Nothing follows an edge in its GUI frame.
+        if (step.hasEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
         if (event->kind == InputEventText) {
             appendText(&step, event->text);
             textListed = true;
