@@ -335,10 +335,10 @@ b8 readMemberHeader(SerialReader* reader, msi end, MemberHeader* header) {
            (header->numIndirections == 0 || reader->position == end);
 }
 
-// The type record named by a struct record, or null (reported) when there is none.
+// The type record named by a struct record, or null (reported) when there is none; a name
+// damaged to nothing names none.
 MetaData* findStoredType(string typeName) {
-    if (!VE_SOFT_ASSERT(typeName.length)) return 0;
-    MetaData* metaData = findMetaData(typeName);
+    MetaData* metaData = typeName.length ? findMetaData(typeName) : 0;
     if (!metaData) {
         printLine("Failed to load struct: No metadata found to typename:");
         printLine(typeName);

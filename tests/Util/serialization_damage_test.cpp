@@ -278,6 +278,16 @@ TEST_F(DamagedSceneFileTest, ANestedRecordOfAnotherTypeLeavesTheMemberZero) {
             EXPECT_EQ(files.printed.back(), lost);
         }
         ve::freeScene(&scene);
+        // The game takes a level only whole: a member left zero makes it no level.
+        msi freeBefore = vetest::freeBytes(&stores.permanent);
+        ve::SceneLoadReport report = ve::loadWholeScene(&scene, name("Damaged"), &stores.permanent);
+        EXPECT_EQ(report.failure == nullptr, nested == &sound);
+        if (report.failure) {
+            EXPECT_STREQ(report.failure, "File damaged!");
+            EXPECT_EQ(scene.id, ve::Hash{});
+            EXPECT_EQ(vetest::freeBytes(&stores.permanent), freeBefore) << "the refused scene went back whole";
+        }
+        ve::freeScene(&scene);
     }
 }
 
@@ -320,6 +330,26 @@ std::vector<u8> gateWithType(u64 value) {
     fixtures::fileHeader(&b, 1);
     appendGate(&b, value);
     return b.bytes;
+}
+
+// A type name damaged to nothing is no type: the entity or the member is reported, and the loader
+// raises no assertion over input it handles.
+TEST_F(DamagedSceneFileTest, AnEmptyTypeNameIsReportedWithoutAnAssertion) {
+    const size_t nestedStart = 248 + 36 + 15 + 11;
+    std::vector<u8> emptyNested = nestedRecord(nestedStart, "", 0, "::ve::Hash", "id", std::vector<u8>(16, 0xCD));
+    Bytes emptyEntity;
+    fixtures::fileHeader(&emptyEntity, 1);
+    appendEntityHead(&emptyEntity, emptyEntity.size() + 21 + 4 + 29, "Gate", 0, "");
+    for (const std::vector<u8>& bytes : {barrierWithNestedRecord(emptyNested), emptyEntity.bytes}) {
+        files.printed.clear();
+        Scene scene;
+        testing::internal::CaptureStderr();
+        loadDamaged(bytes, &scene);
+        std::string assertions = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(assertions, "");
+        ASSERT_FALSE(files.printed.empty());
+        EXPECT_EQ(files.printed[0], "Failed to load struct: No metadata found to typename:");
+    }
 }
 
 TEST_F(DamagedSceneFileTest, AnEnumValueThatNamesNoEnumeratorStaysZero) {
@@ -449,6 +479,9 @@ TEST_F(DamagedSceneFileTest, RecordsPastTheEntityCountAreReportedAndNotRead) {
     EXPECT_EQ(entityCount, 1u);
     const std::vector<std::string> reported = {"Scene \"Damaged\": 227 bytes after its 1 entities ignored"};
     EXPECT_EQ(files.printed, reported);
+    ve::SceneLoadReport whole = ve::loadWholeScene(&scene, name("Damaged"), &stores.permanent);
+    EXPECT_STREQ(whole.failure, "File damaged!");
+    EXPECT_EQ(scene.entities.length, 0u);
 }
 
 // A 1.1 MB name is printed as its first 64 bytes, in an entity's message and in a member's.
