@@ -44,7 +44,7 @@ extern const u8 KeyCodeMappings[keyCodeMappingCount];
 // record.
 constexpr u32 pendingInputCapacity = 256;
 // Bytes of SDL's text of one text input event, NUL included.
-constexpr u32 pendingTextSize = 32;
+constexpr u32 pendingTextSize = SDL_TEXTINPUTEVENT_TEXT_SIZE;
 
 struct PendingInputEvent {
     InputEventKind kind;
