@@ -164,7 +164,7 @@ void switchSceneOnRequest(EngineState* state) {
     state->loadScene.data = 0;
 }
 
-void updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
+b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     if (tmpStore) resetHeapStore(tmpStore);
     input = frameInput;
     debugInput = frameDebugInput;
@@ -194,7 +194,8 @@ void updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     // After the submit: the frame that asked for the switch still shows the old scene.
     switchSceneOnRequest(state);
     if (hotkeysActive && frameInput->keyboard.F10.wentDown) state->sorting = !state->sorting;
-    debugUpdate();
+    b8 escapeTaken = debugUpdate();
+    return frameDebugInput->keyboard.ESC.wentDown && !escapeTaken;
 }
 
 } // namespace ve
@@ -219,4 +220,4 @@ extern "C" void EngineInit(ve::GameMemory* gameMemory, f64 physicsDelta) {
     ve::initEngine(gameMemory, physicsDelta, ve::createRendererOpenGL);
 }
 
-extern "C" void EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput) { ve::updateEngine(input, debugInput); }
+extern "C" b8 EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput) { return ve::updateEngine(input, debugInput); }

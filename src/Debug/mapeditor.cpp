@@ -126,15 +126,6 @@ struct EscapeCount {
     u32 taken;
 };
 
-// The editor's record of the platform, for the answer whether ESC went to a text field.
-GameMemory* platformMemory;
-
-// The text field that has the keyboard cancels its edit on ESC.
-b8 textFieldHasKeyboard() {
-    ImGuiContext& gui = *ImGui::GetCurrentContext();
-    return gui.ActiveId != 0 && gui.ActiveId == gui.InputTextState.ID;
-}
-
 // The states before this frame's first event: a key or button listed in the frame was up before
 // it when its first edge is a press. One without listed edges (a record not filled by the
 // platform) is down for the whole frame when it was held at all.
@@ -176,7 +167,7 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
                    b8 draw) {
     if (step->escapePressed) {
         escapes->pressed++;
-        if (textFieldHasKeyboard()) escapes->taken++;
+        if (debugCapturesKeyboard()) escapes->taken++;
     }
     feedGuiStep(step, live, deltaTime);
     if (state->guiBackendReady) ImGui_ImplOpenGL3_NewFrame();
@@ -275,22 +266,17 @@ void debugInit(GameMemory* gameMemory) {
 
     editor::createGuiContext();
     state->guiBackendReady = editor::initGuiBackend();
-    editor::platformMemory = gameMemory;
 }
 
-void debugReload(GameMemory* gameMemory) {
-    debugState = gameMemory->debugState;
-    editor::platformMemory = gameMemory;
-}
+void debugReload(GameMemory* gameMemory) { debugState = gameMemory->debugState; }
 
-void debugUpdate() {
+b8 debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
     if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
     editor::EscapeCount escapes = {};
     if (state->enabled || state->sceneNotice[0]) escapes = editor::drawEditorFrame(state);
-    // ESC quits unless every press of this frame went to a text field.
-    if (editor::platformMemory) editor::platformMemory->escapeTaken = escapes.pressed > 0 && escapes.taken == escapes.pressed;
+    return escapes.pressed > 0 && escapes.taken == escapes.pressed;
 }
 
 void showSceneNotice(string sceneName, const c8* reason) {
@@ -300,7 +286,12 @@ void showSceneNotice(string sceneName, const c8* reason) {
 
 void clearSceneNotice() { debugState->sceneNotice[0] = 0; }
 
-b8 debugCapturesKeyboard() { return debugState && debugState->enabled && ImGui::GetIO().WantTextInput; }
+// The field active now: Dear ImGui's WantTextInput changes only when the next GUI frame starts, so
+// an ESC replayed right after a click into a field would not count as the field's.
+b8 debugCapturesKeyboard() {
+    ImGuiContext* gui = ImGui::GetCurrentContext();
+    return debugState && debugState->enabled && gui->ActiveId != 0 && gui->ActiveId == gui->InputTextState.ID;
+}
 
 const c8* ImGui_GetClipboard(void*) { return platform->getClipboardZ(); }
 

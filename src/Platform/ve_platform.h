@@ -98,9 +98,6 @@ struct PlatformAPI {
 struct GameMemory {
     EngineState* engineState;
     DebugState* debugState;
-    // Written by the engine in every frame: every ESC press of the frame went to a text field of
-    // the map editor (and cancelled its edit), so ESC does not end the program.
-    b8 escapeTaken;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -246,8 +243,10 @@ static_assert(offsetof(GameInput::Keyboard, INVALID) == sizeof(GameInput::Keyboa
 typedef void (*ENGINE_RELOAD)(GameMemory* gameMemory, PlatformAPI* platform);
 // Builds the engine state into `gameMemory`; `physicsDelta` is the tick length in seconds.
 typedef void (*ENGINE_INIT)(GameMemory* gameMemory, f64 physicsDelta);
-// One frame. `input` may be a replayed recording; `debugInput` is always the live input.
-typedef void (*ENGINE_UPDATE)(GameInput* input, GameInput* debugInput);
+// One frame. `input` may be a replayed recording; `debugInput` is always the live input. True
+// when the program should end: ESC went down in the live input and no text field of the map
+// editor took it.
+typedef b8 (*ENGINE_UPDATE)(GameInput* input, GameInput* debugInput);
 
 // An engine module as the platform sees it. The engine is linked into the program, so the three
 // slots hold the entry points below and `object` and `timeStamp` stay zero.
@@ -264,5 +263,5 @@ struct SDLGameEngine {
 extern "C" {
 void EngineReload(ve::GameMemory* gameMemory, ve::PlatformAPI* platform);
 void EngineInit(ve::GameMemory* gameMemory, f64 physicsDelta);
-void EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput);
+b8 EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput);
 }

@@ -199,12 +199,14 @@ protected:
 
     // One frame as the platform runs it: the reload, the update, then the edges are cleared for
     // the next frame's events.
-    void runFrame(f64 deltaTime = 0.0) {
+    // True when the engine asked the program to end.
+    b8 runFrame(f64 deltaTime = 0.0) {
         h.input.deltaTime = deltaTime;
         h.debugInput = h.input;
         EngineReload(&h.gameMemory, &h.files.api);
-        EngineUpdate(&h.input, &h.debugInput);
+        b8 quitRequested = EngineUpdate(&h.input, &h.debugInput);
         clearEdges();
+        return quitRequested;
     }
 
     void clearEdges() {

@@ -144,8 +144,7 @@ protected:
         do {
             ve::clearInputEdges(&h.input);
             ve::takePendingInput(&h.input, &ve::sdl_pendingInput);
-            frame();
-            ended = ended || ve::escapeEndsProgram(&h.debugInput, &h.gameMemory);
+            ended = frame() || ended;
         } while (ve::sdl_pendingInput.count > 0);
         ve::clearInputEdges(&h.input);
         return ended;

@@ -128,7 +128,7 @@ protected:
         ASSERT_TRUE(editor()->enabled);
     }
 
-    void frame() { runFrame(1.0 / 60.0); }
+    b8 frame() { return runFrame(1.0 / 60.0); }
 
     // The mouse over `at` for a frame, then a press and a release in frames of their own, then a
     // frame that shows what the click did.

@@ -337,10 +337,6 @@ b8 handleEvents(GameInput* input) {
     return quit;
 }
 
-b8 escapeEndsProgram(const GameInput* liveInput, const GameMemory* gameMemory) {
-    return liveInput->keyboard.ESC.wentDown && !gameMemory->escapeTaken;
-}
-
 // =============================================================================================
 // Input recording
 // =============================================================================================
@@ -428,15 +424,15 @@ namespace detail {
 void checkAndLoadGameEngine(SDLMainState* state) { state->engine.engineReload(&state->gameMemory, &state->platformAPI); }
 
 // The frame in which ESC is pressed or the window is closed is still updated, drawn and timed.
-// Whether ESC ends the program is known only after the update: a text field of the editor takes it.
+// Whether ESC ends the program is the engine's answer: a text field of the editor takes it.
 b8 runFrame(SDLMainState* state) {
     b8 quit = handleEvents(&sdl_gameInput);
     sdl_gameInput.physicsDelta = state->physicsDelta;
     sdl_debugInput = sdl_gameInput;
     applyMouseModeChange(stepInputRecording(&state->recorder, &sdl_gameInput, &allocatedBuffers), &sdl_gameInput);
     checkAndLoadGameEngine(state);
-    state->engine.engineUpdate(gameInputOfFrame(&state->recorder, &sdl_gameInput), &sdl_debugInput);
-    b8 running = !quit && !escapeEndsProgram(&sdl_debugInput, &state->gameMemory);
+    b8 quitRequested = state->engine.engineUpdate(gameInputOfFrame(&state->recorder, &sdl_gameInput), &sdl_debugInput);
+    b8 running = !quit && !quitRequested;
     SDL_GL_SwapWindow(state->window.window);
     u64 framesPerSecond = advanceFrameClock(&state->clock, getNanoTime(), &sdl_gameInput);
     if (framesPerSecond) {

@@ -118,8 +118,6 @@ void handleWindowEvent(GameInput* input, const SDL_WindowEvent* event);
 // event handled and the frame's share of the pending edges and text taken. Returns true when
 // a quit request arrived.
 b8 handleEvents(GameInput* input);
-// ESC went down in the live record and no text field of the editor took it.
-b8 escapeEndsProgram(const GameInput* liveInput, const GameMemory* gameMemory);
 
 // ---------------------------------------------------------------------------------------------
 // Input recording
