@@ -91,10 +91,6 @@ void toggleEditor(DebugState* state) {
     engineState->currentScene.enabled = !state->enabled;
 }
 
-// A button counts as down also in the frame in which it went down and up again, so that a click
-// shorter than a frame still reaches Dear ImGui.
-bool isHeld(b8 isDown, b8 wentDown) { return isDown || wentDown; }
-
 // Bytes of the characters that one frame can list, with the NUL.
 constexpr msi GUI_TEXT_SIZE = inputEventCapacity * inputEventTextSize + 1;
 
@@ -127,13 +123,12 @@ struct EscapeCount {
 };
 
 // The states before this frame's first event: a key or button listed in the frame was up before
-// it when its first edge is a press. One without listed edges (a record not filled by the
-// platform) is down for the whole frame when it was held at all.
+// it when its first edge is a press; one without edges is as the record has it.
 void statesBeforeEvents(const GameInput* live, GuiStep* step) {
     b8 seenKeys[keyCount] = {};
     b8 seenButtons[mouseButtonCount] = {};
-    for (u32 i = 0; i < keyCount; i++) step->keysDown[i] = isHeld(live->keyboard.keys[i].isDown, live->keyboard.keys[i].wentDown);
-    for (u32 i = 0; i < mouseButtonCount; i++) step->mouseDown[i] = isHeld(live->mouse.buttons[i].isDown, live->mouse.buttons[i].wentDown);
+    for (u32 i = 0; i < keyCount; i++) step->keysDown[i] = live->keyboard.keys[i].isDown;
+    for (u32 i = 0; i < mouseButtonCount; i++) step->mouseDown[i] = live->mouse.buttons[i].isDown;
     for (u32 i = 0; i < live->eventCount; i++) {
         const InputEvent* event = &live->events[i];
         if (event->kind == InputEventText) continue;
@@ -222,29 +217,15 @@ EscapeCount drawEditorFrame(DebugState* state) {
     EscapeCount escapes = {};
     GuiStep step = {};
     statesBeforeEvents(live, &step);
-    // An ESC press that the record shows without listing it counts from the frame's start.
-    b8 escapeListed = false;
-    b8 textListed = false;
     for (u32 i = 0; i < live->eventCount; i++) {
         const InputEvent* event = &live->events[i];
         // Nothing follows an edge in its GUI frame.
         if (step.hasEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
-        if (event->kind == InputEventText) {
-            appendText(&step, event->text);
-            textListed = true;
-            continue;
-        }
-        addEdge(&step, event);
-        escapeListed = escapeListed || step.escapePressed;
+        if (event->kind == InputEventText) appendText(&step, event->text);
+        else addEdge(&step, event);
     }
-    if (!escapeListed && live->keyboard.ESC.wentDown) step.escapePressed = true;
-    if (!textListed && live->keyboard.newUTF8Input) appendText(&step, live->keyboard.utf8Input);
-    // A flood of keys can outrun the list; the keys end the frame as the record has them.
-    for (u32 i = 0; i < live->eventCount; i++) {
-        const InputEvent* event = &live->events[i];
-        if (event->kind == InputEventKeyDown || event->kind == InputEventKeyUp)
-            step.keysDown[event->index] = live->keyboard.keys[event->index].isDown;
-    }
+    // The frame ends with the keys as the record has them, also when a flood outran the list.
+    for (u32 i = 0; i < keyCount; i++) step.keysDown[i] = live->keyboard.keys[i].isDown;
     buildGuiFrame(state, &step, live, deltaTime, &escapes, true);
     return escapes;
 }

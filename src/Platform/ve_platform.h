@@ -109,8 +109,6 @@ constexpr u32 keyCount = 91;
 constexpr u32 mouseButtonCount = 3;
 constexpr u32 controllerCount = 16;
 constexpr u32 controllerButtonCount = 15;
-// Bytes of `Keyboard::utf8Input`; the last one always stays NUL.
-constexpr u32 utf8InputSize = 8;
 // Key edges, mouse button edges and pieces of text that one frame's record lists in their order
 // of arrival.
 constexpr u32 inputEventCapacity = 64;
@@ -184,10 +182,6 @@ struct GameInput {
                 Key INVALID;                                                                      // 91
             };
         };
-        b8 newUTF8Input;
-        // The last text input of this frame, UTF-8, cut at a character boundary and always
-        // NUL-terminated (the editor hands it on as a C string); zero-filled every frame.
-        c8 utf8Input[utf8InputSize];
     };
 
     struct Mouse {
@@ -212,7 +206,8 @@ struct GameInput {
     Controller controllers[controllerCount];
     Keyboard keyboard;
     Mouse mouse;
-    // Every key edge, mouse button edge and typed character of this frame, in order of arrival:
+    // Every key edge, mouse button edge and typed character of this frame, in order of arrival (the
+    // typed text is only here):
     // the editor replays them, so that nothing typed or clicked between two slow frames is lost or
     // overtaken. Emptied every frame. A frame never holds a second press or a second release of
     // one key or button; the platform keeps such an edge, and everything after it, for the next

@@ -11,6 +11,7 @@
 #include "Debug/mapeditor.h"
 #include "Meta/entity_type_list.h"
 #include "Physics/common/phMemory.h"
+#include "Platform/SDL/sdl_tmp_win_platform.h"
 #include "Util/string.h"
 
 #include "../support/keyStrokes.h"
@@ -209,12 +210,7 @@ protected:
         return quitRequested;
     }
 
-    void clearEdges() {
-        for (u32 i = 0; i < ve::keyCount; i++) {
-            h.input.keyboard.keys[i].wentDown = 0;
-            h.input.keyboard.keys[i].wentUp = 0;
-        }
-    }
+    void clearEdges() { ve::clearInputEdges(&h.input); }
 
     ve::GameInput::Keyboard& keys() { return h.input.keyboard; }
 

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -288,36 +289,38 @@ TEST_F(EventTest, MouseButtonsFollowTheKeyEdgeRules) {
     EXPECT_FALSE(input.mouse.right.wentDown || input.mouse.right.wentUp);
 }
 
-TEST_F(EventTest, TextInputKeepsItsNulAndWholeCharacters) {
+// Typed text is listed one whole UTF-8 character an event, in the order typed.
+TEST_F(EventTest, TypedTextIsListedOneWholeCharacterAnEventInOrder) {
     struct Case {
         const char* typed;
-        const char* kept;
+        std::vector<std::string> listed;
     };
     const Case cases[] = {
-        {"ab", "ab"},
-        {"123456789", "1234567"},           // 9 bytes: cut to 7
-        {"abcde\xC3\xA9", "abcde\xC3\xA9"}, // 7 bytes ending in a whole two-byte character
-        {"abcdef\xC3\xA9", "abcdef"},       // the character would straddle the cut: left out
-        {"a\xE2\x82\xAC\xE2\x82\xAC", "a\xE2\x82\xAC\xE2\x82\xAC"}, // a and two euro signs: 7 bytes
-        {"ab\xE2\x82\xAC\xE2\x82\xAC", "ab\xE2\x82\xAC"},
-        {"\xF0\x9F\x98\x80\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        {"ab", {"a", "b"}},
+        {"abcde\xC3\xA9", {"a", "b", "c", "d", "e", "\xC3\xA9"}},
+        {"a\xE2\x82\xAC\xE2\x82\xAC", {"a", "\xE2\x82\xAC", "\xE2\x82\xAC"}},
+        {"\xF0\x9F\x98\x80\xF0\x9F\x98\x80", {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}},
+    };
+    auto listedTexts = [this] {
+        std::vector<std::string> texts;
+        for (u32 i = 0; i < input.eventCount; i++) {
+            EXPECT_EQ(input.events[i].kind, InputEventText);
+            texts.push_back(input.events[i].text);
+        }
+        return texts;
     };
     for (const Case& c : cases) {
         pushText(c.typed);
         frame();
-        EXPECT_TRUE(input.keyboard.newUTF8Input);
-        EXPECT_STREQ(input.keyboard.utf8Input, c.kept) << c.typed;
-        EXPECT_EQ(input.keyboard.utf8Input[utf8InputSize - 1], 0);
+        EXPECT_EQ(listedTexts(), c.listed) << c.typed;
     }
-    // A later text event in the same frame overwrites; the next frame clears it.
-    pushText("first");
+    // Two text events in one frame follow each other; the next frame lists nothing.
+    pushText("ab");
     pushText("xy");
     frame();
-    EXPECT_STREQ(input.keyboard.utf8Input, "xy");
+    EXPECT_EQ(listedTexts(), (std::vector<std::string>{"a", "b", "x", "y"}));
     frame();
-    EXPECT_FALSE(input.keyboard.newUTF8Input);
-    const c8 zeros[utf8InputSize] = {};
-    EXPECT_EQ(memcmp(input.keyboard.utf8Input, zeros, utf8InputSize), 0);
+    EXPECT_EQ(input.eventCount, 0u);
 }
 
 TEST_F(EventTest, QuitEventIsReportedAfterTheFrameIsApplied) {

@@ -140,8 +140,6 @@ void copyWholeCharacters(c8* dst, const c8* text, msi size) {
     memset(dst + length, 0, size - length);
 }
 
-void copyTextInput(c8* dst, const c8* text) { copyWholeCharacters(dst, text, utf8InputSize); }
-
 // Bytes of the UTF-8 character that starts at `text` (continuation bytes that follow it).
 msi characterLength(const c8* text) {
     msi length = 1;
@@ -190,8 +188,6 @@ b8 fitsThisFrame(GameInput* input, const PendingInputEvent* event) {
 
 void applyPendingEvent(GameInput* input, const PendingInputEvent* event) {
     if (event->kind == InputEventText) {
-        input->keyboard.newUTF8Input = true;
-        copyTextInput(input->keyboard.utf8Input, event->text);
         for (msi at = 0; event->text[at];) {
             msi length = characterLength(event->text + at);
             listEvent(input, event, event->text + at, length);
@@ -278,8 +274,6 @@ void clearInputEdges(GameInput* input) {
         button.wentDown = false;
         button.wentUp = false;
     }
-    memset(input->keyboard.utf8Input, 0, utf8InputSize);
-    input->keyboard.newUTF8Input = false;
     input->eventCount = 0;
 }
 

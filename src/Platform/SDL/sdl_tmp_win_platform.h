@@ -104,7 +104,7 @@ u64 advanceFrameClock(FrameClock* clock, u64 currentTime, GameInput* input);
 // ---------------------------------------------------------------------------------------------
 
 // Clears the per-frame parts of the record: the edges of the mouse buttons and of keys 0 to 90,
-// and the text input.
+// and the list of the frame's events.
 void clearInputEdges(GameInput* input);
 // Applies one SDL event to the record, or queues it in `sdl_pendingInput` when it is a key edge,
 // a mouse button edge or text; returns true for a quit request.
