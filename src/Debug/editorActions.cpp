@@ -152,7 +152,7 @@ b8 saveCurrentSceneAs(string name) {
 b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
     if (!isValidSceneName(name)) return false;
     Scene loaded;
-    if (loadWholeScene(&loaded, name, store).failure) return false;
+    if (loadScene(&loaded, name, store).failure) return false;
     clearSceneNotice();
     replaceScene(scene, &loaded);
     forgetScene();

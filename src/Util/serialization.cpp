@@ -708,10 +708,6 @@ SceneLoadReport readSceneImage(Scene* scene, string name, buffer image, MemorySt
     return report;
 }
 
-b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
-    return !readSceneImage(scene, name, image, store).failure;
-}
-
 namespace serialization {
 
 b8 fileHasByteAt(PlatformFileList files, u32 index, u64 offset) {
@@ -753,6 +749,8 @@ b8 readWholeFile(PlatformFileList files, u32 index, MemoryStore* store, buffer* 
     return false;
 }
 
+namespace serialization {
+
 SceneLoadReport readSceneFile(Scene* scene, string name, MemoryStore* store) {
     VE_ASSERT_NOT_NULL(store);
     *scene = {};
@@ -775,10 +773,10 @@ SceneLoadReport readSceneFile(Scene* scene, string name, MemoryStore* store) {
     return report;
 }
 
-b8 loadScene(Scene* scene, string name, MemoryStore* store) { return !readSceneFile(scene, name, store).failure; }
+} // namespace serialization
 
-SceneLoadReport loadWholeScene(Scene* scene, string name, MemoryStore* store) {
-    SceneLoadReport report = readSceneFile(scene, name, store);
+SceneLoadReport loadScene(Scene* scene, string name, MemoryStore* store) {
+    SceneLoadReport report = serialization::readSceneFile(scene, name, store);
     if (report.failure || !report.damagedRecords) return report;
     // The heap is the scene's one block in `store`: the entities, names and array inside go with it.
     freeFromHeap(store, scene->sceneDataHeap.buf.data);
