@@ -1,9 +1,11 @@
-// libFuzzer target for the scene file loader: any bytes as the file "Fuzzed.vsf", read through
-// the file layer (`loadScene`) into stores of the engine's own sizes. The loader must never read
-// or write outside the image or the stores (AddressSanitizer watches), never hang, leave no hole
-// in the scene heap (a hole per damaged entity made loading quadratic) and leave the permanent
-// store whole once the scene is freed. Whatever loads is written back out and read again: the
-// second image must load to the same bytes, so nothing the reader takes is lost on the way.
+// libFuzzer target for the scene file loader: any bytes as a scene file's image, read by the
+// reader that the scene load runs (`readSceneImage`, which keeps the sound records of a damaged
+// file) into stores of the engine's own sizes. The loader must never read or write outside the
+// image or the stores (AddressSanitizer watches), never hang, leave no hole in the scene heap (a
+// hole per damaged entity made loading quadratic) and leave the permanent store whole once the
+// scene is freed. Whatever loads is written back out as the file "Fuzzed.vsf" and loaded again
+// through the file layer (`loadScene`): it must load whole, to the same bytes, so nothing the
+// reader takes is lost on the way.
 
 #include "Core/Scene/scene.h"
 #include "Core/engine_globals.h"
@@ -41,11 +43,10 @@ void setFile(FuzzWorld* w, const std::vector<u8>& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     FuzzWorld* w = world();
     ve::resetHeapStore(&w->stores.tmp);
-    setFile(w, std::vector<u8>(data, data + size));
     msi freeBefore = vetest::freeBytes(&w->stores.permanent);
     const string name = ve::wrapASCIIZ("Fuzzed");
     ve::Scene scene;
-    if (!ve::loadScene(&scene, name, &w->stores.permanent)) return 0;
+    if (ve::readSceneImage(&scene, name, {size, (u8*)data}, &w->stores.permanent).failure) return 0;
     if (vetest::freeBlockCount(&scene.sceneDataHeap) > 1) abort();
 
     buffer saved = ve::serializeScene(&scene, &w->stores.tmp);
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     if (vetest::freeBytes(&w->stores.permanent) != freeBefore) abort();
     if (!saved.data) return 0;
     setFile(w, std::vector<u8>(saved.data, saved.data + saved.length));
-    if (!ve::loadScene(&scene, name, &w->stores.permanent)) abort();
+    if (ve::loadScene(&scene, name, &w->stores.permanent).failure) abort();
     buffer again = ve::serializeScene(&scene, &w->stores.tmp);
     ve::freeScene(&scene);
     if (!again.data || !ve::cmpBuffer(saved, again)) abort();

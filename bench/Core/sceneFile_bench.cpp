@@ -92,7 +92,7 @@ void BM_LoadScene(benchmark::State& state) {
     for (auto _ : state) {
         ve::resetHeapStore(&w->tmp);
         ve::Scene scene;
-        if (!ve::loadScene(&scene, ve::wrapASCIIZ(name), &w->permanent) || scene.entities.length != count)
+        if (ve::loadScene(&scene, ve::wrapASCIIZ(name), &w->permanent).failure || scene.entities.length != count)
             state.SkipWithError("load failed");
         ve::freeScene(&scene);
     }
@@ -110,7 +110,7 @@ void BM_LoadSceneImage(benchmark::State& state) {
     ve::freeScene(&saved);
     for (auto _ : state) {
         ve::Scene scene;
-        ve::loadSceneImage(&scene, ve::wrapASCIIZ("Bench Image"), image, &w->permanent);
+        ve::readSceneImage(&scene, ve::wrapASCIIZ("Bench Image"), image, &w->permanent);
         ve::freeScene(&scene);
     }
     state.counters["bytes"] = (double)image.length;

@@ -2,6 +2,7 @@
 
 #include "Core/Assets/assets.h"
 #include "Core/Scene/scene.h"
+#include "Debug/editorActions.h"
 #include "Debug/mapeditor.h"
 #include "Game/time.h"
 #include "Math/floatMath.h"
@@ -54,13 +55,11 @@ void createPhysicsScene(EngineState* state, f64 physicsDelta) {
     initPhysics();
 }
 
+// Through the game's own scene switch: a missing or damaged level gives the empty "New Scene",
+// with the reason on screen.
 void loadFirstScene(EngineState* state) {
-    // A missing or damaged level leaves the scene without id, and initialising it then gives the
-    // empty "New Scene", with the reason on screen.
-    string name = wrapASCIIZ(FIRST_SCENE_NAME);
-    SceneLoadReport report = loadWholeScene(&state->currentScene, name, &state->permanentStore);
-    initScene(&state->currentScene);
-    if (report.failure) showSceneNotice(name, report.failure);
+    state->loadScene = wrapASCIIZ(FIRST_SCENE_NAME);
+    switchSceneOnRequest(state);
 }
 
 } // namespace detail
@@ -165,13 +164,14 @@ void switchSceneOnRequest(EngineState* state) {
     // The requested name may lie in the heap that the switch frees; the notice names it after.
     string name = allocAndCopyString(state->loadScene, &state->tmpStore);
     SceneLoadReport report = loadSceneClean(&state->currentScene, state->loadScene, &state->permanentStore);
+    forgetScene();
     if (report.failure) showSceneNotice(name, report.failure);
     else clearSceneNotice();
     // The length is left as it was: a request is pending exactly while the pointer is set.
     state->loadScene.data = 0;
 }
 
-void updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
+b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     if (tmpStore) resetHeapStore(tmpStore);
     input = frameInput;
     debugInput = frameDebugInput;
@@ -201,7 +201,8 @@ void updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     // After the submit: the frame that asked for the switch still shows the old scene.
     switchSceneOnRequest(state);
     if (hotkeysActive && frameInput->keyboard.F10.wentDown) state->sorting = !state->sorting;
-    debugUpdate();
+    b8 escapeTaken = debugUpdate();
+    return frameDebugInput->keyboard.ESC.wentDown && !escapeTaken;
 }
 
 } // namespace ve
@@ -226,4 +227,4 @@ extern "C" void EngineInit(ve::GameMemory* gameMemory, f64 physicsDelta) {
     ve::initEngine(gameMemory, physicsDelta, ve::createRendererOpenGL);
 }
 
-extern "C" void EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput) { ve::updateEngine(input, debugInput); }
+extern "C" b8 EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput) { return ve::updateEngine(input, debugInput); }

@@ -55,8 +55,9 @@ void pointEngineGlobals(EngineState* state);
 // faces of the sky box, every other one as an ordinary texture; then every mesh.
 void uploadAssets(Renderer* renderer, AssetRegister* assets);
 
-// One frame of the engine, in the order the frame update runs.
-void updateEngine(GameInput* input, GameInput* debugInput);
+// One frame of the engine, in the order the frame update runs. True when the program should end:
+// ESC went down in `debugInput` and not every press of it went to a text field of the editor.
+b8 updateEngine(GameInput* input, GameInput* debugInput);
 
 // The gamma and cursor keys of `input`.
 void handleDisplayKeys(EngineState* state, GameInput* input);

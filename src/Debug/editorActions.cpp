@@ -152,13 +152,19 @@ b8 saveCurrentSceneAs(string name) {
 b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
     if (!isValidSceneName(name)) return false;
     Scene loaded;
-    if (loadWholeScene(&loaded, name, store).failure) return false;
-    actions::clearSceneReferences();
+    if (loadScene(&loaded, name, store).failure) return false;
     clearSceneNotice();
     replaceScene(scene, &loaded);
+    forgetScene();
     debugState->loadWindowActive = false;
     scene->enabled = false;
     return true;
+}
+
+void forgetScene() {
+    actions::clearSceneReferences();
+    debugState->failedToRename = false;
+    debugState->sceneWindowError = 0;
 }
 
 b8 reloadCurrentScene() {
@@ -166,9 +172,7 @@ b8 reloadCurrentScene() {
     if (!saveCurrentScene()) return false;
     Scene* scene = editorScene();
     debugState->sceneWindowError = LOAD_ERROR_TEXT;
-    if (!loadSceneDebug(scene, scene->name, permanentStore)) return false;
-    debugState->sceneWindowError = 0;
-    return true;
+    return loadSceneDebug(scene, scene->name, permanentStore);
 }
 
 string newEntityName(EntityType* type) {

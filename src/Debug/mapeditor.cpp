@@ -91,22 +91,27 @@ void toggleEditor(DebugState* state) {
     engineState->currentScene.enabled = !state->enabled;
 }
 
-// A button counts as down also in the frame in which it went down and up again, so that a click
-// shorter than a frame still reaches Dear ImGui.
-bool isHeld(b8 isDown, b8 wentDown) { return isDown || wentDown; }
-
 // Bytes of the characters that one frame can list, with the NUL.
 constexpr msi GUI_TEXT_SIZE = inputEventCapacity * inputEventTextSize + 1;
 
-// The input of one Dear ImGui frame. A frame's key edges and text are replayed in order over as
-// many GUI frames as it takes: Dear ImGui 1.86 reads only a key's state per frame, and a text
-// field reads a frame's characters before its keys. So each GUI frame holds the text typed before
-// at most one key edge, and that edge.
+b8 isMouseEdge(const InputEvent* event) {
+    return event->kind == InputEventMouseDown || event->kind == InputEventMouseUp;
+}
+
+// The input of one Dear ImGui frame. A frame's edges and text are replayed in order over as many
+// GUI frames as it takes: Dear ImGui 1.86 reads only a key's or a button's state per frame, and a
+// text field reads a frame's characters before its keys and before a click takes the keyboard
+// from it. So each GUI frame holds the text typed before at most one key or mouse button edge, and
+// that edge; a mouse button edge with the place where it happened.
 struct GuiStep {
     b8 keysDown[keyCount];
+    b8 mouseDown[mouseButtonCount];
     c8 text[GUI_TEXT_SIZE];
     msi textLength;
-    b8 hasKeyEdge;
+    b8 hasEdge;
+    // The edge was a mouse button's: the mouse stands where it happened.
+    b8 hasMouseEdge;
+    s32 mouseX, mouseY;
     // The key edge was a press of ESC.
     b8 escapePressed;
 };
@@ -117,35 +122,33 @@ struct EscapeCount {
     u32 taken;
 };
 
-// The editor's record of the platform, for the answer whether ESC went to a text field.
-GameMemory* platformMemory;
-
-// The text field that has the keyboard cancels its edit on ESC.
-b8 textFieldHasKeyboard() {
-    ImGuiContext& gui = *ImGui::GetCurrentContext();
-    return gui.ActiveId != 0 && gui.ActiveId == gui.InputTextState.ID;
-}
-
-// The key states before this frame's first event: a key listed in the frame was up before it
-// when its first edge is a press. A key without listed edges (a record not filled by the
-// platform) is down for the whole frame when it was held at all.
-void keysBeforeEvents(const GameInput::Keyboard* keyboard, b8* keysDown) {
-    b8 seen[keyCount] = {};
-    for (u32 i = 0; i < keyCount; i++) keysDown[i] = isHeld(keyboard->keys[i].isDown, keyboard->keys[i].wentDown);
-    for (u32 i = 0; i < keyboard->eventCount; i++) {
-        const InputEvent* event = &keyboard->events[i];
-        if (event->kind == InputEventText || event->keyIndex >= keyCount || seen[event->keyIndex]) continue;
-        seen[event->keyIndex] = true;
-        keysDown[event->keyIndex] = event->kind == InputEventKeyUp;
+// The states before this frame's first event: a key or button listed in the frame was up before
+// it when its first edge is a press; one without edges is as the record has it.
+void statesBeforeEvents(const GameInput* live, GuiStep* step) {
+    b8 seenKeys[keyCount] = {};
+    b8 seenButtons[mouseButtonCount] = {};
+    for (u32 i = 0; i < keyCount; i++) step->keysDown[i] = live->keyboard.keys[i].isDown;
+    for (u32 i = 0; i < mouseButtonCount; i++) step->mouseDown[i] = live->mouse.buttons[i].isDown;
+    for (u32 i = 0; i < live->eventCount; i++) {
+        const InputEvent* event = &live->events[i];
+        if (event->kind == InputEventText) continue;
+        b8 mouse = isMouseEdge(event);
+        b8* seen = mouse ? seenButtons : seenKeys;
+        b8* down = mouse ? step->mouseDown : step->keysDown;
+        if (seen[event->index]) continue;
+        seen[event->index] = true;
+        down[event->index] = event->kind == InputEventKeyUp || event->kind == InputEventMouseUp;
     }
 }
 
 void feedGuiStep(const GuiStep* step, const GameInput* live, f32 deltaTime) {
     ImGuiIO& io = ImGui::GetIO();
     io.DeltaTime = deltaTime;
-    io.MousePos = ImVec2((f32)live->mouse.absInPixelsX, (f32)live->mouse.absInPixelsY);
-    io.MouseDown[0] = isHeld(live->mouse.left.isDown, live->mouse.left.wentDown);
-    io.MouseDown[1] = isHeld(live->mouse.right.isDown, live->mouse.right.wentDown);
+    io.MousePos = step->hasMouseEdge ? ImVec2((f32)step->mouseX, (f32)step->mouseY)
+                                     : ImVec2((f32)live->mouse.absInPixelsX, (f32)live->mouse.absInPixelsY);
+    // Dear ImGui's buttons 0 and 1 are the left and the right one.
+    io.MouseDown[0] = step->mouseDown[0];
+    io.MouseDown[1] = step->mouseDown[2];
     for (u32 i = 0; i < keyCount; i++) io.KeysDown[i] = step->keysDown[i];
     // Only the left-hand modifiers count.
     io.KeyCtrl = step->keysDown[keyIndex(offsetof(Keyboard, CTRL_LEFT))];
@@ -159,7 +162,7 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
                    b8 draw) {
     if (step->escapePressed) {
         escapes->pressed++;
-        if (textFieldHasKeyboard()) escapes->taken++;
+        if (debugCapturesKeyboard()) escapes->taken++;
     }
     feedGuiStep(step, live, deltaTime);
     if (state->guiBackendReady) ImGui_ImplOpenGL3_NewFrame();
@@ -177,58 +180,52 @@ void appendText(GuiStep* step, const c8* text) {
 }
 
 // Ends the GUI frame being gathered, unless it is still empty, and starts the next one with the
-// same keys.
+// same keys and buttons.
 void closeGuiStep(DebugState* state, GuiStep* step, const GameInput* live, f32* deltaTime, EscapeCount* escapes) {
-    if (!step->hasKeyEdge && !step->textLength) return;
+    if (!step->hasEdge && !step->textLength) return;
     buildGuiFrame(state, step, live, *deltaTime, escapes, false);
     // The frame's time went to its first GUI frame; the ones that replay the rest take none.
     *deltaTime = MIN_GUI_FRAME_TIME;
     step->textLength = 0;
     step->text[0] = 0;
-    step->hasKeyEdge = false;
+    step->hasEdge = false;
+    step->hasMouseEdge = false;
     step->escapePressed = false;
 }
 
-void addKeyEdge(GuiStep* step, const InputEvent* event) {
-    if (event->keyIndex >= keyCount) return;
+void addEdge(GuiStep* step, const InputEvent* event) {
+    step->hasEdge = true;
+    if (isMouseEdge(event)) {
+        step->mouseDown[event->index] = event->kind == InputEventMouseDown;
+        step->hasMouseEdge = true;
+        step->mouseX = event->x;
+        step->mouseY = event->y;
+        return;
+    }
     b8 pressed = event->kind == InputEventKeyDown;
-    step->keysDown[event->keyIndex] = pressed;
-    step->hasKeyEdge = true;
-    step->escapePressed = pressed && event->keyIndex == keyIndex(offsetof(Keyboard, ESC));
+    step->keysDown[event->index] = pressed;
+    step->escapePressed = pressed && event->index == keyIndex(offsetof(Keyboard, ESC));
 }
 
-// The live input record into Dear ImGui, one GUI frame per key edge, and the editor's windows
-// built in each; only the last is drawn. Returns what became of this frame's ESC presses.
+// The live input record into Dear ImGui, one GUI frame per edge, and the editor's windows built
+// in each; only the last is drawn. Returns what became of this frame's ESC presses.
 EscapeCount drawEditorFrame(DebugState* state) {
     const GameInput* live = debugInput;
-    const Keyboard* keyboard = &live->keyboard;
     // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
     // for its first frame.
     f32 deltaTime = live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME;
     EscapeCount escapes = {};
     GuiStep step = {};
-    keysBeforeEvents(keyboard, step.keysDown);
-    // An ESC press that the record shows without listing it counts from the frame's start.
-    b8 escapeListed = false;
-    b8 textListed = false;
-    for (u32 i = 0; i < keyboard->eventCount; i++) {
-        const InputEvent* event = &keyboard->events[i];
-        if (event->kind == InputEventText) {
-            if (step.hasKeyEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
-            appendText(&step, event->text);
-            textListed = true;
-            continue;
-        }
-        if (step.hasKeyEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
-        addKeyEdge(&step, event);
-        escapeListed = escapeListed || step.escapePressed;
+    statesBeforeEvents(live, &step);
+    for (u32 i = 0; i < live->eventCount; i++) {
+        const InputEvent* event = &live->events[i];
+        // Nothing follows an edge in its GUI frame.
+        if (step.hasEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
+        if (event->kind == InputEventText) appendText(&step, event->text);
+        else addEdge(&step, event);
     }
-    if (!escapeListed && keyboard->ESC.wentDown) step.escapePressed = true;
-    if (!textListed && keyboard->newUTF8Input) appendText(&step, keyboard->utf8Input);
-    // A flood of keys can outrun the list; the keys end the frame as the record has them.
-    for (u32 i = 0; i < keyboard->eventCount; i++)
-        if (keyboard->events[i].kind != InputEventText && keyboard->events[i].keyIndex < keyCount)
-            step.keysDown[keyboard->events[i].keyIndex] = keyboard->keys[keyboard->events[i].keyIndex].isDown;
+    // The frame ends with the keys as the record has them, also when a flood outran the list.
+    for (u32 i = 0; i < keyCount; i++) step.keysDown[i] = live->keyboard.keys[i].isDown;
     buildGuiFrame(state, &step, live, deltaTime, &escapes, true);
     return escapes;
 }
@@ -250,22 +247,17 @@ void debugInit(GameMemory* gameMemory) {
 
     editor::createGuiContext();
     state->guiBackendReady = editor::initGuiBackend();
-    editor::platformMemory = gameMemory;
 }
 
-void debugReload(GameMemory* gameMemory) {
-    debugState = gameMemory->debugState;
-    editor::platformMemory = gameMemory;
-}
+void debugReload(GameMemory* gameMemory) { debugState = gameMemory->debugState; }
 
-void debugUpdate() {
+b8 debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
     if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
     editor::EscapeCount escapes = {};
     if (state->enabled || state->sceneNotice[0]) escapes = editor::drawEditorFrame(state);
-    // ESC quits unless every press of this frame went to a text field.
-    if (editor::platformMemory) editor::platformMemory->escapeTaken = escapes.pressed > 0 && escapes.taken == escapes.pressed;
+    return escapes.pressed > 0 && escapes.taken == escapes.pressed;
 }
 
 void showSceneNotice(string sceneName, const c8* reason) {
@@ -275,7 +267,12 @@ void showSceneNotice(string sceneName, const c8* reason) {
 
 void clearSceneNotice() { debugState->sceneNotice[0] = 0; }
 
-b8 debugCapturesKeyboard() { return debugState && debugState->enabled && ImGui::GetIO().WantTextInput; }
+// The field active now: Dear ImGui's WantTextInput changes only when the next GUI frame starts, so
+// an ESC replayed right after a click into a field would not count as the field's.
+b8 debugCapturesKeyboard() {
+    ImGuiContext* gui = ImGui::GetCurrentContext();
+    return debugState && debugState->enabled && gui->ActiveId != 0 && gui->ActiveId == gui->InputTextState.ID;
+}
 
 const c8* ImGui_GetClipboard(void*) { return platform->getClipboardZ(); }
 

@@ -79,16 +79,17 @@ void debugInit(GameMemory* gameMemory);
 // Re-binds `ve::debugState` to the record the platform keeps.
 void debugReload(GameMemory* gameMemory);
 // The editor's frame: F11, then, while open or while a scene notice is up, the live input to
-// Dear ImGui and every window that shows.
-void debugUpdate();
+// Dear ImGui and every window that shows. True when ESC went down in this frame and every press
+// of it went to a text field, which cancelled its edit.
+b8 debugUpdate();
 // Puts on screen that the scene `sceneName` could not be loaded, and `reason` (a loader's
 // failure text): the game's own scene is then the empty "New Scene", and a black window alone
 // would tell the player nothing. Stays until `clearSceneNotice`.
 void showSceneNotice(string sceneName, const c8* reason);
 // A scene has loaded: the notice goes.
 void clearSceneNotice();
-// A text field of the open editor had the keyboard in the last editor frame: the game's hotkeys
-// must not act on what is typed.
+// A text field of the open editor has the keyboard (after the last GUI frame built): the game's
+// hotkeys must not act on what is typed, and ESC cancels the field's edit instead of quitting.
 b8 debugCapturesKeyboard();
 
 // Dear ImGui's clipboard hooks, over the platform's clipboard.

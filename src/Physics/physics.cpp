@@ -530,16 +530,23 @@ void addTimeVars(u32 index) {
 void updateObject(u32 index) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
-    if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
 
     // The force applied by this frame's entity updates stays: the rewind ticks have dropped what
     // piled up while SPACE was held (see stepBack), and this frame's step is the first to run.
     bodyglue::wakeBodiesInContact(body);
     // The rewound position is the body origin.
     bodyglue::placeOrigin(body, body->m_tx.position, bodyglue::toEngine(body->m_tx.rotation));
-    body->SetAngularVelocity(body->m_angularVelocity);
-    body->SetLinearVelocity(body->m_linearVelocity);
-    body->SetToAwake();
+    if (bodyglue::isStaticBody(body)) {
+        // Made static in the editor after it was registered: it goes back with the others, but
+        // the library gives a static body no velocity, and a rewound one would push what it
+        // touches.
+        phIdentity(body->m_linearVelocity);
+        phIdentity(body->m_angularVelocity);
+    } else {
+        body->SetAngularVelocity(body->m_angularVelocity);
+        body->SetLinearVelocity(body->m_linearVelocity);
+        body->SetToAwake();
+    }
     body->SynchronizeProxies();
 }
 

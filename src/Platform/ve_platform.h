@@ -98,9 +98,6 @@ struct PlatformAPI {
 struct GameMemory {
     EngineState* engineState;
     DebugState* debugState;
-    // Written by the engine in every frame: every ESC press of the frame went to a text field of
-    // the map editor (and cancelled its edit), so ESC does not end the program.
-    b8 escapeTaken;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -112,9 +109,8 @@ constexpr u32 keyCount = 91;
 constexpr u32 mouseButtonCount = 3;
 constexpr u32 controllerCount = 16;
 constexpr u32 controllerButtonCount = 15;
-// Bytes of `Keyboard::utf8Input`; the last one always stays NUL.
-constexpr u32 utf8InputSize = 8;
-// Key edges and pieces of text that one frame's record lists in their order of arrival.
+// Key edges, mouse button edges and pieces of text that one frame's record lists in their order
+// of arrival.
 constexpr u32 inputEventCapacity = 64;
 // Bytes of one listed piece of text: one whole UTF-8 character (at most 4 bytes) and its NUL.
 constexpr u32 inputEventTextSize = 6;
@@ -124,15 +120,20 @@ enum InputEventKind : u8 {
     InputEventKeyDown,
     InputEventKeyUp,
     InputEventText,
+    InputEventMouseDown,
+    InputEventMouseUp,
 };
 
-// One key edge (a first press or a release) or one typed character.
+// One key edge (a first press or a release), one mouse button edge or one typed character.
 struct InputEvent {
     InputEventKind kind;
-    // The key index of a key edge.
-    u8 keyIndex;
+    // The key index of a key edge; the index in `Mouse::buttons` of a mouse button edge.
+    u8 index;
     // The character of a text event, NUL-terminated.
     c8 text[inputEventTextSize];
+    // Where a mouse button edge happened, in window pixels.
+    s32 x;
+    s32 y;
 };
 
 // Plain data: copied as a whole (live, editor and recorded copies are byte copies).
@@ -160,11 +161,7 @@ struct GameInput {
 
     struct Keyboard {
         // `wentDown` marks a first press only; automatic repeats set nothing.
-        struct Key {
-            b8 isDown;
-            b8 wentDown;
-            b8 wentUp;
-        };
+        using Key = Button;
         // The key index of a key is its position here.
         union {
             Key keys[keyCount];
@@ -185,16 +182,6 @@ struct GameInput {
                 Key INVALID;                                                                      // 91
             };
         };
-        b8 newUTF8Input;
-        // The last text input of this frame, UTF-8, cut at a character boundary and always
-        // NUL-terminated (the editor hands it on as a C string); zero-filled every frame.
-        c8 utf8Input[utf8InputSize];
-        // Every key edge and typed character of this frame, in order: the editor replays them, so
-        // that nothing typed between two slow frames is lost. Emptied every frame. A frame never
-        // holds a second press or a second release of one key; the platform keeps such an edge,
-        // and everything after it, for the next frame.
-        u32 eventCount;
-        InputEvent events[inputEventCapacity];
     };
 
     struct Mouse {
@@ -219,6 +206,14 @@ struct GameInput {
     Controller controllers[controllerCount];
     Keyboard keyboard;
     Mouse mouse;
+    // Every key edge, mouse button edge and typed character of this frame, in order of arrival (the
+    // typed text is only here):
+    // the editor replays them, so that nothing typed or clicked between two slow frames is lost or
+    // overtaken. Emptied every frame. A frame never holds a second press or a second release of
+    // one key or button; the platform keeps such an edge, and everything after it, for the next
+    // frame, so the edge flags above agree with the list.
+    u32 eventCount;
+    InputEvent events[inputEventCapacity];
     // Seconds of the previous frame; 0 in the first frame.
     f64 deltaTime;
     // Seconds of one physics tick: 1 / the display's refresh rate.
@@ -243,8 +238,10 @@ static_assert(offsetof(GameInput::Keyboard, INVALID) == sizeof(GameInput::Keyboa
 typedef void (*ENGINE_RELOAD)(GameMemory* gameMemory, PlatformAPI* platform);
 // Builds the engine state into `gameMemory`; `physicsDelta` is the tick length in seconds.
 typedef void (*ENGINE_INIT)(GameMemory* gameMemory, f64 physicsDelta);
-// One frame. `input` may be a replayed recording; `debugInput` is always the live input.
-typedef void (*ENGINE_UPDATE)(GameInput* input, GameInput* debugInput);
+// One frame. `input` may be a replayed recording; `debugInput` is always the live input. True
+// when the program should end: ESC went down in the live input and no text field of the map
+// editor took it.
+typedef b8 (*ENGINE_UPDATE)(GameInput* input, GameInput* debugInput);
 
 // An engine module as the platform sees it. The engine is linked into the program, so the three
 // slots hold the entry points below and `object` and `timeStamp` stay zero.
@@ -261,5 +258,5 @@ struct SDLGameEngine {
 extern "C" {
 void EngineReload(ve::GameMemory* gameMemory, ve::PlatformAPI* platform);
 void EngineInit(ve::GameMemory* gameMemory, f64 physicsDelta);
-void EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput);
+b8 EngineUpdate(ve::GameInput* input, ve::GameInput* debugInput);
 }

@@ -335,10 +335,10 @@ b8 readMemberHeader(SerialReader* reader, msi end, MemberHeader* header) {
            (header->numIndirections == 0 || reader->position == end);
 }
 
-// The type record named by a struct record, or null (reported) when there is none.
+// The type record named by a struct record, or null (reported) when there is none; a name
+// damaged to nothing names none.
 MetaData* findStoredType(string typeName) {
-    if (!VE_SOFT_ASSERT(typeName.length)) return 0;
-    MetaData* metaData = findMetaData(typeName);
+    MetaData* metaData = typeName.length ? findMetaData(typeName) : 0;
     if (!metaData) {
         printLine("Failed to load struct: No metadata found to typename:");
         printLine(typeName);
@@ -708,10 +708,6 @@ SceneLoadReport readSceneImage(Scene* scene, string name, buffer image, MemorySt
     return report;
 }
 
-b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store) {
-    return !readSceneImage(scene, name, image, store).failure;
-}
-
 namespace serialization {
 
 b8 fileHasByteAt(PlatformFileList files, u32 index, u64 offset) {
@@ -753,6 +749,8 @@ b8 readWholeFile(PlatformFileList files, u32 index, MemoryStore* store, buffer* 
     return false;
 }
 
+namespace serialization {
+
 SceneLoadReport readSceneFile(Scene* scene, string name, MemoryStore* store) {
     VE_ASSERT_NOT_NULL(store);
     *scene = {};
@@ -775,10 +773,10 @@ SceneLoadReport readSceneFile(Scene* scene, string name, MemoryStore* store) {
     return report;
 }
 
-b8 loadScene(Scene* scene, string name, MemoryStore* store) { return !readSceneFile(scene, name, store).failure; }
+} // namespace serialization
 
-SceneLoadReport loadWholeScene(Scene* scene, string name, MemoryStore* store) {
-    SceneLoadReport report = readSceneFile(scene, name, store);
+SceneLoadReport loadScene(Scene* scene, string name, MemoryStore* store) {
+    SceneLoadReport report = serialization::readSceneFile(scene, name, store);
     if (report.failure || !report.damagedRecords) return report;
     // The heap is the scene's one block in `store`: the entities, names and array inside go with it.
     freeFromHeap(store, scene->sceneDataHeap.buf.data);

@@ -193,21 +193,17 @@ struct SceneLoadReport {
     u32 damagedRecords;
 };
 
-// Reads the scene `name` into `scene`, which it first sets to all zero; the scene's heap comes
-// from `store`. Fails, with a message, when the name is empty, the file is missing or unusable as
-// a whole (wrong magic, an entity count that the file cannot hold, a read error, no memory); a
-// scene whose records are damaged loads the sound ones and reports the others, and a damaged
-// entity leaves nothing in the scene heap, so loading stays linear in the file's size.
-SceneLoadReport readSceneFile(Scene* scene, string name, MemoryStore* store);
-// The same from a file image already in memory.
+// Reads the scene `name` of the file image `image` into `scene`, which it first sets to all zero;
+// the scene's heap comes from `store`. Fails, with a message, when the image is unusable as a
+// whole (wrong magic, an entity count that it cannot hold, no memory); a scene whose records are
+// damaged loads the sound ones and reports the others, and a damaged entity leaves nothing in the
+// scene heap, so loading stays linear in the image's size.
 SceneLoadReport readSceneImage(Scene* scene, string name, buffer image, MemoryStore* store);
-// `readSceneFile` and `readSceneImage` without the report: false when the load failed as a whole.
-b8 loadScene(Scene* scene, string name, MemoryStore* store);
-b8 loadSceneImage(Scene* scene, string name, buffer image, MemoryStore* store);
-// Reads the scene `name` only when its file is read whole. A file with a damaged record is no
-// level (a floor, a cable link or a body would be missing): it is refused with "Failed to load
-// Scene: File damaged!", and `scene` is left all zero with nothing taken from `store`.
-SceneLoadReport loadWholeScene(Scene* scene, string name, MemoryStore* store);
+// Reads the scene `name` from its file, only whole: the name must not be empty and the file must
+// be found and read. A file with a damaged record is no level (a floor, a cable link or a body
+// would be missing): it is refused with "Failed to load Scene: File damaged!". On every failure
+// `scene` is left all zero with nothing taken from `store`.
+SceneLoadReport loadScene(Scene* scene, string name, MemoryStore* store);
 
 // The whole file `index` of `files`, read into a new block of `store` (empty for an empty file).
 // False when it cannot be read or the store cannot hold it.

@@ -11,6 +11,7 @@
 #include "Debug/mapeditor.h"
 #include "Meta/entity_type_list.h"
 #include "Physics/common/phMemory.h"
+#include "Platform/SDL/sdl_tmp_win_platform.h"
 #include "Util/string.h"
 
 #include "../support/keyStrokes.h"
@@ -199,20 +200,17 @@ protected:
 
     // One frame as the platform runs it: the reload, the update, then the edges are cleared for
     // the next frame's events.
-    void runFrame(f64 deltaTime = 0.0) {
+    // True when the engine asked the program to end.
+    b8 runFrame(f64 deltaTime = 0.0) {
         h.input.deltaTime = deltaTime;
         h.debugInput = h.input;
         EngineReload(&h.gameMemory, &h.files.api);
-        EngineUpdate(&h.input, &h.debugInput);
+        b8 quitRequested = EngineUpdate(&h.input, &h.debugInput);
         clearEdges();
+        return quitRequested;
     }
 
-    void clearEdges() {
-        for (u32 i = 0; i < ve::keyCount; i++) {
-            h.input.keyboard.keys[i].wentDown = 0;
-            h.input.keyboard.keys[i].wentUp = 0;
-        }
-    }
+    void clearEdges() { ve::clearInputEdges(&h.input); }
 
     ve::GameInput::Keyboard& keys() { return h.input.keyboard; }
 

@@ -158,7 +158,7 @@ TEST_F(EditorActions, SaveAsMovesTheNameIntoTheSceneHeapAndLeavesThePermanentSto
     EXPECT_EQ(vetest::freeBlockCount(ve::permanentStore), blocksBefore);
     EXPECT_TRUE(hasFile("Level 2.vsf"));
     ve::Scene loaded;
-    ASSERT_TRUE(ve::loadScene(&loaded, name("Level 2"), ve::permanentStore));
+    ASSERT_EQ(ve::loadScene(&loaded, name("Level 2"), ve::permanentStore).failure, nullptr);
     EXPECT_EQ(loaded.entities.length, 1u);
 }
 
@@ -208,7 +208,7 @@ TEST_F(EditorActions, UnusableSceneNamesAreRefusedWithAMessage) {
 
 TEST_F(EditorActions, AnEmptySceneNameLoadsNothingInsteadOfStopping) {
     ve::Scene loaded;
-    EXPECT_FALSE(ve::loadScene(&loaded, name(""), ve::permanentStore));
+    EXPECT_NE(ve::loadScene(&loaded, name(""), ve::permanentStore).failure, nullptr);
     EXPECT_TRUE(loaded.id == ve::Hash{});
 }
 
@@ -310,7 +310,7 @@ TEST_F(EditorActions, SavingAfterPlayStoresThePlayersLookAtPoint) {
     EXPECT_EQ(player->cam.dir.y, 0.6f);
     EXPECT_EQ(player->cam.dir.z, -0.8f);
     ve::Scene loaded;
-    ASSERT_TRUE(ve::loadScene(&loaded, name("Level 1"), ve::permanentStore));
+    ASSERT_EQ(ve::loadScene(&loaded, name("Level 1"), ve::permanentStore).failure, nullptr);
     auto* stored = (game::PlayerEntity*)((ve::Entity*)loaded.entities[0])->entityData.data;
     EXPECT_FLOAT_EQ(stored->cam.dir.x, 12.0f);
     EXPECT_FLOAT_EQ(stored->cam.dir.y, 1.6f);
@@ -329,7 +329,7 @@ TEST_F(EditorActions, ALevelLoadedAndSavedInTheEditorKeepsThePlayersStartView) {
     ASSERT_TRUE(ve::saveCurrentScene());
 
     ve::Scene saved;
-    ASSERT_TRUE(ve::loadScene(&saved, name("Level 1"), ve::permanentStore));
+    ASSERT_EQ(ve::loadScene(&saved, name("Level 1"), ve::permanentStore).failure, nullptr);
     auto* stored = (game::PlayerEntity*)((ve::Entity*)saved.entities[0])->entityData.data;
     ve::v3 view = ve::normalized(stored->cam.dir - stored->cam.pos);
     ve::v3 expected = ve::normalized(ve::v3{-10.0f, 0.0f, -5.0f});

@@ -95,7 +95,7 @@ TEST_F(EditorRoundTrip, EveryStoredMemberOfEveryTypeSurvivesSaveAndLoad) {
 
     ASSERT_TRUE(ve::saveCurrentSceneAs(name("Round Trip")));
     ve::Scene loaded;
-    ASSERT_TRUE(ve::loadScene(&loaded, name("Round Trip"), ve::permanentStore));
+    ASSERT_EQ(ve::loadScene(&loaded, name("Round Trip"), ve::permanentStore).failure, nullptr);
     ASSERT_EQ(loaded.entities.length, scene()->entities.length);
 
     // The file holds the point that the player looks at (its init makes it a direction again).

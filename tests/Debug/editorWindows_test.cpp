@@ -10,6 +10,7 @@
 #include "Physics/dynamics/phBody.h"
 #include "Platform/SDL/sdl_tmp_win_platform.h"
 
+#include <functional>
 #include <set>
 
 using namespace editortest;
@@ -121,6 +122,14 @@ protected:
         event.key.keysym.scancode = scancode;
         return event;
     }
+    static SDL_Event mouseButton(ImVec2 at, b8 down) {
+        SDL_Event event = {};
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.x = (Sint32)at.x;
+        event.button.y = (Sint32)at.y;
+        return event;
+    }
     static SDL_Event typed(const char* character) {
         SDL_Event event = {};
         event.type = SDL_TEXTINPUT;
@@ -135,8 +144,7 @@ protected:
         do {
             ve::clearInputEdges(&h.input);
             ve::takePendingInput(&h.input, &ve::sdl_pendingInput);
-            frame();
-            ended = ended || ve::escapeEndsProgram(&h.debugInput, &h.gameMemory);
+            ended = frame() || ended;
         } while (ve::sdl_pendingInput.count > 0);
         ve::clearInputEdges(&h.input);
         return ended;
@@ -251,6 +259,43 @@ TEST_F(EditorWindows, TextAndAChordTypedWithinOneFrameReachTheFieldInOrder) {
     EXPECT_EQ(opts->collisionMask, 0xBEEFu);
 }
 
+// At three frames a second a designer types the rest of a name and clicks "Save" before the next
+// frame: the click acts after the text, wherever the mouse went after it.
+TEST_F(EditorWindows, TextTypedAndAButtonClickedWithinOneFrameReachTheFieldWholeThenTheButton) {
+    scene()->name = name("Level 1");
+    clickText("Scene", "Save Ass");
+    placeWindow("Save As", OTHERS_AT, ImVec2(400.0f, 200.0f));
+    clickField("Save As", "Name");
+    std::vector<TextRun> save = findText("Save As", "Save");
+    ASSERT_EQ(save.size(), 1u);
+    std::vector<SDL_Event> events = {key(SDL_SCANCODE_END, true), key(SDL_SCANCODE_END, false)};
+    for (const char* c = " backup copy"; *c; c++) events.push_back(typed(std::string(1, *c).c_str()));
+    events.push_back(mouseButton(save[0].center(), true));
+    events.push_back(mouseButton(save[0].center(), false));
+    h.input.mouse.absInPixelsX = 0;
+    h.input.mouse.absInPixelsY = 0;
+    betweenTwoFrames(events);
+    EXPECT_EQ(text(scene()->name), "Level 1 backup copy");
+    EXPECT_NE(memfiles::findFile(&h.files, "Level 1 backup copy.vsf"), nullptr);
+    EXPECT_FALSE(editor()->saveAsWindowActive);
+}
+
+TEST_F(EditorWindows, ANumberTypedAndTheNextFieldClickedWithinOneFrameReachTheRecordWhole) {
+    ve::BodyOpts* opts = openNewCubeBodyOptions(true);
+    clickField("Selected Entity", "Position");
+    std::vector<TextRun> velocity = findText("Selected Entity", "Linear Velocity");
+    ASSERT_FALSE(velocity.empty());
+    ImVec2 next(velocity[0].min.x - 30.0f, velocity[0].center().y);
+    std::vector<SDL_Event> events = {key(SDL_SCANCODE_LCTRL, true), key(SDL_SCANCODE_A, true),
+                                     key(SDL_SCANCODE_A, false), key(SDL_SCANCODE_LCTRL, false)};
+    for (const char* c = "100.125"; *c; c++) events.push_back(typed(std::string(1, *c).c_str()));
+    events.push_back(mouseButton(next, true));
+    events.push_back(mouseButton(next, false));
+    betweenTwoFrames(events);
+    frame();
+    EXPECT_EQ(opts->position.z, 100.125f);
+}
+
 TEST_F(EditorWindows, EscapeCancelsTheFieldBeingEditedAndQuitsOnlyOutsideOne) {
     struct Case {
         b8 inField;
@@ -336,6 +381,37 @@ TEST_F(EditorWindows, AFailedSaveOrReloadIsShownUnderTheScenesButtons) {
             clickText("Scene", button);
             EXPECT_EQ(shows("Scene", "Error saving Scene"), *failing != 0) << button << " " << failing;
         }
+    }
+}
+
+// R, an elevator and the first level switch the scene through the game's request, Load and Reload
+// through the editor: after each, nothing of the editor points into the freed scene, its windows
+// are closed, and no error line about it stays.
+TEST_F(EditorWindows, EverySceneSwitchLeavesNoWindowOnTheFreedScene) {
+    constexpr u32 TEXT_ROW = 10;
+    const std::function<void()> switches[] = {
+        [this] { state()->loadScene = scene()->name; },
+        [this] { ASSERT_TRUE(ve::loadSceneDebug(scene(), name("Level 1"), &state()->permanentStore)); },
+        [] { ASSERT_TRUE(ve::reloadCurrentScene()); },
+    };
+    ve::EntityRef reference = {};
+    for (const std::function<void()>& switchScene : switches) {
+        ASSERT_TRUE(ve::saveCurrentSceneAs(name("Level 1")));
+        ve::Entity* text = selectNew(TEXT_ROW);
+        ve::toggleEditString(&((game::FloatingTextEntity*)text->entityData.data)->text);
+        editor()->selectedEntityRef = &reference;
+        editor()->sceneWindowError = ve::SAVE_ERROR_TEXT;
+        editor()->failedToRename = true;
+        frame();
+        ASSERT_TRUE(shows("Edit String", "Apply"));
+        switchScene();
+        frame();
+        EXPECT_EQ(editor()->selectedEntity.id, ve::Hash{});
+        EXPECT_EQ(editor()->selectedEntityRef, nullptr);
+        EXPECT_EQ(editor()->selectedString, nullptr);
+        EXPECT_FALSE(editor()->drawEditStringWindow || editor()->drawRenameEntityWindow || editor()->failedToRename);
+        EXPECT_FALSE(shows("Edit String", "Apply"));
+        EXPECT_FALSE(shows("Scene", "Error saving Scene"));
     }
 }
 

@@ -12,6 +12,7 @@
 #include "Debug/editorText.h"
 #include "Debug/mapeditor.h"
 #include "Meta/introspection.h"
+#include "Platform/SDL/sdl_tmp_win_platform.h"
 #include "Util/string.h"
 
 #include <imgui.h>
@@ -128,7 +129,7 @@ protected:
         ASSERT_TRUE(editor()->enabled);
     }
 
-    void frame() { runFrame(1.0 / 60.0); }
+    b8 frame() { return runFrame(1.0 / 60.0); }
 
     // The mouse over `at` for a frame, then a press and a release in frames of their own, then a
     // frame that shows what the click did.
@@ -148,16 +149,16 @@ protected:
         frame();
     }
 
-    // Typed text, one character per frame, as the platform reports text input.
+    // Typed text, one character per frame, through the platform's handling of SDL's text events.
     void type(const char* characters) {
         for (const char* c = characters; *c; c++) {
-            h.input.keyboard.newUTF8Input = 1;
-            memset(h.input.keyboard.utf8Input, 0, ve::utf8InputSize);
-            h.input.keyboard.utf8Input[0] = *c;
+            SDL_Event event = {};
+            event.type = SDL_TEXTINPUT;
+            event.text.text[0] = *c;
+            ve::handleEvent(&h.input, &event);
+            ve::takePendingInput(&h.input, &ve::sdl_pendingInput);
             frame();
         }
-        h.input.keyboard.newUTF8Input = 0;
-        memset(h.input.keyboard.utf8Input, 0, ve::utf8InputSize);
     }
 
     void pressKey(ve::GameInput::Keyboard::Key* key) {

@@ -237,7 +237,8 @@ TEST_F(EditorSession, ANewCubeSavedFromTheEditorLoadsWithTheLevelUnchanged) {
 
     std::vector<u8> saved = readFile(workdir / "assets" / "Level 1.vsf");
     ve::Scene loaded;
-    ASSERT_TRUE(ve::loadSceneImage(&loaded, name("Level 1"), {saved.size(), saved.data()}, &stores.permanent)) << log;
+    ve::SceneLoadReport report = ve::readSceneImage(&loaded, name("Level 1"), {saved.size(), saved.data()}, &stores.permanent);
+    ASSERT_TRUE(!report.failure && !report.damagedRecords) << log;
     ASSERT_EQ(loaded.entities.length, 4u) << log;
     Comparer comparer;
     for (msi i = 0; i < 3; i++) {

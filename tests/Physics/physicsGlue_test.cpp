@@ -617,6 +617,25 @@ TEST_F(GlueTest, SetPositionPlacesTheOriginOfAnOffCentreBody) {
     EXPECT_TRUE(ve::isHit(id, vec(10, 22, 25), vec(0, 0, 1), 10.0f));
 }
 
+// What the editor's "Position" and "Rotation" fields hand to the body.
+TEST_F(GlueTest, SetPoseTakesTheTypedRotationAndRefusesAPositionOutOfRange) {
+    ve::Primitive box = cuboidAt(vec(2, 0, 0), vec(1, 1, 1));
+    ve::BodyOpts opts = bodyOpts(DYNAMIC_FLAGS, vec(0, 0, 0), &box, 1);
+    u32 id = create(&opts);
+    phBody* body = ve::getBody(id);
+    const ve::mat3 typed = rotation(vec(0.0f, 0.6f, 0.8f), 40.0f);
+    ve::setPose(id, vec(1, 2, 3), typed);
+    EXPECT_LT(maxDifference(bodyRotation(body), typed), 1e-5f);
+    EXPECT_LT(distance(toV3(body->m_tx.position), vec(1, 2, 3)), 1e-5f);
+    const f32 outOfRange[] = {nextafterf(ve::MAX_BODY_POSITION, INFINITY), -INFINITY, NAN};
+    for (f32 bad : outOfRange) {
+        std::vector<std::string> printed = printedBy([&] { ve::setPose(id, vec(0, bad, 0), ve::iMat3()); });
+        EXPECT_EQ(printed.size(), 1u) << bad;
+        EXPECT_LT(distance(toV3(body->m_tx.position), vec(1, 2, 3)), 1e-5f) << bad;
+        EXPECT_LT(maxDifference(bodyRotation(body), typed), 1e-5f) << bad;
+    }
+}
+
 // A carrier moved by hand one and a half box widths from under a sleeping box: their pair survives
 // with an empty manifold until the fattened proxies part, so only the move itself can wake the
 // rider. Once woken it falls.

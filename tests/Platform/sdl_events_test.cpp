@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -71,37 +72,133 @@ TEST_F(EventTest, PressAndReleaseInOneFrameLeaveBothEdgesThenAllClearNextFrame) 
     expectKey(input.keyboard.E, false, false, false);
 }
 
-// Taps faster than frames: every press is seen in a frame of its own, and the order of keys and
-// text is kept. "1" stands for the E key, "2" for R; a frame may end between any two events.
-TEST_F(EventTest, EveryPressBetweenTwoFramesIsSeenInExactlyOneFrame) {
+// The queue's order, over sequences of keys, text and clicks. A sequence is written one event a
+// character: a lower-case letter presses a key (b BACKSPACE, e E, h HOME) and its capital releases
+// it, m and M press and release the left mouse button, a digit or x is typed text, and "/" is a
+// frame that runs while the events arrive. The frames that list anything are written the same way,
+// separated by "|". Each frame must list its events in arrival order, each event in exactly one
+// frame, and its edge flags must say what its list says.
+class QueueOrderTest : public EventTest {
+protected:
+    static constexpr const char* KEY_LETTERS = "beh";
+    static constexpr SDL_Scancode KEY_SCANCODES[] = {SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_E, SDL_SCANCODE_HOME};
+
+    static ve::GameInput::Button* edgeTarget(GameInput* record, const InputEvent& event) {
+        if (event.kind == InputEventMouseDown || event.kind == InputEventMouseUp) return &record->mouse.buttons[event.index];
+        return &record->keyboard.keys[event.index];
+    }
+
+    char letterOf(const InputEvent& event) {
+        if (event.kind == InputEventText) return event.text[0];
+        b8 mouse = event.kind == InputEventMouseDown || event.kind == InputEventMouseUp;
+        char letter = 'm';
+        for (int i = 0; !mouse && KEY_LETTERS[i]; i++)
+            if (KeyCodeMappings[KEY_SCANCODES[i]] == event.index) letter = KEY_LETTERS[i];
+        b8 press = event.kind == InputEventKeyDown || event.kind == InputEventMouseDown;
+        return press ? letter : (char)toupper(letter);
+    }
+
+    void pushLetter(char c) {
+        if (isdigit(c) || c == 'x') {
+            char text[2] = {c, 0};
+            pushText(text);
+            return;
+        }
+        if (tolower(c) == 'm') {
+            pushButton(islower(c) ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT);
+            return;
+        }
+        const char* at = strchr(KEY_LETTERS, tolower(c));
+        ASSERT_NE(at, nullptr) << c;
+        pushKey(islower(c) ? SDL_KEYDOWN : SDL_KEYUP, KEY_SCANCODES[at - KEY_LETTERS]);
+    }
+
+    // One frame; its list in the sequence's letters, after checking that the edge flags of every
+    // key and button say what the list says, starting from the states of the frame before.
+    std::string listedFrame() {
+        GameInput before = input;
+        frame();
+        GameInput expected = before;
+        clearInputEdges(&expected);
+        std::string listed;
+        for (u32 i = 0; i < input.eventCount; i++) {
+            const InputEvent& event = input.events[i];
+            listed += letterOf(event);
+            if (event.kind == InputEventText) continue;
+            ve::GameInput::Button* button = edgeTarget(&expected, event);
+            b8 press = event.kind == InputEventKeyDown || event.kind == InputEventMouseDown;
+            EXPECT_FALSE(press ? button->wentDown : button->wentUp) << "a second edge of one kind in a frame";
+            button->isDown = press;
+            (press ? button->wentDown : button->wentUp) = 1;
+        }
+        EXPECT_EQ(memcmp(&expected.keyboard.keys, &input.keyboard.keys, sizeof(input.keyboard.keys)), 0) << listed;
+        EXPECT_EQ(memcmp(&expected.mouse.buttons, &input.mouse.buttons, sizeof(input.mouse.buttons)), 0) << listed;
+        return listed;
+    }
+
+    std::string run(const char* sequence) {
+        std::string frames;
+        auto addFrame = [&frames](const std::string& listed) {
+            if (listed.empty()) return;
+            if (!frames.empty()) frames += '|';
+            frames += listed;
+        };
+        for (const char* at = sequence; *at; at++) {
+            if (*at == '/') addFrame(listedFrame());
+            else pushLetter(*at);
+        }
+        for (int i = 0; i < 8; i++) addFrame(listedFrame());
+        EXPECT_EQ(sdl_pendingInput.count, 0u);
+        return frames;
+    }
+};
+
+TEST_F(QueueOrderTest, EveryFrameListsItsEventsInArrivalOrderAndEachEventInExactlyOneFrame) {
     struct Case {
-        const char* between;      // events pushed between two frames: e, E (down, up), r, R, t (text)
-        const char* pressFrames;  // per frame: how many presses of E it shows (wentDown)
+        const char* arrivals;
+        const char* frames;
     };
     const Case cases[] = {
-        {"eE", "1"},          // a tap within one frame
-        {"eEeE", "11"},       // two taps: the second waits a frame
-        {"eEeEeE", "111"},
-        {"eErReE", "11"},     // R's tap rides along with the first frame
-        {"eteEtE", "11"},
-        {"E", "0"},           // a release alone
+        {"eE", "eE"},                   // a tap within one frame
+        {"eEeE", "eE|eE"},              // two taps: two presses, the second in a frame of its own
+        {"eEeEeE", "eE|eE|eE"},
+        {"ebBE", "ebBE"},               // edges of different keys share a frame
+        {"bBbBx", "bB|bBx"},            // Backspace, Backspace, "x": the x waits behind the second
+        {"bBbB/x", "bB|bBx"},           // ... also when it arrives while the second waits
+        {"12hH3", "12hH3"},             // HOME between typed digits keeps its place
+        {"e1Ee2E", "e1E|e2E"},          // text behind a waiting press waits with it
+        {"xmM", "xmM"},                 // typed text, then a click: the click after the text
+        {"mMmM", "mM|mM"},              // a double click: one click a frame
+        {"1mM2mM3", "1mM2|mM3"},
+        {"m/xM", "m|xM"},               // a press held over a frame, released after typing
+        {"e/mE", "e|mE"},
+        {"E", "E"},                     // a release alone
     };
     for (const Case& c : cases) {
         sdl_pendingInput.count = 0;
         memset((void*)&input, 0, sizeof(input));
-        for (const char* at = c.between; *at; at++) {
-            if (*at == 't') pushText("x");
-            else pushKey(tolower(*at) == *at ? SDL_KEYDOWN : SDL_KEYUP, tolower(*at) == 'e' ? SDL_SCANCODE_E : SDL_SCANCODE_R);
-        }
-        std::string seen;
-        for (int i = 0; i < 4; i++) {
-            frame();
-            seen += input.keyboard.E.wentDown ? '1' : '0';
-        }
-        EXPECT_EQ(seen.substr(0, strlen(c.pressFrames)), c.pressFrames) << c.between;
-        EXPECT_EQ(seen.find('1', strlen(c.pressFrames)), std::string::npos) << c.between;
-        EXPECT_FALSE(input.keyboard.E.isDown) << c.between;
+        EXPECT_EQ(run(c.arrivals), c.frames) << c.arrivals;
     }
+}
+
+TEST_F(EventTest, AClickListsWhereItHappenedAndActsInTheFrameItArrivesWhenNothingWaits) {
+    pushMotion(100, 200);
+    SDL_Event down = {};
+    down.type = SDL_MOUSEBUTTONDOWN;
+    down.button.button = SDL_BUTTON_RIGHT;
+    down.button.x = 300;
+    down.button.y = 400;
+    ASSERT_EQ(SDL_PushEvent(&down), 1);
+    pushMotion(500, 600);
+    frame();
+    EXPECT_TRUE(input.mouse.right.isDown && input.mouse.right.wentDown);
+    ASSERT_EQ(input.eventCount, 1u);
+    EXPECT_EQ(input.events[0].kind, InputEventMouseDown);
+    EXPECT_EQ(input.events[0].index, 2);
+    EXPECT_EQ(input.events[0].x, 300);
+    EXPECT_EQ(input.events[0].y, 400);
+    // The pointer itself is where the last motion left it.
+    EXPECT_EQ(input.mouse.absInPixelsX, 500);
 }
 
 TEST_F(EventTest, HeldKeyHasOneWentDownAndRepeatsSetNothing) {
@@ -192,36 +289,38 @@ TEST_F(EventTest, MouseButtonsFollowTheKeyEdgeRules) {
     EXPECT_FALSE(input.mouse.right.wentDown || input.mouse.right.wentUp);
 }
 
-TEST_F(EventTest, TextInputKeepsItsNulAndWholeCharacters) {
+// Typed text is listed one whole UTF-8 character an event, in the order typed.
+TEST_F(EventTest, TypedTextIsListedOneWholeCharacterAnEventInOrder) {
     struct Case {
         const char* typed;
-        const char* kept;
+        std::vector<std::string> listed;
     };
     const Case cases[] = {
-        {"ab", "ab"},
-        {"123456789", "1234567"},           // 9 bytes: cut to 7
-        {"abcde\xC3\xA9", "abcde\xC3\xA9"}, // 7 bytes ending in a whole two-byte character
-        {"abcdef\xC3\xA9", "abcdef"},       // the character would straddle the cut: left out
-        {"a\xE2\x82\xAC\xE2\x82\xAC", "a\xE2\x82\xAC\xE2\x82\xAC"}, // a and two euro signs: 7 bytes
-        {"ab\xE2\x82\xAC\xE2\x82\xAC", "ab\xE2\x82\xAC"},
-        {"\xF0\x9F\x98\x80\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        {"ab", {"a", "b"}},
+        {"abcde\xC3\xA9", {"a", "b", "c", "d", "e", "\xC3\xA9"}},
+        {"a\xE2\x82\xAC\xE2\x82\xAC", {"a", "\xE2\x82\xAC", "\xE2\x82\xAC"}},
+        {"\xF0\x9F\x98\x80\xF0\x9F\x98\x80", {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}},
+    };
+    auto listedTexts = [this] {
+        std::vector<std::string> texts;
+        for (u32 i = 0; i < input.eventCount; i++) {
+            EXPECT_EQ(input.events[i].kind, InputEventText);
+            texts.push_back(input.events[i].text);
+        }
+        return texts;
     };
     for (const Case& c : cases) {
         pushText(c.typed);
         frame();
-        EXPECT_TRUE(input.keyboard.newUTF8Input);
-        EXPECT_STREQ(input.keyboard.utf8Input, c.kept) << c.typed;
-        EXPECT_EQ(input.keyboard.utf8Input[utf8InputSize - 1], 0);
+        EXPECT_EQ(listedTexts(), c.listed) << c.typed;
     }
-    // A later text event in the same frame overwrites; the next frame clears it.
-    pushText("first");
+    // Two text events in one frame follow each other; the next frame lists nothing.
+    pushText("ab");
     pushText("xy");
     frame();
-    EXPECT_STREQ(input.keyboard.utf8Input, "xy");
+    EXPECT_EQ(listedTexts(), (std::vector<std::string>{"a", "b", "x", "y"}));
     frame();
-    EXPECT_FALSE(input.keyboard.newUTF8Input);
-    const c8 zeros[utf8InputSize] = {};
-    EXPECT_EQ(memcmp(input.keyboard.utf8Input, zeros, utf8InputSize), 0);
+    EXPECT_EQ(input.eventCount, 0u);
 }
 
 TEST_F(EventTest, QuitEventIsReportedAfterTheFrameIsApplied) {

@@ -271,11 +271,12 @@ struct SeenByEngine {
 SeenByEngine seen;
 
 void recordReload(GameMemory*, PlatformAPI*) { seen.calls.push_back("reload"); }
-void recordUpdate(GameInput* input, GameInput* debugInput) {
+b8 recordUpdate(GameInput* input, GameInput* debugInput) {
     seen.calls.push_back("update");
     seen.gameSawW = input->keyboard.W.isDown;
     seen.editorSawW = debugInput->keyboard.W.isDown;
     seen.gameSawSpace = input->keyboard.SPACE.isDown;
+    return false;
 }
 
 class FrameLoopTest : public RecordingTest {

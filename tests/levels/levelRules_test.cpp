@@ -65,7 +65,7 @@ TEST_F(LevelRules, everyCommittedLevelLoadsWholeAndKeepsTheRules) {
         std::string name = "Level " + std::to_string(number);
         std::vector<u8> file = diskfiles::readWholeFile((std::string(VE_SOURCE_DIR "/assets/") + name + ".vsf").c_str());
         ve::Scene scene;
-        ASSERT_TRUE(ve::loadScene(&scene, ve::wrapASCIIZ(name.c_str()), ve::permanentStore)) << name;
+        ASSERT_EQ(ve::loadScene(&scene, ve::wrapASCIIZ(name.c_str()), ve::permanentStore).failure, nullptr) << name;
         EXPECT_GT(scene.entities.length, 0u) << name;
         EXPECT_EQ(scene.entities.length, entityCountInFile(file)) << name << ": the loader dropped entities";
         levels::LevelProblems problems = {};
@@ -166,7 +166,7 @@ TEST_F(LevelRules, theCheckReportsAssetsMissingFromThePacks) {
     ve::AssetRegister empty = {};
     ve::createAssetRegister(&empty, 1, 1, 1);
     ve::Scene scene;
-    ASSERT_TRUE(ve::loadScene(&scene, ve::wrapASCIIZ("Level 1"), ve::permanentStore));
+    ASSERT_EQ(ve::loadScene(&scene, ve::wrapASCIIZ("Level 1"), ve::permanentStore).failure, nullptr);
     levels::LevelProblems problems = {};
     levels::checkLevel(&scene, &empty, &problems);
     std::string text = problemText(problems);

@@ -164,7 +164,7 @@ SceneLoadReport loadSceneClean(Scene* scene, string name, MemoryStore* store) {
     // The name may lie in the current scene's heap (the elevator raises the current name in
     // place): the load copies it before the current scene is freed.
     Scene loaded;
-    SceneLoadReport report = loadWholeScene(&loaded, name, store);
+    SceneLoadReport report = loadScene(&loaded, name, store);
     replaceScene(scene, &loaded);
     return report;
 }

@@ -130,11 +130,6 @@ u8 keyIndexForScancode(SDL_Scancode scancode) {
     return KeyCodeMappings[scancode];
 }
 
-GameInput::Button* mouseButtonForEvent(GameInput* input, u8 sdlButton) {
-    if (sdlButton < 1 || sdlButton > mouseButtonCount) return nullptr;
-    return &input->mouse.buttons[sdlButton - 1];
-}
-
 // Keeps at most `size` - 1 bytes, cut before a character that would not fit whole, so the copy
 // always holds valid UTF-8 with its NUL.
 void copyWholeCharacters(c8* dst, const c8* text, msi size) {
@@ -144,8 +139,6 @@ void copyWholeCharacters(c8* dst, const c8* text, msi size) {
     memcpy(dst, text, length);
     memset(dst + length, 0, size - length);
 }
-
-void copyTextInput(c8* dst, const c8* text) { copyWholeCharacters(dst, text, utf8InputSize); }
 
 // Bytes of the UTF-8 character that starts at `text` (continuation bytes that follow it).
 msi characterLength(const c8* text) {
@@ -160,77 +153,96 @@ msi characterCount(const c8* text) {
     return count;
 }
 
+b8 isMouseEdge(InputEventKind kind) { return kind == InputEventMouseDown || kind == InputEventMouseUp; }
+b8 isPress(InputEventKind kind) { return kind == InputEventKeyDown || kind == InputEventMouseDown; }
+
+// The key or mouse button that an edge moves.
+GameInput::Button* buttonOfEdge(GameInput* input, const PendingInputEvent* event) {
+    if (isMouseEdge(event->kind)) return &input->mouse.buttons[event->index];
+    return &input->keyboard.keys[event->index];
+}
+
 // Only a flood that fills the pending queue (see `makeRoom`) finds the list full.
-void listEvent(GameInput::Keyboard* keyboard, InputEventKind kind, u8 keyIndex, const c8* text, msi textLength) {
-    if (keyboard->eventCount == inputEventCapacity) return;
-    InputEvent* event = &keyboard->events[keyboard->eventCount++];
+void listEvent(GameInput* input, const PendingInputEvent* source, const c8* text, msi textLength) {
+    if (input->eventCount == inputEventCapacity) return;
+    InputEvent* event = &input->events[input->eventCount++];
     *event = {};
-    event->kind = kind;
-    event->keyIndex = keyIndex;
-    // A key edge has no text. A character longer than a listed text holds is no UTF-8 that SDL
+    event->kind = source->kind;
+    event->index = source->index;
+    event->x = source->x;
+    event->y = source->y;
+    // An edge has no text. A character longer than a listed text holds is no UTF-8 that SDL
     // sends; it is left out.
     if (textLength > 0 && textLength < inputEventTextSize) memcpy(event->text, text, textLength);
 }
 
 // Whether `event` may still join this frame's record. An empty list takes any text (what does
 // not fit goes unlisted), so that nothing waits for ever.
-b8 fitsThisFrame(const GameInput::Keyboard* keyboard, const PendingInputEvent* event) {
-    msi room = inputEventCapacity - keyboard->eventCount;
-    if (event->kind == InputEventText) return keyboard->eventCount == 0 || characterCount(event->text) <= room;
-    const GameInput::Keyboard::Key* key = &keyboard->keys[event->keyIndex];
-    if (event->kind == InputEventKeyDown && key->wentDown) return false;
-    if (event->kind == InputEventKeyUp && key->wentUp) return false;
+b8 fitsThisFrame(GameInput* input, const PendingInputEvent* event) {
+    msi room = inputEventCapacity - input->eventCount;
+    if (event->kind == InputEventText) return input->eventCount == 0 || characterCount(event->text) <= room;
+    const GameInput::Button* button = buttonOfEdge(input, event);
+    if (isPress(event->kind) ? button->wentDown : button->wentUp) return false;
     return room > 0;
 }
 
-void applyPendingEvent(GameInput::Keyboard* keyboard, const PendingInputEvent* event) {
+void applyPendingEvent(GameInput* input, const PendingInputEvent* event) {
     if (event->kind == InputEventText) {
-        keyboard->newUTF8Input = true;
-        copyTextInput(keyboard->utf8Input, event->text);
         for (msi at = 0; event->text[at];) {
             msi length = characterLength(event->text + at);
-            listEvent(keyboard, InputEventText, 0, event->text + at, length);
+            listEvent(input, event, event->text + at, length);
             at += length;
         }
         return;
     }
-    GameInput::Keyboard::Key* key = &keyboard->keys[event->keyIndex];
-    b8 pressed = event->kind == InputEventKeyDown;
-    key->isDown = pressed;
-    if (pressed) key->wentDown = true;
-    else key->wentUp = true;
-    listEvent(keyboard, event->kind, event->keyIndex, nullptr, 0);
+    GameInput::Button* button = buttonOfEdge(input, event);
+    b8 pressed = isPress(event->kind);
+    button->isDown = pressed;
+    if (pressed) button->wentDown = true;
+    else button->wentUp = true;
+    listEvent(input, event, nullptr, 0);
 }
 
-// With the queue full a flood of keys arrives faster than frames take them: the oldest half is
+// With the queue full a flood of input arrives faster than frames take it: the oldest half is
 // taken into this frame whatever it holds, so that no release is ever dropped.
-void makeRoom(GameInput::Keyboard* keyboard, PendingInput* pending) {
+void makeRoom(GameInput* input, PendingInput* pending) {
     u32 taken = pendingInputCapacity / 2;
-    for (u32 i = 0; i < taken; i++) applyPendingEvent(keyboard, &pending->events[i]);
+    for (u32 i = 0; i < taken; i++) applyPendingEvent(input, &pending->events[i]);
     memmove(pending->events, pending->events + taken, (pending->count - taken) * sizeof(PendingInputEvent));
     pending->count -= taken;
 }
 
-void queueInput(GameInput* input, InputEventKind kind, u8 keyIndex, const c8* text) {
+void queueInput(GameInput* input, const PendingInputEvent* event) {
     PendingInput* pending = &sdl_pendingInput;
-    if (pending->count == pendingInputCapacity) makeRoom(&input->keyboard, pending);
-    PendingInputEvent* event = &pending->events[pending->count++];
-    event->kind = kind;
-    event->keyIndex = keyIndex;
-    copyWholeCharacters(event->text, text ? text : "", pendingTextSize);
+    if (pending->count == pendingInputCapacity) makeRoom(input, pending);
+    pending->events[pending->count++] = *event;
+}
+
+void queueEdge(GameInput* input, InputEventKind kind, u8 index) {
+    PendingInputEvent event = {};
+    event.kind = kind;
+    event.index = index;
+    queueInput(input, &event);
 }
 
 void handleKeyDown(GameInput* input, const SDL_KeyboardEvent* event) {
     if (event->repeat) return;
     u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
     if (keyIndex == unmappedKeyIndex) return;
-    queueInput(input, InputEventKeyDown, keyIndex, nullptr);
+    queueEdge(input, InputEventKeyDown, keyIndex);
 }
 
 void handleKeyUp(GameInput* input, const SDL_KeyboardEvent* event) {
     u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
     if (keyIndex == unmappedKeyIndex) return;
-    queueInput(input, InputEventKeyUp, keyIndex, nullptr);
+    queueEdge(input, InputEventKeyUp, keyIndex);
+}
+
+void handleTextInput(GameInput* input, const SDL_TextInputEvent* event) {
+    PendingInputEvent text = {};
+    text.kind = InputEventText;
+    copyWholeCharacters(text.text, event->text, pendingTextSize);
+    queueInput(input, &text);
 }
 
 void handleMouseMotion(GameInput* input, const SDL_MouseMotionEvent* event) {
@@ -240,13 +252,15 @@ void handleMouseMotion(GameInput* input, const SDL_MouseMotionEvent* event) {
     input->mouse.abs.y = ((f32)event->y / (f32)windowHeight - 0.5f) * 2.0f;
 }
 
+// SDL numbers the buttons from 1 (left, middle, right); the others change nothing.
 void handleMouseButton(GameInput* input, const SDL_MouseButtonEvent* event) {
-    GameInput::Button* button = mouseButtonForEvent(input, event->button);
-    if (!button) return;
-    b8 pressed = event->type == SDL_MOUSEBUTTONDOWN;
-    button->isDown = pressed;
-    if (pressed) button->wentDown = true;
-    else button->wentUp = true;
+    if (event->button < 1 || event->button > mouseButtonCount) return;
+    PendingInputEvent edge = {};
+    edge.kind = event->type == SDL_MOUSEBUTTONDOWN ? InputEventMouseDown : InputEventMouseUp;
+    edge.index = (u8)(event->button - 1);
+    edge.x = event->x;
+    edge.y = event->y;
+    queueInput(input, &edge);
 }
 
 } // namespace detail
@@ -260,15 +274,13 @@ void clearInputEdges(GameInput* input) {
         button.wentDown = false;
         button.wentUp = false;
     }
-    memset(input->keyboard.utf8Input, 0, utf8InputSize);
-    input->keyboard.newUTF8Input = false;
-    input->keyboard.eventCount = 0;
+    input->eventCount = 0;
 }
 
 void takePendingInput(GameInput* input, PendingInput* pending) {
     u32 taken = 0;
-    while (taken < pending->count && detail::fitsThisFrame(&input->keyboard, &pending->events[taken])) {
-        detail::applyPendingEvent(&input->keyboard, &pending->events[taken]);
+    while (taken < pending->count && detail::fitsThisFrame(input, &pending->events[taken])) {
+        detail::applyPendingEvent(input, &pending->events[taken]);
         taken++;
     }
     memmove(pending->events, pending->events + taken, (pending->count - taken) * sizeof(PendingInputEvent));
@@ -292,7 +304,7 @@ b8 handleEvent(GameInput* input, const SDL_Event* event) {
     case SDL_WINDOWEVENT: handleWindowEvent(input, &event->window); break;
     case SDL_KEYDOWN: handleKeyDown(input, &event->key); break;
     case SDL_KEYUP: handleKeyUp(input, &event->key); break;
-    case SDL_TEXTINPUT: queueInput(input, InputEventText, 0, event->text.text); break;
+    case SDL_TEXTINPUT: handleTextInput(input, &event->text); break;
     case SDL_MOUSEMOTION: handleMouseMotion(input, &event->motion); break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: handleMouseButton(input, &event->button); break;
@@ -317,10 +329,6 @@ b8 handleEvents(GameInput* input) {
     }
     takePendingInput(input, &sdl_pendingInput);
     return quit;
-}
-
-b8 escapeEndsProgram(const GameInput* liveInput, const GameMemory* gameMemory) {
-    return liveInput->keyboard.ESC.wentDown && !gameMemory->escapeTaken;
 }
 
 // =============================================================================================
@@ -410,15 +418,15 @@ namespace detail {
 void checkAndLoadGameEngine(SDLMainState* state) { state->engine.engineReload(&state->gameMemory, &state->platformAPI); }
 
 // The frame in which ESC is pressed or the window is closed is still updated, drawn and timed.
-// Whether ESC ends the program is known only after the update: a text field of the editor takes it.
+// Whether ESC ends the program is the engine's answer: a text field of the editor takes it.
 b8 runFrame(SDLMainState* state) {
     b8 quit = handleEvents(&sdl_gameInput);
     sdl_gameInput.physicsDelta = state->physicsDelta;
     sdl_debugInput = sdl_gameInput;
     applyMouseModeChange(stepInputRecording(&state->recorder, &sdl_gameInput, &allocatedBuffers), &sdl_gameInput);
     checkAndLoadGameEngine(state);
-    state->engine.engineUpdate(gameInputOfFrame(&state->recorder, &sdl_gameInput), &sdl_debugInput);
-    b8 running = !quit && !escapeEndsProgram(&sdl_debugInput, &state->gameMemory);
+    b8 quitRequested = state->engine.engineUpdate(gameInputOfFrame(&state->recorder, &sdl_gameInput), &sdl_debugInput);
+    b8 running = !quit && !quitRequested;
     SDL_GL_SwapWindow(state->window.window);
     u64 framesPerSecond = advanceFrameClock(&state->clock, getNanoTime(), &sdl_gameInput);
     if (framesPerSecond) {

@@ -40,21 +40,25 @@ extern GameInput sdl_debugInput;
 // SDL scancode (0 to 254) to key index, `unmappedKeyIndex` where no key answers.
 extern const u8 KeyCodeMappings[keyCodeMappingCount];
 
-// Key edges and typed text that have arrived but are not yet in a frame's record.
+// Key edges, mouse button edges and typed text that have arrived but are not yet in a frame's
+// record.
 constexpr u32 pendingInputCapacity = 256;
 // Bytes of SDL's text of one text input event, NUL included.
-constexpr u32 pendingTextSize = 32;
+constexpr u32 pendingTextSize = SDL_TEXTINPUTEVENT_TEXT_SIZE;
 
 struct PendingInputEvent {
     InputEventKind kind;
-    u8 keyIndex;
+    // Key index or mouse button index, as in `InputEvent`.
+    u8 index;
     c8 text[pendingTextSize];
+    s32 x;
+    s32 y;
 };
 
 // A frame takes the pending events in order until one would be a second press or a second
-// release of the same key, or would not fit the record's list; that event and all after it wait
-// for the next frame. So every press is seen in exactly one frame, however many arrive between
-// two frames, and the order of keys and text is kept.
+// release of the same key or button, or would not fit the record's list; that event and all after
+// it wait for the next frame. So every press is seen in exactly one frame, however many arrive
+// between two frames, and keys, clicks and text keep their order.
 struct PendingInput {
     PendingInputEvent events[pendingInputCapacity];
     u32 count;
@@ -100,10 +104,10 @@ u64 advanceFrameClock(FrameClock* clock, u64 currentTime, GameInput* input);
 // ---------------------------------------------------------------------------------------------
 
 // Clears the per-frame parts of the record: the edges of the mouse buttons and of keys 0 to 90,
-// and the text input.
+// and the list of the frame's events.
 void clearInputEdges(GameInput* input);
-// Applies one SDL event to the record, or queues it in `sdl_pendingInput` when it is a key edge
-// or text; returns true for a quit request.
+// Applies one SDL event to the record, or queues it in `sdl_pendingInput` when it is a key edge,
+// a mouse button edge or text; returns true for a quit request.
 b8 handleEvent(GameInput* input, const SDL_Event* event);
 // Moves the pending events that this frame may take into the record (see `PendingInput`).
 void takePendingInput(GameInput* input, PendingInput* pending);
@@ -111,11 +115,9 @@ void takePendingInput(GameInput* input, PendingInput* pending);
 // `setCursorRelative`.
 void handleWindowEvent(GameInput* input, const SDL_WindowEvent* event);
 // One frame's input: the relative motion SDL gathered, the edges cleared, every pending SDL
-// event handled and the frame's share of the pending key edges and text taken. Returns true when
+// event handled and the frame's share of the pending edges and text taken. Returns true when
 // a quit request arrived.
 b8 handleEvents(GameInput* input);
-// ESC went down in the live record and no text field of the editor took it.
-b8 escapeEndsProgram(const GameInput* liveInput, const GameMemory* gameMemory);
 
 // ---------------------------------------------------------------------------------------------
 // Input recording
