@@ -61,26 +61,6 @@ void createBuiltInQuad(RendererStateOpenGL* state) {
     quadMat->metalness = 0.4f;
 }
 
-void createShaderPrograms(RendererStateOpenGL* state) {
-    for (u32 alphaTest = 0; alphaTest < ALPHA_TEST_VARIANTS; ++alphaTest) {
-        for (u32 source = 0; source < EMISSION_SOURCE_COUNT; ++source) {
-            state->litShaders[alphaTest][source].glID =
-                createLitProg(vertex_shader, LitVariant{alphaTest, (EmissionSource)source});
-        }
-    }
-    state->shader = state->litShaders[ALPHA_TEST_ALBEDO | ALPHA_TEST_EMISSION][(u32)EmissionSource::SAMPLED];
-    state->debugNormalShader.glID =
-        createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
-    state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()), 1);
-    state->bloomVerticalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)), 0);
-    state->bloomHorizontalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)), 1);
-    state->additiveTextureShader.glID = createCompositeProg(0);
-    state->gammaCompositeShader.glID = createCompositeProg(1);
-    state->skyBoxShader.glID = createShaderProg(skybox_vert, skybox_frag, nullptr);
-    state->hudShader.glID = createShaderProg(hud_vert, hud_frag, nullptr);
-    state->billBoardShader.glID = createShaderProg(billboard_vert, physical_frag, nullptr);
-}
-
 void setFixedState() {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_FRAMEBUFFER_SRGB);
@@ -260,6 +240,26 @@ const c8* debugTypeName(GLenum type) {
 
 } // namespace detail
 
+void createShaderPrograms(RendererStateOpenGL* state) {
+    for (u32 alphaTest = 0; alphaTest < ALPHA_TEST_VARIANTS; ++alphaTest) {
+        for (u32 source = 0; source < EMISSION_SOURCE_COUNT; ++source) {
+            state->litShaders[alphaTest][source].glID =
+                createLitProg(vertex_shader, LitVariant{alphaTest, (EmissionSource)source});
+        }
+    }
+    state->shader = state->litShaders[ALPHA_TEST_ALBEDO | ALPHA_TEST_EMISSION][(u32)EmissionSource::SAMPLED];
+    state->debugNormalShader.glID =
+        createShaderProg(drawNormVertShader, drawNormFragShader, drawNormGeomShader);
+    state->bloomShader.glID = createBlurProg(linearTaps(downsamplingBlurKernel()), 1);
+    state->bloomVerticalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS)), 0);
+    state->bloomHorizontalShader.glID = createBlurProg(linearTaps(repeatedBlurKernel(BLOOM_ITERATIONS - 1)), 1);
+    state->additiveTextureShader.glID = createCompositeProg(0);
+    state->gammaCompositeShader.glID = createCompositeProg(1);
+    state->skyBoxShader.glID = createShaderProg(skybox_vert, skybox_frag, nullptr);
+    state->hudShader.glID = createShaderProg(hud_vert, hud_frag, nullptr);
+    state->billBoardShader.glID = createShaderProg(billboard_vert, physical_frag, nullptr);
+}
+
 // =============================================================================================
 // Creation and reload
 // =============================================================================================
@@ -302,7 +302,7 @@ void rendererOpenGLInit() {
     glDebugMessageCallback(MessageCallback, nullptr);
     detail::createBuiltInQuad(state);
     createBlackTexture(state);
-    detail::createShaderPrograms(state);
+    createShaderPrograms(state);
     detail::setFixedState();
     detail::createUniformBuffers(state);
     detail::createSceneFramebuffer(state);

@@ -24,6 +24,11 @@ void rendererOpenGLReload(Renderer* renderer);
 // The one-time set-up that createRendererOpenGL runs after the first reload.
 void rendererOpenGLInit();
 
+// Builds every program the back end draws with into `state`: the lit variants, the normals, the
+// three blur passes, the two composites, the sky, the HUD and the billboards. Part of the set-up.
+struct RendererStateOpenGL;
+void createShaderPrograms(RendererStateOpenGL* state);
+
 // Slot 2: GPU copy of a texture, with mipmaps, repeat wrapping and 8x anisotropy, keyed by its id.
 // Uploading an id again reuses its table entry, which then names the new GL texture.
 void uploadTexture(Texture* texture);
