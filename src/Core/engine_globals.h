@@ -17,6 +17,11 @@ namespace ve {
 
 struct AssetRegister;
 
+// What a frame's physics tick does, decided once as the frame starts, before the entities update:
+// nothing (no tick falls due, or the editor pauses the scene), a step back through the time
+// history (SPACE held), or the history's recording step and one physics step of a tick's length.
+enum class PhysicsTick : u8 { None, Rewind, Step };
+
 // Field order is part of the record's identity (the introspection table lists it).
 struct EngineState {
     // The renderer's table with the frame being built; filled by the back end's constructor.
@@ -46,6 +51,7 @@ struct EngineState {
     // Seconds accumulated towards the next physics tick. Never capped: after long frames a tick
     // runs in every following frame until the surplus is worked off.
     f64 timeSinceLastPhysicsUpdate;
+    PhysicsTick physicsTick;
     // The scene to switch to after this frame; a request is pending exactly while `data` is set.
     string loadScene;
     // Transparent quads sorted back to front.

@@ -127,33 +127,26 @@ namespace detail {
 void reapplyTimedBodies(EngineState* state) {
     for (u32 i = 0; i < state->timedPhysicBodyCount; i++) updateObject(state->timedPhysicBodyIds[i]);
 }
-
-// Both lengths come from the input, so a replayed recording replays its own timing.
-b8 tickFallsDue(const EngineState* state, const GameInput* input) {
-    return state->timeSinceLastPhysicsUpdate + input->deltaTime >= (f64)input->physicsDelta;
-}
 } // namespace detail
 
-b8 advancePhysicsClock(EngineState* state, GameInput* input) {
-    b8 due = detail::tickFallsDue(state, input);
+void decidePhysicsTick(EngineState* state, GameInput* input) {
+    // Both lengths come from the input, so a replayed recording replays its own timing.
+    b8 due = state->timeSinceLastPhysicsUpdate + input->deltaTime >= (f64)input->physicsDelta;
     state->timeSinceLastPhysicsUpdate += input->deltaTime;
     if (due) state->timeSinceLastPhysicsUpdate -= (f64)input->physicsDelta;
-    return due;
-}
-
-f32 physicsStepTimeThisFrame(const EngineState* state, const GameInput* input) {
-    b8 steps = detail::tickFallsDue(state, input) && state->currentScene.enabled &&
-               !isHeldThisFrame(input->keyboard.SPACE);
-    return steps ? input->physicsDelta : 0.0f;
-}
-
-void runPhysicsTick(EngineState* state, GameInput* input) {
     // A tick that falls due while the editor has paused the scene is used up without effect.
-    if (!state->currentScene.enabled) return;
-    if (isHeldThisFrame(input->keyboard.SPACE)) {
-        stepBack();
-        return;
-    }
+    if (!due || !state->currentScene.enabled) state->physicsTick = PhysicsTick::None;
+    else if (isHeldThisFrame(input->keyboard.SPACE)) state->physicsTick = PhysicsTick::Rewind;
+    else state->physicsTick = PhysicsTick::Step;
+}
+
+f32 physicsStepTime(const EngineState* state, const GameInput* input) {
+    return state->physicsTick == PhysicsTick::Step ? input->physicsDelta : 0.0f;
+}
+
+void runPhysicsTick(EngineState* state) {
+    if (state->physicsTick == PhysicsTick::Rewind) stepBack();
+    if (state->physicsTick != PhysicsTick::Step) return;
     // Recorded first, so a snapshot holds the state at the start of its tick.
     saveTimeVars();
     physicsUpdate(&state->scene);
@@ -177,6 +170,7 @@ b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     debugInput = frameDebugInput;
 
     EngineState* state = engineState;
+    decidePhysicsTick(state, frameInput);
     state->renderer.frame = state->renderer.createFrame();
     state->renderer.frame.setClearCol(v3{0.0f, 0.0f, 0.0f});
 
@@ -194,7 +188,7 @@ b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     b8 rewindEnds = hotkeysActive && space.wentUp && !space.isDown;
     b8 tappedRewind = rewindEnds && space.wentDown;
     if (rewindEnds && !tappedRewind) detail::reapplyTimedBodies(state);
-    if (advancePhysicsClock(state, frameInput)) runPhysicsTick(state, frameInput);
+    runPhysicsTick(state);
     if (tappedRewind) detail::reapplyTimedBodies(state);
 
     state->renderer.submitFrame(&state->renderer.frame);

@@ -62,17 +62,15 @@ b8 updateEngine(GameInput* input, GameInput* debugInput);
 // The gamma and cursor keys of `input`.
 void handleDisplayKeys(EngineState* state, GameInput* input);
 
-// Adds the frame's time to the physics clock; true when a tick falls due (at most one per frame).
-b8 advancePhysicsClock(EngineState* state, GameInput* input);
-// The time by which the physics steps in this frame's tick, asked before the clock advances (by
-// the entity updates): one tick length when a tick falls due and steps the physics, 0 when none
-// falls due, when the editor pauses the scene and when SPACE makes the tick a rewind step. Forces
-// meant to act for the frame scale by it, since the world moves no further however long the
-// frame was.
-f32 physicsStepTimeThisFrame(const EngineState* state, const GameInput* input);
-// One physics tick: nothing while the scene is paused; a step back through the time history while
-// SPACE is held; otherwise the history's recording step and then one physics step.
-void runPhysicsTick(EngineState* state, GameInput* input);
+// Adds the frame's time to the physics clock and decides the frame's `physicsTick` (at most one
+// tick falls due per frame).
+void decidePhysicsTick(EngineState* state, GameInput* input);
+// One tick length when this frame's tick steps the physics, else 0. Forces meant to act for the
+// frame act over it: the world moves no further however long the frame was, and a force in a
+// frame without a step would wait in the body.
+f32 physicsStepTime(const EngineState* state, const GameInput* input);
+// Runs the tick that `decidePhysicsTick` chose.
+void runPhysicsTick(EngineState* state);
 
 // Performs and clears a scene switch that game code asked for during the frame.
 void switchSceneOnRequest(EngineState* state);

@@ -26,7 +26,7 @@ ve::v3 carryPoint(const PlayerEntity* player) { return player->cam.pos + CARRY_D
 // point under the floor, it left sideways at metres a second at five frames a second). In a frame
 // without a step nothing acts, since a force would wait in the body for the next step.
 void carry(CubeEntity* cube, const PlayerEntity* player) {
-    f32 stepTime = ve::physicsStepTimeThisFrame(ve::engineState, ve::input);
+    f32 stepTime = ve::physicsStepTime(ve::engineState, ve::input);
     if (stepTime <= 0.0f) return;
     u32 body = cube->bodyOpts.physicsBody;
     ve::setLinearVelocity(body, ve::getLinearVeloctiy(body) * (1.0f - CARRY_DAMPING_RATE));

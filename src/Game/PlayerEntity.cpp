@@ -1,6 +1,7 @@
 #include "Game/PlayerEntity.h"
 
 #include "Core/engine_globals.h"
+#include "Core/engine_main.h"
 #include "Game/entityShared.h"
 #include "Math/floatMath.h"
 
@@ -55,21 +56,13 @@ f32 limitedPitchChange(ve::v3 dir, ve::v3 up, f32 yDelta) {
     return yDelta;
 }
 
-// The share of a physics tick that this frame's push stands for. At most one tick runs per
-// frame, so a frame longer than a tick (a slow machine) counts as one tick: the game then runs
-// slower than real time, and a push worth many ticks would fire the player through a wall in
-// the one tick that runs.
-f32 frameShareOfTick() {
-    f32 deltaTime = (f32)ve::input->deltaTime;
-    return ve::min(deltaTime / ve::input->physicsDelta, 1.0f);
-}
-
 // Every walking key that is held (or was tapped within this frame) pushes the body along its
-// direction. The force is scaled by the frame's share of a physics tick, so that the forces of
-// all frames within one tick add up to `walkSpeed` whatever the frame rate.
+// direction by `walkSpeed`, once in each frame whose physics steps. At most one tick runs per
+// frame, so a frame longer than a tick (a slow machine) pushes for one tick: the game then runs
+// slower than real time, and a push worth many ticks would fire the player through a wall.
 void walk(PlayerEntity* player, ve::v3 forward, ve::v3 right) {
+    if (ve::physicsStepTime(ve::engineState, ve::input) <= 0.0f) return;
     ve::GameInput::Keyboard* keys = &ve::input->keyboard;
-    f32 share = frameShareOfTick();
     struct WalkKey {
         b8 held;
         ve::v3 direction;
@@ -79,7 +72,7 @@ void walk(PlayerEntity* player, ve::v3 forward, ve::v3 right) {
                     {ve::isHeldThisFrame(keys->A), -right}};
     for (const WalkKey& key : walkKeys) {
         if (!key.held) continue;
-        ve::v3 force = key.direction * player->walkSpeed * share;
+        ve::v3 force = key.direction * player->walkSpeed;
         ve::applyForce(player->bodyOpts.physicsBody, force);
     }
 }

@@ -184,6 +184,7 @@ TEST_F(Cube, TheCarryDampingActsOncePerPhysicsStep) {
         keys().SPACE.isDown = c.rewinding;
         state()->currentScene.enabled = !c.paused;
         setFrameTime(c.ticksPerFrame * TICK);
+        ve::decidePhysicsTick(state(), &h.input);
         game::updateCubeEntity(cube);
         EXPECT_NEAR(velocityOf(cube).x, 10.0f * c.expectedShare, 1e-4f);
     }

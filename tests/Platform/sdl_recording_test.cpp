@@ -248,13 +248,22 @@ TEST(FrameClock, SixteenMillisecondFramesReportSixtyThreeAndKeepTheRemainder) {
     EXPECT_EQ(next, 62u);
 }
 
-TEST(FrameClock, OneLongFrameReportsOnceAndCarriesTheRest) {
+TEST(FrameClock, AStallIsReportedOnceAndTheNextLinesCountTheirOwnSecond) {
     GameInput input;
     FrameClock clock = {0, 0, 0};
-    EXPECT_EQ(advanceFrameClock(&clock, 2500000000ull, &input), 1u);
-    EXPECT_EQ(clock.acc, 1500000000u);
-    EXPECT_EQ(advanceFrameClock(&clock, 2500000001ull, &input), 1u);
-    EXPECT_EQ(clock.acc, 500000001u);
+    const u64 stall = 30000000000ull + 100000000ull;
+    const u64 fifthOfASecond = 200000000ull;
+    u64 now = stall;
+    EXPECT_EQ(advanceFrameClock(&clock, now, &input), 1u);
+    EXPECT_EQ(clock.acc, 100000000u);
+    // Frames of 0.2 s after it: 0.1 s left over and four more frames reach 0.9 s, the fifth 1.1 s.
+    u64 reports[10] = {};
+    for (u64& report : reports) {
+        now += fifthOfASecond;
+        report = advanceFrameClock(&clock, now, &input);
+    }
+    const u64 expected[10] = {0, 0, 0, 0, 5, 0, 0, 0, 0, 5};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(reports[i], expected[i]) << "frame " << i + 1 << " after the stall";
 }
 
 // ---------------------------------------------------------------------------------------------

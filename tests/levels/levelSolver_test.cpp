@@ -260,7 +260,7 @@ protected:
         tapE();
         frames(SETTLE_FRAMES);
         EXPECT_FALSE(powered("Plate A"));
-        ASSERT_TRUE(walkTo(-1.5f, -0.5f));
+        ASSERT_TRUE(walkTo(-1.5f, -1.5f));
         pickUp("Teal Cube");
         ASSERT_TRUE(walkTo(0, -6.0f));
         ASSERT_TRUE(walkTo(0, -10.0f));

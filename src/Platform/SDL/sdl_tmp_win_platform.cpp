@@ -114,7 +114,9 @@ u64 advanceFrameClock(FrameClock* clock, u64 currentTime, GameInput* input) {
     clock->counter += 1;
     if (clock->acc <= nanosecondsPerSecond - 1) return 0;
     u64 framesPerSecond = clock->counter;
-    clock->acc -= nanosecondsPerSecond;
+    // A stall of many seconds is reported once: its whole seconds go with this line, so the lines
+    // after it count the frames of their own second instead of one frame each.
+    clock->acc %= nanosecondsPerSecond;
     clock->counter = 0;
     return framesPerSecond;
 }

@@ -97,6 +97,7 @@ struct FrameClock {
 
 // Ends the frame that ran up to `currentTime`: writes its length into `input->deltaTime` (what
 // the next frame sees) and returns the frame count to report when a second has gathered, or 0.
+// A report keeps only the part of a second that has gathered beyond the whole seconds.
 u64 advanceFrameClock(FrameClock* clock, u64 currentTime, GameInput* input);
 
 // ---------------------------------------------------------------------------------------------
