@@ -26,6 +26,7 @@ struct BoxBodyDesc {
     r32 angle = 0;
     r32 friction = phk_boxDefaultFriction;
     r32 restitution = phk_boxDefaultRestitution;
+    r32 density = 1;
     i32 layers = 1;
     bool sensor = false;
     bool allowSleep = true;
@@ -53,6 +54,7 @@ inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     box.Set(local, desc.halfExtents * r32(2.0));
     box.SetFriction(desc.friction);
     box.SetRestitution(desc.restitution);
+    box.SetDensity(desc.density);
     box.SetSensor(desc.sensor);
     body->AddBox(box);
     return body;

@@ -39,12 +39,27 @@ struct phContactState {
     phVec3 ra;
     phVec3 rb;
     r32 penetration;
+    // Accumulated over the iterations and carried to the next step: the impulse that holds the
+    // bodies apart (and bounces them), and the friction in the tangent plane.
     r32 normalImpulse;
     r32 tangentImpulse[2];
-    // Target normal velocity: position correction plus restitution.
+    // The extra impulse of this step that pushes an overlap apart. It starts from zero every step
+    // and is never carried over: two contacts that push a body in opposite directions (a cube
+    // wedged between two blocks) cannot both be met, and a carried push would grow without bound.
+    r32 pushImpulse;
+    // Target normal velocity: the position correction or the restitution, whichever is larger.
     r32 bias;
+    // The part of `bias` that the carried normal impulse meets: the restitution, or the speed
+    // at which a gap may close; the rest of `bias` is the push's.
+    r32 bounce;
     r32 normalMass;
-    r32 tangentMass[2];
+    // The inverse of the symmetric 2x2 effective mass of the two tangent directions (xx, xy,
+    // yy): the directions are coupled through the bodies' inertia, so the impulse that stops
+    // sliding along one tangent generally changes the velocity along the other.
+    r32 tangentMass[3];
+    // The smaller of the two tangents' own effective masses: a sliding point's friction, which
+    // opposes its sliding whatever the coupling, is found with it.
+    r32 slideMass;
     phContactDirection normalDirection;
     phContactDirection tangentDirections[2];
 };
