@@ -276,6 +276,19 @@ b8 acceptsFinite(v3 value, const c8* setter) {
     return false;
 }
 
+// A finite velocity or acceleration for a body, each component within MAX_BODY_RATE like the
+// options at creation: a larger one overflows in the solver. Beyond it, one line and the clamped
+// value.
+b8 acceptsRate(v3* value, const c8* setter) {
+    if (!acceptsFinite(*value, setter)) return false;
+    if (isWithin(*value, MAX_BODY_RATE)) return true;
+    printFormattedLine("Physics: %s (%g, %g, %g) is out of range; each component is held within %g", setter,
+                       value->x, value->y, value->z, MAX_BODY_RATE);
+    f32* components[3] = {&value->x, &value->y, &value->z};
+    for (f32* c : components) *c = fmaxf(-MAX_BODY_RATE, fminf(*c, MAX_BODY_RATE));
+    return true;
+}
+
 // Contacts found under a body's old layers are stale, and a proxy that does not move is never
 // paired again by the broad phase: the contacts are dropped (which wakes the bodies they
 // touched) and the proxies are inserted anew, so the next step's first pair update sees the body
@@ -446,14 +459,14 @@ void setLinearVelocity(u32 index, v3 velocity) {
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
     // The library stops the program for a static body's velocity.
     if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
-    if (!bodyglue::acceptsFinite(velocity, "setLinearVelocity")) return;
+    if (!bodyglue::acceptsRate(&velocity, "setLinearVelocity")) return;
     body->SetLinearVelocity(bodyglue::toPh(velocity));
 }
 
 void applyForce(u32 index, v3 force) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
-    if (!bodyglue::acceptsFinite(force, "applyForce")) return;
+    if (!bodyglue::acceptsRate(&force, "applyForce")) return;
     body->ApplyLinearForce(bodyglue::toPh(force));
 }
 

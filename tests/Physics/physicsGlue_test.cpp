@@ -467,6 +467,20 @@ TEST_F(GlueTest, SettersRefuseValuesThatAreNotFinite) {
     }
 }
 
+// A velocity or acceleration beyond the bound that body creation applies (which overflows in the
+// solver) is held within it, with one line.
+TEST_F(GlueTest, SettersHoldRatesWithinTheCreationBound) {
+    u32 id = createBox(DYNAMIC_FLAGS, vec(1, 2, 3));
+    phBody* body = ve::getBody(id);
+    std::vector<std::string> printed = printedBy([&] { ve::setLinearVelocity(id, vec(0, -3e38f, 5)); });
+    EXPECT_EQ(printed.size(), 1u);
+    EXPECT_EQ(toV3(body->m_linearVelocity), vec(0, -ve::MAX_BODY_RATE, 5));
+
+    printed = printedBy([&] { ve::applyForce(id, vec(2e30f, 0, 0)); });
+    EXPECT_EQ(printed.size(), 1u);
+    EXPECT_EQ(body->m_force.x, ve::MAX_BODY_RATE * body->GetMass());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading a body
 // ---------------------------------------------------------------------------------------------

@@ -431,9 +431,14 @@ void phContactSolver::ShutDown() {
         phManifold* m = m_island->m_contacts[i]->manifold;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             const phContactState* c = cs->contacts + j;
-            m->contacts[j].normalImpulse = c->normalImpulse;
-            m->contacts[j].tangentImpulse[0] = c->tangentImpulse[0];
-            m->contacts[j].tangentImpulse[1] = c->tangentImpulse[1];
+            // A step whose velocities overflowed leaves impulses that are not finite; carried
+            // over they would make both bodies non-finite again in every later step, and the
+            // bodies would never move again. The point starts afresh instead.
+            bool finite = phIsFinite(c->normalImpulse) && phIsFinite(c->tangentImpulse[0]) &&
+                          phIsFinite(c->tangentImpulse[1]);
+            m->contacts[j].normalImpulse = finite ? c->normalImpulse : r32(0.0);
+            m->contacts[j].tangentImpulse[0] = finite ? c->tangentImpulse[0] : r32(0.0);
+            m->contacts[j].tangentImpulse[1] = finite ? c->tangentImpulse[1] : r32(0.0);
         }
     }
 }
