@@ -501,7 +501,14 @@ void setPose(u32 index, v3 position, mat3 rotation) {
     bodyglue::placeOrigin(body, bodyglue::toPh(position), rotation);
 }
 
-void physicsUpdate(phScene* scene) { scene->Step(); }
+void physicsUpdate(phScene* scene) {
+    b8 waited = scene->m_waitingPairs > 0;
+    scene->Step();
+    // Said once when it starts, not every step that it lasts.
+    if (scene->m_waitingPairs > 0 && !waited)
+        printFormattedLine("Physics: the physics store has no room to solve every touching pair; %d wait for room",
+                           scene->m_waitingPairs);
+}
 
 void clearForces(phScene* scene) {
     for (phBody* body = scene->m_bodyList; body; body = body->m_next) {

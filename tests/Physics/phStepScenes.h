@@ -33,7 +33,7 @@ struct BoxBodyDesc {
     bool lockAxes = false;
 };
 
-// A body with one box centred on its origin.
+// A body with one box centred on its origin; null when the scene refuses either.
 inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     phBodyDef def;
     def.bodyType = desc.type;
@@ -46,6 +46,7 @@ inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     def.lockAxisY = desc.lockAxes;
     def.lockAxisZ = desc.lockAxes;
     phBody* body = scene->CreateBody(def);
+    if (!body) return nullptr;
 
     phBoxDef box;
     phTransform local;
@@ -56,8 +57,9 @@ inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     box.SetRestitution(desc.restitution);
     box.SetDensity(desc.density);
     box.SetSensor(desc.sensor);
-    body->AddBox(box);
-    return body;
+    if (body->AddBox(box)) return body;
+    scene->RemoveBody(body);
+    return nullptr;
 }
 
 inline phBody* addDynamicBox(phScene* scene, const phVec3& position) {

@@ -23,8 +23,15 @@ bool phStack::Reserve(u32 size) {
     // The old arena goes first, so that its room can serve the new one.
     if (m_memory) phFree(m_memory);
     m_memory = (u8*)phAlloc(i32(size));
-    m_stackSize = m_memory ? size : 0;
-    return m_memory != nullptr;
+    if (m_memory) {
+        m_stackSize = size;
+        return true;
+    }
+    // No room: the old arena is taken again (its own room, free now, holds it), so the stack keeps
+    // what it had.
+    m_memory = m_stackSize ? (u8*)phAlloc(i32(m_stackSize)) : nullptr;
+    if (!m_memory) m_stackSize = 0;
+    return false;
 }
 
 void* phStack::Allocate(i32 size) {

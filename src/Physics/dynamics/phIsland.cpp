@@ -12,9 +12,12 @@ void phIsland::Add(phBody* body) {
     m_bodies[m_bodyCount++] = body;
 }
 
-void phIsland::Add(phContactConstraint* contact) {
-    phAssert(m_contactCount < m_contactCapacity);
+bool phIsland::Add(phContactConstraint* contact) {
+    i32 points = contact->manifold->contactCount;
+    if (m_contactCount == m_contactCapacity || m_pointCount + points > m_pointCapacity) return false;
     m_contacts[m_contactCount++] = contact;
+    m_pointCount += points;
+    return true;
 }
 
 namespace {

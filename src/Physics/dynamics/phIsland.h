@@ -122,7 +122,9 @@ const r32 phk_timeToSleep = r32(0.5);
 class phIsland {
 public:
     void Add(phBody* body);
-    void Add(phContactConstraint* contact);
+    // False, with the island unchanged, when its arrays have no room for the constraint and its
+    // points.
+    bool Add(phContactConstraint* contact);
     // Fills the constraint states from the bodies and the manifolds.
     void Initialize();
     // Integrates forces, solves the contacts, integrates positions and puts a resting island to
@@ -140,6 +142,7 @@ public:
     i32 m_contactCapacity;
     // The points of all constraint states, in the order of the constraints.
     phContactState* m_points;
+    i32 m_pointCount;
     i32 m_pointCapacity;
 
     r32 m_dt;
