@@ -152,6 +152,11 @@ inline void phPrepareTangentMass(r32 k00, r32 k01, r32 k11, phContactState* c) {
     c->slideMass = phMin(phInvert(k00), phInvert(k11));
 }
 
+// The most push an overlap's point may hold: the impulse that gives the bodies the correction
+// speed from rest. Opposing pushes (a cube wedged between two blocks) then cancel out instead of
+// outgrowing each other from step to step.
+inline r32 phPushBound(const phContactState& c) { return c.normalMass * (c.bias - c.bounce); }
+
 } // namespace
 
 void phContactSolver::Initialize(phIsland* island) {
@@ -177,7 +182,6 @@ void phContactSolver::PreSolve(r32 dt) {
             r32 k11 = phPrepareDirection(*cs, *c, cs->tangentVectors[1], c->tangentDirections + 1);
             r32 k01 = phCoupling(c->tangentDirections[0], c->tangentDirections[1]);
             phPrepareTangentMass(k00, k01, k11, c);
-            c->pushImpulse = r32(0.0);
 
             r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
             bool bounces = closing < -phk_restitutionThreshold;
@@ -187,6 +191,7 @@ void phContactSolver::PreSolve(r32 dt) {
                 bool closes = closing * dt + c->penetration <= r32(0.0);
                 c->bias = bounces && closes ? -cs->restitution * closing : -c->penetration * invDt;
                 c->bounce = c->bias;
+                c->pushImpulse = r32(0.0);
                 continue;
             }
             // Push apart only the penetration beyond the slop, a fraction per step and never
@@ -199,6 +204,8 @@ void phContactSolver::PreSolve(r32 dt) {
             // which would make the rebound depend on how deep the impact step happened to reach.
             c->bounce = bounces ? -cs->restitution * closing : r32(0.0);
             c->bias = phMax(phMin(correction, phk_maxCorrectionSpeed), c->bounce);
+            // The push carried from the last step, held within this step's bound.
+            c->pushImpulse = phMin(c->pushImpulse, phPushBound(*c));
         }
     }
 
@@ -207,7 +214,7 @@ void phContactSolver::PreSolve(r32 dt) {
         phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
-            phVec3 P = cs->normal * c->normalImpulse;
+            phVec3 P = cs->normal * (c->normalImpulse + c->pushImpulse);
             if (m_enableFriction) {
                 P += cs->tangentVectors[0] * c->tangentImpulse[0];
                 P += cs->tangentVectors[1] * c->tangentImpulse[1];
@@ -274,12 +281,10 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     largest = phMax(largest, phMax(lambda, -lambda));
     if (!(c->bias > c->bounce)) return largest;
 
-    // The push of an overlap: at most the impulse that gives the bodies the correction speed from
-    // rest, so opposing pushes cancel out instead of outgrowing each other.
+    // The push of an overlap, within its bound.
     vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
     old = c->pushImpulse;
-    r32 most = c->normalMass * (c->bias - c->bounce);
-    c->pushImpulse = phMin(phMax(old + c->normalMass * (c->bias - vn), r32(0.0)), most);
+    c->pushImpulse = phMin(phMax(old + c->normalMass * (c->bias - vn), r32(0.0)), phPushBound(*c));
     lambda = c->pushImpulse - old;
     phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
@@ -434,9 +439,10 @@ void phContactSolver::ShutDown() {
             // A step whose velocities overflowed leaves impulses that are not finite; carried
             // over they would make both bodies non-finite again in every later step, and the
             // bodies would never move again. The point starts afresh instead.
-            bool finite = phIsFinite(c->normalImpulse) && phIsFinite(c->tangentImpulse[0]) &&
-                          phIsFinite(c->tangentImpulse[1]);
+            bool finite = phIsFinite(c->normalImpulse) && phIsFinite(c->pushImpulse) &&
+                          phIsFinite(c->tangentImpulse[0]) && phIsFinite(c->tangentImpulse[1]);
             m->contacts[j].normalImpulse = finite ? c->normalImpulse : r32(0.0);
+            m->contacts[j].pushImpulse = finite ? c->pushImpulse : r32(0.0);
             m->contacts[j].tangentImpulse[0] = finite ? c->tangentImpulse[0] : r32(0.0);
             m->contacts[j].tangentImpulse[1] = finite ? c->tangentImpulse[1] : r32(0.0);
         }

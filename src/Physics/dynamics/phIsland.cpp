@@ -94,6 +94,7 @@ void phIsland::Initialize() {
             s->penetration = c.penetration;
             // The impulses carried over from the last step (zero for new points).
             s->normalImpulse = c.normalImpulse;
+            s->pushImpulse = c.pushImpulse;
             s->tangentImpulse[0] = c.tangentImpulse[0];
             s->tangentImpulse[1] = c.tangentImpulse[1];
         }

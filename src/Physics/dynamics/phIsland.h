@@ -43,9 +43,11 @@ struct phContactState {
     // bodies apart (and bounces them), and the friction in the tangent plane.
     r32 normalImpulse;
     r32 tangentImpulse[2];
-    // The extra impulse of this step that pushes an overlap apart. It starts from zero every step
-    // and is never carried over: two contacts that push a body in opposite directions (a cube
-    // wedged between two blocks) cannot both be met, and a carried push would grow without bound.
+    // The extra impulse that pushes an overlap apart, carried over like the others but held within
+    // the impulse that gives the bodies the correction speed from rest: two contacts that push a
+    // body in opposite directions (a cube wedged between two blocks) cannot both be met, and a
+    // push without that bound would grow from step to step. Friction does not count it: it is no
+    // load the bodies bear.
     r32 pushImpulse;
     // Target normal velocity: the position correction or the restitution, whichever is larger.
     r32 bias;
