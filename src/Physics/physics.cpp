@@ -6,8 +6,8 @@
 #include "Math/axisAngle.h"
 #include "Physics/scene/phScene.h"
 
+#include <cmath>
 #include <float.h>
-#include <math.h>
 
 namespace ve {
 
@@ -32,8 +32,7 @@ mat3 toEngine(const phMat3& m) {
     return result;
 }
 
-b8 isFinite(f32 x) { return x - x == 0.0f; }
-b8 isFinite(v3 v) { return isFinite(v.x) && isFinite(v.y) && isFinite(v.z); }
+b8 isFinite(v3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // `m` with every column scaled to unit length. False when a column has zero or non-finite
 // length: such a matrix (the zeroed rotation of an entity created in the editor, a damaged file)
@@ -42,7 +41,7 @@ b8 unitColumns(mat3 m, mat3* unit) {
     v3* columns[3] = {&m.col1, &m.col2, &m.col3};
     for (v3* column : columns) {
         f32 length = len(*column);
-        if (!(length > 0.0f) || !isFinite(length)) return false;
+        if (!(length > 0.0f) || !std::isfinite(length)) return false;
         *column = *column / length;
     }
     *unit = m;
@@ -95,7 +94,7 @@ AxisAngle orientationOf(mat3 m) {
 
     v3 vector = {x, y, z};
     f32 sine = len(vector); // sin(angle / 2), up to the quaternion's length
-    if (!(sine > 0.0f) || !isFinite(sine) || !isFinite(w)) return identity;
+    if (!(sine > 0.0f) || !std::isfinite(sine) || !std::isfinite(w)) return identity;
     return {2.0f * atan2f(sine, w), vector / sine};
 }
 
@@ -331,6 +330,28 @@ void placeOrigin(phBody* body, phVec3 origin, mat3 rotation) {
     body->SetTransform(centreOfMassAt(body, origin, placed), axis, orientation.angle);
 }
 
+// The broad phase tree's walk along a ray: the nearest box of a body the ray may stop at.
+struct NearestOnRay {
+    b8 TreeCallBack(i32 proxy) {
+        const phBox* box = (const phBox*)tree->GetUserData(proxy);
+        const phBody* body = box->body;
+        if (body == viewer || (body->m_layers == 0 && body != sought)) return true;
+        phRaycastData hit = ray;
+        if (box->Raycast(body->GetTransform(), &hit) && hit.toi < nearest) {
+            nearest = hit.toi;
+            found = body;
+        }
+        return true;
+    }
+
+    const phDynamicAABBTree* tree;
+    phRaycastData ray;
+    const phBody* viewer;
+    const phBody* sought;
+    const phBody* found;
+    r32 nearest;
+};
+
 } // namespace bodyglue
 
 // =============================================================================================
@@ -347,7 +368,10 @@ void initPhysics() {
 }
 
 void createBody(phScene* scene, BodyOpts* opts) {
-    phBody* body = scene->CreateBody(bodyglue::bodyDefOf(opts));
+    phBodyDef def = bodyglue::bodyDefOf(opts);
+    // The id the body gets, the entry pushed below, so that a ray query can name the body it finds.
+    def.userData = (void*)(uintptr_t)engineState->physicsBodies.length;
+    phBody* body = scene->CreateBody(def);
     // A body that does not fit whole is refused: the entity goes on without one, as it would with
     // an id that names no body, and so does the game.
     if (body && !bodyglue::addColliderBoxes(body, opts)) {
@@ -434,6 +458,17 @@ b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength) {
     ray.t = maxLength;
     // Only the head of the box list, the box added last, is tested.
     return body->m_boxes->Raycast(body->GetTransform(), &ray);
+}
+
+u32 firstBodyOnRay(v3 start, v3 dir, f32 maxLength, u32 viewer, u32 sought) {
+    const phDynamicAABBTree* tree = &engineState->scene.m_contactManager.m_broadphase.m_tree;
+    bodyglue::NearestOnRay walk = {tree, {}, getBody(viewer), getBody(sought), nullptr, phk_maxFloat};
+    walk.ray.start = bodyglue::toPh(start);
+    walk.ray.dir = bodyglue::toPh(dir);
+    walk.ray.t = maxLength;
+    tree->Query(&walk, walk.ray);
+    // Bodies the glue built carry their id (see createBody).
+    return walk.found ? (u32)(uintptr_t)walk.found->m_userData : NO_BODY;
 }
 
 void getAllColliders(u32 index, Primitive* colliders, u32* count) {

@@ -6,7 +6,8 @@
 
 phStack::phStack()
     : m_memory(nullptr), m_entries((phStackEntry*)phAlloc(sizeof(phStackEntry) * phk_stackInitialEntryCapacity)),
-      m_index(0), m_allocation(0), m_entryCount(0), m_entryCapacity(phk_stackInitialEntryCapacity), m_stackSize(0) {}
+      m_index(0), m_allocation(0), m_entryCount(0), m_entryCapacity(m_entries ? phk_stackInitialEntryCapacity : 0),
+      m_stackSize(0) {}
 
 phStack::~phStack() {
     phAssert(m_index == 0);
@@ -37,11 +38,15 @@ bool phStack::Reserve(u32 size) {
 void* phStack::Allocate(i32 size) {
     phAssert(m_index + size <= m_stackSize);
     if (m_entryCount == m_entryCapacity) {
-        phStackEntry* old = m_entries;
-        m_entryCapacity *= 2;
-        m_entries = (phStackEntry*)phAlloc(sizeof(phStackEntry) * m_entryCapacity);
-        memcpy(m_entries, old, sizeof(phStackEntry) * m_entryCount);
-        phFree(old);
+        i32 capacity = m_entryCapacity ? 2 * m_entryCapacity : phk_stackInitialEntryCapacity;
+        phStackEntry* grown = (phStackEntry*)phAlloc(i32(sizeof(phStackEntry)) * capacity);
+        // The step takes six entries, far fewer than the table starts with: only a stack built in a
+        // store without room for its table gets here, and it cannot serve a step.
+        phAssert(grown);
+        memcpy(grown, m_entries, sizeof(phStackEntry) * m_entryCount);
+        phFree(m_entries);
+        m_entries = grown;
+        m_entryCapacity = capacity;
     }
     phStackEntry* entry = m_entries + m_entryCount;
     entry->data = m_memory + m_index;
