@@ -244,14 +244,15 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     r32 largest = r32(0.0);
     if (enableFriction) {
         // Friction is one force in the contact plane, bounded by friction times the normal
-        // impulse whatever the direction of sliding: the accumulated 2-vector stays in that disc.
+        // impulse (the push of an overlap presses the bodies together as well) whatever the
+        // direction of sliding: the accumulated 2-vector stays in that disc.
         // A point that can stick takes the one impulse that stops it, found with the full 2x2
         // tangent mass: the tangents are coupled through the bodies' inertia, and solving them
         // apart (or with one mass) leaves a heavy box on a light one rocking. A point that slides
         // takes friction against its sliding: with the coupled mass the clamped impulse would lean
         // off that direction and a box sliding between the tangents would feel less friction, so
         // both tangents use one mass, the smaller, and the vector is clamped to the disc.
-        r32 maxLambda = cs.friction * c->normalImpulse;
+        r32 maxLambda = cs.friction * (c->normalImpulse + c->pushImpulse);
         r32 old[2] = {c->tangentImpulse[0], c->tangentImpulse[1]};
         r32 vt0 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[0], c->tangentDirections[0]);
         r32 vt1 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[1], c->tangentDirections[1]);

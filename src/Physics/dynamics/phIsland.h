@@ -46,8 +46,7 @@ struct phContactState {
     // The extra impulse that pushes an overlap apart, carried over like the others but held within
     // the impulse that gives the bodies the correction speed from rest: two contacts that push a
     // body in opposite directions (a cube wedged between two blocks) cannot both be met, and a
-    // push without that bound would grow from step to step. Friction does not count it: it is no
-    // load the bodies bear.
+    // push without that bound would grow from step to step.
     r32 pushImpulse;
     // Target normal velocity: the position correction or the restitution, whichever is larger.
     r32 bias;
