@@ -78,9 +78,9 @@ constexpr FlagCheckbox FLAG_CHECKBOXES[FLAG_CHECKBOX_COUNT] = {
     {"Static", (u32)BodyType::Static},
     {"Dynamic", (u32)BodyType::Dynamic},
     {"Kinematic", (u32)BodyType::Kinematic},
-    {"LockAxisX", 0x100},
-    {"LockAxisY", 0x200},
-    {"LockAxisZ", 0x400},
+    {"LockAxisX", (u32)AxisLock::X},
+    {"LockAxisY", (u32)AxisLock::Y},
+    {"LockAxisZ", (u32)AxisLock::Z},
 };
 constexpr u32 BODY_TYPE_BITS = (u32)BodyType::Static | (u32)BodyType::Dynamic | (u32)BodyType::Kinematic;
 

@@ -7,8 +7,6 @@
 #include "Game/LogicGateEntity.h"
 #include "Game/PressurePlateEntity.h"
 #include "Meta/entity_type_list.h"
-#include "Physics/collision/phBox.h"
-#include "Physics/dynamics/phBody.h"
 #include "Physics/physics.h"
 #include "Renderer/renderer.h"
 #include "Util/string.h"
@@ -154,43 +152,11 @@ ve::v4 rewindOutline(b8 outsideRewind) {
     return {REWIND_OUTLINE_COLOR.x, REWIND_OUTLINE_COLOR.y, REWIND_OUTLINE_COLOR.z, width};
 }
 
-namespace shared {
-
-// How far along the ray `body`'s first box (the one the game aims at) is met, or false.
-b8 firstBoxHit(const phBody* body, phRaycastData ray, r32* toi) {
-    if (!body || !body->m_boxes || !body->m_boxes->Raycast(body->GetTransform(), &ray)) return false;
-    *toi = ray.toi;
-    return true;
-}
-
-// Whether a box of another body stands on the ray before `toi`. The player's own body (the eye
-// sits inside it) and bodies that collide with nothing (plates, a lowered barrier) hide nothing.
-b8 isHidden(const phBody* target, const phBody* viewer, phRaycastData ray, r32 toi) {
-    ray.t = toi;
-    for (const phBody* other = ve::engineState->scene.m_bodyList; other; other = other->m_next) {
-        if (other == target || other == viewer || other->m_layers == 0) continue;
-        for (const phBox* box = other->m_boxes; box; box = box->next) {
-            phRaycastData test = ray;
-            if (box->Raycast(other->GetTransform(), &test) && test.toi < toi) return true;
-        }
-    }
-    return false;
-}
-
-} // namespace shared
-
 // One press acts on what the player sees: the body must be the first that the line of sight
 // meets, so E at one thing never reaches another behind it (through a wall or the elevator).
 b8 isPlayerLookingAt(const PlayerEntity* player, u32 body, f32 reach) {
-    if (!player || !ve::isHit(body, player->cam.pos, player->cam.dir, reach)) return false;
-    phRaycastData ray = {};
-    ray.start = phVec3(player->cam.pos.x, player->cam.pos.y, player->cam.pos.z);
-    ray.dir = phVec3(player->cam.dir.x, player->cam.dir.y, player->cam.dir.z);
-    ray.t = reach;
-    const phBody* target = ve::getBody(body);
-    r32 toi = 0.0f;
-    if (!shared::firstBoxHit(target, ray, &toi)) return false;
-    return !shared::isHidden(target, ve::getBody(player->bodyOpts.physicsBody), ray, toi);
+    if (!player || body == ve::NO_BODY) return false;
+    return ve::firstBodyOnRay(player->cam.pos, player->cam.dir, reach, player->bodyOpts.physicsBody, body) == body;
 }
 
 // =============================================================================================

@@ -121,9 +121,9 @@ ve::v4 rewindOutline(b8 outsideRewind);
 // Line of sight
 // =============================================================================================
 
-// Whether the player's line of sight (from its camera position along its camera direction) hits
-// the first box of `body` within `reach` units. What lies in front of the box does not block it.
-// A body without boxes is never looked at.
+// Whether `body` is the first body that the player's line of sight (from its camera position
+// along its camera direction) meets within `reach` units. The player's own body and bodies that
+// collide with nothing do not block it; a body without boxes is never looked at.
 b8 isPlayerLookingAt(const PlayerEntity* player, u32 body, f32 reach);
 
 // =============================================================================================

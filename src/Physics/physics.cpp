@@ -6,8 +6,8 @@
 #include "Math/axisAngle.h"
 #include "Physics/scene/phScene.h"
 
+#include <cmath>
 #include <float.h>
-#include <math.h>
 
 namespace ve {
 
@@ -32,8 +32,7 @@ mat3 toEngine(const phMat3& m) {
     return result;
 }
 
-b8 isFinite(f32 x) { return x - x == 0.0f; }
-b8 isFinite(v3 v) { return isFinite(v.x) && isFinite(v.y) && isFinite(v.z); }
+b8 isFinite(v3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // `m` with every column scaled to unit length. False when a column has zero or non-finite
 // length: such a matrix (the zeroed rotation of an entity created in the editor, a damaged file)
@@ -42,7 +41,7 @@ b8 unitColumns(mat3 m, mat3* unit) {
     v3* columns[3] = {&m.col1, &m.col2, &m.col3};
     for (v3* column : columns) {
         f32 length = len(*column);
-        if (!(length > 0.0f) || !isFinite(length)) return false;
+        if (!(length > 0.0f) || !std::isfinite(length)) return false;
         *column = *column / length;
     }
     *unit = m;
@@ -95,7 +94,7 @@ AxisAngle orientationOf(mat3 m) {
 
     v3 vector = {x, y, z};
     f32 sine = len(vector); // sin(angle / 2), up to the quaternion's length
-    if (!(sine > 0.0f) || !isFinite(sine) || !isFinite(w)) return identity;
+    if (!(sine > 0.0f) || !std::isfinite(sine) || !std::isfinite(w)) return identity;
     return {2.0f * atan2f(sine, w), vector / sine};
 }
 
@@ -276,6 +275,19 @@ b8 acceptsFinite(v3 value, const c8* setter) {
     return false;
 }
 
+// A finite velocity or acceleration for a body, each component within MAX_BODY_RATE like the
+// options at creation: a larger one overflows in the solver. Beyond it, one line and the clamped
+// value.
+b8 acceptsRate(v3* value, const c8* setter) {
+    if (!acceptsFinite(*value, setter)) return false;
+    if (isWithin(*value, MAX_BODY_RATE)) return true;
+    printFormattedLine("Physics: %s (%g, %g, %g) is out of range; each component is held within %g", setter,
+                       value->x, value->y, value->z, MAX_BODY_RATE);
+    f32* components[3] = {&value->x, &value->y, &value->z};
+    for (f32* c : components) *c = fmaxf(-MAX_BODY_RATE, fminf(*c, MAX_BODY_RATE));
+    return true;
+}
+
 // Contacts found under a body's old layers are stale, and a proxy that does not move is never
 // paired again by the broad phase: the contacts are dropped (which wakes the bodies they
 // touched) and the proxies are inserted anew, so the next step's first pair update sees the body
@@ -318,6 +330,28 @@ void placeOrigin(phBody* body, phVec3 origin, mat3 rotation) {
     body->SetTransform(centreOfMassAt(body, origin, placed), axis, orientation.angle);
 }
 
+// The broad phase tree's walk along a ray: the nearest box of a body the ray may stop at.
+struct NearestOnRay {
+    b8 TreeCallBack(i32 proxy) {
+        const phBox* box = (const phBox*)tree->GetUserData(proxy);
+        const phBody* body = box->body;
+        if (body == viewer || (body->m_layers == 0 && body != sought)) return true;
+        phRaycastData hit = ray;
+        if (box->Raycast(body->GetTransform(), &hit) && hit.toi < nearest) {
+            nearest = hit.toi;
+            found = body;
+        }
+        return true;
+    }
+
+    const phDynamicAABBTree* tree;
+    phRaycastData ray;
+    const phBody* viewer;
+    const phBody* sought;
+    const phBody* found;
+    r32 nearest;
+};
+
 } // namespace bodyglue
 
 // =============================================================================================
@@ -334,7 +368,10 @@ void initPhysics() {
 }
 
 void createBody(phScene* scene, BodyOpts* opts) {
-    phBody* body = scene->CreateBody(bodyglue::bodyDefOf(opts));
+    phBodyDef def = bodyglue::bodyDefOf(opts);
+    // The id the body gets, the entry pushed below, so that a ray query can name the body it finds.
+    def.userData = (void*)(uintptr_t)engineState->physicsBodies.length;
+    phBody* body = scene->CreateBody(def);
     // A body that does not fit whole is refused: the entity goes on without one, as it would with
     // an id that names no body, and so does the game.
     if (body && !bodyglue::addColliderBoxes(body, opts)) {
@@ -423,6 +460,17 @@ b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength) {
     return body->m_boxes->Raycast(body->GetTransform(), &ray);
 }
 
+u32 firstBodyOnRay(v3 start, v3 dir, f32 maxLength, u32 viewer, u32 sought) {
+    const phDynamicAABBTree* tree = &engineState->scene.m_contactManager.m_broadphase.m_tree;
+    bodyglue::NearestOnRay walk = {tree, {}, getBody(viewer), getBody(sought), nullptr, phk_maxFloat};
+    walk.ray.start = bodyglue::toPh(start);
+    walk.ray.dir = bodyglue::toPh(dir);
+    walk.ray.t = maxLength;
+    tree->Query(&walk, walk.ray);
+    // Bodies the glue built carry their id (see createBody).
+    return walk.found ? (u32)(uintptr_t)walk.found->m_userData : NO_BODY;
+}
+
 void getAllColliders(u32 index, Primitive* colliders, u32* count) {
     u32 room = *count;
     *count = 0;
@@ -446,14 +494,14 @@ void setLinearVelocity(u32 index, v3 velocity) {
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
     // The library stops the program for a static body's velocity.
     if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
-    if (!bodyglue::acceptsFinite(velocity, "setLinearVelocity")) return;
+    if (!bodyglue::acceptsRate(&velocity, "setLinearVelocity")) return;
     body->SetLinearVelocity(bodyglue::toPh(velocity));
 }
 
 void applyForce(u32 index, v3 force) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
-    if (!bodyglue::acceptsFinite(force, "applyForce")) return;
+    if (!bodyglue::acceptsRate(&force, "applyForce")) return;
     body->ApplyLinearForce(bodyglue::toPh(force));
 }
 
@@ -488,7 +536,14 @@ void setPose(u32 index, v3 position, mat3 rotation) {
     bodyglue::placeOrigin(body, bodyglue::toPh(position), rotation);
 }
 
-void physicsUpdate(phScene* scene) { scene->Step(); }
+void physicsUpdate(phScene* scene) {
+    b8 waited = scene->m_waitingPairs > 0;
+    scene->Step();
+    // Said once when it starts, not every step that it lasts.
+    if (scene->m_waitingPairs > 0 && !waited)
+        printFormattedLine("Physics: the physics store has no room to solve every touching pair; %d wait for room",
+                           scene->m_waitingPairs);
+}
 
 void clearForces(phScene* scene) {
     for (phBody* body = scene->m_bodyList; body; body = body->m_next) {

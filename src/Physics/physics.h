@@ -6,18 +6,18 @@
 #include "Math/mat3.h"
 #include "Math/mat4.h"
 #include "Math/v3.h"
+#include "Physics/dynamics/phBody.h"
 #include "Physics/primitives.h"
 
-class phBody;
 class phScene;
 
 namespace ve {
 
-// The body type bits of `phFlags`, as values.
+// The body type bits of `phFlags`, as values: the library's own bits.
 enum class BodyType : u32 {
-    Static = 32,
-    Dynamic = 64,
-    Kinematic = 128,
+    Static = phBody::eStatic,
+    Dynamic = phBody::eDynamic,
+    Kinematic = phBody::eKinematic,
     Invalid = 0,
 };
 
@@ -42,12 +42,13 @@ union phFlags {
 
 static_assert(sizeof(phFlags) == 4, "phFlags is one 32-bit word");
 
-// The axis-lock bits of `phFlags` (eLockAxisX, eLockAxisY, eLockAxisZ), as values.
+// The axis-lock bits of `phFlags` (eLockAxisX, eLockAxisY, eLockAxisZ), as values: the
+// library's own bits.
 enum class AxisLock : u32 {
-    X = 0x100,
-    Y = 0x200,
-    Z = 0x400,
-    All = 0x700,
+    X = phBody::eLockAxisX,
+    Y = phBody::eLockAxisY,
+    Z = phBody::eLockAxisZ,
+    All = phBody::eLockAxisX | phBody::eLockAxisY | phBody::eLockAxisZ,
 };
 
 // The description and handle of one body: the first member, `bodyOpts`, of every physical entity.
@@ -168,6 +169,11 @@ void setPosition(u32 index, v3 pos);
 // Whether the ray start + s * dir, s in [0, maxLength], hits the body's first box (the one added
 // last). A body without boxes is never hit.
 b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength);
+// The body whose box the ray start + s * dir, s in [0, maxLength], meets first, found through the
+// broad phase's tree; `NO_BODY` when the ray meets none. The ray passes through the body `viewer`
+// (whose boxes hold its start) and through bodies that collide with nothing (layers 0: pressure
+// plates, a lowered barrier), which hide nothing behind them; `sought` is met whatever its layers.
+u32 firstBodyOnRay(v3 start, v3 dir, f32 maxLength, u32 viewer, u32 sought);
 // Switches all collision of the body on (layers `ALL_LAYERS`) or off (layers 0). The change is
 // seen by the next step's collision test.
 void setActive(u32 index, b8 value);

@@ -46,7 +46,7 @@ struct Filler {
         opts->collisionMask = 0xDEADBEEF;
         fillPlain((u8*)&opts->linearFriction, MetaType::f32, 4);
         fillPlain((u8*)&opts->angularFriction, MetaType::f32, 4);
-        opts->flags.value = 0x40 | 0x200 | (next++ << 12);
+        opts->flags.value = (u32)ve::BodyType::Dynamic | (u32)ve::AxisLock::Y | (next++ << 12);
         opts->physicsBody = 4242;
     }
 

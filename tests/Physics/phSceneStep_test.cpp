@@ -233,6 +233,66 @@ TEST_F(SceneTest, StackOfFiveStandsStillAndSleeps) {
     for (const phBody* body : stack) EXPECT_FALSE(body->IsAwake());
 }
 
+// Unit cubes of the given densities resting on each other on the floor, the first at the bottom:
+// a heavy cube on light ones must stand as still as cubes of equal mass, and sleep.
+TEST_F(SceneTest, AHeavyCubeOnLightOnesStandsAndSleeps) {
+    struct Case {
+        const char* what;
+        std::vector<r32> densities;
+        int sleepsWithin;
+    };
+    const Case cases[] = {
+        {"100 on 1", {1, 100}, 240},
+        {"100 on 1 on 1", {1, 1, 100}, 240},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
+        addFloor(world());
+        std::vector<phBody*> stack;
+        for (size_t i = 0; i < c.densities.size(); ++i) {
+            BoxBodyDesc desc;
+            desc.position = vec3(0, 0.5f + r32(i), 0);
+            desc.density = c.densities[i];
+            stack.push_back(addBoxBody(world(), desc));
+        }
+        phVec3 start = stack.back()->m_worldCenter;
+        EXPECT_GT(stepUntilAsleep(world(), stack.back(), c.sleepsWithin), 0);
+        phVec3 moved = stack.back()->m_worldCenter - start;
+        EXPECT_LT(sqrtf(moved.x * moved.x + moved.z * moved.z), 0.05f) << "the heavy cube swayed";
+        for (const phBody* body : stack) EXPECT_FALSE(body->IsAwake());
+    }
+}
+
+// A unit cube pressed `depth` into each of two static blocks at its sides, on the floor or 3 m
+// above it: the opposing pushes must not pump energy into it, and it must come to rest (held, or
+// squeezed out and landed).
+TEST_F(SceneTest, ACubeWedgedBetweenTwoBlocksGainsNoEnergyAndComesToRest) {
+    for (r32 height : {0.5f, 3.0f}) {
+        for (r32 depth : {0.05f, 0.15f, 0.30f}) {
+            SCOPED_TRACE(testing::Message() << "height " << height << " depth " << depth);
+            scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
+            addFloor(world());
+            for (r32 side : {-1.0f, 1.0f}) {
+                BoxBodyDesc block;
+                block.type = eStaticBody;
+                block.position = vec3(side * (1 - depth), height, 0);
+                addBoxBody(world(), block);
+            }
+            phBody* cube = addDynamicBox(world(), vec3(0, height, 0));
+            double start = energyOfUnitBox(cube), highest = start;
+            int asleepAt = -1;
+            for (int i = 1; i <= 900 && asleepAt < 0; ++i) {
+                world()->Step();
+                highest = fmax(highest, energyOfUnitBox(cube));
+                if (!cube->IsAwake()) asleepAt = i;
+            }
+            EXPECT_LE(highest, start + 1.0);
+            EXPECT_GT(asleepAt, 0) << "it never came to rest";
+        }
+    }
+}
+
 TEST_F(SceneTest, TurningSleepOffWakesEveryBodyAndKeepsIslandsAwake) {
     addFloor(world());
     phBody* box = addDynamicBox(world(), vec3(0, 0.5f, 0));
@@ -343,6 +403,53 @@ TEST_F(SceneTest, ABoxJustAboveTheFloorFallsFreelyAndLandsWithoutAGap) {
     EXPECT_LT(box->m_linearVelocity.y, 0) << "it arrives still moving, as a falling box does";
     stepScene(world(), 30);
     EXPECT_NEAR(box->m_worldCenter.y, 0.5f, 1e-3f);
+}
+
+// Takes the physics store until its largest free block is at most `room` bytes.
+void fillStoreLeaving(ve::MemoryStore* store, msi room) {
+    for (msi size = msi(1) << 26; size >= 16; size /= 2)
+        while (ve::largestFreeBlock(store) >= room + size + ve::heapBlockOverhead) phAlloc(i32(size));
+}
+
+// The step never stands still for want of memory. Boxes made first, with the store then taken
+// whole: the arena taken while they were made serves every step, and the columns they fall into
+// are solved. The store nearly full before the boxes are made: the boxes whose share of a step
+// does not fit are refused at creation, and the rest fall and sleep. (A first step with a box on
+// the floor takes the contact pages and the pair buffer, which both rows then find.)
+TEST_F(SceneTest, AFullStoreNeverStopsTheStep) {
+    for (bool boxesFirst : {true, false}) {
+        SCOPED_TRACE(boxesFirst ? "store taken after the boxes" : "store taken before the boxes");
+        scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
+        addFloor(world());
+        addDynamicBox(world(), vec3(-6, 0.5f, 0));
+        world()->Step();
+        if (!boxesFirst) fillStoreLeaving(store, 32 << 10);
+
+        std::vector<phBody*> boxes;
+        std::vector<r32> startY;
+        for (int i = 0; i < 60; ++i) {
+            // Columns of five, 20 cm apart; twelve columns 3 m apart.
+            phVec3 at = vec3(r32(i / 5) * 3, 0.5f + r32(i % 5) * 1.2f, 0);
+            phBody* box = addDynamicBox(world(), at);
+            if (!box) break;
+            boxes.push_back(box);
+            startY.push_back(at.y);
+        }
+        if (boxesFirst) {
+            world()->Step();
+            fillStoreLeaving(store, 0);
+        }
+        ASSERT_GT(boxes.size(), 5u);
+        if (!boxesFirst) EXPECT_LT(boxes.size(), 60u) << "no box was refused";
+
+        stepScene(world(), 600);
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            EXPECT_FALSE(boxes[i]->IsAwake()) << "box " << i;
+            // Each has closed the 20 cm gaps below it, and none sank into another.
+            r32 restY = 0.5f + r32(i % 5);
+            EXPECT_NEAR(boxes[i]->m_worldCenter.y, restY, 0.1f) << "box " << i << " from " << startY[i];
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -600,7 +707,7 @@ TEST_F(SceneTest, FrictionIsTheSameInEveryDirection) {
         scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
         r32 turned = c.run(world(), c.turned);
         ASSERT_GT(straight, 0.5f);
-        EXPECT_NEAR(turned, straight, 0.1f * straight);
+        EXPECT_NEAR(turned, straight, 0.01f * straight);
     }
 }
 
@@ -696,6 +803,37 @@ TEST_F(SceneTest, NoBodysNonFiniteStateReachesAnother) {
         EXPECT_NEAR(others[0]->m_worldCenter.y, before.y, 0.05f) << "the cube on top stays on top";
         EXPECT_TRUE(hasFiniteState(damaged));
     }
+}
+
+// A velocity that is finite before the step and overflows inside it (the lower of two stacked
+// cubes driven down at 3e38 m/s): both cubes are put back in that step, no contact keeps an impulse
+// that is not finite, and afterwards both move freely when pushed.
+TEST_F(SceneTest, AVelocityThatOverflowsInAStepLeavesNothingStuck) {
+    addFloor(world());
+    phBody* lower = addDynamicBox(world(), vec3(0, 0.5f, 0));
+    phBody* upper = addDynamicBox(world(), vec3(0, 1.5f, 0));
+    stepScene(world(), 30);
+    lower->m_linearVelocity = vec3(0, -3e38f, 0);
+    testing::internal::CaptureStderr();
+    world()->Step();
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(hasFiniteState(lower));
+    EXPECT_TRUE(hasFiniteState(upper));
+    for (const phContactEdge* edge = lower->m_contactList; edge; edge = edge->next) {
+        const phManifold* m = edge->constraint->manifold;
+        for (i32 i = 0; m && i < m->contactCount; ++i) {
+            EXPECT_TRUE(phIsFinite(m->contacts[i].normalImpulse));
+            EXPECT_TRUE(phIsFinite(m->contacts[i].tangentImpulse[0]) && phIsFinite(m->contacts[i].tangentImpulse[1]));
+        }
+    }
+
+    phVec3 lowerStart = lower->m_worldCenter, upperStart = upper->m_worldCenter;
+    for (int i = 0; i < 60; ++i) {
+        for (phBody* body : {lower, upper}) body->SetLinearVelocity(vec3(3, body->m_linearVelocity.y, 0));
+        world()->Step();
+    }
+    EXPECT_GT(lower->m_worldCenter.x - lowerStart.x, 1.0f);
+    EXPECT_GT(upper->m_worldCenter.x - upperStart.x, 1.0f);
 }
 
 TEST_F(SceneTest, ADroppedBoxNeverGainsEnergy) {

@@ -26,13 +26,14 @@ struct BoxBodyDesc {
     r32 angle = 0;
     r32 friction = phk_boxDefaultFriction;
     r32 restitution = phk_boxDefaultRestitution;
+    r32 density = 1;
     i32 layers = 1;
     bool sensor = false;
     bool allowSleep = true;
     bool lockAxes = false;
 };
 
-// A body with one box centred on its origin.
+// A body with one box centred on its origin; null when the scene refuses either.
 inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     phBodyDef def;
     def.bodyType = desc.type;
@@ -45,6 +46,7 @@ inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     def.lockAxisY = desc.lockAxes;
     def.lockAxisZ = desc.lockAxes;
     phBody* body = scene->CreateBody(def);
+    if (!body) return nullptr;
 
     phBoxDef box;
     phTransform local;
@@ -53,9 +55,11 @@ inline phBody* addBoxBody(phScene* scene, const BoxBodyDesc& desc) {
     box.Set(local, desc.halfExtents * r32(2.0));
     box.SetFriction(desc.friction);
     box.SetRestitution(desc.restitution);
+    box.SetDensity(desc.density);
     box.SetSensor(desc.sensor);
-    body->AddBox(box);
-    return body;
+    if (body->AddBox(box)) return body;
+    scene->RemoveBody(body);
+    return nullptr;
 }
 
 inline phBody* addDynamicBox(phScene* scene, const phVec3& position) {

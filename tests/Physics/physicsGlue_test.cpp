@@ -447,6 +447,30 @@ TEST_F(GlueTest, ABodyWithoutRoomIsRefusedWithOneLineNamingItsEntity) {
     EXPECT_NE(ve::getBody(floor), nullptr);
 }
 
+// A body that finds room in the scene heap while its box does not goes as well: one line names
+// its entity, and the scene keeps no body without its box.
+TEST_F(GlueTest, ABodyWhoseBoxFindsNoRoomGoesWithIt) {
+    ve::Entity* entity =
+        ve::createEntity(&state()->currentScene, ve::MetaType::game_WallEntity, ve::wrapASCIIZ("Crate 8"));
+    ve::BodyOpts* opts = (ve::BodyOpts*)entity->entityData.data;
+    ve::Primitive box = cuboidAt(vec(0, 0, 0), vec(1, 1, 1));
+    *opts = bodyOpts(DYNAMIC_FLAGS, vec(0, 2, 0), &box, 1);
+    createBox(STATIC_FLAGS, vec(0, -0.5f, 0), vec(20, 1, 20));
+    // Room in the heap for exactly one body: a hole of its size among full regions.
+    void* hole = scene()->m_heap.Allocate(i32(sizeof(phBody)));
+    for (i32 size = 1 << 20; size >= 16; size /= 2)
+        while (scene()->m_heap.Allocate(size)) {
+        }
+    scene()->m_heap.Free(hole);
+    i32 bodiesBefore = scene()->m_bodyCount;
+    std::vector<std::string> printed;
+    stderrOf([&] { printed = printedBy([&] { ve::createBody(scene(), opts); }); });
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_NE(printed[0].find("\"Crate 8\""), std::string::npos) << printed[0];
+    EXPECT_EQ(opts->physicsBody, ve::NO_BODY);
+    EXPECT_EQ(scene()->m_bodyCount, bodiesBefore);
+}
+
 // The setters refuse values that are not finite, with one line each, and leave the body as it is.
 TEST_F(GlueTest, SettersRefuseValuesThatAreNotFinite) {
     const f32 nan = NAN, inf = INFINITY;
@@ -465,6 +489,20 @@ TEST_F(GlueTest, SettersRefuseValuesThatAreNotFinite) {
             EXPECT_FALSE(body->IsAwake());
         }
     }
+}
+
+// A velocity or acceleration beyond the bound that body creation applies (which overflows in the
+// solver) is held within it, with one line.
+TEST_F(GlueTest, SettersHoldRatesWithinTheCreationBound) {
+    u32 id = createBox(DYNAMIC_FLAGS, vec(1, 2, 3));
+    phBody* body = ve::getBody(id);
+    std::vector<std::string> printed = printedBy([&] { ve::setLinearVelocity(id, vec(0, -3e38f, 5)); });
+    EXPECT_EQ(printed.size(), 1u);
+    EXPECT_EQ(toV3(body->m_linearVelocity), vec(0, -ve::MAX_BODY_RATE, 5));
+
+    printed = printedBy([&] { ve::applyForce(id, vec(2e30f, 0, 0)); });
+    EXPECT_EQ(printed.size(), 1u);
+    EXPECT_EQ(body->m_force.x, ve::MAX_BODY_RATE * body->GetMass());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,18 +1,20 @@
 #include "Physics/common/phHeap.h"
 
 #include "Physics/common/phMemory.h"
+#include "Physics/math/phMath.h"
 
 #include <string.h>
 
 phHeap::phHeap() {
     m_memory = (phHeader*)phAlloc(phk_heapSize);
+    m_freeBlocks = (phFreeBlock*)phAlloc(sizeof(phFreeBlock) * phk_heapInitialCapacity);
+    m_freeBlockCapacity = m_freeBlocks ? phk_heapInitialCapacity : 0;
+    m_freeBlockCount = 0;
+    // Without its block the heap lists no free region and refuses every allocation.
+    if (!m_memory) return;
     m_memory->next = nullptr;
     m_memory->prev = nullptr;
     m_memory->size = phk_heapSize;
-
-    m_freeBlocks = (phFreeBlock*)phAlloc(sizeof(phFreeBlock) * phk_heapInitialCapacity);
-    m_freeBlockCapacity = phk_heapInitialCapacity;
-    m_freeBlockCount = 0;
     AddFreeBlock(m_memory, phk_heapSize);
 }
 
@@ -23,11 +25,14 @@ phHeap::~phHeap() {
 
 void phHeap::AddFreeBlock(phHeader* header, i32 size) {
     if (m_freeBlockCount == m_freeBlockCapacity) {
-        phFreeBlock* old = m_freeBlocks;
-        m_freeBlockCapacity *= 2;
-        m_freeBlocks = (phFreeBlock*)phAlloc(sizeof(phFreeBlock) * m_freeBlockCapacity);
-        memcpy(m_freeBlocks, old, sizeof(phFreeBlock) * m_freeBlockCount);
-        phFree(old);
+        i32 capacity = phMax(2 * m_freeBlockCapacity, phk_heapInitialCapacity);
+        phFreeBlock* grown = (phFreeBlock*)phAlloc(i32(sizeof(phFreeBlock)) * capacity);
+        // No room to list the region: it stays out of the heap's reach, which is smaller by it.
+        if (!grown) return;
+        memcpy(grown, m_freeBlocks, sizeof(phFreeBlock) * m_freeBlockCount);
+        phFree(m_freeBlocks);
+        m_freeBlocks = grown;
+        m_freeBlockCapacity = capacity;
     }
     m_freeBlocks[m_freeBlockCount].header = header;
     m_freeBlocks[m_freeBlockCount].size = size;

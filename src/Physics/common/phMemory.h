@@ -18,7 +18,10 @@ void setPhysicsMemoryStore(ve::MemoryStore* store);
 
 // `bytes` from the physics store, or null when it has no room. Every caller copes with null: a body
 // or box that does not fit is refused, a pair without room gets no contact, a buffer that cannot
-// grow keeps what it has; a full store never stops the program.
+// grow keeps what it has, a heap without its block refuses every allocation, a region the heap
+// cannot list stays unused. One exception: the step's stack must find room for the small table of
+// its allocations, when it is built or at the latest in the first step (a phAssert stops that step
+// otherwise); the engine builds the scene first, in a store of its own.
 void* phAlloc(i32 bytes);
 // A pointer that the store did not hand out (outside its block) is ignored.
 void phFree(void* memory);

@@ -10,6 +10,7 @@
 typedef float r32;
 typedef int32_t i32;
 typedef uint32_t u32;
+typedef uint64_t u64;
 typedef uint8_t u8;
 
 const r32 phPI = r32(3.14159265358979323846);

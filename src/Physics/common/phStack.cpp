@@ -6,7 +6,8 @@
 
 phStack::phStack()
     : m_memory(nullptr), m_entries((phStackEntry*)phAlloc(sizeof(phStackEntry) * phk_stackInitialEntryCapacity)),
-      m_index(0), m_allocation(0), m_entryCount(0), m_entryCapacity(phk_stackInitialEntryCapacity), m_stackSize(0) {}
+      m_index(0), m_allocation(0), m_entryCount(0), m_entryCapacity(m_entries ? phk_stackInitialEntryCapacity : 0),
+      m_stackSize(0) {}
 
 phStack::~phStack() {
     phAssert(m_index == 0);
@@ -23,18 +24,29 @@ bool phStack::Reserve(u32 size) {
     // The old arena goes first, so that its room can serve the new one.
     if (m_memory) phFree(m_memory);
     m_memory = (u8*)phAlloc(i32(size));
-    m_stackSize = m_memory ? size : 0;
-    return m_memory != nullptr;
+    if (m_memory) {
+        m_stackSize = size;
+        return true;
+    }
+    // No room: the old arena is taken again (its own room, free now, holds it), so the stack keeps
+    // what it had.
+    m_memory = m_stackSize ? (u8*)phAlloc(i32(m_stackSize)) : nullptr;
+    if (!m_memory) m_stackSize = 0;
+    return false;
 }
 
 void* phStack::Allocate(i32 size) {
     phAssert(m_index + size <= m_stackSize);
     if (m_entryCount == m_entryCapacity) {
-        phStackEntry* old = m_entries;
-        m_entryCapacity *= 2;
-        m_entries = (phStackEntry*)phAlloc(sizeof(phStackEntry) * m_entryCapacity);
-        memcpy(m_entries, old, sizeof(phStackEntry) * m_entryCount);
-        phFree(old);
+        i32 capacity = m_entryCapacity ? 2 * m_entryCapacity : phk_stackInitialEntryCapacity;
+        phStackEntry* grown = (phStackEntry*)phAlloc(i32(sizeof(phStackEntry)) * capacity);
+        // The step takes six entries, far fewer than the table starts with: only a stack built in a
+        // store without room for its table gets here, and it cannot serve a step.
+        phAssert(grown);
+        memcpy(grown, m_entries, sizeof(phStackEntry) * m_entryCount);
+        phFree(m_entries);
+        m_entries = grown;
+        m_entryCapacity = capacity;
     }
     phStackEntry* entry = m_entries + m_entryCount;
     entry->data = m_memory + m_index;

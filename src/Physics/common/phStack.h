@@ -19,7 +19,7 @@ public:
     ~phStack();
 
     // Makes the arena at least `size` bytes. Only while the stack is empty.
-    // False when the physics store has no room: the stack then has no arena.
+    // False when the physics store has no room: the stack then keeps the arena it had.
     bool Reserve(u32 size);
     void* Allocate(i32 size);
     // Releases the newest allocation; `data` must be it.

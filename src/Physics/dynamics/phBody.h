@@ -64,8 +64,9 @@ public:
 
 class phBody {
 public:
-    // Bits of m_flags. The values are shared with the engine's body options (ve::phFlags); 8 is
-    // unused. Exactly one of the three type bits is set.
+    // Bits of m_flags: the one definition of each, which the engine's body options (ve::phFlags,
+    // ve::BodyType, ve::AxisLock) and its editor share; 8 is unused. Exactly one of the three type
+    // bits is set.
     enum {
         eAwake = 0x001,
         eActive = 0x002,

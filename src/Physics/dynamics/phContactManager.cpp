@@ -5,9 +5,9 @@
 
 #include <string.h>
 
-phContactManager::phContactManager(phStack* stack)
+phContactManager::phContactManager(phStack* stack, phBody* const* bodyList)
     : m_contactList(nullptr), m_contactCount(0), m_touchingCount(0), m_touchingPointCount(0), m_testCount(0),
-      m_bodyList(nullptr), m_stack(stack), m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage),
+      m_bodyList(bodyList), m_stack(stack), m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage),
       m_manifoldAllocator(i32(sizeof(phManifold)), phk_manifoldsPerPage), m_broadphase(this),
       m_contactListener(nullptr) {}
 
@@ -127,6 +127,7 @@ static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
     for (i32 i = 0; i < manifold->contactCount; ++i) {
         phContact* c = manifold->contacts + i;
         c->normalImpulse = r32(0.0);
+        c->pushImpulse = r32(0.0);
         c->tangentImpulse[0] = r32(0.0);
         c->tangentImpulse[1] = r32(0.0);
         u8 oldWarmStart = c->warmStarted;
@@ -136,6 +137,7 @@ static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
             const phContact* oc = old.contacts + j;
             if (c->fp.key != oc->fp.key) continue;
             c->normalImpulse = oc->normalImpulse;
+            c->pushImpulse = oc->pushImpulse;
             phVec3 friction =
                 old.tangentVectors[0] * oc->tangentImpulse[0] + old.tangentVectors[1] * oc->tangentImpulse[1];
             c->tangentImpulse[0] = phDot(friction, manifold->tangentVectors[0]);
@@ -223,15 +225,6 @@ bool phTestsItsPairs(const phBody* body) { return body->IsAwake() && !(body->m_f
 
 void phContactManager::TestCollisions() {
     ++m_testCount;
-    if (!m_bodyList) {
-        phContactConstraint* constraint = m_contactList;
-        while (constraint) {
-            phContactConstraint* next = constraint->next;
-            if (phTestsItsPairs(constraint->bodyA) || phTestsItsPairs(constraint->bodyB)) TestPair(constraint);
-            constraint = next;
-        }
-        return;
-    }
     for (phBody* body = *m_bodyList; body; body = body->m_next) {
         if (!phTestsItsPairs(body)) continue;
         phContactEdge* edge = body->m_contactList;

@@ -25,7 +25,8 @@ public:
 
 class phContactManager {
 public:
-    explicit phContactManager(phStack* stack);
+    // `bodyList` is the address of the owning scene's body list.
+    phContactManager(phStack* stack, phBody* const* bodyList);
 
     // Creates the constraint of a candidate pair unless the bodies may not collide or the pair
     // exists already. The broad phase always reports a pair in the same order.
@@ -50,8 +51,7 @@ public:
     i32 m_touchingPointCount;
     // Collision tests run so far; see phContactConstraint::m_testedIn.
     u32 m_testCount;
-    // The address of the owning scene's body list, whose awake bodies the collision test visits;
-    // null for a manager on its own, which then tests every pair of awake bodies in its list.
+    // The address of the owning scene's body list, whose awake bodies the collision test visits.
     phBody* const* m_bodyList;
     phStack* m_stack;
     phPagedAllocator m_allocator;

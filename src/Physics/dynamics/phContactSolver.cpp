@@ -116,8 +116,8 @@ inline void phApplyImpulse(phPairVelocities* pv, const phContactConstraintState&
     pv->wB += cs.iB * phCross(c.rb, P);
 }
 
-// Fills the direction record of the unit direction d through the point and returns the
-// effective mass 1 / (J M^-1 J^T), which is 0 when both bodies have infinite mass.
+// Fills the direction record of the unit direction d through the point and returns
+// J M^-1 J^T along d, the inverse of the effective mass (0 when both bodies have infinite mass).
 inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContactState& c, const phVec3& d,
                               phContactDirection* cd) {
     phVec3 raCd = phCross(c.ra, d);
@@ -130,8 +130,32 @@ inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContac
     phStoreLanes(cd->turnB, turnB);
     phStoreLanes(cd->moveA, d * cs.mA);
     phStoreLanes(cd->moveB, d * cs.mB);
-    return phInvert(cs.mA + cs.mB + phDot(raCd, turnA) + phDot(rbCd, turnB));
+    return cs.mA + cs.mB + phDot(raCd, turnA) + phDot(rbCd, turnB);
 }
+
+// The change of the relative velocity along one direction per unit impulse along another, for
+// two perpendicular directions: only the turning couples them.
+inline r32 phCoupling(const phContactDirection& a, const phContactDirection& b) {
+    phLanes sum = phLoadLanes(a.raCd) * phLoadLanes(b.turnA) + phLoadLanes(a.rbCd) * phLoadLanes(b.turnB);
+    return (sum[0] + sum[1]) + sum[2];
+}
+
+// The tangent masses of a point from the 2x2 matrix [k00 k01; k01 k11] of J M^-1 J^T over the two
+// tangents: its inverse (zero when it has none, both bodies of infinite mass) and the smaller of
+// the two diagonal masses.
+inline void phPrepareTangentMass(r32 k00, r32 k01, r32 k11, phContactState* c) {
+    r32 det = k00 * k11 - k01 * k01;
+    r32 invDet = det > r32(0.0) ? r32(1.0) / det : r32(0.0);
+    c->tangentMass[0] = k11 * invDet;
+    c->tangentMass[1] = -k01 * invDet;
+    c->tangentMass[2] = k00 * invDet;
+    c->slideMass = phMin(phInvert(k00), phInvert(k11));
+}
+
+// The most push an overlap's point may hold: the impulse that gives the bodies the correction
+// speed from rest. Opposing pushes (a cube wedged between two blocks) then cancel out instead of
+// outgrowing each other from step to step.
+inline r32 phPushBound(const phContactState& c) { return c.normalMass * (c.bias - c.bounce); }
 
 } // namespace
 
@@ -153,9 +177,11 @@ void phContactSolver::PreSolve(r32 dt) {
         phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
-            c->normalMass = phPrepareDirection(*cs, *c, cs->normal, &c->normalDirection);
-            for (i32 t = 0; t < 2; ++t)
-                c->tangentMass[t] = phPrepareDirection(*cs, *c, cs->tangentVectors[t], c->tangentDirections + t);
+            c->normalMass = phInvert(phPrepareDirection(*cs, *c, cs->normal, &c->normalDirection));
+            r32 k00 = phPrepareDirection(*cs, *c, cs->tangentVectors[0], c->tangentDirections);
+            r32 k11 = phPrepareDirection(*cs, *c, cs->tangentVectors[1], c->tangentDirections + 1);
+            r32 k01 = phCoupling(c->tangentDirections[0], c->tangentDirections[1]);
+            phPrepareTangentMass(k00, k01, k11, c);
 
             r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
             bool bounces = closing < -phk_restitutionThreshold;
@@ -164,6 +190,8 @@ void phContactSolver::PreSolve(r32 dt) {
                 // closes it bounces already (early by at most the contact margin).
                 bool closes = closing * dt + c->penetration <= r32(0.0);
                 c->bias = bounces && closes ? -cs->restitution * closing : -c->penetration * invDt;
+                c->bounce = c->bias;
+                c->pushImpulse = r32(0.0);
                 continue;
             }
             // Push apart only the penetration beyond the slop, a fraction per step and never
@@ -171,11 +199,13 @@ void phContactSolver::PreSolve(r32 dt) {
             // deep overlap (a cube placed half into the floor, one pressed into a wall) would
             // otherwise be launched out of it with the energy of that speed.
             r32 correction = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
-            c->bias = phMin(correction, phk_maxCorrectionSpeed);
             // Bounce only on a real impact; slow contacts would otherwise never come to rest. A
             // bounce separates the bodies by itself: the correction is not added on top of it,
             // which would make the rebound depend on how deep the impact step happened to reach.
-            if (bounces) c->bias = phMax(c->bias, -cs->restitution * closing);
+            c->bounce = bounces ? -cs->restitution * closing : r32(0.0);
+            c->bias = phMax(phMin(correction, phk_maxCorrectionSpeed), c->bounce);
+            // The push carried from the last step, held within this step's bound.
+            c->pushImpulse = phMin(c->pushImpulse, phPushBound(*c));
         }
     }
 
@@ -184,7 +214,7 @@ void phContactSolver::PreSolve(r32 dt) {
         phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
-            phVec3 P = cs->normal * c->normalImpulse;
+            phVec3 P = cs->normal * (c->normalImpulse + c->pushImpulse);
             if (m_enableFriction) {
                 P += cs->tangentVectors[0] * c->tangentImpulse[0];
                 P += cs->tangentVectors[1] * c->tangentImpulse[1];
@@ -214,20 +244,28 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     r32 largest = r32(0.0);
     if (enableFriction) {
         // Friction is one force in the contact plane, bounded by friction times the normal
-        // impulse whatever the direction of sliding: the two tangent impulses are found together
-        // and clamped together, as one vector, to that disc. Clamping each on its own would give
-        // a box sliding between the tangents up to sqrt(2) times the friction of one sliding along
-        // a tangent. Both use one mass, the smaller of the two: with a mass of its own per tangent
-        // the impulse would not point against the sliding velocity, and a sliding box would feel
-        // less friction the further its path turns from the tangents.
-        r32 maxLambda = cs.friction * c->normalImpulse;
+        // impulse (the push of an overlap presses the bodies together as well) whatever the
+        // direction of sliding: the accumulated 2-vector stays in that disc.
+        // A point that can stick takes the one impulse that stops it, found with the full 2x2
+        // tangent mass: the tangents are coupled through the bodies' inertia, and solving them
+        // apart (or with one mass) leaves a heavy box on a light one rocking. A point that slides
+        // takes friction against its sliding: with the coupled mass the clamped impulse would lean
+        // off that direction and a box sliding between the tangents would feel less friction, so
+        // both tangents use one mass, the smaller, and the vector is clamped to the disc.
+        r32 maxLambda = cs.friction * (c->normalImpulse + c->pushImpulse);
         r32 old[2] = {c->tangentImpulse[0], c->tangentImpulse[1]};
-        r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
-        for (i32 t = 0; t < 2; ++t) {
-            r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
-            c->tangentImpulse[t] -= vt * mass;
+        r32 vt0 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[0], c->tangentDirections[0]);
+        r32 vt1 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[1], c->tangentDirections[1]);
+        r32 stick0 = old[0] - (c->tangentMass[0] * vt0 + c->tangentMass[1] * vt1);
+        r32 stick1 = old[1] - (c->tangentMass[1] * vt0 + c->tangentMass[2] * vt1);
+        if (stick0 * stick0 + stick1 * stick1 <= maxLambda * maxLambda) {
+            c->tangentImpulse[0] = stick0;
+            c->tangentImpulse[1] = stick1;
+        } else {
+            c->tangentImpulse[0] = old[0] - c->slideMass * vt0;
+            c->tangentImpulse[1] = old[1] - c->slideMass * vt1;
+            phClampToDisc(c->tangentImpulse, maxLambda);
         }
-        phClampToDisc(c->tangentImpulse, maxLambda);
         for (i32 t = 0; t < 2; ++t) {
             r32 lambda = c->tangentImpulse[t] - old[t];
             phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
@@ -235,11 +273,20 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         }
     }
 
+    // The carried impulse may push, never pull.
     r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
     r32 old = c->normalImpulse;
-    // The accumulated impulse may push, never pull.
-    c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
+    c->normalImpulse = phMax(old + c->normalMass * (c->bounce - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
+    phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
+    largest = phMax(largest, phMax(lambda, -lambda));
+    if (!(c->bias > c->bounce)) return largest;
+
+    // The push of an overlap, within its bound.
+    vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
+    old = c->pushImpulse;
+    c->pushImpulse = phMin(phMax(old + c->normalMass * (c->bias - vn), r32(0.0)), phPushBound(*c));
+    lambda = c->pushImpulse - old;
     phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
 }
@@ -390,9 +437,15 @@ void phContactSolver::ShutDown() {
         phManifold* m = m_island->m_contacts[i]->manifold;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             const phContactState* c = cs->contacts + j;
-            m->contacts[j].normalImpulse = c->normalImpulse;
-            m->contacts[j].tangentImpulse[0] = c->tangentImpulse[0];
-            m->contacts[j].tangentImpulse[1] = c->tangentImpulse[1];
+            // A step whose velocities overflowed leaves impulses that are not finite; carried
+            // over they would make both bodies non-finite again in every later step, and the
+            // bodies would never move again. The point starts afresh instead.
+            bool finite = phIsFinite(c->normalImpulse) && phIsFinite(c->pushImpulse) &&
+                          phIsFinite(c->tangentImpulse[0]) && phIsFinite(c->tangentImpulse[1]);
+            m->contacts[j].normalImpulse = finite ? c->normalImpulse : r32(0.0);
+            m->contacts[j].pushImpulse = finite ? c->pushImpulse : r32(0.0);
+            m->contacts[j].tangentImpulse[0] = finite ? c->tangentImpulse[0] : r32(0.0);
+            m->contacts[j].tangentImpulse[1] = finite ? c->tangentImpulse[1] : r32(0.0);
         }
     }
 }

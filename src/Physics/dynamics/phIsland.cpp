@@ -12,9 +12,12 @@ void phIsland::Add(phBody* body) {
     m_bodies[m_bodyCount++] = body;
 }
 
-void phIsland::Add(phContactConstraint* contact) {
-    phAssert(m_contactCount < m_contactCapacity);
+bool phIsland::Add(phContactConstraint* contact) {
+    i32 points = contact->manifold->contactCount;
+    if (m_contactCount == m_contactCapacity || m_pointCount + points > m_pointCapacity) return false;
     m_contacts[m_contactCount++] = contact;
+    m_pointCount += points;
+    return true;
 }
 
 namespace {
@@ -91,6 +94,7 @@ void phIsland::Initialize() {
             s->penetration = c.penetration;
             // The impulses carried over from the last step (zero for new points).
             s->normalImpulse = c.normalImpulse;
+            s->pushImpulse = c.pushImpulse;
             s->tangentImpulse[0] = c.tangentImpulse[0];
             s->tangentImpulse[1] = c.tangentImpulse[1];
         }

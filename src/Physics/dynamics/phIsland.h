@@ -39,12 +39,28 @@ struct phContactState {
     phVec3 ra;
     phVec3 rb;
     r32 penetration;
+    // Accumulated over the iterations and carried to the next step: the impulse that holds the
+    // bodies apart (and bounces them), and the friction in the tangent plane.
     r32 normalImpulse;
     r32 tangentImpulse[2];
-    // Target normal velocity: position correction plus restitution.
+    // The extra impulse that pushes an overlap apart, carried over like the others but held within
+    // the impulse that gives the bodies the correction speed from rest: two contacts that push a
+    // body in opposite directions (a cube wedged between two blocks) cannot both be met, and a
+    // push without that bound would grow from step to step.
+    r32 pushImpulse;
+    // Target normal velocity: the position correction or the restitution, whichever is larger.
     r32 bias;
+    // The part of `bias` that the carried normal impulse meets: the restitution, or the speed
+    // at which a gap may close; the rest of `bias` is the push's.
+    r32 bounce;
     r32 normalMass;
-    r32 tangentMass[2];
+    // The inverse of the symmetric 2x2 effective mass of the two tangent directions (xx, xy,
+    // yy): the directions are coupled through the bodies' inertia, so the impulse that stops
+    // sliding along one tangent generally changes the velocity along the other.
+    r32 tangentMass[3];
+    // The smaller of the two tangents' own effective masses: a sliding point's friction, which
+    // opposes its sliding whatever the coupling, is found with it.
+    r32 slideMass;
     phContactDirection normalDirection;
     phContactDirection tangentDirections[2];
 };
@@ -107,7 +123,9 @@ const r32 phk_timeToSleep = r32(0.5);
 class phIsland {
 public:
     void Add(phBody* body);
-    void Add(phContactConstraint* contact);
+    // False, with the island unchanged, when its arrays have no room for the constraint and its
+    // points.
+    bool Add(phContactConstraint* contact);
     // Fills the constraint states from the bodies and the manifolds.
     void Initialize();
     // Integrates forces, solves the contacts, integrates positions and puts a resting island to
@@ -125,6 +143,7 @@ public:
     i32 m_contactCapacity;
     // The points of all constraint states, in the order of the constraints.
     phContactState* m_points;
+    i32 m_pointCount;
     i32 m_pointCapacity;
 
     r32 m_dt;

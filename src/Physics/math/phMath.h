@@ -4,7 +4,7 @@
 #include "Physics/math/phQuaternion.h"
 #include "Physics/math/phTransform.h"
 
-#include <math.h>
+#include <cmath>
 
 // ---------------------------------------------------------------------------------------------
 // Scalars
@@ -25,8 +25,8 @@ inline r32 phSign(r32 a) { return a >= r32(0.0) ? r32(1.0) : r32(-1.0); }
 // 1/a, with 0 for 0: an infinite mass has a zero inverse mass.
 inline r32 phInvert(r32 a) { return a == r32(0.0) ? r32(0.0) : r32(1.0) / a; }
 
-// Neither NaN nor an infinity: x - x is 0 exactly for every finite x, NaN otherwise.
-inline bool phIsFinite(r32 a) { return a - a == r32(0.0); }
+// Neither NaN nor an infinity.
+inline bool phIsFinite(r32 a) { return std::isfinite(a); }
 
 // ---------------------------------------------------------------------------------------------
 // Vectors

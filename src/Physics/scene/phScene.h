@@ -30,8 +30,13 @@ public:
     // One fixed step of m_dt seconds.
     void Step();
 
-    // Null when the scene heap has no room for the body.
+    // Null when the scene heap has no room for the body, or the step's arena none for its share
+    // of a step (see ReserveStepFor).
     phBody* CreateBody(const phBodyDef& def);
+    // Makes the step's arena hold the arrays of `bodyCount` bodies with one touching pair of four
+    // points each. The arena is taken while bodies are created, so that a step never finds the
+    // physics store without room for its bodies; false when it has no room.
+    bool ReserveStepFor(i32 bodyCount);
     void RemoveBody(phBody* body);
     void RemoveAllBodies();
 
@@ -70,4 +75,7 @@ public:
     bool m_newBox;
     bool m_allowSleep;
     bool m_enableFriction;
+    // Touching pairs that the last step had no room to solve: the physics store could not give
+    // its arena room for more pairs than its bodies' share.
+    i32 m_waitingPairs;
 };

@@ -13,6 +13,8 @@ struct phIslandArrays {
     phIsland island;
     phBody** stack;
     i32 stackSize;
+    // Touching pairs the arrays had no room for.
+    i32 waitingPairs;
 };
 
 // Whether the constraint can be crossed by an island walk at all: touching and not a sensor
@@ -22,20 +24,41 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
     return !contact->A->sensor && !contact->B->sensor;
 }
 
+// Bytes of the step's arrays for each body, each touching pair and each of its points.
+const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + sizeof(phVelocityState) + sizeof(phBody*));
+const u32 phk_stepBytesPerPair = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
+const u32 phk_stepBytesPerPoint = u32(sizeof(phContactState));
+// What a body's share of a step is taken to be when it is created: its own arrays and one
+// touching pair of four points (a box resting on another, or a pile's average).
+const u64 phk_stepBytesPerBudget = phk_stepBytesPerBody + phk_stepBytesPerPair + 4 * phk_stepBytesPerPoint;
+// The most that one reservation asks of the physics store (phAlloc takes an i32).
+const u64 phk_stepBytesLimit = 0x7FFFFFFF;
+
+// Pairs whose arrays do not fit in `room` bytes: the counts are cut down to what does, pairs and
+// points in the same proportion.
+void phFitPairs(u32 room, i32* contactCount, i32* pointCount) {
+    u64 need = u64(*contactCount) * phk_stepBytesPerPair + u64(*pointCount) * phk_stepBytesPerPoint;
+    if (need <= room) return;
+    *contactCount = i32(u64(*contactCount) * room / need);
+    *pointCount = i32((room - u32(*contactCount) * phk_stepBytesPerPair) / phk_stepBytesPerPoint);
+}
+
 // Takes the arrays from the scene's stack, sized for every body and for every touching constraint
-// and its points (the contact manager counts them). False, with nothing taken, when the physics
-// store has no room for them: the step then solves nothing.
+// and its points (the contact manager counts them). When the stack cannot grow to that, the
+// arena it has (taken at body creation with room for every body's share) serves: every body, and
+// the pairs that fit. False, with nothing taken, only when the stack has no room for the bodies.
 bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     phStack* stack = &scene->m_stack;
     i32 bodyCount = scene->m_bodyCount;
     i32 contactCount = scene->m_contactManager.m_touchingCount;
     i32 pointCount = scene->m_contactManager.m_touchingPointCount;
 
-    u32 perBody = u32(sizeof(phBody*) + sizeof(phVelocityState) + sizeof(phBody*));
-    u32 perContact = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
-    u32 perPoint = u32(sizeof(phContactState));
-    if (!stack->Reserve(u32(bodyCount) * perBody + u32(contactCount) * perContact + u32(pointCount) * perPoint))
-        return false;
+    u64 bodyBytes = u64(bodyCount) * phk_stepBytesPerBody;
+    u64 need = bodyBytes + u64(contactCount) * phk_stepBytesPerPair + u64(pointCount) * phk_stepBytesPerPoint;
+    if (need > phk_stepBytesLimit || !stack->Reserve(u32(need))) {
+        if (stack->m_stackSize < bodyBytes) return false;
+        phFitPairs(stack->m_stackSize - u32(bodyBytes), &contactCount, &pointCount);
+    }
 
     phIsland& island = arrays->island;
     island.m_bodyCapacity = bodyCount;
@@ -78,6 +101,7 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
     phIsland* island = &arrays->island;
     island->m_bodyCount = 0;
     island->m_contactCount = 0;
+    island->m_pointCount = 0;
 
     i32 stackSize = arrays->stackSize;
     i32 stackCount = 0;
@@ -96,8 +120,10 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
         for (phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
             phContactConstraint* contact = edge->constraint;
             if (!phJoinsIsland(contact)) continue;
-            contact->m_flags |= phContactConstraint::eIsland;
-            island->Add(contact);
+            // A pair that finds no room in this step's arrays waits for a step with room; the
+            // walk still crosses it.
+            if (island->Add(contact)) contact->m_flags |= phContactConstraint::eIsland;
+            else ++arrays->waitingPairs;
 
             phBody* other = edge->other;
             if (other->m_flags & phBody::eIsland) continue;
@@ -110,6 +136,7 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
 
 void phSolveIslands(phScene* scene) {
     phIslandArrays arrays;
+    arrays.waitingPairs = 0;
     if (!phTakeIslandArrays(scene, &arrays)) return;
     phIsland& island = arrays.island;
 
@@ -134,9 +161,20 @@ void phSolveIslands(phScene* scene) {
     }
 
     phGiveBackIslandArrays(scene, arrays);
+    scene->m_waitingPairs = arrays.waitingPairs;
 }
 
 } // namespace
+
+bool phScene::ReserveStepFor(i32 bodyCount) {
+    u64 need = u64(bodyCount) * phk_stepBytesPerBudget;
+    if (m_stack.m_stackSize >= need) return true;
+    if (need > phk_stepBytesLimit) return false;
+    // With room for as many bodies again when the store has it, so that a scene built body by
+    // body takes a new arena a few times rather than for every body.
+    u64 ample = need * 2 < phk_stepBytesLimit ? need * 2 : phk_stepBytesLimit;
+    return m_stack.Reserve(u32(ample)) || m_stack.Reserve(u32(need));
+}
 
 void phScene::Step() {
     // A time step that is not a positive number would make every body's state NaN.
