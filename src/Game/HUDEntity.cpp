@@ -1,5 +1,6 @@
 #include "Game/HUDEntity.h"
 
+#include <math.h>
 #include <stdio.h>
 
 #include "Core/Assets/assets.h"
@@ -65,7 +66,7 @@ void fillGlyphTable(HUDEntity* hud) {
 // every float (a NaN counts as 0).
 s32 wholeSeconds(f32 seconds) {
     constexpr f32 LIMIT = 2147483520.0f; // the largest f32 below 2^31
-    if (!(seconds == seconds)) return 0;
+    if (isnan(seconds)) return 0;
     if (seconds > LIMIT) return (s32)LIMIT;
     if (seconds < -LIMIT) return -(s32)LIMIT;
     return (s32)seconds;
