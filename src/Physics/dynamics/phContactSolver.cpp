@@ -437,15 +437,17 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         // The impulses are found as if the lower body were at least as heavy as the upper one:
         // a light body under a heavy one would otherwise take nearly all of each correction and
         // the heavy one a hundredth of it, so a heavy box landing on a light one sank into it
-        // and toppled. Bodies of equal mass keep the half described above.
+        // and toppled. A lower body at least as heavy keeps the masses of the iterations.
         r32 upperInverse = bOnTop ? cs->mB : cs->mA, lowerInverse = bOnTop ? cs->mA : cs->mB;
-        r32 lowerShare = lowerInverse > upperInverse ? upperInverse / lowerInverse : r32(1.0);
-        for (i32 j = 0; j < cs->contactCount; ++j) {
-            phContactState* c = cs->contacts + j;
-            r32 responseA, responseB;
-            phResponses(c->normalDirection, cs->normal, &responseA, &responseB);
-            r32 upper = bOnTop ? responseB : responseA, lower = bOnTop ? responseA : responseB;
-            c->normalMass = phInvert(upper + lowerShare * lower);
+        if (lowerInverse > upperInverse) {
+            r32 lowerShare = upperInverse / lowerInverse;
+            for (i32 j = 0; j < cs->contactCount; ++j) {
+                phContactState* c = cs->contacts + j;
+                r32 responseA, responseB;
+                phResponses(c->normalDirection, cs->normal, &responseA, &responseB);
+                r32 upper = bOnTop ? responseB : responseA, lower = bOnTop ? responseA : responseB;
+                c->normalMass = phInvert(upper + lowerShare * lower);
+            }
         }
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
         if (bOnTop) phSolveConstraint<false, true>(cs, &pl, m_enableFriction);
