@@ -239,11 +239,17 @@ TEST_F(SceneTest, AHeavyCubeOnLightOnesStandsAndSleeps) {
     struct Case {
         const char* what;
         std::vector<r32> densities;
+        // Each cube starts this far above the top of the one below it (the lowest above the
+        // floor) and lands on it.
+        r32 drop;
         int sleepsWithin;
     };
     const Case cases[] = {
-        {"100 on 1", {1, 100}, 240},
-        {"100 on 1 on 1", {1, 1, 100}, 240},
+        {"100 on 1", {1, 100}, 0, 240},
+        {"100 on 1 on 1", {1, 1, 100}, 0, 240},
+        {"100 on 1 on 1 dropped 1 cm", {1, 1, 100}, 0.01f, 240},
+        {"100 on 1 on 1 dropped 4 cm", {1, 1, 100}, 0.04f, 240},
+        {"100 on 1 dropped 10 cm", {1, 100}, 0.1f, 240},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -252,7 +258,7 @@ TEST_F(SceneTest, AHeavyCubeOnLightOnesStandsAndSleeps) {
         std::vector<phBody*> stack;
         for (size_t i = 0; i < c.densities.size(); ++i) {
             BoxBodyDesc desc;
-            desc.position = vec3(0, 0.5f + r32(i), 0);
+            desc.position = vec3(0, 0.5f + r32(i) * (1 + c.drop) + c.drop, 0);
             desc.density = c.densities[i];
             stack.push_back(addBoxBody(world(), desc));
         }
@@ -260,6 +266,8 @@ TEST_F(SceneTest, AHeavyCubeOnLightOnesStandsAndSleeps) {
         EXPECT_GT(stepUntilAsleep(world(), stack.back(), c.sleepsWithin), 0);
         phVec3 moved = stack.back()->m_worldCenter - start;
         EXPECT_LT(sqrtf(moved.x * moved.x + moved.z * moved.z), 0.05f) << "the heavy cube swayed";
+        r32 lowestStanding = r32(c.densities.size()) - 0.5f - phk_penetrationSlop * r32(c.densities.size() - 1);
+        EXPECT_GT(stack.back()->m_worldCenter.y, lowestStanding) << "the heavy cube sank into a light one";
         for (const phBody* body : stack) EXPECT_FALSE(body->IsAwake());
     }
 }

@@ -157,6 +157,16 @@ inline void phPrepareTangentMass(r32 k00, r32 k01, r32 k11, phContactState* c) {
 // outgrowing each other from step to step.
 inline r32 phPushBound(const phContactState& c) { return c.normalMass * (c.bias - c.bounce); }
 
+// The two bodies' parts of J M^-1 J^T along the direction of a record: the change of each one's
+// point speed along the direction per unit impulse.
+inline void phResponses(const phContactDirection& cd, const phVec3& d, r32* responseA, r32* responseB) {
+    phLanes lanes = phToLanes(d);
+    phLanes a = phLoadLanes(cd.moveA) * lanes + phLoadLanes(cd.raCd) * phLoadLanes(cd.turnA);
+    phLanes b = phLoadLanes(cd.moveB) * lanes + phLoadLanes(cd.rbCd) * phLoadLanes(cd.turnB);
+    *responseA = (a[0] + a[1]) + a[2];
+    *responseB = (b[0] + b[1]) + b[2];
+}
+
 } // namespace
 
 void phContactSolver::Initialize(phIsland* island) {
@@ -424,6 +434,21 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         // both bodies; the body below does not take its share, so about half the correction goes
         // up the stack in this pass. Holding the lower body quite still (its share given to the
         // upper one as well) throws a cube that lands on a turning one sideways off the stack.
+        // The impulses are found as if the lower body were at least as heavy as the upper one:
+        // a light body under a heavy one would otherwise take nearly all of each correction and
+        // the heavy one a hundredth of it, so a heavy box landing on a light one sank into it
+        // and toppled. A lower body at least as heavy keeps the masses of the iterations.
+        r32 upperInverse = bOnTop ? cs->mB : cs->mA, lowerInverse = bOnTop ? cs->mA : cs->mB;
+        if (lowerInverse > upperInverse) {
+            r32 lowerShare = upperInverse / lowerInverse;
+            for (i32 j = 0; j < cs->contactCount; ++j) {
+                phContactState* c = cs->contacts + j;
+                r32 responseA, responseB;
+                phResponses(c->normalDirection, cs->normal, &responseA, &responseB);
+                r32 upper = bOnTop ? responseB : responseA, lower = bOnTop ? responseA : responseB;
+                c->normalMass = phInvert(upper + lowerShare * lower);
+            }
+        }
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
         if (bOnTop) phSolveConstraint<false, true>(cs, &pl, m_enableFriction);
         else phSolveConstraint<true, false>(cs, &pl, m_enableFriction);
