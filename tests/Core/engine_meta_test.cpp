@@ -70,7 +70,7 @@ TEST(EngineMetaData, TheEngineStateIsListedWithEveryMemberButItsArraysInFieldOrd
                       {"timeSaveDelay", MetaType::u8, "::u8", offsetof(S, timeSaveDelay), 0},
                       {"timeSaveDelayConst", MetaType::u8, "::u8", offsetof(S, timeSaveDelayConst), 0},
                       {"timeSinceLastPhysicsUpdate", MetaType::f64, "::f64", offsetof(S, timeSinceLastPhysicsUpdate), 0},
-                      {"physicsTick", MetaType::Unresolved, "::PhysicsTick", offsetof(S, physicsTick), 0},
+                      {"thisFrame", MetaType::Unresolved, "::TimeDecision", offsetof(S, thisFrame), 0},
                       {"loadScene", MetaType::string, "::string", offsetof(S, loadScene), 0},
                       {"sorting", MetaType::b8, "::b8", offsetof(S, sorting), 0},
                       {"gamma", MetaType::f32, "::f32", offsetof(S, gamma), 0},
