@@ -11,6 +11,7 @@
 #include "Core/engine_main.h"
 #include "Game/time.h"
 #include "Physics/physics.h"
+#include "Physics/scene/phScene.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,7 +42,7 @@ ve::EngineState* startFullyRegisteredEngine() {
         opts.gravity = 9.81f;
         opts.collisionMask = ve::ALL_LAYERS;
         opts.flags.value = (u32)ve::BodyType::Dynamic;
-        ve::createBody(&state->scene, &opts);
+        ve::createBody(state->scene, &opts);
         ve::addTimeVars(opts.physicsBody);
     }
     static f32 extraFloats[3];

@@ -10,8 +10,9 @@
 #include "Util/Datastructures.h"
 #include "Renderer/renderer.h"
 #include "Core/Scene/sceneDef.h"
-#include "Physics/scene/phScene.h"
 #include "Game/timeDef.h"
+
+class phScene;
 
 namespace ve {
 
@@ -44,10 +45,11 @@ struct EngineState {
     Scene currentScene;
     // 64 MiB; every allocation of the physics library comes from here.
     MemoryStore physicsStore;
-    // Constructed in place at start-up (the record itself is never constructed as a whole).
-    phScene scene;
+    // Built on the permanent store at start-up; reached through the physics glue.
+    phScene* scene;
     u32 timedPhysicBodyCount;
-    // Body id -> phBody*, 100 entries per chunk; ids are never reused.
+    // Body id -> the body (and what the glue has told of it), 100 entries per chunk; ids are never
+    // reused.
     ChunkStore physicsBodies;
     u32 timedPhysicBodyIds[TIMED_BODY_SLOTS];
     saveThis trackedVars;

@@ -50,8 +50,9 @@ void createAssets(EngineState* state) {
     createAssetRegister(state->assets, MAX_MESHES, MAX_TEXTURES, MAX_MATERIALS);
 }
 
-void createPhysicsScene(EngineState* state, f64 physicsDelta) {
-    new (&state->scene) phScene((f32)physicsDelta, phVec3(0.0f, WORLD_GRAVITY_Y, 0.0f), PHYSICS_ITERATIONS);
+void buildPhysics(EngineState* state, f64 physicsDelta) {
+    state->scene = createPhysicsScene(&state->permanentStore, (f32)physicsDelta, {0.0f, WORLD_GRAVITY_Y, 0.0f},
+                                      PHYSICS_ITERATIONS);
     initPhysics();
 }
 
@@ -100,7 +101,7 @@ void initEngine(GameMemory* gameMemory, f64 physicsDelta, CreateRendererFunc cre
     loadAllPakFiles(state->assets, SCENE_STORE_RESERVE);
     uploadAssets(&state->renderer, state->assets);
 
-    detail::createPhysicsScene(state, physicsDelta);
+    detail::buildPhysics(state, physicsDelta);
     detail::loadFirstScene(state);
     platform->setCursorRelative(true);
 }
@@ -147,7 +148,7 @@ void runPhysicsTick(EngineState* state) {
     if (!state->thisFrame.stepsPhysics) return;
     // Recorded first, so a snapshot holds the state at the start of its tick.
     saveTimeVars();
-    physicsUpdate(&state->scene);
+    physicsUpdate(state->scene);
 }
 
 void switchSceneOnRequest(EngineState* state) {

@@ -22,7 +22,7 @@ void togglePowered(BarrierEntity* barrier) {
 }
 
 void initBarrierEntity(BarrierEntity* barrier) {
-    ve::createBody(&ve::engineState->scene, &barrier->bodyOpts);
+    ve::createBody(ve::engineState->scene, &barrier->bodyOpts);
     // Up and solid at every load, whatever the level stored: the first update lowers it when the
     // source is unpowered, and the body's collision then follows `power`.
     barrier->power = true;

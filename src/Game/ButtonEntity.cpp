@@ -10,7 +10,7 @@ namespace game {
 // it powers.
 
 void initButtonEntity(ButtonEntity* button) {
-    ve::createBody(&ve::engineState->scene, &button->bodyOpts);
+    ve::createBody(ve::engineState->scene, &button->bodyOpts);
     if (button->timeDependent) ve::addTimeVar(&button->powered);
 }
 

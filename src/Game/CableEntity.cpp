@@ -96,7 +96,7 @@ void initCableEntity(CableEntity* cable) {
     // The body only holds the colliders: static, colliding with nothing.
     cable->bodyOpts.collisionMask = 0;
     cable->bodyOpts.flags.value = (u32)ve::BodyType::Static;
-    ve::createBody(&ve::engineState->scene, &cable->bodyOpts);
+    ve::createBody(ve::engineState->scene, &cable->bodyOpts);
 }
 
 void renderCableEntity(CableEntity* cable) {

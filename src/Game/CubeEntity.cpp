@@ -34,7 +34,7 @@ void carry(CubeEntity* cube, const PlayerEntity* player) {
 } // namespace cube
 
 void initCubeEntity(CubeEntity* cube) {
-    ve::createBody(&ve::engineState->scene, &cube->bodyOpts);
+    ve::createBody(ve::engineState->scene, &cube->bodyOpts);
     if (cube->timeDependent) ve::addTimeVars(cube->bodyOpts.physicsBody);
 }
 

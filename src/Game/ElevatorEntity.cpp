@@ -40,7 +40,7 @@ b8 raiseLevelDigit(string name) {
 }
 
 void initElevatorEntity(ElevatorEntity* elevator) {
-    ve::createBody(&ve::engineState->scene, &elevator->bodyOpts);
+    ve::createBody(ve::engineState->scene, &elevator->bodyOpts);
     // The source is taken through the cable's reference, not its `on`, so the order of the
     // inits does not matter.
     CableEntity* cable = getCable(elevator->cableEntity);

@@ -8,7 +8,7 @@ namespace game {
 // A warm lamp, bright enough to light a room on its own.
 constexpr ve::v3 LAMP_LIGHT_COLOR = {6.0f, 4.0f, 2.5f};
 
-void initLightEntity(LightEntity* light) { ve::createBody(&ve::engineState->scene, &light->bodyOpts); }
+void initLightEntity(LightEntity* light) { ve::createBody(ve::engineState->scene, &light->bodyOpts); }
 
 void renderLightEntity(LightEntity* light) {
     BodyPose pose = getLivePose(light->bodyOpts.physicsBody);

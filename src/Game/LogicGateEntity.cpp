@@ -23,7 +23,7 @@ const c8* iconTexture(LogicGateType type) {
 void initLogicGateEntity(LogicGateEntity* gate) {
     gate->bodyOpts.collisionMask = 0;
     gate->bodyOpts.flags.value = (u32)ve::BodyType::Static;
-    ve::createBody(&ve::engineState->scene, &gate->bodyOpts);
+    ve::createBody(ve::engineState->scene, &gate->bodyOpts);
 }
 
 void updateLogicGateEntity(LogicGateEntity* gate) {

@@ -108,7 +108,7 @@ void fpsCamUpdate(ve::Camera* cam, f32 speed) {
 }
 
 void initPlayerEntity(PlayerEntity* player) {
-    ve::createBody(&ve::engineState->scene, &player->bodyOpts);
+    ve::createBody(ve::engineState->scene, &player->bodyOpts);
     // A stored level keeps the point to look at in `cam.dir`.
     createFPSCam(&player->cam, player->cam.pos, player->cam.dir);
     if (player->timeDependent) ve::addTimeVars(player->bodyOpts.physicsBody);

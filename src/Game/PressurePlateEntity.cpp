@@ -32,7 +32,7 @@ void initPressurePlateEntity(PressurePlateEntity* plate) {
     // The plate carries nobody: it only watches its square.
     plate->bodyOpts.collisionMask = 0;
     plate->bodyOpts.flags.value = (u32)ve::BodyType::Static;
-    ve::createBody(&ve::engineState->scene, &plate->bodyOpts);
+    ve::createBody(ve::engineState->scene, &plate->bodyOpts);
     if (plate->timeDependent) ve::addTimeVar(&plate->powered);
 }
 

@@ -5,7 +5,7 @@
 
 namespace game {
 
-void initWallEntity(WallEntity* wall) { ve::createBody(&ve::engineState->scene, &wall->bodyOpts); }
+void initWallEntity(WallEntity* wall) { ve::createBody(ve::engineState->scene, &wall->bodyOpts); }
 
 void renderWallEntity(WallEntity* wall) {
     QuadTextures ground;

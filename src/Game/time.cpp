@@ -57,7 +57,7 @@ void saveTimeVars() {
 
 void stepBack() {
     EngineState* state = engineState;
-    clearForces(&state->scene);
+    clearForces(state->scene);
     if (state->time == 0) return;
 
     state->time--;

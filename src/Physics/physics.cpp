@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <float.h>
+#include <new>
 
 namespace ve {
 
@@ -19,6 +20,11 @@ namespace bodyglue {
 
 static_assert(sizeof(phVec3) == sizeof(v3), "a body's vectors are read in place as v3");
 static_assert(sizeof(i32) == sizeof(u32), "a body's layers are read in place as u32");
+// `phFlags` is the library's flag word, read and written in place.
+static_assert((u32)BodyType::Static == phBody::eStatic && (u32)BodyType::Dynamic == phBody::eDynamic &&
+              (u32)BodyType::Kinematic == phBody::eKinematic, "the body type bits are the library's");
+static_assert((u32)AxisLock::X == phBody::eLockAxisX && (u32)AxisLock::Y == phBody::eLockAxisY &&
+              (u32)AxisLock::Z == phBody::eLockAxisZ, "the axis-lock bits are the library's");
 
 phVec3 toPh(v3 v) { return phVec3(v.x, v.y, v.z); }
 phMat3 toPh(mat3 m) { return phMat3(toPh(m.col1), toPh(m.col2), toPh(m.col3)); }
@@ -122,7 +128,14 @@ DetachedBody* resetDetachedBody() {
     return &detachedBody;
 }
 
-phBody** entryAt(u32 index) { return (phBody**)engineState->physicsBodies[index]; }
+// One entry of the body store. A rate setter's out-of-range value is told once per body: a game
+// entity may repeat the call every frame.
+struct BodyEntry {
+    phBody* body;
+    b8 rateReported;
+};
+
+BodyEntry* entryAt(u32 index) { return (BodyEntry*)engineState->physicsBodies[index]; }
 
 b8 isStaticBody(const phBody* body) { return (body->m_flags & phBody::eStatic) != 0; }
 b8 isDynamicBody(const phBody* body) { return (body->m_flags & phBody::eDynamic) != 0; }
@@ -277,12 +290,15 @@ b8 acceptsFinite(v3 value, const c8* setter) {
 
 // A finite velocity or acceleration for a body, each component within MAX_BODY_RATE like the
 // options at creation: a larger one overflows in the solver. Beyond it, one line and the clamped
-// value.
-b8 acceptsRate(v3* value, const c8* setter) {
+// value (the line once per body).
+b8 acceptsRate(u32 index, v3* value, const c8* setter) {
     if (!acceptsFinite(*value, setter)) return false;
     if (isWithin(*value, MAX_BODY_RATE)) return true;
-    printFormattedLine("Physics: %s (%g, %g, %g) is out of range; each component is held within %g", setter,
-                       value->x, value->y, value->z, MAX_BODY_RATE);
+    BodyEntry* entry = entryAt(index);
+    if (!entry->rateReported)
+        printFormattedLine("Physics: %s (%g, %g, %g) is out of range; each component is held within %g", setter,
+                           value->x, value->y, value->z, MAX_BODY_RATE);
+    entry->rateReported = true;
     f32* components[3] = {&value->x, &value->y, &value->z};
     for (f32* c : components) *c = fmaxf(-MAX_BODY_RATE, fminf(*c, MAX_BODY_RATE));
     return true;
@@ -330,26 +346,22 @@ void placeOrigin(phBody* body, phVec3 origin, mat3 rotation) {
     body->SetTransform(centreOfMassAt(body, origin, placed), axis, orientation.angle);
 }
 
-// The broad phase tree's walk along a ray: the nearest box of a body the ray may stop at.
-struct NearestOnRay {
-    b8 TreeCallBack(i32 proxy) {
-        const phBox* box = (const phBox*)tree->GetUserData(proxy);
+// Keeps the nearest hit of a body the ray may stop at, and shortens the ray to it so the scene's
+// query looks no further. A hit no nearer than the one kept keeps the first found.
+struct NearestOnRay : phQueryCallback {
+    bool ReportShape(phBox* box) override {
         const phBody* body = box->body;
         if (body == viewer || (body->m_layers == 0 && body != sought)) return true;
-        phRaycastData hit = ray;
-        if (box->Raycast(body->GetTransform(), &hit) && hit.toi < nearest) {
-            nearest = hit.toi;
-            found = body;
-        }
+        if (ray.toi >= ray.t && found) return true;
+        found = body;
+        ray.t = ray.toi;
         return true;
     }
 
-    const phDynamicAABBTree* tree;
     phRaycastData ray;
     const phBody* viewer;
     const phBody* sought;
     const phBody* found;
-    r32 nearest;
 };
 
 } // namespace bodyglue
@@ -358,11 +370,17 @@ struct NearestOnRay {
 // The body store
 // =============================================================================================
 
+phScene* createPhysicsScene(MemoryStore* store, f32 tickLength, v3 gravity, u32 iterations) {
+    void* place = pushToHeap(store, sizeof(phScene));
+    VE_ASSERT_NOT_NULL(place);
+    return new (place) phScene(tickLength, bodyglue::toPh(gravity), (i32)iterations);
+}
+
 void initPhysics() {
-    engineState->physicsBodies = createChunkStore(sizeof(phBody*), BODY_STORE_ENTRIES_PER_CHUNK, permanentStore);
+    engineState->physicsBodies = createChunkStore(sizeof(bodyglue::BodyEntry), BODY_STORE_ENTRIES_PER_CHUNK, permanentStore);
     // Entry NO_BODY (0) is never a body: entity data that never ran createBody (zeroed by the
     // editor, or read from a scene file, which does not store the id) then names no body.
-    phBody* none = 0;
+    bodyglue::BodyEntry none = {};
     void* reserved = push(&engineState->physicsBodies, &none);
     VE_ASSERT_NOT_NULL(reserved);
 }
@@ -383,7 +401,8 @@ void createBody(phScene* scene, BodyOpts* opts) {
         opts->physicsBody = NO_BODY;
         return;
     }
-    phBody** stored = (phBody**)push(&engineState->physicsBodies, &body);
+    bodyglue::BodyEntry entry = {body, false};
+    void* stored = push(&engineState->physicsBodies, &entry);
     if (!VE_SOFT_ASSERT_NOT_NULL(stored)) {
         // Without an id nothing could reach the body again.
         scene->RemoveBody(body);
@@ -399,15 +418,15 @@ void removeAllBodies(phScene* scene) {
     // stops at the first null, so each entry is retired once.
     ChunkStore* store = &engineState->physicsBodies;
     for (msi i = store->length; i > 0; i--) {
-        phBody** entry = bodyglue::entryAt((u32)(i - 1));
-        if (!*entry) break;
-        *entry = 0;
+        bodyglue::BodyEntry* entry = bodyglue::entryAt((u32)(i - 1));
+        if (!entry->body) break;
+        entry->body = 0;
     }
 }
 
 phBody* getBody(u32 index) {
     if (index >= engineState->physicsBodies.length) return 0;
-    return *bodyglue::entryAt(index);
+    return bodyglue::entryAt(index)->body;
 }
 
 // =============================================================================================
@@ -461,14 +480,16 @@ b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength) {
 }
 
 u32 firstBodyOnRay(v3 start, v3 dir, f32 maxLength, u32 viewer, u32 sought) {
-    const phDynamicAABBTree* tree = &engineState->scene.m_contactManager.m_broadphase.m_tree;
-    bodyglue::NearestOnRay walk = {tree, {}, getBody(viewer), getBody(sought), nullptr, phk_maxFloat};
-    walk.ray.start = bodyglue::toPh(start);
-    walk.ray.dir = bodyglue::toPh(dir);
-    walk.ray.t = maxLength;
-    tree->Query(&walk, walk.ray);
+    bodyglue::NearestOnRay nearest;
+    nearest.ray.start = bodyglue::toPh(start);
+    nearest.ray.dir = bodyglue::toPh(dir);
+    nearest.ray.t = maxLength;
+    nearest.viewer = getBody(viewer);
+    nearest.sought = getBody(sought);
+    nearest.found = nullptr;
+    engineState->scene->RayCast(&nearest, nearest.ray);
     // Bodies the glue built carry their id (see createBody).
-    return walk.found ? (u32)(uintptr_t)walk.found->m_userData : NO_BODY;
+    return nearest.found ? (u32)(uintptr_t)nearest.found->m_userData : NO_BODY;
 }
 
 void getAllColliders(u32 index, Primitive* colliders, u32* count) {
@@ -494,14 +515,14 @@ void setLinearVelocity(u32 index, v3 velocity) {
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
     // The library stops the program for a static body's velocity.
     if (!VE_SOFT_ASSERT(!bodyglue::isStaticBody(body))) return;
-    if (!bodyglue::acceptsRate(&velocity, "setLinearVelocity")) return;
+    if (!bodyglue::acceptsRate(index, &velocity, "setLinearVelocity")) return;
     body->SetLinearVelocity(bodyglue::toPh(velocity));
 }
 
 void applyForce(u32 index, v3 force) {
     phBody* body = getBody(index);
     if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
-    if (!bodyglue::acceptsRate(&force, "applyForce")) return;
+    if (!bodyglue::acceptsRate(index, &force, "applyForce")) return;
     body->ApplyLinearForce(bodyglue::toPh(force));
 }
 

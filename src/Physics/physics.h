@@ -6,18 +6,21 @@
 #include "Math/mat3.h"
 #include "Math/mat4.h"
 #include "Math/v3.h"
-#include "Physics/dynamics/phBody.h"
 #include "Physics/primitives.h"
 
 class phScene;
+class phBody;
 
 namespace ve {
 
-// The body type bits of `phFlags`, as values: the library's own bits.
+struct MemoryStore;
+
+// The body type bits of `phFlags`, as values: the library's own bits (the glue's source holds
+// them to the library's with static assertions).
 enum class BodyType : u32 {
-    Static = phBody::eStatic,
-    Dynamic = phBody::eDynamic,
-    Kinematic = phBody::eKinematic,
+    Static = 0x020,
+    Dynamic = 0x040,
+    Kinematic = 0x080,
     Invalid = 0,
 };
 
@@ -43,12 +46,12 @@ union phFlags {
 static_assert(sizeof(phFlags) == 4, "phFlags is one 32-bit word");
 
 // The axis-lock bits of `phFlags` (eLockAxisX, eLockAxisY, eLockAxisZ), as values: the
-// library's own bits.
+// library's own bits, like `BodyType`.
 enum class AxisLock : u32 {
-    X = phBody::eLockAxisX,
-    Y = phBody::eLockAxisY,
-    Z = phBody::eLockAxisZ,
-    All = phBody::eLockAxisX | phBody::eLockAxisY | phBody::eLockAxisZ,
+    X = 0x100,
+    Y = 0x200,
+    Z = 0x400,
+    All = X | Y | Z,
 };
 
 // The description and handle of one body: the first member, `bodyOpts`, of every physical entity.
@@ -126,6 +129,10 @@ constexpr f32 MAX_BODY_POSITION = 1.0e6f;
 // columns, linear and angular velocity.
 constexpr u32 TIMED_BODY_FLOATS = 18;
 
+// Builds the physics scene on `store`: its fixed step `tickLength` in seconds, its gravity in
+// metres per second squared and its solver iterations per step. The library's own memory comes
+// from the physics store given to it before.
+phScene* createPhysicsScene(MemoryStore* store, f32 tickLength, v3 gravity, u32 iterations);
 // Creates the body store on the permanent store. Start-up calls it once, right after
 // constructing the physics scene.
 void initPhysics();
@@ -156,7 +163,8 @@ u32* getLayers(u32 index);
 // (Spelled so: game code calls it by this name.)
 v3 getLinearVeloctiy(u32 index);
 // The three setters refuse a value that is not finite: one line names the setter and the value,
-// and the body is left as it is.
+// and the body is left as it is. `setLinearVelocity` and `applyForce` hold a value beyond
+// MAX_BODY_RATE within it, and say so once per body.
 //
 // Wakes the body when the velocity is not zero. A static body cannot move: it is left alone and
 // a soft assertion reports the call.
@@ -169,8 +177,8 @@ void setPosition(u32 index, v3 pos);
 // Whether the ray start + s * dir, s in [0, maxLength], hits the body's first box (the one added
 // last). A body without boxes is never hit.
 b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength);
-// The body whose box the ray start + s * dir, s in [0, maxLength], meets first, found through the
-// broad phase's tree; `NO_BODY` when the ray meets none. The ray passes through the body `viewer`
+// The body whose box the ray start + s * dir, s in [0, maxLength], meets first, found by the scene's
+// ray query; `NO_BODY` when the ray meets none. The ray passes through the body `viewer`
 // (whose boxes hold its start) and through bodies that collide with nothing (layers 0: pressure
 // plates, a lowered barrier), which hide nothing behind them; `sought` is met whatever its layers.
 u32 firstBodyOnRay(v3 start, v3 dir, f32 maxLength, u32 viewer, u32 sought);

@@ -11,9 +11,11 @@
 #include "Debug/mapeditor.h"
 #include "Meta/entity_type_list.h"
 #include "Physics/common/phMemory.h"
+#include "Physics/scene/phScene.h"
 #include "Platform/SDL/sdl_tmp_win_platform.h"
 #include "Util/string.h"
 
+#include "bodyOptions.h"
 #include "../harness/keyStrokes.h"
 #include "../harness/memoryFiles.h"
 
@@ -232,19 +234,11 @@ protected:
     }
 
     // A dynamic body with one unit box, free to fall, in the engine's physics scene.
-    phBody* addFallingBody(phVec3 position = phVec3(0, 10, 0)) {
-        phBodyDef def;
-        def.bodyType = eDynamicBody;
-        def.position = position;
-        phBody* body = state()->scene.CreateBody(def);
-        phBoxDef box;
-        phTransform local;
-        local.position = phVec3(0, 0, 0);
-        phIdentity(local.rotation);
-        box.Set(local, phVec3(1, 1, 1));
-        body->AddBox(box);
-        ve::push(&state()->physicsBodies, &body);
-        return body;
+    phBody* addFallingBody(ve::v3 position = {0, 10, 0}) {
+        ve::Primitive box = vetest::boxCollider(ve::iMat4(), {1, 1, 1});
+        ve::BodyOpts opts = vetest::bodyOptions((u32)ve::BodyType::Dynamic, position, &box, 1);
+        ve::createBody(state()->scene, &opts);
+        return ve::getBody(opts.physicsBody);
     }
 };
 

@@ -139,7 +139,6 @@ TEST_F(EngineStartUp, SetsTheFieldsItOwnsAndLeavesTheRestZero) {
     EXPECT_EQ(engine->assets->maxMeshes, 100u);
     EXPECT_EQ(engine->assets->maxTextures, 100u);
     EXPECT_EQ(engine->assets->maxMaterials, 100u);
-    EXPECT_EQ(engine->physicsBodies.entrySize, sizeof(phBody*));
     EXPECT_EQ(engine->physicsBodies.numEntriesPerChunk, 100u);
     EXPECT_EQ(engine->physicsBodies.store, &engine->permanentStore);
     EXPECT_EQ(engine->physicsBodies.length, 1u); // entry 0, NO_BODY, names no body
@@ -155,7 +154,7 @@ TEST_F(EngineStartUp, PhysicsSceneHasTheNarrowedTickGravityAndTwentyIterations) 
         fresh.files.api.setCursorRelative = recordSetCursorRelative;
         EngineReload(&fresh.gameMemory, &fresh.files.api);
         ve::initEngine(&fresh.gameMemory, tick, createRecordingRenderer);
-        phScene* scene = &fresh.gameMemory.engineState->scene;
+        phScene* scene = fresh.gameMemory.engineState->scene;
         EXPECT_EQ(scene->m_dt, (f32)tick);
         EXPECT_EQ(scene->m_gravity.x, 0.0f);
         EXPECT_EQ(scene->m_gravity.y, -9.8f);

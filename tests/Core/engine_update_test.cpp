@@ -317,8 +317,8 @@ TEST_F(EngineFrame, SpaceTappedWithinOneFrameStepsBackThenReapplies) {
 
 TEST_F(EngineFrame, ReleasingSpaceReappliesOnlyTheRegisteredBodies) {
     enableScene();
-    phBody* registered = addFallingBody(phVec3(0, 10, 0));
-    phBody* other = addFallingBody(phVec3(5, 10, 0));
+    phBody* registered = addFallingBody({0, 10, 0});
+    phBody* other = addFallingBody({5, 10, 0});
     state()->timedPhysicBodyIds[0] = 1; // the first body's id: entry 0 is NO_BODY
     state()->timedPhysicBodyCount = 1;
     registered->SetToSleep();
@@ -353,7 +353,7 @@ TEST_F(EngineFrame, ASwitchRequestIsPerformedOnceAfterTheSubmit) {
     // No file: the empty "New Scene", every body removed and the history emptied.
     EXPECT_EQ(nameOf(state()->currentScene.name), "New Scene");
     EXPECT_EQ(state()->currentScene.entities.length, 0u);
-    EXPECT_EQ(state()->scene.m_bodyCount, 0);
+    EXPECT_EQ(state()->scene->m_bodyCount, 0);
     EXPECT_EQ(state()->time, 0u);
     EXPECT_EQ(state()->timedPhysicBodyCount, 0u);
     EXPECT_EQ(h.files.printed, std::vector<std::string>{"Failed to load Scene: File not found!"});

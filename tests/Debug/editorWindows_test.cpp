@@ -69,7 +69,7 @@ protected:
     ve::BodyOpts* openNewCubeBodyOptions(b8 withLiveBody) {
         ve::Entity* cube = selectNew(CUBE_ROW);
         ve::BodyOpts* opts = &((game::CubeEntity*)cube->entityData.data)->bodyOpts;
-        if (withLiveBody && !ve::getBody(opts->physicsBody)) ve::createBody(&state()->scene, opts);
+        if (withLiveBody && !ve::getBody(opts->physicsBody)) ve::createBody(state()->scene, opts);
         clickText("Selected Entity", "bodyOpts : BodyOpts");
         return opts;
     }

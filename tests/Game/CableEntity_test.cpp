@@ -76,11 +76,11 @@ TEST_F(Cable, WithoutASourceOrWithANonSourceItIsUnboundAndGeneratesNothing) {
     addEntity<game::HUDEntity>(ve::MetaType::game_HUDEntity, "HUD"); // no body options at all
     for (const char* source : {"Nobody", "Wall", "HUD"}) {
         SCOPED_TRACE(source);
-        u32 bodies = (u32)state()->scene.m_bodyCount;
+        u32 bodies = (u32)state()->scene->m_bodyCount;
         game::CableEntity* cable = addCable((std::string("Cable to ") + source).c_str(), source);
         EXPECT_EQ(cable->on, nullptr);
         EXPECT_EQ(cable->bodyOpts.colliderCount, 0u);
-        EXPECT_EQ((u32)state()->scene.m_bodyCount, bodies);
+        EXPECT_EQ((u32)state()->scene->m_bodyCount, bodies);
         game::renderCableEntity(cable);
         EXPECT_EQ(frame().quads.length, 0u);
     }

@@ -86,7 +86,7 @@ TEST_F(Plate, ReferencesThatNameNothingOrAnotherTypeNeverPowerIt) {
     // is not the player either.
     game::WallEntity* wall = addEntity<game::WallEntity>(ve::MetaType::game_WallEntity, "Wall");
     wall->bodyOpts = boxOpts(gluetest::STATIC_FLAGS, vec(0, 0, 0));
-    ve::createBody(&state()->scene, &wall->bodyOpts);
+    ve::createBody(state()->scene, &wall->bodyOpts);
     addButton("Button", vec(0, 0, 0));
     addCube("Cube", vec(0, 0, 0));
     plate->cube1 = refTo("Wall");

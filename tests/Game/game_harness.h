@@ -81,7 +81,7 @@ protected:
         ve::Scene* scene = &state()->currentScene;
         *scene = ve::createScene(ve::wrapASCIIZ("Test Scene"), ve::newSceneHeapSize, ve::permanentStore);
         scene->enabled = 1;
-        ve::removeAllBodies(&state()->scene);
+        ve::removeAllBodies(state()->scene);
     }
 
     static ve::EntityRef refTo(const char* name) { return {ve::hashASCIIZ(name)}; }

@@ -52,7 +52,7 @@ protected:
     game::PlayerEntity* addPlayer(ve::v3 eye, ve::v3 dir, ve::v3 body = vec(0, 0, 0), const char* name = "Player") {
         game::PlayerEntity* player = addEntity<game::PlayerEntity>(ve::MetaType::game_PlayerEntity, name);
         player->bodyOpts = boxOpts(gluetest::DYNAMIC_FLAGS, body);
-        ve::createBody(&state()->scene, &player->bodyOpts);
+        ve::createBody(state()->scene, &player->bodyOpts);
         player->cam.pos = eye;
         player->cam.dir = dir;
         return player;
@@ -61,7 +61,7 @@ protected:
     game::CubeEntity* addCube(const char* name, ve::v3 position) {
         game::CubeEntity* cube = addEntity<game::CubeEntity>(ve::MetaType::game_CubeEntity, name);
         cube->bodyOpts = boxOpts(gluetest::DYNAMIC_FLAGS, position);
-        ve::createBody(&state()->scene, &cube->bodyOpts);
+        ve::createBody(state()->scene, &cube->bodyOpts);
         return cube;
     }
 

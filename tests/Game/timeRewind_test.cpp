@@ -21,7 +21,7 @@ constexpr f32 WALK_ACCELERATION = 30.0f; // metres per second squared
 ve::BodyOpts* walkerOpts(void* data) { return (ve::BodyOpts*)data; }
 
 void initWalker(void* data) {
-    ve::createBody(&ve::engineState->scene, walkerOpts(data));
+    ve::createBody(ve::engineState->scene, walkerOpts(data));
     ve::addTimeVars(walkerOpts(data)->physicsBody);
 }
 

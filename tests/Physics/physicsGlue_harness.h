@@ -86,7 +86,7 @@ protected:
         state()->currentScene.enabled = 1;
     }
 
-    phScene* scene() { return &state()->scene; }
+    phScene* scene() { return state()->scene; }
 
     // Builds the body through the glue and returns its id.
     u32 create(ve::BodyOpts* opts) {

@@ -150,7 +150,7 @@ void freeScene(Scene* scene) {
 
 void replaceScene(Scene* scene, Scene* loaded) {
     freeScene(scene);
-    removeAllBodies(&engineState->scene);
+    removeAllBodies(engineState->scene);
     // Only the entities of the current scene hold off-screen colour buffers, and they have no
     // unload step: the switch gives all of them back, so reloading a level does not pile up new ones.
     renderer->releaseColorBuffers();

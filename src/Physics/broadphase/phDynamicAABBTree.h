@@ -60,7 +60,8 @@ public:
     template <typename T>
     void Query(T* cb, const phAABB& aabb) const;
     // Calls cb->TreeCallBack(id) for every leaf whose fat box the segment from rayCast.start to
-    // rayCast.start + rayCast.dir * rayCast.t may cross; a false result ends the walk.
+    // rayCast.start + rayCast.dir * rayCast.t may cross; a false result ends the walk. The segment
+    // is read afresh at every node, so a callback that shortens `t` prunes the rest of the walk.
     template <typename T>
     void Query(T* cb, const phRaycastData& rayCast) const;
 
@@ -139,7 +140,7 @@ void phDynamicAABBTree::Query(T* cb, const phAABB& aabb) const {
 
 template <typename T>
 void phDynamicAABBTree::Query(T* cb, const phRaycastData& rayCast) const {
-    phVec3 p0 = rayCast.start;
-    phVec3 p1 = p0 + rayCast.dir * rayCast.t;
-    Walk(cb, [&p0, &p1](const phAABB& nodeBox) { return phSegmentMayCrossAABB(p0, p1, nodeBox); });
+    Walk(cb, [&rayCast](const phAABB& nodeBox) {
+        return phSegmentMayCrossAABB(rayCast.start, rayCast.start + rayCast.dir * rayCast.t, nodeBox);
+    });
 }

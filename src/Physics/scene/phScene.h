@@ -1,7 +1,7 @@
 #pragma once
 // The physics world: the bodies, the contact manager with its broad phase, the per-step stack and
-// the heap that bodies and boxes come from. The engine holds exactly one, constructed in place in
-// its state after setPhysicsMemoryStore, and steps it once per physics tick.
+// the heap that bodies and boxes come from. The engine holds exactly one, built at start-up
+// after setPhysicsMemoryStore, and steps it once per physics tick.
 
 #include "Physics/common/phHeap.h"
 #include "Physics/common/phMemory.h"
@@ -57,7 +57,9 @@ public:
     void QueryAABB(phQueryCallback* cb, const phAABB& aabb) const;
     // Boxes containing `point`; every one is reported whatever the callback returns.
     void QueryPoint(phQueryCallback* cb, const phVec3& point) const;
-    // Boxes the ray hits; `rayCast`'s toi and normal hold the hit being reported.
+    // Boxes the ray hits; `rayCast`'s toi and normal hold the hit being reported. A callback that
+    // keeps a hit may shorten `rayCast.t` to its toi: later boxes are then tested, and the tree
+    // walked, only up to it, so a nearest-hit query visits no box beyond the nearest so far.
     void RayCast(phQueryCallback* cb, phRaycastData& rayCast) const;
 
     phContactManager m_contactManager;
