@@ -74,6 +74,7 @@ TEST(EngineMetaData, TheEngineStateIsListedWithEveryMemberButItsArraysInFieldOrd
                       {"loadScene", MetaType::string, "::string", offsetof(S, loadScene), 0},
                       {"sorting", MetaType::b8, "::b8", offsetof(S, sorting), 0},
                       {"gamma", MetaType::f32, "::f32", offsetof(S, gamma), 0},
+                      {"floatingTexts", MetaType::Unresolved, "::FloatingTextState", offsetof(S, floatingTexts), 0},
                   });
 }
 
