@@ -219,13 +219,9 @@ s64 findIndexOutOfRange(const u32* indices, u64 numIndices, u64 numVertices) {
 }
 
 // One kind of asset, as the messages name it.
-struct PakAssetKind {
-    const c8* name;
-    const c8* plural;
-};
-constexpr PakAssetKind PAK_MESH = {"mesh", "meshes"};
-constexpr PakAssetKind PAK_TEXTURE = {"texture", "textures"};
-constexpr PakAssetKind PAK_MATERIAL = {"material", "materials"};
+struct PakAssetKind { const c8* name; const c8* plural; };
+constexpr PakAssetKind PAK_MESH = {"mesh", "meshes"}, PAK_TEXTURE = {"texture", "textures"},
+                       PAK_MATERIAL = {"material", "materials"};
 
 // What every kind begins with: room in the register for one more (`count` of `max` used), and the
 // type header at the entry's offset. False, with a line, when either is missing.
