@@ -6,7 +6,6 @@
 
 #include <math.h>
 
-#include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_shaders.h"
 #include "Renderer/bloomKernel.h"
 
@@ -259,21 +258,6 @@ TEST(ShaderPrograms, AllProgramsLink) {
         EXPECT_EQ(linked, GL_TRUE) << i;
     }
     EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
-}
-
-TEST(ShaderPrograms, OnlyTheLitBuildsThatADrawCanChooseAreBuiltAndEachLinks) {
-    b8 choosable[ve::ALPHA_TEST_VARIANTS][ve::EMISSION_SOURCE_COUNT] = {};
-    ve::markChoosableLitVariants(choosable);
-    for (u32 alphaTest = 0; alphaTest < ve::ALPHA_TEST_VARIANTS; ++alphaTest) {
-        for (u32 source = 0; source < ve::EMISSION_SOURCE_COUNT; ++source) {
-            u32 program = ve::rendererState->litShaders[alphaTest][source].glID;
-            EXPECT_EQ(program != 0, choosable[alphaTest][source]) << alphaTest << " " << source;
-            if (!program) continue;
-            GLint linked = GL_FALSE;
-            ve::glGetProgramiv(program, GL_LINK_STATUS, &linked);
-            EXPECT_EQ(linked, GL_TRUE) << alphaTest << " " << source;
-        }
-    }
 }
 
 TEST(ShaderPrograms, EveryTextStartsWithABlankLineAndTheVersion) {
