@@ -2,7 +2,7 @@
 // end of the file, while its table entry still says that the texture's alpha is a glow's mask.
 // Usage: lostGlowPack_fixture <pack file, rewritten in place> <texture name>
 
-#include "../support/diskFiles.h"
+#include "../harness/diskFiles.h"
 
 #include "Core/Assets/assetDef.h"
 #include "Core/Assets/pakFormat.h"

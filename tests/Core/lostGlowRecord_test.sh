@@ -6,7 +6,7 @@
 # the floor, no elevator gone), apart from the clock, with one line naming the damaged texture.
 # Usage: lostGlowRecord_test.sh <path to kestrolan>. Run from the repository root.
 set -uo pipefail
-source "$(dirname "$0")/../support/kestrolan_program.sh"
+source "$(dirname "$0")/../harness/kestrolan_program.sh"
 [[ -f assets/kestrolan.pak ]] || fail "assets/kestrolan.pak is missing: build the project first"
 enterXvfb "$0" "$@"
 
