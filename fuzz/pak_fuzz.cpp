@@ -19,7 +19,7 @@
 
 namespace {
 
-void checkRegister(const ve::AssetRegister& assets) {
+void checkRegister(ve::AssetRegister& assets) {
     if (assets.meshCount > assets.maxMeshes || assets.textureCount > assets.maxTextures ||
         assets.materialCount > assets.maxMaterials) {
         __builtin_trap();
@@ -31,7 +31,14 @@ void checkRegister(const ve::AssetRegister& assets) {
         }
     }
     for (u64 t = 0; t < assets.textureCount; ++t) {
-        if (assets.textures[t].width > ve::MAX_TEXTURE_SIDE || assets.textures[t].height > ve::MAX_TEXTURE_SIDE) {
+        const ve::Texture& texture = assets.textures[t];
+        if (texture.width > ve::MAX_TEXTURE_SIDE || texture.height > ve::MAX_TEXTURE_SIDE) __builtin_trap();
+        // A glow drawn from the alpha belongs to an alpha that is a mask, and names another
+        // texture of the same size.
+        if (!(b8)texture.glowEmission) continue;
+        const ve::Texture* emission = ve::getTexture(&assets, texture.glowEmission);
+        if (!texture.alphaIsGlowMask || !emission || texture.glowEmission == texture.id ||
+            emission->width != texture.width || emission->height != texture.height) {
             __builtin_trap();
         }
     }

@@ -92,6 +92,7 @@ inline ve::Texture* uploadPixels(OwnedTexture* owned, const c8* name, u32 width,
     owned->pixels = std::move(pixels);
     owned->texture = {};
     owned->texture.id = ve::hashASCIIZ(name);
+    owned->texture.alphaIsGlowMask = glowEmission != nullptr;
     if (glowEmission) owned->texture.glowEmission = ve::hashASCIIZ(glowEmission);
     owned->texture.glowColour = glowColour;
     owned->texture.width = width;

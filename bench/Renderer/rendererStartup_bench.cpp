@@ -89,8 +89,10 @@ bool everyProgramLinked(const ve::RendererStateOpenGL& programs) {
                             programs.bloomVerticalShader.glID, programs.bloomHorizontalShader.glID,
                             programs.additiveTextureShader.glID, programs.gammaCompositeShader.glID,
                             programs.skyBoxShader.glID, programs.hudShader.glID, programs.billBoardShader.glID};
+    // Builds that no draw can choose are not made: their ids stay 0.
     for (const auto& variants : programs.litShaders)
-        for (const ve::ShaderProg& lit : variants) ids.push_back(lit.glID);
+        for (const ve::ShaderProg& lit : variants)
+            if (lit.glID) ids.push_back(lit.glID);
     for (u32 id : ids) {
         GLint linked = GL_FALSE;
         ve::glGetProgramiv(id, GL_LINK_STATUS, &linked);

@@ -31,6 +31,27 @@ struct TimeDecision {
     b8 rewindEnds;   // SPACE was let go in this frame
 };
 
+// What the off-screen colour buffer of a floating text shows. Its glyphs stay in the buffer from
+// frame to frame and are drawn again only when the text's bytes or the glyph table changed since,
+// or when the buffer was handed out anew.
+struct DrawnText {
+    u32 fbo;                  // the buffer's frame buffer
+    u32 glyphTableGeneration; // of the glyph table the glyphs were drawn with; 0: none drawn yet
+    Hash text;                // of the text's bytes
+};
+
+// One for each colour buffer the renderer hands out at most; a buffer beyond them is drawn into
+// every frame.
+constexpr u32 MAX_DRAWN_TEXTS = 64;
+
+struct FloatingTextState {
+    // Bumped wherever a HUD writes its glyph table, so that a text can tell that the table changed
+    // without reading its 3.2 KB every frame. Never 0 once a table has been written.
+    u32 glyphTableGeneration;
+    u32 drawnTextCount;
+    DrawnText drawnTexts[MAX_DRAWN_TEXTS];
+};
+
 // Field order is part of the record's identity (the introspection table lists it).
 struct EngineState {
     // The renderer's table with the frame being built; filled by the back end's constructor.
@@ -68,6 +89,7 @@ struct EngineState {
     b8 sorting;
     // Handed to the composite pass, whose exponent is 1 - gamma.
     f32 gamma;
+    FloatingTextState floatingTexts;
 };
 
 // The platform's table of operations.

@@ -21,50 +21,26 @@ constexpr ve::v4 TRANSPARENT_BLACK = {0.0f, 0.0f, 0.0f, 0.0f};
 // A float from the renderer's colour-buffer pair back to a GL name: through s64, low 32 bits kept.
 u32 glName(f32 value) { return (u32)(s64)value; }
 
-// What each colour buffer shows, by its frame buffer: a hash of the text's bytes and of the glyph
-// table they were drawn with. The glyphs stay in the buffer from frame to frame and are drawn
-// again only when either changes, or when init is handed the buffer anew (a buffer released with
-// its scene and reused). A buffer beyond the table's room is drawn every frame.
-struct DrawnText {
-    u32 fbo;
-    b8 drawn;
-    ve::Hash content;
-};
-constexpr u32 MAX_DRAWN_TEXTS = 64;
-DrawnText drawnTexts[MAX_DRAWN_TEXTS];
-u32 drawnTextCount;
-
-DrawnText* findDrawnText(u32 fbo) {
-    for (u32 i = 0; i < drawnTextCount; ++i) {
-        if (drawnTexts[i].fbo == fbo) return &drawnTexts[i];
+// The record of what the buffer `fbo` shows, taken for it the first time; null when all are taken.
+ve::DrawnText* findDrawnText(u32 fbo) {
+    ve::FloatingTextState* state = &ve::engineState->floatingTexts;
+    for (u32 i = 0; i < state->drawnTextCount; ++i) {
+        if (state->drawnTexts[i].fbo == fbo) return &state->drawnTexts[i];
     }
-    if (drawnTextCount == MAX_DRAWN_TEXTS) return nullptr;
-    drawnTexts[drawnTextCount] = {fbo, 0, {}};
-    return &drawnTexts[drawnTextCount++];
+    if (state->drawnTextCount == ve::MAX_DRAWN_TEXTS) return nullptr;
+    state->drawnTexts[state->drawnTextCount] = {fbo, 0, {}};
+    return &state->drawnTexts[state->drawnTextCount++];
 }
 
-ve::Hash contentOf(string text, HUDEntity* hud) {
-    ve::Hash bytes = ve::hashString(text);
-    ve::Hash glyphs = ve::hashBuffer(buffer{sizeof(hud->characterPositions), (u8*)hud->characterPositions});
-    ve::Hash content = {};
-    content.lo = bytes.lo ^ glyphs.lo;
-    content.hi = bytes.hi ^ glyphs.hi;
-    return content;
-}
-
-// True when the buffer does not show `content` yet; it is then taken to show it from this frame on.
-b8 needsDrawing(u32 fbo, ve::Hash content) {
-    DrawnText* drawn = findDrawnText(fbo);
-    if (!drawn) return 1;
-    if (drawn->drawn && drawn->content == content) return 0;
-    drawn->drawn = 1;
-    drawn->content = content;
-    return 1;
+// Whether the buffer shows the text whose bytes hash to `text`, drawn with the glyph table as it is.
+b8 showsCurrentText(const ve::DrawnText* drawn, ve::Hash text) {
+    return drawn && drawn->glyphTableGeneration != 0 &&
+           drawn->glyphTableGeneration == ve::engineState->floatingTexts.glyphTableGeneration && drawn->text == text;
 }
 
 void forgetDrawnText(u32 fbo) {
-    DrawnText* drawn = findDrawnText(fbo);
-    if (drawn) drawn->drawn = 0;
+    ve::DrawnText* drawn = findDrawnText(fbo);
+    if (drawn) drawn->glyphTableGeneration = 0;
 }
 
 } // namespace floating_text_detail
@@ -118,8 +94,11 @@ void renderFloatingTextEntity(FloatingTextEntity* text) {
     if (!text->fbo) return;
     ve::Texture* black = findTexture(FLOATING_TEXT_ASSETS.textures[1]);
     if (!black) return;
-    if (floating_text_detail::needsDrawing(text->fbo, floating_text_detail::contentOf(text->text, hud))) {
+    ve::DrawnText* drawn = floating_text_detail::findDrawnText(text->fbo);
+    ve::Hash textBytes = ve::hashString(text->text);
+    if (!floating_text_detail::showsCurrentText(drawn, textBytes)) {
         drawTextIntoBuffer(text, hud);
+        if (drawn) *drawn = {text->fbo, ve::engineState->floatingTexts.glyphTableGeneration, textBytes};
     }
     ve::v3 billboardScale = {text->size, text->size * floating_text_detail::BILLBOARD_HEIGHT_RATIO, 1.0f};
     ve::renderer->frame.transQuad(text->position, ve::iMat3(), billboardScale, black, black, UV_SCALE_ONCE,

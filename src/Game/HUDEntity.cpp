@@ -140,6 +140,8 @@ void initHUDEntity(HUDEntity* hud) {
     hud_detail::fillGlyphTable(hud);
     hud->time = 0.0f;
     hud->characterPositions[hud_detail::SPACE_CODE] = {};
+    // The floating texts drawn with the table draw themselves again.
+    ++ve::engineState->floatingTexts.glyphTableGeneration;
     ve::addTimeVar(&hud->time);
     // Without a player there is nobody to shield: the line then reads "Timeshield Inactive".
     PlayerEntity* player =

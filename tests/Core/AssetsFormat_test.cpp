@@ -15,18 +15,6 @@ namespace {
 
 using namespace bytewriter;
 
-TEST(PakFormat, RecordSizesAreTheFileSizesNotTheStructSizes) {
-    EXPECT_EQ(ve::pakRecordSize<ve::AssetPackHeader>(), 32u);
-    EXPECT_EQ(ve::pakRecordSize<ve::AssetHeaderTableEntry>(), 56u);
-    EXPECT_EQ(ve::pakRecordSize<ve::MeshAssetHeader>(), 88u);
-    EXPECT_EQ(ve::pakRecordSize<ve::TextureAssetHeader>(), 16u);
-    EXPECT_EQ(ve::pakRecordSize<ve::BasicMatAssetHeader>(), 56u);
-    EXPECT_EQ(ve::pakRecordSize<ve::GlowRecord>(), 24u);
-    // The reason the records are never written with one memcpy:
-    EXPECT_GT(sizeof(ve::AssetHeaderTableEntry), 56u);
-    EXPECT_GT(sizeof(ve::MeshAssetHeader), 88u);
-}
-
 TEST(PakFormat, PackHeaderDecodesFieldByField) {
     std::vector<u8> bytes = {'V', 'P', 'K', 0};
     putLE(&bytes, 1, 4);
@@ -118,17 +106,6 @@ TEST(PakFormat, MaterialHeaderStoresMetalnessBeforeRoughness) {
     EXPECT_FLOAT_EQ(header.metalness, 0.25f);
     EXPECT_FLOAT_EQ(header.roughness, 0.75f);
     EXPECT_EQ(header.fileOffsetNameData, 0x99u);
-}
-
-TEST(AssetRecords, LoadedRecordsHaveTheRegisterSizes) {
-    // The register's arrays are sized 112, 64 and 80 bytes per entry.
-    EXPECT_EQ(sizeof(ve::Mesh), 112u);
-    EXPECT_EQ(sizeof(ve::Texture), 64u);
-    EXPECT_EQ(sizeof(ve::BasicMat), 80u);
-    EXPECT_EQ(offsetof(ve::Mesh, refMaterial), 48u);
-    EXPECT_EQ(offsetof(ve::Mesh, indices), 104u);
-    EXPECT_LT(offsetof(ve::BasicMat, roughness), offsetof(ve::BasicMat, metalness));
-    EXPECT_EQ(sizeof(ve::MeshRef), 16u);
 }
 
 } // namespace

@@ -64,9 +64,13 @@ struct FixturePack {
     // Texture header.
     u32 width = 2, height = 2;
     u64 pixelsOffset = 492;
+    u32 pixels[4] = {0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u, 0x80FFFFFFu};
     // Material header.
     u32 materialNameLength = 7;
     u64 materialNameOffset = 564;
+    // A glow record at FIXTURE_SIZE, written when the emission it names is not all zeros.
+    ve::Hash glowEmission = {};
+    u32 glowColour = 0xFF4080FFu;
 };
 
 const u64 FIXTURE_SIZE = 571;
@@ -111,7 +115,7 @@ std::vector<u8> writeFixture(const FixturePack& p) {
     putLE(&out, p.width, 4);
     putLE(&out, p.height, 4);
     putLE(&out, p.pixelsOffset, 8);
-    for (u32 pixel : {0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u, 0x80FFFFFFu}) putLE(&out, pixel, 4);
+    for (u32 pixel : p.pixels) putLE(&out, pixel, 4);
     EXPECT_EQ(out.size(), TEXTURE_END);
     putLE(&out, p.materialNameLength, 4);
     for (f32 value : {0.9f, 0.8f, 0.7f, 0.6f, 0.5f, 0.4f, 0.3f, 0.2f, 0.1f}) putF32(&out, value); // diffuse, specular, emit
@@ -120,7 +124,17 @@ std::vector<u8> writeFixture(const FixturePack& p) {
     putLE(&out, p.materialNameOffset, 8);
     putText(&out, "tri_mat");
     EXPECT_EQ(out.size(), FIXTURE_SIZE);
+    if (!(b8)p.glowEmission) return out;
+    putHash(&out, p.glowEmission);
+    putLE(&out, p.glowColour, 4);
+    putLE(&out, 0, 4);
     return out;
+}
+
+// The fixture's texture with a glow record naming `emission`.
+void giveGlowRecord(FixturePack* pack, const char* emission) {
+    pack->entries[1].glowRecordOffset = FIXTURE_SIZE;
+    pack->glowEmission = hashOf(emission);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -321,21 +335,28 @@ TEST_F(AssetLoader, AssetsAreRegisteredInTableOrder) {
     EXPECT_TRUE(register_.textures[2].id == hashOf("first_img"));
 }
 
-// The texture's glow record, after the rest of the pack: the emission whose mask its alpha holds.
+// The texture's glow record, after the rest of the pack: the emission whose mask its alpha holds,
+// whose texels are the glow's colour times that alpha (here 255, 255, 255 and 128), from an earlier
+// pack or later in the same one.
 TEST_F(AssetLoader, AnAlbedoReadsTheGlowItsAlphaMasks) {
-    FixturePack pack;
-    pack.entries[1].glowRecordOffset = FIXTURE_SIZE;
-    std::vector<u8> bytes = writeFixture(pack);
-    putHash(&bytes, hashOf("tri_glow"));
-    putLE(&bytes, 0xFF4080FFu, 4);
-    putLE(&bytes, 0, 4);
-    addFile("glow.pak", bytes);
+    const u32 colour = 0xFF4080FFu, halfColour = 0xFF204080u;
+    FixturePack emission;
+    emission.entries[1].id = hashOf("tri_glow");
+    for (u32& pixel : emission.pixels) pixel = colour;
+    emission.pixels[3] = halfColour;
+    emission.numberOfAssets = 2; // the mesh and the emission
+    FixturePack albedo;
+    giveGlowRecord(&albedo, "tri_glow");
+    albedo.glowColour = colour;
+    addFile("emission.pak", writeFixture(emission));
+    addFile("glow.pak", writeFixture(albedo));
     loadAll();
-    EXPECT_TRUE(files.printed.empty());
+    EXPECT_TRUE(files.printed.empty()) << files.printed[0];
     ve::Texture* texture = ve::getTexture(&register_, hashOf("tri_img"));
     expectFixtureTexture(texture);
+    EXPECT_TRUE(texture->alphaIsGlowMask);
     EXPECT_TRUE(texture->glowEmission == hashOf("tri_glow"));
-    EXPECT_EQ(texture->glowColour, 0xFF4080FFu);
+    EXPECT_EQ(texture->glowColour, colour);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -366,6 +387,12 @@ const DamageCase DAMAGE_CASES[] = {
      1},
     {"glow record past the end", [](FixturePack* p) { p->entries[1].glowRecordOffset = FIXTURE_SIZE - 23; },
      "drawn without its glow: its glow record lies outside the file", 1, 1, 1},
+    {"glow record naming the texture itself", [](FixturePack* p) { giveGlowRecord(p, "tri_img"); },
+     "names the texture itself", 1, 1, 1},
+    {"glow record naming no texture", [](FixturePack* p) { giveGlowRecord(p, "tri_mesh"); }, "names no loaded texture",
+     1, 1, 1},
+    {"glow record naming another texture", [](FixturePack* p) { giveGlowRecord(p, "healthy_img"); },
+     "names a texture that is not its glow times its alpha", 1, 1, 1},
     {"material name past the end", [](FixturePack* p) { p->materialNameLength = 8; }, "material: its data", 1, 1, 0},
     {"material name offset wraps", [](FixturePack* p) { p->materialNameOffset = UINT64_MAX; }, "material: its data", 1, 1, 0},
     {"unknown asset type", [](FixturePack* p) { p->entries[1].type = 3; }, "unknown asset type 3", 1, 0, 1},
@@ -393,14 +420,14 @@ class DamagedPack : public AssetLoader, public ::testing::WithParamInterface<Dam
 
 TEST_P(DamagedPack, SkipsTheDamagedAssetWithOneLineAndKeepsTheRest) {
     const DamageCase& c = GetParam();
-    FixturePack damaged;
-    c.damage(&damaged);
-    addFile("broken.pak", writeFixture(damaged));
     FixturePack healthy;
     healthy.entries[0].id = hashOf("healthy_mesh");
     healthy.entries[1].id = hashOf("healthy_img");
     healthy.entries[2].id = hashOf("healthy_mat");
     addFile("healthy.pak", writeFixture(healthy));
+    FixturePack damaged;
+    c.damage(&damaged);
+    addFile("broken.pak", writeFixture(damaged));
     loadAll();
 
     ASSERT_EQ(files.printed.size(), 1u) << c.what;
@@ -415,6 +442,12 @@ TEST_P(DamagedPack, SkipsTheDamagedAssetWithOneLineAndKeepsTheRest) {
     expectFixtureMesh(ve::getMesh(&register_, hashOf("healthy_mesh")));
     expectFixtureTexture(ve::getTexture(&register_, hashOf("healthy_img")));
     expectFixtureMaterial(ve::getBasicMat(&register_, hashOf("healthy_mat")));
+    // No glow survives damage, and an alpha that the table entry calls a glow's mask is still one:
+    // the texture stays opaque rather than see-through.
+    ve::Texture* damagedTexture = ve::getTexture(&register_, hashOf("tri_img"));
+    if (!damagedTexture) return;
+    EXPECT_FALSE((b8)damagedTexture->glowEmission) << c.what;
+    EXPECT_EQ(damagedTexture->alphaIsGlowMask, damaged.entries[1].glowRecordOffset != 0) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllDamages, DamagedPack, ::testing::ValuesIn(DAMAGE_CASES), damageCaseName);

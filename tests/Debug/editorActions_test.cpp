@@ -125,7 +125,7 @@ TEST_F(EditorActions, EditStringReplacesTheTextInTheSceneHeap) {
 TEST_F(EditorActions, AnEditedTextIsDrawnIntoItsBufferInTheNextFrame) {
     static u32 texel = 0xFFFFFFFFu;
     for (const char* texture : {"font_img", "black_img"}) {
-        ve::registerTexture(ve::assets, ve::Texture{ve::hashASCIIZ(texture), 1, 1, &texel, 0, {}});
+        ve::registerTexture(ve::assets, ve::Texture{ve::hashASCIIZ(texture), 1, 1, &texel, 0, 0, {}});
     }
     ve::Entity* hud = newEntity(HUD_ROW);
     auto* data = (game::FloatingTextEntity*)newEntity(TEXT_ROW)->entityData.data;

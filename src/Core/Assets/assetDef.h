@@ -42,8 +42,11 @@ struct Texture {
     u32 width;
     u32 height;
     u32* pixels;
-    // Of an albedo whose alpha is the mask of a glow (pakFormat.h): the glow's colour (RGBA8) and
-    // the emission it was taken from. An id of all zeros: the alpha is coverage.
+    // Set when the pack's table entry gives the texture a glow record (pakFormat.h): its alpha is
+    // then a glow's mask, not coverage, and the texture is opaque even when the record is lost.
+    b8 alphaIsGlowMask;
+    // Of such an albedo whose record names the emission that its alpha masks: the glow's colour
+    // (RGBA8) and that emission. An id of all zeros: the glow is not drawn from the alpha.
     u32 glowColour;
     Hash glowEmission;
 };

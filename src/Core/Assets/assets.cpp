@@ -5,6 +5,7 @@
 #include "Core/engine_globals.h"
 #include "Memory/memory.h"
 
+#include <math.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -105,15 +106,22 @@ struct PakPart {
     void** destination;
 };
 
-// One line about asset `assetIndex`: what became of it (`outcome`) and why.
-void reportAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* outcome, const c8* reason) {
+// One line about an asset (`subject`, "asset 3" or "texture"): what became of it and why.
+void reportAbout(PakReader* reader, const c8* subject, Hash id, const c8* outcome, const c8* reason) {
     if (reader->skippedAssets++ >= PAK_MAX_SKIP_MESSAGES) return;
     u8 idBytes[16];
     memcpy(idBytes, &id, sizeof(idBytes));
     c8 idText[33];
     for (u32 i = 0; i < 16; ++i) snprintf(idText + 2 * i, 3, "%02x", idBytes[i]);
-    printFormattedLine("Pack \"%.*s\": asset %llu (id %s) %s: %s", (int)reader->name.length,
-                       (const c8*)reader->name.data, (unsigned long long)assetIndex, idText, outcome, reason);
+    printFormattedLine("Pack \"%.*s\": %s (id %s) %s: %s", (int)reader->name.length, (const c8*)reader->name.data,
+                       subject, idText, outcome, reason);
+}
+
+// About entry `assetIndex` of the pack's table.
+void reportAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* outcome, const c8* reason) {
+    c8 subject[32];
+    snprintf(subject, sizeof(subject), "asset %llu", (unsigned long long)assetIndex);
+    reportAbout(reader, subject, id, outcome, reason);
 }
 
 void reportSkippedAsset(PakReader* reader, u64 assetIndex, Hash id, const c8* reasonFormat, ...) {
@@ -210,17 +218,40 @@ s64 findIndexOutOfRange(const u32* indices, u64 numIndices, u64 numVertices) {
     return -1;
 }
 
+// One kind of asset, as the messages name it.
+struct PakAssetKind { const c8* name; const c8* plural; };
+constexpr PakAssetKind PAK_MESH = {"mesh", "meshes"}, PAK_TEXTURE = {"texture", "textures"},
+                       PAK_MATERIAL = {"material", "materials"};
+
+// What every kind begins with: room in the register for one more (`count` of `max` used), and the
+// type header at the entry's offset. False, with a line, when either is missing.
+template <typename Header>
+b8 readAssetHeader(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry entry, PakAssetKind kind, u64 count,
+                   u64 max, Header* header) {
+    if (count >= max) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu %s already",
+                           (unsigned long long)max, kind.plural);
+        return false;
+    }
+    if (!readPakRecord(reader, entry.fileOffset, header)) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "its %s header lies outside the file", kind.name);
+        return false;
+    }
+    return true;
+}
+
+// readPakParts with a line when the parts cannot be had.
+b8 readAssetParts(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry entry, PakAssetKind kind, PakPart* parts,
+                  u32 count) {
+    const c8* why = "";
+    if (readPakParts(reader, parts, count, &why)) return true;
+    reportSkippedAsset(reader, assetIndex, entry.assetID, "%s: %s", kind.name, why);
+    return false;
+}
+
 void loadPakMesh(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
-    if (assets->meshCount >= assets->maxMeshes) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu meshes already",
-                           (unsigned long long)assets->maxMeshes);
-        return;
-    }
     MeshAssetHeader header;
-    if (!readPakRecord(reader, entry.fileOffset, &header)) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "its mesh header lies outside the file");
-        return;
-    }
+    if (!readAssetHeader(reader, assetIndex, entry, PAK_MESH, assets->meshCount, assets->maxMeshes, &header)) return;
     Mesh mesh = {};
     mesh.id = entry.assetID;
     mesh.numVertices = header.numVertices;
@@ -236,11 +267,7 @@ void loadPakMesh(PakReader* reader, AssetRegister* assets, u64 assetIndex, Asset
         {header.fileOffsetIndicesData, header.numIndices, PAK_INDEX_SIZE, (void**)&mesh.indices},
     };
     const u32 partCount = sizeof(parts) / sizeof(parts[0]);
-    const c8* why = "";
-    if (!readPakParts(reader, parts, partCount, &why)) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "mesh: %s", why);
-        return;
-    }
+    if (!readAssetParts(reader, assetIndex, entry, PAK_MESH, parts, partCount)) return;
     s64 bad = findIndexOutOfRange(mesh.indices, mesh.numIndices, mesh.numVertices);
     if (bad >= 0) {
         reportSkippedAsset(reader, assetIndex, entry.assetID, "mesh index %u at %lld is not below its %llu vertices",
@@ -252,9 +279,10 @@ void loadPakMesh(PakReader* reader, AssetRegister* assets, u64 assetIndex, Asset
 }
 
 // The glow that the entry says the texture's alpha masks. A record outside the file is dropped with
-// a line: the texture is drawn as a plain one.
+// a line; the alpha stays a mask all the same, so the texture is drawn opaque, without its glow.
 void readGlowRecord(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry entry, Texture* texture) {
-    if (entry.glowRecordOffset == 0) return;
+    texture->alphaIsGlowMask = entry.glowRecordOffset != 0;
+    if (!texture->alphaIsGlowMask) return;
     GlowRecord glow;
     if (!readPakRecord(reader, entry.glowRecordOffset, &glow)) {
         reportAsset(reader, assetIndex, entry.assetID, "drawn without its glow", "its glow record lies outside the file");
@@ -265,14 +293,8 @@ void readGlowRecord(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry ent
 }
 
 void loadPakTexture(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
-    if (assets->textureCount >= assets->maxTextures) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu textures already",
-                           (unsigned long long)assets->maxTextures);
-        return;
-    }
     TextureAssetHeader header;
-    if (!readPakRecord(reader, entry.fileOffset, &header)) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "its texture header lies outside the file");
+    if (!readAssetHeader(reader, assetIndex, entry, PAK_TEXTURE, assets->textureCount, assets->maxTextures, &header)) {
         return;
     }
     if (header.width > MAX_TEXTURE_SIDE || header.height > MAX_TEXTURE_SIDE) {
@@ -287,23 +309,14 @@ void loadPakTexture(PakReader* reader, AssetRegister* assets, u64 assetIndex, As
     readGlowRecord(reader, assetIndex, entry, &texture);
     PakPart pixels = {header.fileOffsetPixelData, (u64)header.width * header.height, PAK_PIXEL_SIZE,
                       (void**)&texture.pixels};
-    const c8* why = "";
-    if (!readPakParts(reader, &pixels, 1, &why)) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "texture: %s", why);
-        return;
-    }
+    if (!readAssetParts(reader, assetIndex, entry, PAK_TEXTURE, &pixels, 1)) return;
     registerTexture(assets, texture);
 }
 
 void loadPakMaterial(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
-    if (assets->materialCount >= assets->maxMaterials) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "the register holds %llu materials already",
-                           (unsigned long long)assets->maxMaterials);
-        return;
-    }
     BasicMatAssetHeader header;
-    if (!readPakRecord(reader, entry.fileOffset, &header)) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "its material header lies outside the file");
+    if (!readAssetHeader(reader, assetIndex, entry, PAK_MATERIAL, assets->materialCount, assets->maxMaterials,
+                         &header)) {
         return;
     }
     BasicMat material = {};
@@ -315,12 +328,63 @@ void loadPakMaterial(PakReader* reader, AssetRegister* assets, u64 assetIndex, A
     material.roughness = header.roughness;
     material.metalness = header.metalness;
     PakPart name = {header.fileOffsetNameData, header.nameLength, 1, (void**)&material.name};
-    const c8* why = "";
-    if (!readPakParts(reader, &name, 1, &why)) {
-        reportSkippedAsset(reader, assetIndex, entry.assetID, "material: %s", why);
-        return;
-    }
+    if (!readAssetParts(reader, assetIndex, entry, PAK_MATERIAL, &name, 1)) return;
     registerMaterial(assets, material);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Glow records against the textures they name
+//
+// A record says that the albedo's alpha is the mask of one emission: that emission's texels are
+// the glow's colour times the alpha (the pack builder's fold, to within its rounding). The renderer
+// then draws the pair from the albedo alone, so a record naming anything else would draw a glow that
+// no image holds: it is dropped. The emission may come later in its pack, so records are checked
+// once the whole pack is in.
+// ---------------------------------------------------------------------------------------------
+
+// How far, in levels of 255, an emission texel may lie from the colour times the mask: the
+// builder's own tolerance of one and a half, plus half a level for the mask's rounding.
+constexpr f32 GLOW_TEXEL_TOLERANCE = 2.0f;
+
+u32 channelOf(u32 texel, u32 channel) { return (texel >> (8 * channel)) & 0xFFu; }
+
+// Whether every texel of `emission` is opaque and the glow's colour times the albedo's alpha.
+b8 isGlowOfMask(const Texture* emission, const Texture* albedo) {
+    u64 texelCount = (u64)albedo->width * albedo->height;
+    for (u64 i = 0; i < texelCount; ++i) {
+        u32 texel = emission->pixels[i];
+        if (channelOf(texel, 3) != 0xFFu) return false;
+        f32 mask = (f32)channelOf(albedo->pixels[i], 3) / 255.0f;
+        for (u32 channel = 0; channel < 3; ++channel) {
+            f32 expected = (f32)channelOf(albedo->glowColour, channel) * mask;
+            if (fabsf(expected - (f32)channelOf(texel, channel)) > GLOW_TEXEL_TOLERANCE) return false;
+        }
+    }
+    return true;
+}
+
+// Why the glow record of `albedo` cannot stand, or null when it names the emission its alpha masks.
+const c8* glowRecordFault(AssetRegister* assets, const Texture* albedo) {
+    if (albedo->glowEmission == albedo->id) return "its glow record names the texture itself";
+    const Texture* emission = getTexture(assets, albedo->glowEmission);
+    if (!emission) return "its glow record names no loaded texture";
+    if (emission->width != albedo->width || emission->height != albedo->height || !isGlowOfMask(emission, albedo)) {
+        return "its glow record names a texture that is not its glow times its alpha";
+    }
+    return nullptr;
+}
+
+// The records of the textures from `firstTexture` on, those of the pack just read.
+void checkGlowRecords(PakReader* reader, AssetRegister* assets, u64 firstTexture) {
+    for (u64 i = firstTexture; i < assets->textureCount; ++i) {
+        Texture* albedo = &assets->textures[i];
+        if (!(b8)albedo->glowEmission) continue;
+        const c8* fault = glowRecordFault(assets, albedo);
+        if (!fault) continue;
+        reportAbout(reader, "texture", albedo->id, "drawn without its glow", fault);
+        albedo->glowEmission = {};
+        albedo->glowColour = 0;
+    }
 }
 
 void loadPakAsset(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
@@ -355,11 +419,13 @@ void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi k
         return;
     }
     // The table's last byte has been read, so every entry below lies inside the file.
+    const u64 firstTexture = assets->textureCount;
     for (u64 j = 0; j < header.numberOfAssets; ++j) {
         AssetHeaderTableEntry entry;
         detail::readPakRecord(&reader, header.assetHeaderTableOffset + PAK_TABLE_ENTRY_SIZE * j, &entry);
         detail::loadPakAsset(&reader, assets, j, entry);
     }
+    detail::checkGlowRecords(&reader, assets, firstTexture);
     if (reader.skippedAssets > detail::PAK_MAX_SKIP_MESSAGES) {
         printFormattedLine("Pack \"%.*s\": %u more damaged assets skipped", nameLength, name,
                            reader.skippedAssets - detail::PAK_MAX_SKIP_MESSAGES);

@@ -164,6 +164,28 @@ LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission) {
     return {alphaTest, emission->singleColour ? EmissionSource::FLAT : EmissionSource::SAMPLED};
 }
 
+void markChoosableLitVariants(b8 choosable[ALPHA_TEST_VARIANTS][EMISSION_SOURCE_COUNT]) {
+    // Four plain kinds, opaque or not and of one colour or not, and an albedo whose alpha holds the
+    // mask of the opaque image's glow. Each is also paired with itself.
+    constexpr u32 PLAIN_KINDS = 4;
+    GLTexture kinds[PLAIN_KINDS + 1] = {};
+    for (u32 kind = 0; kind <= PLAIN_KINDS; ++kind) {
+        kinds[kind].id = kind + 1;
+        kinds[kind].asset.lo = kind + 1;
+        kinds[kind].opaque = (kind & 1) != 0;
+        kinds[kind].singleColour = (kind & 2) != 0;
+    }
+    GLTexture* folded = &kinds[PLAIN_KINDS];
+    folded->opaque = 1;
+    folded->glowEmission = kinds[1].asset;
+    for (const GLTexture& texture : kinds) {
+        for (const GLTexture& emission : kinds) {
+            LitVariant variant = litVariantFor(&texture, &emission);
+            choosable[variant.alphaTest][(u32)variant.emission] = 1;
+        }
+    }
+}
+
 void drawMesh(mat4 model, Camera camera, Mesh* mesh, GLMesh* glMesh, BasicMat* material, GLTexture* texture,
               GLTexture* emission, v2 uvScale, v2 uvOffset, v4 outline) {
     LitVariant variant = litVariantFor(texture, emission);

@@ -47,6 +47,12 @@ void createBlackTexture(RendererStateOpenGL* state);
 // nor a glow's mask). Every pairing but the folded one draws what the two-sample program draws.
 LitVariant litVariantFor(const GLTexture* texture, const GLTexture* emission);
 
+// Sets `choosable[alphaTest][emission]` for every build that litVariantFor can pick, found by
+// asking it about one texture of each kind it tells apart paired with each: set-up builds those
+// alone (each costs the driver a compile), and a new rule there cannot leave a draw without its
+// program.
+void markChoosableLitVariants(b8 choosable[ALPHA_TEST_VARIANTS][EMISSION_SOURCE_COUNT]);
+
 // One lit draw with the build of physical_frag that litVariantFor picks (`shader` when both
 // textures may be transparent and the emission is an image of its own): `texture` on unit 0
 // (sampler "tex"), `emission` on unit 1 ("emission"), the sky on unit 2 ("skybox"); model and

@@ -237,8 +237,9 @@ struct RendererStateOpenGL {
     ShaderProg skyBoxShader;
     ShaderProg hudShader;
     ShaderProg billBoardShader;
-    // physical_frag built once per variant: [alpha test bits][EmissionSource]. `shader` is the
-    // two-sample one: both alphas tested, the emission sampled.
+    // physical_frag built once per variant that a draw can choose (markChoosableLitVariants), by
+    // [alpha test bits][EmissionSource]; the others stay 0. `shader` is the two-sample one: both
+    // alphas tested, the emission sampled.
     ShaderProg litShaders[ALPHA_TEST_VARIANTS][EMISSION_SOURCE_COUNT];
     u32 matUBO;
     u32 lightUBO;

@@ -241,8 +241,11 @@ const c8* debugTypeName(GLenum type) {
 } // namespace detail
 
 void createShaderPrograms(RendererStateOpenGL* state) {
+    b8 choosable[ALPHA_TEST_VARIANTS][EMISSION_SOURCE_COUNT] = {};
+    markChoosableLitVariants(choosable);
     for (u32 alphaTest = 0; alphaTest < ALPHA_TEST_VARIANTS; ++alphaTest) {
         for (u32 source = 0; source < EMISSION_SOURCE_COUNT; ++source) {
+            if (!choosable[alphaTest][source]) continue;
             state->litShaders[alphaTest][source].glID =
                 createLitProg(vertex_shader, LitVariant{alphaTest, (EmissionSource)source});
         }
@@ -321,8 +324,8 @@ void uploadTexture(Texture* texture) {
     entry->texture.asset = texture->id;
     entry->texture.glowEmission = texture->glowEmission;
     entry->texture.glowColour = texture->glowColour;
-    // A glow's mask in the alpha leaves the albedo itself opaque.
-    entry->texture.opaque = (b8)texture->glowEmission || detail::isOpaque(texture);
+    // A glow's mask in the alpha leaves the albedo itself opaque, whether or not its glow is drawn.
+    entry->texture.opaque = texture->alphaIsGlowMask || detail::isOpaque(texture);
     entry->texture.singleColour = detail::isSingleColour(texture);
     if (entry->texture.singleColour) {
         entry->texture.texel = texture->pixels[0];

@@ -92,11 +92,21 @@ TEST(LitVariant, OpaqueDrawsSkipTheAlphaTestAndOnlyAFoldedGlowsOwnAlbedoDrawsIts
         {"folded glow, see-through albedo", &seeThroughImage, &glow, ALBEDO, Source::SAMPLED},
         {"folded albedo as a see-through albedo's emission", &seeThroughImage, &maskedAlbedo, ALBEDO, Source::SAMPLED},
     };
+    // Set-up builds what a draw can choose: every pairing's build, eleven in all (the albedo as its
+    // own emission with both alphas tested or none, a flat and a sampled emission under each of the
+    // four alpha tests, and the folded glow).
+    b8 choosable[ve::ALPHA_TEST_VARIANTS][ve::EMISSION_SOURCE_COUNT] = {};
+    ve::markChoosableLitVariants(choosable);
     for (const Case& c : cases) {
         ve::LitVariant variant = ve::litVariantFor(c.texture, c.emission);
         EXPECT_EQ(variant.alphaTest, c.alphaTest) << c.pairing;
         EXPECT_EQ(variant.emission, c.source) << c.pairing;
+        EXPECT_TRUE(choosable[variant.alphaTest][(u32)variant.emission]) << c.pairing;
     }
+    u32 builds = 0;
+    for (const auto& row : choosable)
+        for (b8 built : row) builds += built;
+    EXPECT_EQ(builds, 11u);
 }
 
 TEST(ModelMatrix, ScalesThenRotatesThenTranslates) {
