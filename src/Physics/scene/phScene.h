@@ -30,13 +30,14 @@ public:
     // One fixed step of m_dt seconds.
     void Step();
 
-    // Null when the scene heap has no room for the body, or the step's arena none for its share
-    // of a step (see ReserveStepFor).
+    // Null when the scene heap has no room for the body, or the physics store none for its share
+    // of the contacts and of a step (see ReserveRoomFor).
     phBody* CreateBody(const phBodyDef& def);
-    // Makes the step's arena hold the arrays of `bodyCount` bodies with one touching pair of four
-    // points each. The arena is taken while bodies are created, so that a step never finds the
-    // physics store without room for its bodies; false when it has no room.
-    bool ReserveStepFor(i32 bodyCount);
+    // Makes room for `bodyCount` bodies with one touching pair of four points each: a constraint
+    // and a manifold each in the contact manager's pools, and their arrays in the step's arena.
+    // The room is taken while bodies are created, so that an accepted body never finds the
+    // physics store without room for its pair; false when the store has none.
+    bool ReserveRoomFor(i32 bodyCount);
     void RemoveBody(phBody* body);
     void RemoveAllBodies();
 

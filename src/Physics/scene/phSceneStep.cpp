@@ -25,12 +25,16 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
 }
 
 // Bytes of the step's arrays for each body, each touching pair and each of its points.
-const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + sizeof(phVelocityState) + sizeof(phBody*));
+const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*));
 const u32 phk_stepBytesPerPair = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
 const u32 phk_stepBytesPerPoint = u32(sizeof(phContactState));
-// What a body's share of a step is taken to be when it is created: its own arrays and one
-// touching pair of four points (a box resting on another, or a pile's average).
-const u64 phk_stepBytesPerBudget = phk_stepBytesPerBody + phk_stepBytesPerPair + 4 * phk_stepBytesPerPoint;
+// The step's arena a body reserves when it is created: its own arrays and one touching pair of
+// four points (a box resting on another, or a pile's average).
+const u64 phk_reservedStepBytesPerBody = phk_stepBytesPerBody + phk_stepBytesPerPair + 4 * phk_stepBytesPerPoint;
+// The arena grows in steps of this many bodies' reservations: a scene built body by body takes a
+// new arena once per step of bodies, and never holds more than one step's worth beyond its need,
+// which the contacts of the bodies it holds may need from the store.
+const u64 phk_bodiesPerReservation = 256;
 // The most that one reservation asks of the physics store (phAlloc takes an i32).
 const u64 phk_stepBytesLimit = 0x7FFFFFFF;
 
@@ -66,6 +70,7 @@ bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     island.m_pointCapacity = pointCount;
     island.m_bodies = (phBody**)stack->Allocate(i32(sizeof(phBody*)) * bodyCount);
     island.m_velocities = (phVelocityState*)stack->Allocate(i32(sizeof(phVelocityState)) * bodyCount);
+    island.m_pushes = (phVelocityState*)stack->Allocate(i32(sizeof(phVelocityState)) * bodyCount);
     island.m_contacts = (phContactConstraint**)stack->Allocate(i32(sizeof(phContactConstraint*)) * contactCount);
     island.m_contactStates =
         (phContactConstraintState*)stack->Allocate(i32(sizeof(phContactConstraintState)) * contactCount);
@@ -86,6 +91,7 @@ void phGiveBackIslandArrays(phScene* scene, const phIslandArrays& arrays) {
     stack->Free(arrays.island.m_points);
     stack->Free(arrays.island.m_contactStates);
     stack->Free(arrays.island.m_contacts);
+    stack->Free(arrays.island.m_pushes);
     stack->Free(arrays.island.m_velocities);
     stack->Free(arrays.island.m_bodies);
 }
@@ -166,13 +172,15 @@ void phSolveIslands(phScene* scene) {
 
 } // namespace
 
-bool phScene::ReserveStepFor(i32 bodyCount) {
-    u64 need = u64(bodyCount) * phk_stepBytesPerBudget;
+bool phScene::ReserveRoomFor(i32 bodyCount) {
+    if (!m_contactManager.m_allocator.Reserve(bodyCount) || !m_contactManager.m_manifoldAllocator.Reserve(bodyCount))
+        return false;
+    u64 need = u64(bodyCount) * phk_reservedStepBytesPerBody;
     if (m_stack.m_stackSize >= need) return true;
     if (need > phk_stepBytesLimit) return false;
-    // With room for as many bodies again when the store has it, so that a scene built body by
-    // body takes a new arena a few times rather than for every body.
-    u64 ample = need * 2 < phk_stepBytesLimit ? need * 2 : phk_stepBytesLimit;
+    u64 bodies = (u64(bodyCount) + phk_bodiesPerReservation - 1) / phk_bodiesPerReservation * phk_bodiesPerReservation;
+    u64 ample = bodies * phk_reservedStepBytesPerBody;
+    if (ample > phk_stepBytesLimit) ample = phk_stepBytesLimit;
     return m_stack.Reserve(u32(ample)) || m_stack.Reserve(u32(need));
 }
 
