@@ -215,8 +215,8 @@ void phContactSolver::PreSolve(r32 dt) {
             c->surfaceSpeed[0] = phDot(surface, cs->tangentVectors[0]);
             c->surfaceSpeed[1] = phDot(surface, cs->tangentVectors[1]);
             c->pushImpulse = r32(0.0);
-            c->bias = phApproachBias(cs->restitution, c->penetration, phDot(phRelativeVelocity(pv, *c), cs->normal), dt) -
-                      phDot(surface, cs->normal);
+            r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
+            c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt) - phDot(surface, cs->normal);
             // The penetration beyond the slop, a fraction per step, is undone through the push
             // velocities alone: it moves the bodies apart and leaves their velocities as they are.
             c->pushSpeed = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
@@ -268,8 +268,10 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         // both tangents use one mass, the smaller, and the vector is clamped to the disc.
         r32 maxLambda = cs.friction * c->normalImpulse;
         r32 old[2] = {c->tangentImpulse[0], c->tangentImpulse[1]};
-        r32 vt0 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[0], c->tangentDirections[0]) + c->surfaceSpeed[0];
-        r32 vt1 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[1], c->tangentDirections[1]) + c->surfaceSpeed[1];
+        r32 vt0 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[0], c->tangentDirections[0]);
+        r32 vt1 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[1], c->tangentDirections[1]);
+        vt0 += c->surfaceSpeed[0];
+        vt1 += c->surfaceSpeed[1];
         r32 stick0 = old[0] - (c->tangentMass[0] * vt0 + c->tangentMass[1] * vt1);
         r32 stick1 = old[1] - (c->tangentMass[1] * vt0 + c->tangentMass[2] * vt1);
         if (stick0 * stick0 + stick1 * stick1 <= maxLambda * maxLambda) {
