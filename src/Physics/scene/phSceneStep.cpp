@@ -29,8 +29,8 @@ const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + 2 * sizeof(phVelocityStat
 const u32 phk_stepBytesPerPair = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
 const u32 phk_stepBytesPerPoint = u32(sizeof(phContactState));
 // The step's arena a body reserves when it is created: its own arrays and one touching pair of
-// four points (a box resting on another, or a pile's average).
-const u64 phk_reservedStepBytesPerBody = phk_stepBytesPerBody + phk_stepBytesPerPair + 4 * phk_stepBytesPerPoint;
+// five points (a pile of tumbled cubes has about one touching pair per cube, of five points).
+const u64 phk_reservedStepBytesPerBody = phk_stepBytesPerBody + phk_stepBytesPerPair + 5 * phk_stepBytesPerPoint;
 // The arena grows in steps of this many bodies' reservations: a scene built body by body takes a
 // new arena once per step of bodies, and never holds more than one step's worth beyond its need,
 // which the contacts of the bodies it holds may need from the store.
@@ -172,16 +172,31 @@ void phSolveIslands(phScene* scene) {
 
 } // namespace
 
+// The contact pools' room for `bodyCount` bodies, and the broad phase's for one box each (a leaf
+// and its parent).
+static bool phReservePairs(phContactManager* contacts, i32 bodyCount) {
+    return contacts->m_allocator.Reserve(bodyCount * phk_pairsPerBody) &&
+           contacts->m_manifoldAllocator.Reserve(bodyCount) && contacts->m_broadphase.m_tree.Reserve(2 * bodyCount);
+}
+
 bool phScene::ReserveRoomFor(i32 bodyCount) {
-    if (!m_contactManager.m_allocator.Reserve(bodyCount) || !m_contactManager.m_manifoldAllocator.Reserve(bodyCount))
-        return false;
     u64 need = u64(bodyCount) * phk_reservedStepBytesPerBody;
-    if (m_stack.m_stackSize >= need) return true;
     if (need > phk_stepBytesLimit) return false;
+    u32 kept = m_stack.m_stackSize;
+    if (kept >= need) return phReservePairs(&m_contactManager, bodyCount);
+    // Everything grows here at once, for a step of bodies, the arena last: given back first, so
+    // that the pools and the tree grow ahead of it and it is taken again behind them at the free
+    // end of the store. Its next growth then takes it in place, instead of leaving a hole of its
+    // old size that it no longer fits.
+    m_stack.Release();
     u64 bodies = (u64(bodyCount) + phk_bodiesPerReservation - 1) / phk_bodiesPerReservation * phk_bodiesPerReservation;
     u64 ample = bodies * phk_reservedStepBytesPerBody;
-    if (ample > phk_stepBytesLimit) ample = phk_stepBytesLimit;
-    return m_stack.Reserve(u32(ample)) || m_stack.Reserve(u32(need));
+    bool room = false;
+    if (ample <= phk_stepBytesLimit && phReservePairs(&m_contactManager, i32(bodies)))
+        room = m_stack.Reserve(u32(ample));
+    if (!room && phReservePairs(&m_contactManager, bodyCount)) room = m_stack.Reserve(u32(need));
+    if (!room) m_stack.Reserve(kept);
+    return room;
 }
 
 void phScene::Step() {
