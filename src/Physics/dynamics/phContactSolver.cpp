@@ -196,6 +196,7 @@ void phContactSolver::Initialize(phIsland* island) {
 
 void phContactSolver::PreSolve(r32 dt) {
     r32 invDt = r32(1.0) / dt;
+    m_pushCount = 0;
     // Every point's approach speed is measured before any warm-start impulse: in a stack the
     // impulses carried over from the box above push each box down, and a resting contact judged
     // on that velocity would seem to close fast and bounce on every step.
@@ -222,6 +223,7 @@ void phContactSolver::PreSolve(r32 dt) {
             c->pushSpeed = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
             if (c->pushSpeed > r32(0.0)) cs->pushes = 1;
         }
+        m_pushCount += cs->pushes;
     }
 
     for (i32 i = 0; i < m_contactCount; ++i) {
@@ -454,7 +456,7 @@ r32 phContactSolver::Solve() {
         change = phMax(change, phSolveOne(first, m_velocities, m_enableFriction));
         if (second) change = phMax(change, phSolveOne(second, m_velocities, m_enableFriction));
     }
-    for (i32 i = 0; i < m_contactCount; ++i) {
+    for (i32 i = 0; i < m_contactCount && m_pushCount > 0; ++i) {
         if (m_contacts[i].pushes) change = phMax(change, phPushOne(m_contacts + i, m_pushes));
     }
     return change;

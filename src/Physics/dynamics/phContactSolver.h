@@ -35,5 +35,7 @@ public:
     i32 m_contactCount;
     phVelocityState* m_velocities;
     phVelocityState* m_pushes;
+    // Constraints with a point deeper than the slop; without any, the iterations skip the pushes.
+    i32 m_pushCount;
     bool m_enableFriction;
 };
