@@ -469,7 +469,7 @@ TEST_F(SceneTest, ANearlyFullStoreRefusesOrSimulatesEveryCube) {
     struct Case {
         int count, leastAccepted;
     };
-    for (const Case& c : {Case{9000, 9000}, Case{12000, 11000}}) {
+    for (const Case& c : {Case{9000, 9000}, Case{12000, 9000}}) {
         SCOPED_TRACE(c.count);
         // A fresh store for each, as the engine's is when it builds its one scene.
         scene.reset();

@@ -133,25 +133,6 @@ inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContac
     return cs.mA + cs.mB + phDot(raCd, turnA) + phDot(rbCd, turnB);
 }
 
-// The change of the relative velocity along one direction per unit impulse along another, for
-// two perpendicular directions: only the turning couples them.
-inline r32 phCoupling(const phContactDirection& a, const phContactDirection& b) {
-    phLanes sum = phLoadLanes(a.raCd) * phLoadLanes(b.turnA) + phLoadLanes(a.rbCd) * phLoadLanes(b.turnB);
-    return (sum[0] + sum[1]) + sum[2];
-}
-
-// The tangent masses of a point from the 2x2 matrix [k00 k01; k01 k11] of J M^-1 J^T over the two
-// tangents: its inverse (zero when it has none, both bodies of infinite mass) and the smaller of
-// the two diagonal masses.
-inline void phPrepareTangentMass(r32 k00, r32 k01, r32 k11, phContactState* c) {
-    r32 det = k00 * k11 - k01 * k01;
-    r32 invDet = det > r32(0.0) ? r32(1.0) / det : r32(0.0);
-    c->tangentMass[0] = k11 * invDet;
-    c->tangentMass[1] = -k01 * invDet;
-    c->tangentMass[2] = k00 * invDet;
-    c->slideMass = phMin(phInvert(k00), phInvert(k11));
-}
-
 // The two bodies' parts of J M^-1 J^T along the direction of a record: the change of each one's
 // point speed along the direction per unit impulse.
 inline void phResponses(const phContactDirection& cd, const phVec3& d, r32* responseA, r32* responseB) {
@@ -207,10 +188,10 @@ void phContactSolver::PreSolve(r32 dt) {
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
             c->normalMass = phInvert(phPrepareDirection(*cs, *c, cs->normal, &c->normalDirection));
-            r32 k00 = phPrepareDirection(*cs, *c, cs->tangentVectors[0], c->tangentDirections);
-            r32 k11 = phPrepareDirection(*cs, *c, cs->tangentVectors[1], c->tangentDirections + 1);
-            r32 k01 = phCoupling(c->tangentDirections[0], c->tangentDirections[1]);
-            phPrepareTangentMass(k00, k01, k11, c);
+            for (i32 t = 0; t < 2; ++t) {
+                r32 k = phPrepareDirection(*cs, *c, cs->tangentVectors[t], c->tangentDirections + t);
+                c->tangentMass[t] = phInvert(k);
+            }
 
             phVec3 surface = phSurfaceVelocity(pv, *cs, *c);
             c->surfaceSpeed[0] = phDot(surface, cs->tangentVectors[0]);
@@ -261,29 +242,20 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     r32 largest = r32(0.0);
     if (enableFriction) {
         // Friction is one force in the contact plane, bounded by friction times the normal
-        // impulse whatever the direction of sliding: the accumulated 2-vector stays in that disc.
-        // A point that can stick takes the one impulse that stops it, found with the full 2x2
-        // tangent mass: the tangents are coupled through the bodies' inertia, and solving them
-        // apart (or with one mass) leaves a heavy box on a light one rocking. A point that slides
-        // takes friction against its sliding: with the coupled mass the clamped impulse would lean
-        // off that direction and a box sliding between the tangents would feel less friction, so
-        // both tangents use one mass, the smaller, and the vector is clamped to the disc.
+        // impulse whatever the direction of sliding: the two tangent impulses are found together
+        // and clamped together, as one vector, to that disc. Clamping each on its own would give
+        // a box sliding between the tangents up to sqrt(2) times the friction of one sliding along
+        // a tangent. Both use one mass, the smaller of the two: with a mass of its own per tangent
+        // the impulse would not point against the sliding velocity, and a sliding box would feel
+        // less friction the further its path turns from the tangents.
         r32 maxLambda = cs.friction * c->normalImpulse;
         r32 old[2] = {c->tangentImpulse[0], c->tangentImpulse[1]};
-        r32 vt0 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[0], c->tangentDirections[0]);
-        r32 vt1 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[1], c->tangentDirections[1]);
-        vt0 += c->surfaceSpeed[0];
-        vt1 += c->surfaceSpeed[1];
-        r32 stick0 = old[0] - (c->tangentMass[0] * vt0 + c->tangentMass[1] * vt1);
-        r32 stick1 = old[1] - (c->tangentMass[1] * vt0 + c->tangentMass[2] * vt1);
-        if (stick0 * stick0 + stick1 * stick1 <= maxLambda * maxLambda) {
-            c->tangentImpulse[0] = stick0;
-            c->tangentImpulse[1] = stick1;
-        } else {
-            c->tangentImpulse[0] = old[0] - c->slideMass * vt0;
-            c->tangentImpulse[1] = old[1] - c->slideMass * vt1;
-            phClampToDisc(c->tangentImpulse, maxLambda);
+        r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
+        for (i32 t = 0; t < 2; ++t) {
+            r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
+            c->tangentImpulse[t] -= (vt + c->surfaceSpeed[t]) * mass;
         }
+        phClampToDisc(c->tangentImpulse, maxLambda);
         for (i32 t = 0; t < 2; ++t) {
             r32 lambda = c->tangentImpulse[t] - old[t];
             phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);

@@ -60,13 +60,8 @@ struct phContactState {
     // kinematic body's point (zero without one).
     r32 surfaceSpeed[2];
     r32 normalMass;
-    // The inverse of the symmetric 2x2 effective mass of the two tangent directions (xx, xy,
-    // yy): the directions are coupled through the bodies' inertia, so the impulse that stops
-    // sliding along one tangent generally changes the velocity along the other.
-    r32 tangentMass[3];
-    // The smaller of the two tangents' own effective masses: a sliding point's friction, which
-    // opposes its sliding whatever the coupling, is found with it.
-    r32 slideMass;
+    // The effective masses of the two tangent directions.
+    r32 tangentMass[2];
     phContactDirection normalDirection;
     phContactDirection tangentDirections[2];
 };

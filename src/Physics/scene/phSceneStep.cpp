@@ -28,9 +28,13 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
 const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*));
 const u32 phk_stepBytesPerPair = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
 const u32 phk_stepBytesPerPoint = u32(sizeof(phContactState));
-// The step's arena a body reserves when it is created: its own arrays and one touching pair of
-// five points (a pile of tumbled cubes has about one touching pair per cube, of five points).
-const u64 phk_reservedStepBytesPerBody = phk_stepBytesPerBody + phk_stepBytesPerPair + 5 * phk_stepBytesPerPoint;
+// Touching pairs, in quarters, per body that the room taken when a body is made holds: a pile of
+// tumbled cubes has about one per cube, at times a few more.
+const u64 phk_touchingQuartersPerBody = 5;
+// The step's arena a body reserves when it is created: its own arrays and its share of touching
+// pairs of five points each (a face on a face has four, a pile's pairs five on average).
+const u64 phk_reservedStepBytesPerBody =
+    phk_stepBytesPerBody + phk_touchingQuartersPerBody * (phk_stepBytesPerPair + 5 * phk_stepBytesPerPoint) / 4;
 // The arena grows in steps of this many bodies' reservations: a scene built body by body takes a
 // new arena once per step of bodies, and never holds more than one step's worth beyond its need,
 // which the contacts of the bodies it holds may need from the store.
@@ -172,11 +176,13 @@ void phSolveIslands(phScene* scene) {
 
 } // namespace
 
-// The contact pools' room for `bodyCount` bodies, and the broad phase's for one box each (a leaf
-// and its parent).
+// The contact pools' room for `bodyCount` bodies, and the broad phase's for one box each: a leaf
+// and its parent in the tree, a move and its pairs (found from both ends) in the pair update.
 static bool phReservePairs(phContactManager* contacts, i32 bodyCount) {
-    return contacts->m_allocator.Reserve(bodyCount * phk_pairsPerBody) &&
-           contacts->m_manifoldAllocator.Reserve(bodyCount) && contacts->m_broadphase.m_tree.Reserve(2 * bodyCount);
+    i32 pairs = bodyCount * phk_pairsPerBody;
+    i32 touching = i32(u64(bodyCount) * phk_touchingQuartersPerBody / 4);
+    return contacts->m_allocator.Reserve(pairs) && contacts->m_manifoldAllocator.Reserve(touching) &&
+           contacts->m_broadphase.m_tree.Reserve(2 * bodyCount) && contacts->m_broadphase.Reserve(bodyCount, 2 * pairs);
 }
 
 bool phScene::ReserveRoomFor(i32 bodyCount) {
