@@ -88,7 +88,7 @@ void addFreeBlockToHeap(MemoryStore* store, void* base, u64 size) {
 // Allocation
 // ---------------------------------------------------------------------------------------------
 
-void* pushToHeap(MemoryStore* store, msi size) {
+void* tryPushToHeap(MemoryStore* store, msi size) {
     VE_ASSERT_NOT_NULL(store);
     VE_ASSERT(store->initialized == true);
 
@@ -101,10 +101,7 @@ void* pushToHeap(MemoryStore* store, msi size) {
         previous = block;
         block = block->nextFreeBlock;
     }
-    if (!block) {
-        (void)VE_SOFT_ASSERT(false && "No Memory Available!");
-        return nullptr;
-    }
+    if (!block) return nullptr;
 
     detail::linkFreeBlockAfter(store, previous, block->nextFreeBlock);
     u64 kept = block->size;
@@ -120,6 +117,12 @@ void* pushToHeap(MemoryStore* store, msi size) {
     header->base = base;
     header->size = kept;
     return (u8*)header + sizeof(detail::HeapAllocatedBlockHeader);
+}
+
+void* pushToHeap(MemoryStore* store, msi size) {
+    void* result = tryPushToHeap(store, size);
+    if (!result) (void)VE_SOFT_ASSERT(false && "No Memory Available!");
+    return result;
 }
 
 void* pushToHeap(MemoryStore* store, msi size, void* src) {

@@ -56,6 +56,9 @@ void resetHeapStore(MemoryStore* store);
 constexpr msi heapBlockOverhead = 31;
 
 void* pushToHeap(MemoryStore* store, msi size);
+// As pushToHeap, but a request the store cannot serve returns null quietly, without the soft
+// assertion: for a caller that copes with null and asks often on a full store.
+void* tryPushToHeap(MemoryStore* store, msi size);
 void* pushToHeap(MemoryStore* store, msi size, void* src);
 void addFreeBlockToHeap(MemoryStore* store, void* base, u64 size);
 b8 freeFromHeap(MemoryStore* store, void* location);

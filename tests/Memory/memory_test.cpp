@@ -115,6 +115,12 @@ TEST(MemoryStore, RequestOfBlockSizeMinusThirtyOneFitsAndOneMoreFailsSoftly) {
     EXPECT_EQ(err.rfind("SOFT ASSERTION FAILED:<src/Memory/memory.cpp><", 0), 0u) << err;
     EXPECT_NE(err.find(">: false && \"No Memory Available!\"\n"), std::string::npos) << err;
     EXPECT_EQ(tooBig.freeBytes(), 512u); // the store is unchanged
+
+    // The quiet request: the same answer, the same fit, and nothing printed.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ve::tryPushToHeap(&tooBig.store, 512 - 30), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(ve::tryPushToHeap(&tooBig.store, 512 - 31), nullptr);
 }
 
 TEST(MemoryStore, RequestWhoseOverheadWrapsAroundFailsSoftly) {

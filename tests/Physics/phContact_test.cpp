@@ -292,6 +292,7 @@ struct SingleContact {
         island.m_contactStates = &state;
         island.m_contactCount = 1;
         island.m_velocities = velocities;
+        island.m_pushes = pushes;
         island.m_enableFriction = true;
         solver.Initialize(&island);
     }
@@ -299,27 +300,29 @@ struct SingleContact {
     phContactConstraintState state;
     phContactState point;
     phVelocityState velocities[2];
+    phVelocityState pushes[2] = {};
     phIsland island;
     phContactSolver solver;
 };
 
-TEST(ContactSolver, BiasIsBaumgartePastTheSlopAtMostTheCorrectionSpeedOrTheRestitution) {
+// The real velocity aims at the restitution alone; the overlap past the slop is the push's.
+TEST(ContactSolver, BiasIsTheRestitutionAndThePushIsBaumgartePastTheSlop) {
     struct Case {
-        r32 closingSpeed, penetration, restitution, bias;
+        r32 closingSpeed, penetration, restitution, bias, pushSpeed;
     };
     const Case cases[] = {
-        {2, -0.05f, 0.5f, 1},                   // restitution only: 0.5 * 2
-        {1, -0.05f, 0.5f, 0},                   // a closing speed of 1 does not bounce
-        {0.5f, -0.02f, 0.5f, 0},                // within the slop: nothing
-        {0, -0.08f, 0.5f, 0.2f * 60 * 0.03f},   // 0.03 past the slop
-        {0, -0.15f, 0.5f, phk_maxCorrectionSpeed}, // 0.1 past the slop asks 1.2 m/s: capped
-        {4, -0.25f, 0.25f, 1},                  // the bounce alone, not the correction on top
-        {2, -0.25f, 0.1f, phk_maxCorrectionSpeed}, // a weak bounce: the capped correction
+        {2, -0.05f, 0.5f, 1, 0},                       // restitution only: 0.5 * 2
+        {1, -0.05f, 0.5f, 0, 0},                       // a closing speed of 1 does not bounce
+        {0.5f, -0.02f, 0.5f, 0, 0},                    // within the slop: nothing
+        {0, -0.08f, 0.5f, 0, 0.2f * 60 * 0.03f},       // 0.03 past the slop
+        {0, -0.65f, 0.5f, 0, 0.2f * 60 * 0.6f},        // 0.6 past the slop: no cap
+        {4, -0.25f, 0.25f, 1, 0.2f * 60 * 0.2f},       // the bounce, and the push apart from it
     };
     for (const Case& c : cases) {
         SingleContact contact(c.closingSpeed, c.penetration, c.restitution);
         contact.solver.PreSolve(kTick);
         EXPECT_NEAR(contact.state.contacts[0].bias, c.bias, 1e-4f) << c.closingSpeed << " " << c.penetration;
+        EXPECT_NEAR(contact.state.contacts[0].pushSpeed, c.pushSpeed, 1e-4f) << c.penetration;
         EXPECT_NEAR(contact.state.contacts[0].normalMass, 1, 1e-6f);
     }
 }

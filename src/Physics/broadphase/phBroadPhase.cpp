@@ -36,6 +36,17 @@ static bool phGrowBuffer(void** buffer, i32 count, i32* capacity, i32 elementSiz
     return true;
 }
 
+bool phBroadPhase::Reserve(i32 moveCount, i32 pairCount) {
+    while (m_moveCapacity < moveCount) {
+        if (!phGrowBuffer((void**)&m_moveBuffer, m_moveCount, &m_moveCapacity, i32(sizeof(i32)))) return false;
+    }
+    while (m_pairCapacity < pairCount) {
+        if (!phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair))))
+            return false;
+    }
+    return true;
+}
+
 bool phBroadPhase::InsertBox(phBox* box, const phAABB& aabb) {
     i32 id = m_tree.Insert(aabb, box);
     box->broadPhaseIndex = id;

@@ -27,6 +27,10 @@ public:
 
     // False, with no proxy, when the tree cannot grow.
     bool InsertBox(phBox* box, const phAABB& aabb);
+    // Grows the move buffer to `moveCount` proxies and the pair buffer to `pairCount` pairs, so
+    // that a pair update in which they all move finds every pair; false when the physics store
+    // has no room.
+    bool Reserve(i32 moveCount, i32 pairCount);
     // Removes the proxy and drops it from the move buffer, so that the next pair update never
     // queries the freed node (or a node handed out again in the meantime).
     void RemoveBox(const phBox* box);

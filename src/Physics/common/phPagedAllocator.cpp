@@ -11,29 +11,37 @@ phPagedAllocator::phPagedAllocator(i32 elementSize, i32 elementsPerPage)
 
 phPagedAllocator::~phPagedAllocator() { Clear(); }
 
-void* phPagedAllocator::Allocate() {
-    if (m_freeList) {
-        phBlock* block = m_freeList;
-        m_freeList = block->next;
-        return block;
-    }
-
+bool phPagedAllocator::AddPage() {
     phPage* page = (phPage*)phAlloc(i32(sizeof(phPage)) + m_blockSize * m_blocksPerPage);
-    if (!page) return nullptr;
+    if (!page) return false;
     ++m_pageCount;
     page->next = m_pages;
     page->data = (phBlock*)(page + 1);
     m_pages = page;
 
-    // Chain the page's blocks in address order; the first is handed out, the rest become free.
+    // Chain the page's blocks in address order, ahead of the blocks already free.
     u8* first = (u8*)page->data;
     for (i32 i = 0; i < m_blocksPerPage - 1; ++i) {
         phBlock* block = (phBlock*)(first + m_blockSize * i);
         block->next = (phBlock*)(first + m_blockSize * (i + 1));
     }
-    ((phBlock*)(first + m_blockSize * (m_blocksPerPage - 1)))->next = nullptr;
-    m_freeList = page->data->next;
-    return page->data;
+    ((phBlock*)(first + m_blockSize * (m_blocksPerPage - 1)))->next = m_freeList;
+    m_freeList = page->data;
+    return true;
+}
+
+bool phPagedAllocator::Reserve(i32 blockCount) {
+    while (m_pageCount * m_blocksPerPage < blockCount) {
+        if (!AddPage()) return false;
+    }
+    return true;
+}
+
+void* phPagedAllocator::Allocate() {
+    if (!m_freeList && !AddPage()) return nullptr;
+    phBlock* block = m_freeList;
+    m_freeList = block->next;
+    return block;
 }
 
 void phPagedAllocator::Free(void* data) {

@@ -20,8 +20,12 @@ public:
     phPagedAllocator(i32 elementSize, i32 elementsPerPage);
     ~phPagedAllocator();
 
-    // One block; its contents are whatever the previous owner left.
+    // One block; its contents are whatever the previous owner left. Null when a new page finds no
+    // room in the physics store.
     void* Allocate();
+    // Takes pages until they hold `blockCount` blocks in all, used or free; false when the physics
+    // store has no room for one.
+    bool Reserve(i32 blockCount);
     void Free(void* data);
     // Gives every page back; the allocator is empty again.
     void Clear();
@@ -31,4 +35,8 @@ public:
     phPage* m_pages;
     i32 m_pageCount;
     phBlock* m_freeList;
+
+private:
+    // A page whose blocks go to the head of the free list, in address order.
+    bool AddPage();
 };

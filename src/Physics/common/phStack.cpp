@@ -35,6 +35,13 @@ bool phStack::Reserve(u32 size) {
     return false;
 }
 
+void phStack::Release() {
+    phAssert(!m_index);
+    if (m_memory) phFree(m_memory);
+    m_memory = nullptr;
+    m_stackSize = 0;
+}
+
 void* phStack::Allocate(i32 size) {
     phAssert(m_index + size <= m_stackSize);
     if (m_entryCount == m_entryCapacity) {

@@ -21,6 +21,8 @@ public:
     // Makes the arena at least `size` bytes. Only while the stack is empty.
     // False when the physics store has no room: the stack then keeps the arena it had.
     bool Reserve(u32 size);
+    // Gives the arena back to the physics store. Only while the stack is empty.
+    void Release();
     void* Allocate(i32 size);
     // Releases the newest allocation; `data` must be it.
     void Free(void* data);

@@ -41,8 +41,6 @@ struct phContact {
     // Accumulated impulses, carried into the next step's manifold (warm starting).
     r32 normalImpulse;
     r32 tangentImpulse[2];
-    // The push of this point's overlap in the last step (see phContactState::pushImpulse).
-    r32 pushImpulse;
     phFeaturePair fp;
     // Steps in a row whose impulses were carried over, held at 255.
     u8 warmStarted;

@@ -127,7 +127,6 @@ static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
     for (i32 i = 0; i < manifold->contactCount; ++i) {
         phContact* c = manifold->contacts + i;
         c->normalImpulse = r32(0.0);
-        c->pushImpulse = r32(0.0);
         c->tangentImpulse[0] = r32(0.0);
         c->tangentImpulse[1] = r32(0.0);
         u8 oldWarmStart = c->warmStarted;
@@ -137,7 +136,6 @@ static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
             const phContact* oc = old.contacts + j;
             if (c->fp.key != oc->fp.key) continue;
             c->normalImpulse = oc->normalImpulse;
-            c->pushImpulse = oc->pushImpulse;
             phVec3 friction =
                 old.tangentVectors[0] * oc->tangentImpulse[0] + old.tangentVectors[1] * oc->tangentImpulse[1];
             c->tangentImpulse[0] = phDot(friction, manifold->tangentVectors[0]);

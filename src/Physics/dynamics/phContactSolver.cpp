@@ -133,30 +133,6 @@ inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContac
     return cs.mA + cs.mB + phDot(raCd, turnA) + phDot(rbCd, turnB);
 }
 
-// The change of the relative velocity along one direction per unit impulse along another, for
-// two perpendicular directions: only the turning couples them.
-inline r32 phCoupling(const phContactDirection& a, const phContactDirection& b) {
-    phLanes sum = phLoadLanes(a.raCd) * phLoadLanes(b.turnA) + phLoadLanes(a.rbCd) * phLoadLanes(b.turnB);
-    return (sum[0] + sum[1]) + sum[2];
-}
-
-// The tangent masses of a point from the 2x2 matrix [k00 k01; k01 k11] of J M^-1 J^T over the two
-// tangents: its inverse (zero when it has none, both bodies of infinite mass) and the smaller of
-// the two diagonal masses.
-inline void phPrepareTangentMass(r32 k00, r32 k01, r32 k11, phContactState* c) {
-    r32 det = k00 * k11 - k01 * k01;
-    r32 invDet = det > r32(0.0) ? r32(1.0) / det : r32(0.0);
-    c->tangentMass[0] = k11 * invDet;
-    c->tangentMass[1] = -k01 * invDet;
-    c->tangentMass[2] = k00 * invDet;
-    c->slideMass = phMin(phInvert(k00), phInvert(k11));
-}
-
-// The most push an overlap's point may hold: the impulse that gives the bodies the correction
-// speed from rest. Opposing pushes (a cube wedged between two blocks) then cancel out instead of
-// outgrowing each other from step to step.
-inline r32 phPushBound(const phContactState& c) { return c.normalMass * (c.bias - c.bounce); }
-
 // The two bodies' parts of J M^-1 J^T along the direction of a record: the change of each one's
 // point speed along the direction per unit impulse.
 inline void phResponses(const phContactDirection& cd, const phVec3& d, r32* responseA, r32* responseB) {
@@ -167,6 +143,27 @@ inline void phResponses(const phContactDirection& cd, const phVec3& d, r32* resp
     *responseB = (b[0] + b[1]) + b[2];
 }
 
+// Target normal speed of the real velocities for a point closing at `closing` (negative while the
+// bodies approach). Bounce only on a real impact; slow contacts would otherwise never come to
+// rest. A gap may close within this step, no faster; an impact that closes it bounces already
+// (early by at most the contact margin). An overlap adds nothing here: the push velocities undo it.
+inline r32 phApproachBias(r32 restitution, r32 penetration, r32 closing, r32 dt) {
+    bool bounces = closing < -phk_restitutionThreshold;
+    if (penetration <= r32(0.0)) return bounces ? -restitution * closing : r32(0.0);
+    bool closes = closing * dt + penetration <= r32(0.0);
+    return bounces && closes ? -restitution * closing : -penetration / dt;
+}
+
+// The velocity of B's point relative to A's that no impulse changes: the part of a body that does
+// not take impulses (a kinematic one moving on its own; a static one has none).
+inline phVec3 phSurfaceVelocity(const phPairVelocities& pv, const phContactConstraintState& cs,
+                                const phContactState& c) {
+    phVec3 surface(r32(0.0), r32(0.0), r32(0.0));
+    if (!cs.dynamicB) surface += pv.vB + phCross(pv.wB, c.rb);
+    if (!cs.dynamicA) surface -= pv.vA + phCross(pv.wA, c.ra);
+    return surface;
+}
+
 } // namespace
 
 void phContactSolver::Initialize(phIsland* island) {
@@ -174,49 +171,40 @@ void phContactSolver::Initialize(phIsland* island) {
     m_contactCount = island->m_contactCount;
     m_contacts = island->m_contactStates;
     m_velocities = island->m_velocities;
+    m_pushes = island->m_pushes;
     m_enableFriction = island->m_enableFriction;
 }
 
 void phContactSolver::PreSolve(r32 dt) {
     r32 invDt = r32(1.0) / dt;
+    m_pushCount = 0;
     // Every point's approach speed is measured before any warm-start impulse: in a stack the
     // impulses carried over from the box above push each box down, and a resting contact judged
     // on that velocity would seem to close fast and bounce on every step.
     for (i32 i = 0; i < m_contactCount; ++i) {
         phContactConstraintState* cs = m_contacts + i;
         phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
+        cs->pushes = 0;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
             c->normalMass = phInvert(phPrepareDirection(*cs, *c, cs->normal, &c->normalDirection));
-            r32 k00 = phPrepareDirection(*cs, *c, cs->tangentVectors[0], c->tangentDirections);
-            r32 k11 = phPrepareDirection(*cs, *c, cs->tangentVectors[1], c->tangentDirections + 1);
-            r32 k01 = phCoupling(c->tangentDirections[0], c->tangentDirections[1]);
-            phPrepareTangentMass(k00, k01, k11, c);
-
-            r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
-            bool bounces = closing < -phk_restitutionThreshold;
-            if (c->penetration > r32(0.0)) {
-                // A gap: the point may close it within this step, no faster; an impact that
-                // closes it bounces already (early by at most the contact margin).
-                bool closes = closing * dt + c->penetration <= r32(0.0);
-                c->bias = bounces && closes ? -cs->restitution * closing : -c->penetration * invDt;
-                c->bounce = c->bias;
-                c->pushImpulse = r32(0.0);
-                continue;
+            for (i32 t = 0; t < 2; ++t) {
+                r32 k = phPrepareDirection(*cs, *c, cs->tangentVectors[t], c->tangentDirections + t);
+                c->tangentMass[t] = phInvert(k);
             }
-            // Push apart only the penetration beyond the slop, a fraction per step and never
-            // faster than phk_maxCorrectionSpeed: the push stays in the bodies' velocities, so a
-            // deep overlap (a cube placed half into the floor, one pressed into a wall) would
-            // otherwise be launched out of it with the energy of that speed.
-            r32 correction = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
-            // Bounce only on a real impact; slow contacts would otherwise never come to rest. A
-            // bounce separates the bodies by itself: the correction is not added on top of it,
-            // which would make the rebound depend on how deep the impact step happened to reach.
-            c->bounce = bounces ? -cs->restitution * closing : r32(0.0);
-            c->bias = phMax(phMin(correction, phk_maxCorrectionSpeed), c->bounce);
-            // The push carried from the last step, held within this step's bound.
-            c->pushImpulse = phMin(c->pushImpulse, phPushBound(*c));
+
+            phVec3 surface = phSurfaceVelocity(pv, *cs, *c);
+            c->surfaceSpeed[0] = phDot(surface, cs->tangentVectors[0]);
+            c->surfaceSpeed[1] = phDot(surface, cs->tangentVectors[1]);
+            c->pushImpulse = r32(0.0);
+            r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
+            c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt) - phDot(surface, cs->normal);
+            // The penetration beyond the slop, a fraction per step, is undone through the push
+            // velocities alone: it moves the bodies apart and leaves their velocities as they are.
+            c->pushSpeed = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
+            if (c->pushSpeed > r32(0.0)) cs->pushes = 1;
         }
+        m_pushCount += cs->pushes;
     }
 
     for (i32 i = 0; i < m_contactCount; ++i) {
@@ -224,7 +212,7 @@ void phContactSolver::PreSolve(r32 dt) {
         phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
-            phVec3 P = cs->normal * (c->normalImpulse + c->pushImpulse);
+            phVec3 P = cs->normal * c->normalImpulse;
             if (m_enableFriction) {
                 P += cs->tangentVectors[0] * c->tangentImpulse[0];
                 P += cs->tangentVectors[1] * c->tangentImpulse[1];
@@ -254,28 +242,20 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     r32 largest = r32(0.0);
     if (enableFriction) {
         // Friction is one force in the contact plane, bounded by friction times the normal
-        // impulse (the push of an overlap presses the bodies together as well) whatever the
-        // direction of sliding: the accumulated 2-vector stays in that disc.
-        // A point that can stick takes the one impulse that stops it, found with the full 2x2
-        // tangent mass: the tangents are coupled through the bodies' inertia, and solving them
-        // apart (or with one mass) leaves a heavy box on a light one rocking. A point that slides
-        // takes friction against its sliding: with the coupled mass the clamped impulse would lean
-        // off that direction and a box sliding between the tangents would feel less friction, so
-        // both tangents use one mass, the smaller, and the vector is clamped to the disc.
-        r32 maxLambda = cs.friction * (c->normalImpulse + c->pushImpulse);
+        // impulse whatever the direction of sliding: the two tangent impulses are found together
+        // and clamped together, as one vector, to that disc. Clamping each on its own would give
+        // a box sliding between the tangents up to sqrt(2) times the friction of one sliding along
+        // a tangent. Both use one mass, the smaller of the two: with a mass of its own per tangent
+        // the impulse would not point against the sliding velocity, and a sliding box would feel
+        // less friction the further its path turns from the tangents.
+        r32 maxLambda = cs.friction * c->normalImpulse;
         r32 old[2] = {c->tangentImpulse[0], c->tangentImpulse[1]};
-        r32 vt0 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[0], c->tangentDirections[0]);
-        r32 vt1 = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[1], c->tangentDirections[1]);
-        r32 stick0 = old[0] - (c->tangentMass[0] * vt0 + c->tangentMass[1] * vt1);
-        r32 stick1 = old[1] - (c->tangentMass[1] * vt0 + c->tangentMass[2] * vt1);
-        if (stick0 * stick0 + stick1 * stick1 <= maxLambda * maxLambda) {
-            c->tangentImpulse[0] = stick0;
-            c->tangentImpulse[1] = stick1;
-        } else {
-            c->tangentImpulse[0] = old[0] - c->slideMass * vt0;
-            c->tangentImpulse[1] = old[1] - c->slideMass * vt1;
-            phClampToDisc(c->tangentImpulse, maxLambda);
+        r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
+        for (i32 t = 0; t < 2; ++t) {
+            r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
+            c->tangentImpulse[t] -= (vt + c->surfaceSpeed[t]) * mass;
         }
+        phClampToDisc(c->tangentImpulse, maxLambda);
         for (i32 t = 0; t < 2; ++t) {
             r32 lambda = c->tangentImpulse[t] - old[t];
             phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
@@ -286,19 +266,38 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     // The carried impulse may push, never pull.
     r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
     r32 old = c->normalImpulse;
-    c->normalImpulse = phMax(old + c->normalMass * (c->bounce - vn), r32(0.0));
+    c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
     phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
-    largest = phMax(largest, phMax(lambda, -lambda));
-    if (!(c->bias > c->bounce)) return largest;
-
-    // The push of an overlap, within its bound.
-    vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
-    old = c->pushImpulse;
-    c->pushImpulse = phMin(phMax(old + c->normalMass * (c->bias - vn), r32(0.0)), phPushBound(*c));
-    lambda = c->pushImpulse - old;
-    phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
+}
+
+// A loses the push d * lambda, B gains it: it moves the bodies' centres only. Turned apart as
+// well, a box among several overlapping neighbours swings its corners deeper into the next one.
+template <bool kMovesA, bool kMovesB>
+phForceInline void phMoveAlong(phPairLanes* pl, const phContactDirection& cd, r32 lambda) {
+    if constexpr (kMovesA) pl->vA -= phLoadLanes(cd.moveA) * lambda;
+    if constexpr (kMovesB) pl->vB += phLoadLanes(cd.moveB) * lambda;
+}
+
+// One iteration of the push of a constraint's points on the push velocities `pl` (which never
+// turn): along the normal, aiming at each point's push speed, never pulling. Returns the largest
+// impulse that it applied.
+template <bool kMovesA, bool kMovesB>
+r32 phPushConstraint(phContactConstraintState* cs, phPairLanes* pl) {
+    phLanes normal = phToLanes(cs->normal);
+    r32 mass = phInvert(cs->mA + cs->mB);
+    r32 largest = r32(0.0);
+    for (i32 j = 0; j < cs->contactCount; ++j) {
+        phContactState* c = cs->contacts + j;
+        r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, normal, c->normalDirection);
+        r32 old = c->pushImpulse;
+        c->pushImpulse = phMax(old + mass * (c->pushSpeed - vn), r32(0.0));
+        r32 lambda = c->pushImpulse - old;
+        phMoveAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
+        largest = phMax(largest, lambda < r32(0.0) ? -lambda : lambda);
+    }
+    return largest;
 }
 
 // The largest change of speed along its direction that an impulse of the constraint made,
@@ -361,6 +360,18 @@ r32 phSolveOne(phContactConstraintState* cs, phVelocityState* velocities, bool e
     return change;
 }
 
+r32 phPushOne(phContactConstraintState* cs, phVelocityState* pushes) {
+    phPairLanes pl = phLoadPairLanes(pushes, *cs);
+    r32 largest = r32(0.0);
+    switch (phMoversOf(*cs)) {
+    case ePhMoveBoth: largest = phPushConstraint<true, true>(cs, &pl); break;
+    case ePhMoveB: largest = phPushConstraint<false, true>(cs, &pl); break;
+    case ePhMoveA: largest = phPushConstraint<true, false>(cs, &pl); break;
+    }
+    phStorePairLanes(pushes, *cs, pl);
+    return phSpeedChange(*cs, largest);
+}
+
 template <bool kMovesA1, bool kMovesB1>
 r32 phSolveWithSecond(phContactConstraintState* cs1, phPairLanes* pv1, phContactConstraintState* cs2,
                       phPairLanes* pv2, bool enableFriction) {
@@ -417,6 +428,9 @@ r32 phContactSolver::Solve() {
         change = phMax(change, phSolveOne(first, m_velocities, m_enableFriction));
         if (second) change = phMax(change, phSolveOne(second, m_velocities, m_enableFriction));
     }
+    for (i32 i = 0; i < m_contactCount && m_pushCount > 0; ++i) {
+        if (m_contacts[i].pushes) change = phMax(change, phPushOne(m_contacts + i, m_pushes));
+    }
     return change;
 }
 
@@ -465,10 +479,9 @@ void phContactSolver::ShutDown() {
             // A step whose velocities overflowed leaves impulses that are not finite; carried
             // over they would make both bodies non-finite again in every later step, and the
             // bodies would never move again. The point starts afresh instead.
-            bool finite = phIsFinite(c->normalImpulse) && phIsFinite(c->pushImpulse) &&
-                          phIsFinite(c->tangentImpulse[0]) && phIsFinite(c->tangentImpulse[1]);
+            bool finite = phIsFinite(c->normalImpulse) && phIsFinite(c->tangentImpulse[0]) &&
+                          phIsFinite(c->tangentImpulse[1]);
             m->contacts[j].normalImpulse = finite ? c->normalImpulse : r32(0.0);
-            m->contacts[j].pushImpulse = finite ? c->pushImpulse : r32(0.0);
             m->contacts[j].tangentImpulse[0] = finite ? c->tangentImpulse[0] : r32(0.0);
             m->contacts[j].tangentImpulse[1] = finite ? c->tangentImpulse[1] : r32(0.0);
         }

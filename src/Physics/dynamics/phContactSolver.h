@@ -2,6 +2,9 @@
 // The sequential-impulse contact solver of one island. Every iteration visits each contact point
 // in order and applies the impulse that removes its relative velocity along the tangents (clamped
 // by the friction cone of the accumulated normal impulse) and along the normal (never pulling).
+// Overlaps are undone apart from that (a split impulse): a second, position-only velocity per body
+// takes the impulses that push overlapping points apart, moves the bodies in the step's position
+// update and is then thrown away, so no correction is ever left in the real velocities.
 // The impulses accumulated in the last step start the next one (warm starting), so a fixed small
 // number of iterations settles resting stacks.
 
@@ -10,9 +13,10 @@
 class phContactSolver {
 public:
     void Initialize(phIsland* island);
-    // Effective masses, position and restitution bias, and the warm-start impulses.
+    // Effective masses, restitution bias and push speeds, and the warm-start impulses.
     void PreSolve(r32 dt);
-    // One iteration over every contact point. Returns the largest change of speed (units per
+    // One iteration over every contact point, then one over the pushes of the points that lie
+    // deeper than the slop (on the push velocities). Returns the largest change of speed (units per
     // second) that one of its impulses made along its direction.
     r32 Solve();
     // One pass after the iterations over the constraints, which the island lists from the bottom
@@ -30,5 +34,8 @@ public:
     phContactConstraintState* m_contacts;
     i32 m_contactCount;
     phVelocityState* m_velocities;
+    phVelocityState* m_pushes;
+    // Constraints with a point deeper than the slop; without any, the iterations skip the pushes.
+    i32 m_pushCount;
     bool m_enableFriction;
 };

@@ -94,7 +94,6 @@ void phIsland::Initialize() {
             s->penetration = c.penetration;
             // The impulses carried over from the last step (zero for new points).
             s->normalImpulse = c.normalImpulse;
-            s->pushImpulse = c.pushImpulse;
             s->tangentImpulse[0] = c.tangentImpulse[0];
             s->tangentImpulse[1] = c.tangentImpulse[1];
         }
@@ -115,6 +114,8 @@ void phIsland::IntegrateVelocities() {
         }
         m_velocities[i].v = body->m_linearVelocity;
         m_velocities[i].w = body->m_angularVelocity;
+        phIdentity(m_pushes[i].v);
+        phIdentity(m_pushes[i].w);
     }
 }
 
@@ -124,7 +125,8 @@ void phIsland::IntegratePositions() {
         phBody* body = m_bodies[i];
         if (body->m_flags & phBody::eStatic) continue;
         const phVelocityState& state = m_velocities[i];
-        phVec3 center = body->m_worldCenter + state.v * dt;
+        // The push velocity moves the body in this step only (it never turns it).
+        phVec3 center = body->m_worldCenter + (state.v + m_pushes[i].v) * dt;
         phQuaternion q = body->m_q;
         q.Integrate(state.w, dt);
         q = phNormalize(q);

@@ -8,7 +8,9 @@
 class phBody;
 struct phContactConstraint;
 
-// The solver's copy of a body's velocities, addressed by the body's m_islandIndex.
+// The solver's copy of a body's velocities, addressed by the body's m_islandIndex. The island
+// keeps two sets: the real velocities, and the push velocities that move overlapping bodies apart
+// in the step's position update and are then thrown away (their angular part stays zero).
 struct phVelocityState {
     // Radians per second.
     phVec3 w;
@@ -43,24 +45,23 @@ struct phContactState {
     // bodies apart (and bounces them), and the friction in the tangent plane.
     r32 normalImpulse;
     r32 tangentImpulse[2];
-    // The extra impulse that pushes an overlap apart, carried over like the others but held within
-    // the impulse that gives the bodies the correction speed from rest: two contacts that push a
-    // body in opposite directions (a cube wedged between two blocks) cannot both be met, and a
-    // push without that bound would grow from step to step.
+    // The impulse on the bodies' push velocities that moves an overlap apart, accumulated over the
+    // iterations of one step only: it changes positions, never the velocities, so it cannot
+    // launch a body or pump energy into a wedged one.
     r32 pushImpulse;
-    // Target normal velocity: the position correction or the restitution, whichever is larger.
+    // Target normal velocity of the real velocities: the restitution, or the speed at which a gap
+    // may close, less the part of the point's velocity that no impulse changes (a kinematic body
+    // moving into it).
     r32 bias;
-    // The part of `bias` that the carried normal impulse meets: the restitution, or the speed
-    // at which a gap may close; the rest of `bias` is the push's.
-    r32 bounce;
+    // Separation speed asked of the push velocities: a fraction of the penetration beyond the
+    // slop per step; 0 for a point within the slop.
+    r32 pushSpeed;
+    // The part of the relative velocity along the two tangents that no impulse changes: that of a
+    // kinematic body's point (zero without one).
+    r32 surfaceSpeed[2];
     r32 normalMass;
-    // The inverse of the symmetric 2x2 effective mass of the two tangent directions (xx, xy,
-    // yy): the directions are coupled through the bodies' inertia, so the impulse that stops
-    // sliding along one tangent generally changes the velocity along the other.
-    r32 tangentMass[3];
-    // The smaller of the two tangents' own effective masses: a sliding point's friction, which
-    // opposes its sliding whatever the coupling, is found with it.
-    r32 slideMass;
+    // The effective masses of the two tangent directions.
+    r32 tangentMass[2];
     phContactDirection normalDirection;
     phContactDirection tangentDirections[2];
 };
@@ -87,6 +88,8 @@ struct phContactConstraintState {
     // Whether each body is dynamic: only dynamic bodies take impulses.
     i32 dynamicA;
     i32 dynamicB;
+    // Whether a point lies deeper than the slop: only such constraints take push impulses.
+    i32 pushes;
 };
 
 // The step carves all its arrays from one reservation without padding; sizes that are multiples
@@ -95,12 +98,9 @@ static_assert(sizeof(phVelocityState) % sizeof(void*) == 0, "velocity states mus
 static_assert(sizeof(phContactConstraintState) % sizeof(void*) == 0, "constraint states must keep the stack aligned");
 static_assert(sizeof(phContactState) % sizeof(void*) == 0, "point states must keep the stack aligned");
 
-// Position correction: the fraction of the penetration beyond the slop removed per step.
+// Position correction: the fraction of the penetration beyond the slop that the push velocities
+// remove per step.
 const r32 phk_baumgarte = r32(0.2);
-// Fastest separation (units per second) that the position correction asks of an overlap. It stays
-// in the velocities after the step: a cube pushed out of the floor at this speed rises about
-// speed^2 / (2 g), 2 cm, above its resting place.
-const r32 phk_maxCorrectionSpeed = r32(0.6);
 // Penetration (world units) left alone, so resting contacts do not jitter in and out of touch.
 const r32 phk_penetrationSlop = r32(0.05);
 // An iteration whose impulses changed no speed by more than this (units per second) leaves the
@@ -134,6 +134,8 @@ public:
 
     phBody** m_bodies;
     phVelocityState* m_velocities;
+    // Position-only velocities, zero at the start of every step (see phVelocityState).
+    phVelocityState* m_pushes;
     i32 m_bodyCapacity;
     i32 m_bodyCount;
 

@@ -10,7 +10,7 @@ phScene::phScene(r32 dt, const phVec3& gravity, i32 iterations)
 phScene::~phScene() { Shutdown(); }
 
 phBody* phScene::CreateBody(const phBodyDef& def) {
-    if (!ReserveStepFor(m_bodyCount + 1)) return nullptr;
+    if (!ReserveRoomFor(m_bodyCount + 1)) return nullptr;
     void* memory = m_heap.Allocate(i32(sizeof(phBody)));
     // A full heap refuses the body; the caller decides what to do without it.
     if (!memory) return nullptr;

@@ -19,6 +19,12 @@ public:
     virtual bool ReportShape(phBox* box) = 0;
 };
 
+// Pairs per body that the contact pools hold room for: in a heap of tumbling cubes each cube's fat
+// box (half a metre wider on every side) overlaps those of about two dozen neighbours, which
+// makes about eleven pairs a cube (each pair has two cubes), and a pair gets its constraint when
+// the fat boxes meet, long before the cubes touch.
+const i32 phk_pairsPerBody = 11;
+
 // Boxes per page of the scene's box allocator.
 const i32 phk_boxesPerPage = 256;
 
@@ -30,13 +36,15 @@ public:
     // One fixed step of m_dt seconds.
     void Step();
 
-    // Null when the scene heap has no room for the body, or the step's arena none for its share
-    // of a step (see ReserveStepFor).
+    // Null when the scene heap has no room for the body, or the physics store none for its share
+    // of the contacts and of a step (see ReserveRoomFor).
     phBody* CreateBody(const phBodyDef& def);
-    // Makes the step's arena hold the arrays of `bodyCount` bodies with one touching pair of four
-    // points each. The arena is taken while bodies are created, so that a step never finds the
-    // physics store without room for its bodies; false when it has no room.
-    bool ReserveStepFor(i32 bodyCount);
+    // Makes room for `bodyCount` bodies, their pairs and their touching pairs: constraints and
+    // manifolds in the contact manager's pools, tree nodes, moves and pairs in the broad phase,
+    // and the arrays of the bodies and their touching pairs in the step's arena.
+    // The room is taken while bodies are created, so that an accepted body never finds the
+    // physics store without room for its pair; false when the store has none.
+    bool ReserveRoomFor(i32 bodyCount);
     void RemoveBody(phBody* body);
     void RemoveAllBodies();
 

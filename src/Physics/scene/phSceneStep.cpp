@@ -25,12 +25,20 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
 }
 
 // Bytes of the step's arrays for each body, each touching pair and each of its points.
-const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + sizeof(phVelocityState) + sizeof(phBody*));
+const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*));
 const u32 phk_stepBytesPerPair = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
 const u32 phk_stepBytesPerPoint = u32(sizeof(phContactState));
-// What a body's share of a step is taken to be when it is created: its own arrays and one
-// touching pair of four points (a box resting on another, or a pile's average).
-const u64 phk_stepBytesPerBudget = phk_stepBytesPerBody + phk_stepBytesPerPair + 4 * phk_stepBytesPerPoint;
+// Touching pairs, in quarters, per body that the room taken when a body is made holds: a pile of
+// tumbled cubes has about one per cube, at times a few more.
+const u64 phk_touchingQuartersPerBody = 5;
+// The step's arena a body reserves when it is created: its own arrays and its share of touching
+// pairs of five points each (a face on a face has four, a pile's pairs five on average).
+const u64 phk_reservedStepBytesPerBody =
+    phk_stepBytesPerBody + phk_touchingQuartersPerBody * (phk_stepBytesPerPair + 5 * phk_stepBytesPerPoint) / 4;
+// The arena grows in steps of this many bodies' reservations: a scene built body by body takes a
+// new arena once per step of bodies, and never holds more than one step's worth beyond its need,
+// which the contacts of the bodies it holds may need from the store.
+const u64 phk_bodiesPerReservation = 256;
 // The most that one reservation asks of the physics store (phAlloc takes an i32).
 const u64 phk_stepBytesLimit = 0x7FFFFFFF;
 
@@ -66,6 +74,7 @@ bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     island.m_pointCapacity = pointCount;
     island.m_bodies = (phBody**)stack->Allocate(i32(sizeof(phBody*)) * bodyCount);
     island.m_velocities = (phVelocityState*)stack->Allocate(i32(sizeof(phVelocityState)) * bodyCount);
+    island.m_pushes = (phVelocityState*)stack->Allocate(i32(sizeof(phVelocityState)) * bodyCount);
     island.m_contacts = (phContactConstraint**)stack->Allocate(i32(sizeof(phContactConstraint*)) * contactCount);
     island.m_contactStates =
         (phContactConstraintState*)stack->Allocate(i32(sizeof(phContactConstraintState)) * contactCount);
@@ -86,6 +95,7 @@ void phGiveBackIslandArrays(phScene* scene, const phIslandArrays& arrays) {
     stack->Free(arrays.island.m_points);
     stack->Free(arrays.island.m_contactStates);
     stack->Free(arrays.island.m_contacts);
+    stack->Free(arrays.island.m_pushes);
     stack->Free(arrays.island.m_velocities);
     stack->Free(arrays.island.m_bodies);
 }
@@ -166,14 +176,33 @@ void phSolveIslands(phScene* scene) {
 
 } // namespace
 
-bool phScene::ReserveStepFor(i32 bodyCount) {
-    u64 need = u64(bodyCount) * phk_stepBytesPerBudget;
-    if (m_stack.m_stackSize >= need) return true;
+// The contact pools' room for `bodyCount` bodies, and the broad phase's for one box each: a leaf
+// and its parent in the tree, a move and its pairs (found from both ends) in the pair update.
+static bool phReservePairs(phContactManager* contacts, i32 bodyCount) {
+    i32 pairs = bodyCount * phk_pairsPerBody;
+    i32 touching = i32(u64(bodyCount) * phk_touchingQuartersPerBody / 4);
+    return contacts->m_allocator.Reserve(pairs) && contacts->m_manifoldAllocator.Reserve(touching) &&
+           contacts->m_broadphase.m_tree.Reserve(2 * bodyCount) && contacts->m_broadphase.Reserve(bodyCount, 2 * pairs);
+}
+
+bool phScene::ReserveRoomFor(i32 bodyCount) {
+    u64 need = u64(bodyCount) * phk_reservedStepBytesPerBody;
     if (need > phk_stepBytesLimit) return false;
-    // With room for as many bodies again when the store has it, so that a scene built body by
-    // body takes a new arena a few times rather than for every body.
-    u64 ample = need * 2 < phk_stepBytesLimit ? need * 2 : phk_stepBytesLimit;
-    return m_stack.Reserve(u32(ample)) || m_stack.Reserve(u32(need));
+    u32 kept = m_stack.m_stackSize;
+    if (kept >= need) return phReservePairs(&m_contactManager, bodyCount);
+    // Everything grows here at once, for a step of bodies, the arena last: given back first, so
+    // that the pools and the tree grow ahead of it and it is taken again behind them at the free
+    // end of the store. Its next growth then takes it in place, instead of leaving a hole of its
+    // old size that it no longer fits.
+    m_stack.Release();
+    u64 bodies = (u64(bodyCount) + phk_bodiesPerReservation - 1) / phk_bodiesPerReservation * phk_bodiesPerReservation;
+    u64 ample = bodies * phk_reservedStepBytesPerBody;
+    bool room = false;
+    if (ample <= phk_stepBytesLimit && phReservePairs(&m_contactManager, i32(bodies)))
+        room = m_stack.Reserve(u32(ample));
+    if (!room && phReservePairs(&m_contactManager, bodyCount)) room = m_stack.Reserve(u32(need));
+    if (!room) m_stack.Reserve(kept);
+    return room;
 }
 
 void phScene::Step() {
