@@ -17,6 +17,9 @@ namespace ve {
 
 struct AssetRegister;
 
+// Bytes of the name of a scene that failed to load kept for the player's notice, NUL included.
+constexpr msi FAILED_SCENE_NAME_SIZE = 64;
+
 // What a frame's physics tick does, decided once as the frame starts, before the entities update:
 // nothing (no tick falls due, or the editor pauses the scene), a step back through the time
 // history (SPACE held), or the history's recording step and one physics step of a tick's length.
@@ -54,6 +57,13 @@ struct EngineState {
     PhysicsTick physicsTick;
     // The scene to switch to after this frame; a request is pending exactly while `data` is set.
     string loadScene;
+    // Counts the scenes made current (every switch, load and reload), so that whoever keeps
+    // something of the current scene notices a new one.
+    u32 sceneGeneration;
+    // Why the switch that made the current scene (the empty "New Scene") could not load the scene
+    // `failedSceneName` (the loader's text), or null after every scene that loaded.
+    const c8* sceneFailure;
+    c8 failedSceneName[FAILED_SCENE_NAME_SIZE];
     // Transparent quads sorted back to front.
     b8 sorting;
     // Handed to the composite pass, whose exponent is 1 - gamma.

@@ -72,6 +72,8 @@ TEST(EngineMetaData, TheEngineStateIsListedWithEveryMemberButItsArraysInFieldOrd
                       {"timeSinceLastPhysicsUpdate", MetaType::f64, "::f64", offsetof(S, timeSinceLastPhysicsUpdate), 0},
                       {"physicsTick", MetaType::Unresolved, "::PhysicsTick", offsetof(S, physicsTick), 0},
                       {"loadScene", MetaType::string, "::string", offsetof(S, loadScene), 0},
+                      {"sceneGeneration", MetaType::u32, "::u32", offsetof(S, sceneGeneration), 0},
+                      {"sceneFailure", MetaType::c8, "::c8", offsetof(S, sceneFailure), 1},
                       {"sorting", MetaType::b8, "::b8", offsetof(S, sorting), 0},
                       {"gamma", MetaType::f32, "::f32", offsetof(S, gamma), 0},
                   });

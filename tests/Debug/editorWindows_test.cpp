@@ -145,7 +145,7 @@ protected:
             ve::clearInputEdges(&h.input);
             ve::takePendingInput(&h.input, &ve::sdl_pendingInput);
             ended = frame() || ended;
-        } while (ve::sdl_pendingInput.count > 0);
+        } while (ve::sdl_pendingInput.edgeCount > 0 || ve::sdl_pendingInput.textLength > 0);
         ve::clearInputEdges(&h.input);
         return ended;
     }
@@ -466,7 +466,7 @@ TEST_F(EditorTest, ALevelThatCannotBeLoadedIsNamedOnScreenWithItsReason) {
     state()->loadScene = name("Level 2");
     frame();
     EXPECT_EQ(entityNames(), (std::vector<std::string>{"New CubeEntity"}));
-    EXPECT_STREQ(editor()->sceneNotice, "");
+    EXPECT_EQ(state()->sceneFailure, nullptr);
 }
 
 TEST_F(EditorWindows, F11PausesTheSceneAndGivesTheMouseBackAsItWas) {
