@@ -169,34 +169,30 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
     if (draw && state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
-// The frame's time handed out to its GUI frames: one that replays an edge takes the time since the
-// edge before it, so that two clicks a frame apart count as a double click when they came close
-// together; the last takes what is left.
+// The frame's time handed out to its GUI frames. The frame's events came in during the frame
+// before, which lasted `frameTime` and ended when the platform took them: a GUI frame that replays
+// an edge runs at the edge's place in that time, so that two clicks close together count as a
+// double click also when the second waited for the next frame. The last GUI frame takes the rest.
 struct GuiClock {
     f32 frameTime;
     f32 spent;
+    u32 pollTime;
 };
 
-f32 takeGuiTime(GuiClock* clock, f32 wanted) {
-    f32 left = clock->frameTime - clock->spent;
-    f32 taken = wanted < left ? wanted : left;
+f32 timeOfStep(const GuiStep* step, GuiClock* clock) {
+    f32 at = clock->frameTime;
+    if (step->hasEdge) at -= (f32)(clock->pollTime - step->edgeTime) / 1000.0f;
+    f32 taken = at - clock->spent;
     if (taken < MIN_GUI_FRAME_TIME) taken = MIN_GUI_FRAME_TIME;
     clock->spent += taken;
     return taken;
-}
-
-f32 timeOfStep(DebugState* state, const GuiStep* step, GuiClock* clock) {
-    if (!step->hasEdge) return takeGuiTime(clock, clock->frameTime);
-    f32 sinceLastEdge = step->edgeTime > state->lastEdgeTime ? (f32)(step->edgeTime - state->lastEdgeTime) / 1000.0f : 0.0f;
-    state->lastEdgeTime = step->edgeTime;
-    return takeGuiTime(clock, sinceLastEdge);
 }
 
 // Ends the GUI frame being gathered, unless it is still empty, and starts the next one with the
 // same keys and buttons.
 void closeGuiStep(DebugState* state, GuiStep* step, const GameInput* live, GuiClock* clock, EscapeCount* escapes) {
     if (!step->hasEdge && !step->textLength) return;
-    buildGuiFrame(state, step, live, timeOfStep(state, step, clock), escapes, false);
+    buildGuiFrame(state, step, live, timeOfStep(step, clock), escapes, false);
     step->textLength = 0;
     step->text[0] = 0;
     step->hasEdge = false;
@@ -236,7 +232,7 @@ EscapeCount drawEditorFrame(DebugState* state) {
     const GameInput* live = debugInput;
     // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
     // for its first frame.
-    GuiClock clock = {live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME, 0.0f};
+    GuiClock clock = {live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME, 0.0f, live->pollTime};
     EscapeCount escapes = {};
     GuiStep step = {};
     statesBeforeEvents(live, &step);
@@ -252,7 +248,7 @@ EscapeCount drawEditorFrame(DebugState* state) {
     if (step.hasEdge) closeGuiStep(state, &step, live, &clock, &escapes);
     // The frame ends with the keys as the record has them, also when a flood outran the list.
     for (u32 i = 0; i < keyCount; i++) step.keysDown[i] = live->keyboard.keys[i].isDown;
-    buildGuiFrame(state, &step, live, timeOfStep(state, &step, &clock), &escapes, true);
+    buildGuiFrame(state, &step, live, timeOfStep(&step, &clock), &escapes, true);
     return escapes;
 }
 

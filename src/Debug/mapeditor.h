@@ -64,8 +64,6 @@ struct DebugState {
     // The engine's `sceneGeneration` of the scene the editor last saw: a new one means that
     // nothing of the editor may point into the old one any more.
     u32 seenSceneGeneration;
-    // When the last edge replayed into Dear ImGui arrived, in the platform's milliseconds.
-    u32 lastEdgeTime;
 };
 
 extern DebugState* debugState;

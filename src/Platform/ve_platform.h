@@ -221,6 +221,8 @@ struct GameInput {
     // a click), whose place before it matters, and when this frame holds no more.
     u32 textLength;
     c8 text[inputTextCapacity];
+    // When the platform took this frame's events from SDL, in the milliseconds of the edges' times.
+    u32 pollTime;
     // Seconds of the previous frame; 0 in the first frame.
     f64 deltaTime;
     // Seconds of one physics tick: 1 / the display's refresh rate.

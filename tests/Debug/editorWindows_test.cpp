@@ -145,14 +145,16 @@ protected:
     }
 
     // SDL's events, all arriving between two frames, handed over by the platform's own event
-    // handling in as many frames of `frameTime` seconds as it takes. True when ESC would have
-    // ended the program in one of them.
-    b8 betweenTwoFrames(std::vector<SDL_Event> events, f64 frameTime = 1.0 / 60.0) {
+    // handling in as many frames of `frameTime` seconds as it takes; with `realTime` the frames
+    // also take that long, for SDL's time stamps. True when ESC would have ended the program in one
+    // of them.
+    b8 betweenTwoFrames(std::vector<SDL_Event> events, f64 frameTime = 1.0 / 60.0, b8 realTime = false) {
         for (SDL_Event& event : events) EXPECT_EQ(SDL_PushEvent(&event), 1);
         b8 ended = false;
         do {
             ve::handleEvents(&h.input);
             ended = runFrame(frameTime) || ended;
+            if (realTime) SDL_Delay((Uint32)(frameTime * 1000.0));
         } while (ve::sdl_pendingInput.edgeCount > 0 || ve::sdl_pendingInput.textLength > 0 || SDL_HasEvents(0, ~0u));
         return ended;
     }
@@ -348,6 +350,23 @@ TEST_F(EditStringField, ABackspaceHeldWhileTypingDeletesTheCharacterBeforeIt) {
     events.push_back(key(SDL_SCANCODE_BACKSPACE, false));
     betweenTwoFrames(events, 1.0);
     EXPECT_EQ(field(), "ac");
+}
+
+// At two frames a second the second click of a double click waits for the next frame; it counts
+// as a double click all the same, so the word under it is selected and typing replaces it.
+TEST_F(EditorWindows, ADoubleClickAtTwoFramesASecondSelectsTheWord) {
+    scene()->name = name("Level 1 backup");
+    clickText("Scene", "Save Ass");
+    placeWindow("Save As", OTHERS_AT, ImVec2(400.0f, 200.0f));
+    std::vector<TextRun> shown = findText("Save As", "Level 1 backup");
+    ASSERT_EQ(shown.size(), 1u);
+    ImVec2 onLevel(shown[0].min.x + 10.0f, shown[0].center().y);
+    std::vector<SDL_Event> events = {mouseButton(onLevel, true), mouseButton(onLevel, false), mouseButton(onLevel, true),
+                                     mouseButton(onLevel, false)};
+    for (const char* c : {"S", "t", "a", "g", "e"}) events.push_back(typed(c));
+    runFrame(0.5); // Dear ImGui takes a click within its double-click time of the last for no first click
+    betweenTwoFrames(events, 0.5, true);
+    EXPECT_STREQ(editor()->saveOrLoadName, "Stage 1 backup");
 }
 
 TEST_F(EditorWindows, EscapeCancelsTheFieldBeingEditedAndQuitsOnlyOutsideOne) {

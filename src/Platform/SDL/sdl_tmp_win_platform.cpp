@@ -347,6 +347,7 @@ b8 handleEvents(GameInput* input) {
     input->mouse.delta.x = (f32)deltaX;
     input->mouse.delta.y = (f32)deltaY;
     clearInputEdges(input);
+    input->pollTime = SDL_GetTicks();
     b8 quit = false;
     SDL_Event event;
     // Events that the pending text has no room for stay in SDL's queue, in order, for a later frame.
