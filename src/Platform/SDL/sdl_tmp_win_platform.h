@@ -40,8 +40,10 @@ extern GameInput sdl_debugInput;
 // SDL scancode (0 to 254) to key index, `unmappedKeyIndex` where no key answers.
 extern const u8 KeyCodeMappings[keyCodeMappingCount];
 
-// Key edges and mouse button edges that have arrived but are not yet in a frame's record.
-constexpr u32 pendingEdgeCapacity = 256;
+// Key edges and mouse button edges that have arrived but are not yet in a frame's record: one
+// frame's list. More waiting edges would only make every later click wait as long: keys typed
+// faster than frames take them (a repeated letter waits a frame) then make room (`makeRoom`).
+constexpr u32 pendingEdgeCapacity = inputEventCapacity;
 // Bytes of typed text that have arrived but are not yet in a frame's record. When they fill it,
 // the platform leaves SDL's further events in SDL's own queue for a later frame.
 constexpr u32 pendingTextCapacity = 16384;
