@@ -9,7 +9,7 @@
 #include "Core/engine_main.h"
 #include "Memory/memory.h"
 
-#include "../tests/support/memoryFiles.h"
+#include "../tests/harness/memoryFiles.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -13,8 +13,8 @@
 #include "Util/serialization.h"
 #include "Util/string.h"
 
-#include "../tests/support/memoryFiles.h"
-#include "../tests/support/testStores.h"
+#include "../tests/harness/memoryFiles.h"
+#include "../tests/harness/testStores.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -9,7 +9,7 @@
 //     renderer's drawing is left out. Headless.
 // Run from the repository root (the start-up reads assets/).
 
-#include "../support/headlessEngine.h"
+#include "../harness/headlessEngine.h"
 
 #include "Core/engine_main.h"
 #include "Memory/memory.h"
@@ -61,7 +61,7 @@ void BM_StartUpToFirstPresentedFrame(benchmark::State& state) {
 
         EngineReload(&gameMemory, &api);
         EngineInit(&gameMemory, (f64)input.physicsDelta);
-        EngineReload(&gameMemory, benchsupport::headlessPlatform());
+        EngineReload(&gameMemory, benchharness::headlessPlatform());
         EngineUpdate(&input, &debugInput);
         SDL_GL_SwapWindow(window.window);
         GLFinishFunc finish = (GLFinishFunc)api.getGLProcAddr((c8*)"glFinish");
@@ -76,7 +76,7 @@ BENCHMARK(BM_StartUpToFirstPresentedFrame)->Iterations(1)->Unit(benchmark::kMill
 
 void BM_EngineUpdateEmptyScene(benchmark::State& state) {
     ve::GameMemory gameMemory = {};
-    benchsupport::startHeadlessEngine(&gameMemory, benchsupport::createSilentRenderer);
+    benchharness::startHeadlessEngine(&gameMemory, benchharness::createSilentRenderer);
     gameMemory.engineState->currentScene.enabled = true;
 
     ve::GameInput input;
@@ -85,7 +85,7 @@ void BM_EngineUpdateEmptyScene(benchmark::State& state) {
     input.deltaTime = 1.0 / 60.0;
     ve::GameInput debugInput = input;
     for (auto _ : state) {
-        EngineReload(&gameMemory, benchsupport::headlessPlatform());
+        EngineReload(&gameMemory, benchharness::headlessPlatform());
         EngineUpdate(&input, &debugInput);
     }
     benchmark::DoNotOptimize(gameMemory.engineState->time);

@@ -7,7 +7,7 @@
 //     colliders. No physics step and no drawing: the renderer is silent. Headless.
 // The run fails unless the last frame holds exactly what that scene draws.
 
-#include "../support/headlessEngine.h"
+#include "../harness/headlessEngine.h"
 #include "bodyOptions.h"
 
 #include "Core/Assets/assets.h"
@@ -107,7 +107,7 @@ ve::EngineState* startRoomEngine() {
     static ve::GameMemory gameMemory = {};
     static ve::GameInput input;
     if (gameMemory.engineState) return gameMemory.engineState;
-    benchsupport::startHeadlessEngine(&gameMemory, benchsupport::createSilentRenderer);
+    benchharness::startHeadlessEngine(&gameMemory, benchharness::createSilentRenderer);
     registerNamedAssets();
     buildRoom(&gameMemory.engineState->currentScene);
     ve::initScene(&gameMemory.engineState->currentScene);

@@ -6,7 +6,7 @@
 //   BM_ReapplyTimedBodies: the hand-back of all seven bodies on SPACE release.
 // Headless: a started engine over calloc'd blocks, without packs or a renderer.
 
-#include "../support/headlessEngine.h"
+#include "../harness/headlessEngine.h"
 
 #include "Core/engine_main.h"
 #include "Game/time.h"
@@ -26,7 +26,7 @@ ve::Renderer createNoRenderer() { return {}; }
 ve::EngineState* startFullyRegisteredEngine() {
     static ve::GameMemory gameMemory = {};
     if (gameMemory.engineState) return gameMemory.engineState;
-    benchsupport::startHeadlessEngine(&gameMemory, createNoRenderer);
+    benchharness::startHeadlessEngine(&gameMemory, createNoRenderer);
     ve::EngineState* state = gameMemory.engineState;
 
     static ve::Primitive box = {};

@@ -20,10 +20,18 @@ struct AssetRegister;
 // Bytes of the name of a scene that failed to load kept for the player's notice, NUL included.
 constexpr msi FAILED_SCENE_NAME_SIZE = 64;
 
-// What a frame's physics tick does, decided once as the frame starts, before the entities update:
-// nothing (no tick falls due, or the editor pauses the scene), a step back through the time
-// history (SPACE held), or the history's recording step and one physics step of a tick's length.
-enum class PhysicsTick : u8 { None, Rewind, Step };
+// What this frame does with time, decided once as the frame starts, before the entities update;
+// nothing else reads SPACE. While SPACE is held (or was tapped within the frame) the world runs
+// back: a tick that falls due steps back through the history instead of stepping the physics.
+// Forces meant to act for the frame are applied only in a frame that steps the physics, and act
+// over one tick however long the frame was (a force in a frame without a step would wait).
+struct TimeDecision {
+    b8 stepsPhysics; // the tick records the history, then steps the physics by one tick length
+    b8 stepsBack;    // the tick steps back one snapshot of the history
+    b8 rewinding;    // SPACE held or tapped in this frame, whether or not a tick falls due
+    b8 rewindStarts; // SPACE went down in this frame
+    b8 rewindEnds;   // SPACE was let go in this frame
+};
 
 // Field order is part of the record's identity (the introspection table lists it).
 struct EngineState {
@@ -54,7 +62,7 @@ struct EngineState {
     // Seconds accumulated towards the next physics tick. Never capped: after long frames a tick
     // runs in every following frame until the surplus is worked off.
     f64 timeSinceLastPhysicsUpdate;
-    PhysicsTick physicsTick;
+    TimeDecision thisFrame;
     // The scene to switch to after this frame; a request is pending exactly while `data` is set.
     string loadScene;
     // Counts the scenes made current (every switch, load and reload), so that whoever keeps

@@ -129,24 +129,22 @@ void reapplyTimedBodies(EngineState* state) {
 }
 } // namespace detail
 
-void decidePhysicsTick(EngineState* state, GameInput* input) {
+void decideFrameTime(EngineState* state, GameInput* input) {
     // Both lengths come from the input, so a replayed recording replays its own timing.
     b8 due = state->timeSinceLastPhysicsUpdate + input->deltaTime >= (f64)input->physicsDelta;
     state->timeSinceLastPhysicsUpdate += input->deltaTime;
     if (due) state->timeSinceLastPhysicsUpdate -= (f64)input->physicsDelta;
     // A tick that falls due while the editor has paused the scene is used up without effect.
-    if (!due || !state->currentScene.enabled) state->physicsTick = PhysicsTick::None;
-    else if (isHeldThisFrame(input->keyboard.SPACE)) state->physicsTick = PhysicsTick::Rewind;
-    else state->physicsTick = PhysicsTick::Step;
-}
-
-f32 physicsStepTime(const EngineState* state, const GameInput* input) {
-    return state->physicsTick == PhysicsTick::Step ? input->physicsDelta : 0.0f;
+    b8 ticks = due && state->currentScene.enabled;
+    GameInput::Keyboard::Key space = input->keyboard.SPACE;
+    b8 rewinding = isHeldThisFrame(space);
+    state->thisFrame = {.stepsPhysics = ticks && !rewinding, .stepsBack = ticks && rewinding, .rewinding = rewinding,
+                        .rewindStarts = space.wentDown, .rewindEnds = space.wentUp && !space.isDown};
 }
 
 void runPhysicsTick(EngineState* state) {
-    if (state->physicsTick == PhysicsTick::Rewind) stepBack();
-    if (state->physicsTick != PhysicsTick::Step) return;
+    if (state->thisFrame.stepsBack) stepBack();
+    if (!state->thisFrame.stepsPhysics) return;
     // Recorded first, so a snapshot holds the state at the start of its tick.
     saveTimeVars();
     physicsUpdate(&state->scene);
@@ -172,7 +170,7 @@ b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     debugInput = frameDebugInput;
 
     EngineState* state = engineState;
-    decidePhysicsTick(state, frameInput);
+    decideFrameTime(state, frameInput);
     state->renderer.frame = state->renderer.createFrame();
     state->renderer.frame.setClearCol(v3{0.0f, 0.0f, 0.0f});
 
@@ -186,12 +184,10 @@ b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     if (hotkeysActive) handleDisplayKeys(state, frameInput);
     // A rewind that ends in this frame hands the rewound state back before the tick records and
     // steps from it; a SPACE tapped within this frame rewinds in its tick and hands back after it.
-    GameInput::Keyboard::Key space = frameInput->keyboard.SPACE;
-    b8 rewindEnds = hotkeysActive && space.wentUp && !space.isDown;
-    b8 tappedRewind = rewindEnds && space.wentDown;
-    if (rewindEnds && !tappedRewind) detail::reapplyTimedBodies(state);
+    b8 handBack = hotkeysActive && state->thisFrame.rewindEnds;
+    if (handBack && !state->thisFrame.rewinding) detail::reapplyTimedBodies(state);
     runPhysicsTick(state);
-    if (tappedRewind) detail::reapplyTimedBodies(state);
+    if (handBack && state->thisFrame.rewinding) detail::reapplyTimedBodies(state);
 
     state->renderer.submitFrame(&state->renderer.frame);
     // After the submit: the frame that asked for the switch still shows the old scene.

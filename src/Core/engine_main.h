@@ -62,14 +62,10 @@ b8 updateEngine(GameInput* input, GameInput* debugInput);
 // The gamma and cursor keys of `input`.
 void handleDisplayKeys(EngineState* state, GameInput* input);
 
-// Adds the frame's time to the physics clock and decides the frame's `physicsTick` (at most one
+// Adds the frame's time to the physics clock and decides the frame's `thisFrame` (at most one
 // tick falls due per frame).
-void decidePhysicsTick(EngineState* state, GameInput* input);
-// One tick length when this frame's tick steps the physics, else 0. Forces meant to act for the
-// frame act over it: the world moves no further however long the frame was, and a force in a
-// frame without a step would wait in the body.
-f32 physicsStepTime(const EngineState* state, const GameInput* input);
-// Runs the tick that `decidePhysicsTick` chose.
+void decideFrameTime(EngineState* state, GameInput* input);
+// Runs the tick that `decideFrameTime` chose.
 void runPhysicsTick(EngineState* state);
 
 // Performs and clears a scene switch that game code asked for during the frame.

@@ -1,7 +1,6 @@
 #include "Game/CubeEntity.h"
 
 #include "Core/engine_globals.h"
-#include "Core/engine_main.h"
 #include "Game/entityShared.h"
 #include "Game/PlayerEntity.h"
 
@@ -21,17 +20,15 @@ namespace cube {
 ve::v3 carryPoint(const PlayerEntity* player) { return player->cam.pos + CARRY_DISTANCE * player->cam.dir; }
 
 // Damps the cube's velocity and pulls it toward the carry point with a spring. Both act over the
-// time the physics steps in this frame, not over the frame's length: the world moves at most one
-// tick per frame, and a pull scaled by a long frame would fling the cube (put down with the carry
-// point under the floor, it left sideways at metres a second at five frames a second). In a frame
-// without a step nothing acts, since a force would wait in the body for the next step.
+// one tick the physics steps in this frame, not over the frame's length: a pull scaled by a long
+// frame would fling the cube (put down with the carry point under the floor, it left sideways at
+// metres a second at five frames a second).
 void carry(CubeEntity* cube, const PlayerEntity* player) {
-    f32 stepTime = ve::physicsStepTime(ve::engineState, ve::input);
-    if (stepTime <= 0.0f) return;
+    if (!ve::engineState->thisFrame.stepsPhysics) return;
     u32 body = cube->bodyOpts.physicsBody;
     ve::setLinearVelocity(body, ve::getLinearVeloctiy(body) * (1.0f - CARRY_DAMPING_RATE));
     ve::v3 offset = carryPoint(player) - getLivePose(body).position;
-    ve::applyForce(body, offset * stepTime * CARRY_SPRING_GAIN);
+    ve::applyForce(body, offset * ve::input->physicsDelta * CARRY_SPRING_GAIN);
 }
 
 } // namespace cube
@@ -45,7 +42,7 @@ void updateCubeEntity(CubeEntity* cube) {
     PlayerEntity* player = getPlayer(cube->player);
     ve::GameInput::Keyboard* keys = &ve::input->keyboard;
     // A rewind starts by dropping the cube, whether or not the player is found.
-    if (keys->SPACE.wentDown) cube->attached = false;
+    if (ve::engineState->thisFrame.rewindStarts) cube->attached = false;
     if (!player) return;
     // After a SPACE drop in this frame, E can pick the cube up again at once.
     if (!cube->attached && keys->E.wentDown && isPlayerLookingAt(player, cube->bodyOpts.physicsBody, CUBE_REACH))
@@ -58,9 +55,9 @@ void updateCubeEntity(CubeEntity* cube) {
 void renderCubeEntity(CubeEntity* cube) {
     u32 body = cube->bodyOpts.physicsBody;
     PlayerEntity* player = getPlayer(cube->player);
-    // No physics step runs while SPACE is held: a cube outside the rewind that a rewinding player
+    // No physics step runs during a rewind: a cube outside the rewind that a rewinding player
     // picked up is kept in front of the eye here instead.
-    b8 rewinding = ve::isHeldThisFrame(ve::input->keyboard.SPACE);
+    b8 rewinding = ve::engineState->thisFrame.rewinding;
     if (player && player->timeDependent && !cube->timeDependent && rewinding && cube->attached)
         ve::setPosition(body, cube::carryPoint(player));
 

@@ -148,14 +148,14 @@ void initHUDEntity(HUDEntity* hud) {
 }
 
 void updateHUDEntity(HUDEntity* hud) {
-    // While SPACE is held the history runs the clock back with everything else.
-    if (ve::isHeldThisFrame(ve::input->keyboard.SPACE)) return;
+    // During a rewind the history runs the clock back with everything else.
+    if (ve::engineState->thisFrame.rewinding) return;
     hud->time = (f32)((f64)hud->time + ve::input->deltaTime);
 }
 
 void renderHUDEntity(HUDEntity* hud) {
     c8 clock[CLOCK_BUFFER_SIZE];
-    u32 clockLength = formatClock(hud->time, ve::isHeldThisFrame(ve::input->keyboard.SPACE), clock);
+    u32 clockLength = formatClock(hud->time, ve::engineState->thisFrame.rewinding, clock);
     writeBackedText(clock, clockLength, hud_detail::CLOCK_POSITION, hud_detail::CLOCK_GLYPH, hud);
     c8 crosshair = '+';
     writeText(&crosshair, 1, hud_detail::CROSSHAIR_POSITION, hud_detail::CLOCK_GLYPH, hud);

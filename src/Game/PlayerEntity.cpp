@@ -1,7 +1,6 @@
 #include "Game/PlayerEntity.h"
 
 #include "Core/engine_globals.h"
-#include "Core/engine_main.h"
 #include "Game/entityShared.h"
 #include "Math/floatMath.h"
 
@@ -61,7 +60,7 @@ f32 limitedPitchChange(ve::v3 dir, ve::v3 up, f32 yDelta) {
 // frame, so a frame longer than a tick (a slow machine) pushes for one tick: the game then runs
 // slower than real time, and a push worth many ticks would fire the player through a wall.
 void walk(PlayerEntity* player, ve::v3 forward, ve::v3 right) {
-    if (ve::physicsStepTime(ve::engineState, ve::input) <= 0.0f) return;
+    if (!ve::engineState->thisFrame.stepsPhysics) return;
     ve::GameInput::Keyboard* keys = &ve::input->keyboard;
     struct WalkKey {
         b8 held;

@@ -5,7 +5,7 @@
 #include "Core/Assets/pakFormat.h"
 #include "Core/Assets/assetDef.h"
 
-#include "../support/byteWriter.h"
+#include "../harness/byteWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "Memory/memory.h"
 #include "Math/utilMath.h"
 
-#include "../support/byteWriter.h"
-#include "../support/memoryFiles.h"
+#include "../harness/byteWriter.h"
+#include "../harness/memoryFiles.h"
 
 #include <gtest/gtest.h>
 

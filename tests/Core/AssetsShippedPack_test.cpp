@@ -10,7 +10,7 @@
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Math/utilMath.h"
 
-#include "../support/diskFiles.h"
+#include "../harness/diskFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "Util/serialization.h"
 #include "Util/string.h"
 
-#include "../support/memoryFiles.h"
-#include "../support/testStores.h"
+#include "../harness/memoryFiles.h"
+#include "../harness/testStores.h"
 
 #include <gtest/gtest.h>
 

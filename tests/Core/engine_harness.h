@@ -14,8 +14,8 @@
 #include "Platform/SDL/sdl_tmp_win_platform.h"
 #include "Util/string.h"
 
-#include "../support/keyStrokes.h"
-#include "../support/memoryFiles.h"
+#include "../harness/keyStrokes.h"
+#include "../harness/memoryFiles.h"
 
 #include <gtest/gtest.h>
 

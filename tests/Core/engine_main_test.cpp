@@ -2,7 +2,7 @@
 // that records its calls.
 
 #include "engine_harness.h"
-#include "../support/byteWriter.h"
+#include "../harness/byteWriter.h"
 
 #include "Core/Assets/assets.h"
 #include "Util/string.h"

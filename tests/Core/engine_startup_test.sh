@@ -4,7 +4,7 @@
 # says once that "Level 1" has no file), frames run, and ESC ends it with status 0.
 # Usage: engine_startup_test.sh <path to kestrolan>. Run from the repository root.
 set -uo pipefail
-source "$(dirname "$0")/../support/kestrolan_program.sh"
+source "$(dirname "$0")/../harness/kestrolan_program.sh"
 [[ -f assets/kestrolan.pak ]] || fail "assets/kestrolan.pak is missing: build the project first"
 enterXvfb "$0" "$@"
 

@@ -10,7 +10,7 @@
 #include "Game/PlayerEntity.h"
 #include "Game/WallEntity.h"
 #include "Util/serialization.h"
-#include "../support/testStores.h"
+#include "../harness/testStores.h"
 
 using namespace editortest;
 

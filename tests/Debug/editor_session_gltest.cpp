@@ -13,8 +13,8 @@
 #include "Game/LightEntity.h"
 #include "Game/WallEntity.h"
 #include "Util/serialization.h"
-#include "../support/memoryFiles.h"
-#include "../support/testStores.h"
+#include "../harness/memoryFiles.h"
+#include "../harness/testStores.h"
 
 #include <signal.h>
 #include <stdio.h>

@@ -7,7 +7,7 @@
 #include "../Renderer/OpenGL/opengl_test_support.h"
 #include "pipeline_scene.h"
 
-#include "../support/testStores.h"
+#include "../harness/testStores.h"
 
 #include "Core/Assets/assets.h"
 #include "Core/engine_globals.h"

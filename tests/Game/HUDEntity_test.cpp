@@ -122,6 +122,7 @@ TEST_F(HUD, TheClockAdvancesByTheFrameTimeUnlessSpaceIsHeld) {
     game::updateHUDEntity(hud);
     EXPECT_FLOAT_EQ(hud->time, 0.5f);
     hold(&h.input.keyboard.SPACE);
+    decideFrame();
     game::updateHUDEntity(hud);
     EXPECT_FLOAT_EQ(hud->time, 0.5f);
 }
@@ -206,6 +207,7 @@ TEST_F(HUD, APlayerNameOnAnotherTypeAndAnEmptySceneNameDrawNothingOfTheirs) {
 TEST_F(HUD, WhileSpaceIsHeldTheMarkerBlinksWithTheRewindGlyph) {
     game::HUDEntity* hud = addHUD();
     hold(&h.input.keyboard.SPACE);
+    decideFrame();
     hud->time = 7.0f;
     game::renderHUDEntity(hud);
     EXPECT_NEAR(hudAt(9)->uvOffset.x, 0.875f, EPS);

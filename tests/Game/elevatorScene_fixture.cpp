@@ -3,8 +3,8 @@
 // a pressed button powers through a cable, with the HUD and three floating texts.
 // Usage: elevatorScene_fixture <directory to write "Level 1.vsf" to "Level 6.vsf" into>
 
-#include "../support/sceneFixture.h"
-#include "../support/testStores.h"
+#include "../harness/sceneFixture.h"
+#include "../harness/testStores.h"
 
 #include "Game/ButtonEntity.h"
 #include "Game/CableEntity.h"

@@ -8,7 +8,7 @@
 # pressed over drawn frames (pressKey), so a loaded machine's slow frames still see each press.
 # Usage: elevator_test.sh <path to kestrolan>
 set -uo pipefail
-source "$(dirname "$0")/../support/kestrolan_program.sh"
+source "$(dirname "$0")/../harness/kestrolan_program.sh"
 [[ -f assets/kestrolan.pak ]] || fail "assets/kestrolan.pak is missing: build the project first"
 enterXvfb "$0" "$@"
 

@@ -102,6 +102,9 @@ protected:
     // --- input --------------------------------------------------------------------------------
 
     void setFrameTime(f64 deltaTime) { h.input.deltaTime = deltaTime; }
+    // What the engine decides from the keys and the clock as a frame starts, for entity functions
+    // called directly.
+    void decideFrame() { ve::decideFrameTime(state(), &h.input); }
 };
 
 } // namespace gametest

@@ -2,8 +2,8 @@
 // program: a floor and a back wall, a lamp, a player facing the wall and a cube on the floor.
 // Usage: walkScene_fixture <path of the scene file to write>
 
-#include "../support/sceneFixture.h"
-#include "../support/testStores.h"
+#include "../harness/sceneFixture.h"
+#include "../harness/testStores.h"
 
 #include "Game/CubeEntity.h"
 

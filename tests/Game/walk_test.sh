@@ -5,7 +5,7 @@
 # wall and changes the view. Run from the repository root.
 # Usage: walk_test.sh <path to kestrolan>
 set -uo pipefail
-source "$(dirname "$0")/../support/kestrolan_program.sh"
+source "$(dirname "$0")/../harness/kestrolan_program.sh"
 [[ -f assets/kestrolan.pak ]] || fail "assets/kestrolan.pak is missing: build the project first"
 enterXvfb "$0" "$@"
 

@@ -1,6 +1,6 @@
 #include "Memory/memory.h"
 
-#include "../support/testStores.h"
+#include "../harness/testStores.h"
 
 #include <gtest/gtest.h>
 

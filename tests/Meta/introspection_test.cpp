@@ -2,6 +2,7 @@
 #include "Meta/entity_type_list.h"
 #include "Meta/introspection.h"
 #include "Util/Datastructures.h"
+#include "Util/serialization.h"
 #include "Util/string.h"
 
 #include "Core/Scene/sceneDef.h"
@@ -46,32 +47,14 @@ StructMemberMetaData* member(MetaData* metaData, const char* name) {
     return ve::findStructMemberMetaData(metaData, ve::wrapASCIIZ(name));
 }
 
-// The bytes a member of this type occupies in its struct, where the table can tell.
-msi sizeOfMemberType(StructMemberMetaData* m) {
+// The bytes a member occupies in its struct, where the table can tell: a pointer, a value stored
+// as it lies in memory, a string, or a listed record.
+msi sizeOfMember(StructMemberMetaData* m) {
     if (m->numIndirections) return sizeof(void*);
-    switch (m->type) {
-    case MetaType::u8:
-    case MetaType::s8:
-    case MetaType::b8:
-    case MetaType::c8: return 1;
-    case MetaType::u16:
-    case MetaType::s16: return 2;
-    case MetaType::u32:
-    case MetaType::s32:
-    case MetaType::f32: return 4;
-    case MetaType::u64:
-    case MetaType::s64:
-    case MetaType::f64:
-    case MetaType::msi: return 8;
-    case MetaType::buffer:
-    case MetaType::string: return sizeof(buffer);
-    case MetaType::Unresolved:
-    case MetaType::Void: return 0;
-    default: {
-        MetaData* type = ve::findMetaData(m->typeName);
-        return type ? type->sizeInBytes : 0;
-    }
-    }
+    if (msi size = ve::fixedValueSize(m->type)) return size;
+    if (m->type == MetaType::buffer || m->type == MetaType::string) return sizeof(buffer);
+    MetaData* type = ve::findMetaData(m->typeName);
+    return type ? type->sizeInBytes : 0;
 }
 
 TEST(MetaDataTable, EveryRecordIsFoundByItsOwnNameInItsSlot) {
@@ -247,7 +230,7 @@ TEST(MetaDataTable, EveryMemberLiesInsideItsStruct) {
         msi previousOffset = 0;
         for (msi i = 0; i < owner->memberCount; i++) {
             StructMemberMetaData* m = &owner->data.structData.structMembers[i];
-            EXPECT_LE(m->offsetInStruct + sizeOfMemberType(m), owner->sizeInBytes) << text(owner->name) << "." << text(m->name);
+            EXPECT_LE(m->offsetInStruct + sizeOfMember(m), owner->sizeInBytes) << text(owner->name) << "." << text(m->name);
             if (!owner->data.structData.isUnion && !ve::cmpString(owner->name, ve::wrapASCIIZ("::ve::Primitive")) &&
                 !ve::cmpString(owner->name, ve::wrapASCIIZ("::ve::Cuboid"))) {
                 EXPECT_GE(m->offsetInStruct, previousOffset) << text(owner->name) << "." << text(m->name);

@@ -3,7 +3,7 @@
 # 4.3, prints a frame-rate line, and ESC sent with xdotool ends it with status 0.
 # Usage: kestrolan_window_test.sh <path to kestrolan>. Run from the repository root.
 set -uo pipefail
-source "$(dirname "$0")/../support/kestrolan_program.sh"
+source "$(dirname "$0")/../harness/kestrolan_program.sh"
 enterXvfb "$0" "$@"
 
 program="$2"

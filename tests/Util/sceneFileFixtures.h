@@ -9,8 +9,8 @@
 #include "Meta/entity_type_list.h"
 #include "Util/string.h"
 
-#include "../support/memoryFiles.h"
-#include "../support/testStores.h"
+#include "../harness/memoryFiles.h"
+#include "../harness/testStores.h"
 
 #include <gtest/gtest.h>
 

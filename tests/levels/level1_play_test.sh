@@ -5,7 +5,7 @@
 # the current level) brings back the same picture, and no load failed.
 # Usage: level1_play_test.sh <path to kestrolan>. Run from the repository root.
 set -uo pipefail
-source "$(dirname "$0")/../support/kestrolan_program.sh"
+source "$(dirname "$0")/../harness/kestrolan_program.sh"
 enterXvfb "$0" "$@"
 
 # Physics frames each walk needs (one tick runs per frame), with room to spare: the walls and the

@@ -10,9 +10,9 @@
 #include "Core/engine_globals.h"
 #include "Core/engine_main.h"
 
-#include "../support/diskFiles.h"
-#include "../support/memoryFiles.h"
-#include "../support/testStores.h"
+#include "../harness/diskFiles.h"
+#include "../harness/memoryFiles.h"
+#include "../harness/testStores.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include "Platform/SDL/sdl_platformAPI.h"
 #include "Util/string.h"
 
-#include "../support/keyStrokes.h"
+#include "../harness/keyStrokes.h"
 
 #include <gtest/gtest.h>
 

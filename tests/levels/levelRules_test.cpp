@@ -19,8 +19,8 @@
 #include "Util/serialization.h"
 #include "Util/string.h"
 
-#include "../support/diskFiles.h"
-#include "../support/testStores.h"
+#include "../harness/diskFiles.h"
+#include "../harness/testStores.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 // in error, is named `failingFlushes` or the new name is `failingRenames`; it removes an entry from
 // the file system, so lists opened before it must not be used after it (the engine renames only
 // with no other list open). Printed lines are kept for the test to inspect. Header-only so that fuzz targets
-// can use it without the test support library.
+// can use it without the test harness library.
 
 #include "Platform/ve_platform.h"
 #include "Core/engine_globals.h"

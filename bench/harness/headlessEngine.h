@@ -8,7 +8,7 @@
 
 #include <stdlib.h>
 
-namespace benchsupport {
+namespace benchharness {
 
 inline buffer allocateZeroedMemory(msi size) { return {size, (u8*)calloc(1, size)}; }
 inline void ignoreCursor(b8) {}
@@ -50,4 +50,4 @@ inline void startHeadlessEngine(ve::GameMemory* gameMemory, ve::Renderer (*creat
     ve::initEngine(gameMemory, 1.0 / 60.0, createRenderer);
 }
 
-} // namespace benchsupport
+} // namespace benchharness

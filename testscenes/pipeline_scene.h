@@ -3,7 +3,7 @@
 //
 // Everything is made here from numbers (a cube, a sky, solid and patterned textures, a glyph), so
 // the picture does not change when the shipped art does. Needs a current GL context and a built
-// renderer; header-only so that the benchmark can include it without the test support library.
+// renderer; header-only so that the benchmark can include it without the test harness library.
 
 #include "Math/mat4.h"
 #include "Math/utilMath.h"
