@@ -18,6 +18,9 @@ namespace ve {
 
 struct AssetRegister;
 
+// Bytes of the name of a scene that failed to load kept for the player's notice, NUL included.
+constexpr msi FAILED_SCENE_NAME_SIZE = 64;
+
 // What this frame does with time, decided once as the frame starts, before the entities update;
 // nothing else reads SPACE. While SPACE is held (or was tapped within the frame) the world runs
 // back: a tick that falls due steps back through the history instead of stepping the physics.
@@ -85,6 +88,13 @@ struct EngineState {
     TimeDecision thisFrame;
     // The scene to switch to after this frame; a request is pending exactly while `data` is set.
     string loadScene;
+    // Counts the scenes made current (every switch, load and reload), so that whoever keeps
+    // something of the current scene notices a new one.
+    u32 sceneGeneration;
+    // Why the switch that made the current scene (the empty "New Scene") could not load the scene
+    // `failedSceneName` (the loader's text), or null after every scene that loaded.
+    const c8* sceneFailure;
+    c8 failedSceneName[FAILED_SCENE_NAME_SIZE];
     // Transparent quads sorted back to front.
     b8 sorting;
     // Handed to the composite pass, whose exponent is 1 - gamma.

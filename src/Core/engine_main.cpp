@@ -2,7 +2,6 @@
 
 #include "Core/Assets/assets.h"
 #include "Core/Scene/scene.h"
-#include "Debug/editorActions.h"
 #include "Debug/mapeditor.h"
 #include "Game/time.h"
 #include "Math/floatMath.h"
@@ -13,6 +12,7 @@
 #include "Util/string.h"
 
 #include <math.h>
+#include <string.h>
 #include <new>
 
 namespace ve {
@@ -153,12 +153,14 @@ void runPhysicsTick(EngineState* state) {
 
 void switchSceneOnRequest(EngineState* state) {
     if (!state->loadScene.data) return;
-    // The requested name may lie in the heap that the switch frees; the notice names it after.
-    string name = allocAndCopyString(state->loadScene, &state->tmpStore);
+    // The requested name may lie in the heap that the switch frees: it is kept before, cut to
+    // what the record holds.
+    c8 name[FAILED_SCENE_NAME_SIZE] = {};
+    msi kept = state->loadScene.length < FAILED_SCENE_NAME_SIZE ? state->loadScene.length : FAILED_SCENE_NAME_SIZE - 1;
+    memcpy(name, state->loadScene.data, kept);
     SceneLoadReport report = loadSceneClean(&state->currentScene, state->loadScene, &state->permanentStore);
-    forgetScene();
-    if (report.failure) showSceneNotice(name, report.failure);
-    else clearSceneNotice();
+    state->sceneFailure = report.failure;
+    if (report.failure) memcpy(state->failedSceneName, name, FAILED_SCENE_NAME_SIZE);
     // The length is left as it was: a request is pending exactly while the pointer is set.
     state->loadScene.data = 0;
 }

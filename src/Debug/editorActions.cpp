@@ -153,18 +153,22 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
     if (!isValidSceneName(name)) return false;
     Scene loaded;
     if (loadScene(&loaded, name, store).failure) return false;
-    clearSceneNotice();
     replaceScene(scene, &loaded);
-    forgetScene();
+    noticeSceneSwitch();
     debugState->loadWindowActive = false;
     scene->enabled = false;
     return true;
 }
 
-void forgetScene() {
+void noticeSceneSwitch() {
+    DebugState* state = debugState;
+    if (state->seenSceneGeneration == engineState->sceneGeneration) return;
+    state->seenSceneGeneration = engineState->sceneGeneration;
     actions::clearSceneReferences();
-    debugState->failedToRename = false;
-    debugState->sceneWindowError = 0;
+    state->failedToRename = false;
+    state->failedToSave = false;
+    state->failedToLoad = false;
+    state->sceneWindowError = 0;
 }
 
 b8 reloadCurrentScene() {

@@ -22,7 +22,7 @@ struct FirstPlace {
     f32 width, height;
 };
 constexpr FirstPlace SCENE_PLACE = {10.0f, 10.0f, 300.0f, 600.0f};
-constexpr FirstPlace SELECTED_ENTITY_PLACE = {330.0f, 10.0f, 0.0f, 0.0f};
+constexpr FirstPlace SELECTED_ENTITY_PLACE = {330.0f, 10.0f, 600.0f, 600.0f};
 constexpr FirstPlace SELECT_ENTITY_PLACE = {1000.0f, 10.0f, 0.0f, 0.0f};
 constexpr FirstPlace NEW_ENTITY_PLACE = {1250.0f, 10.0f, 0.0f, 0.0f};
 constexpr FirstPlace SAVE_AS_PLACE = {10.0f, 630.0f, 400.0f, 110.0f};
@@ -212,8 +212,9 @@ void drawEditString() {
     ImGui::End();
 }
 
-void drawSceneNotice(const c8* notice) {
-    if (!notice[0]) return;
+void drawSceneNotice() {
+    const c8* failure = engineState->sceneFailure;
+    if (!failure) return;
     constexpr f32 NOTICE_TOP = 40.0f;
     const ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
                                    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoInputs |
@@ -221,7 +222,7 @@ void drawSceneNotice(const c8* notice) {
     ImGui::SetNextWindowPos(ImVec2(ImGui::GetIO().DisplaySize.x * 0.5f, NOTICE_TOP), ImGuiCond_Always,
                             ImVec2(0.5f, 0.0f));
     ImGui::Begin("Scene Notice", 0, flags);
-    ImGui::Text("%s", notice);
+    ImGui::Text("Failed to load Scene \"%s\": %s", engineState->failedSceneName, failure);
     ImGui::End();
 }
 

@@ -18,8 +18,9 @@ void drawLoad();
 void drawNewEntity();
 void drawRenameEntity();
 void drawEditString();
-// The scene notice (`DebugState::sceneNotice`) at the top of the screen, when there is one; drawn
-// whether the editor is open or not, and never in the way of a click.
-void drawSceneNotice(const c8* notice);
+// At the top of the screen, while the current scene stands in for one that failed to load: which
+// one and why, since a black window alone would tell the player nothing. Drawn whether the editor
+// is open or not, and never in the way of a click.
+void drawSceneNotice();
 
 } // namespace ve

@@ -192,23 +192,29 @@ void readLiveBody(BodyOpts* opts, BodyOptsAccess* body) {
     opts->flags = *body->flags;
 }
 
+b8 sameBytes(const void* a, const void* b, msi size) { return cmpBuffer({size, (u8*)a}, {size, (u8*)b}); }
+
+b8 poseDiffers(BodyOpts* a, BodyOpts* b) {
+    return !sameBytes(&a->position, &b->position, sizeof(v3)) || !sameBytes(&a->rotation, &b->rotation, sizeof(mat3));
+}
+
 b8 liveFieldsDiffer(BodyOpts* a, BodyOpts* b) {
-    return !cmpBuffer({sizeof(v3), (u8*)&a->position}, {sizeof(v3), (u8*)&b->position}) ||
-           !cmpBuffer({sizeof(mat3), (u8*)&a->rotation}, {sizeof(mat3), (u8*)&b->rotation}) ||
-           a->collisionMask != b->collisionMask || a->flags.value != b->flags.value ||
-           !cmpBuffer({sizeof(f32), (u8*)&a->linearFriction}, {sizeof(f32), (u8*)&b->linearFriction}) ||
-           !cmpBuffer({sizeof(f32), (u8*)&a->angularFriction}, {sizeof(f32), (u8*)&b->angularFriction});
+    return poseDiffers(a, b) || a->collisionMask != b->collisionMask || a->flags.value != b->flags.value ||
+           !sameBytes(&a->linearFriction, &b->linearFriction, sizeof(f32)) ||
+           !sameBytes(&a->angularFriction, &b->angularFriction, sizeof(f32));
 }
 
 // Puts the record's pose, layers, damping and flags into the body. The glue places the pose (the
 // body's origin lands on `position`) and refreshes the proxies at once, since a static body is
-// never moved by a step.
-void writeLiveBody(BodyOpts* opts, BodyOptsAccess* access) {
+// never moved by a step. A body that the editor moves wakes, so that it falls from where it was
+// put; one whose flags alone changed keeps the sleep state the flags give it.
+void writeLiveBody(BodyOpts* opts, BodyOptsAccess* access, b8 moved) {
     *access->collisionMask = opts->collisionMask;
     *access->linearFriction = opts->linearFriction;
     *access->angularFriction = opts->angularFriction;
     *access->flags = opts->flags;
     setPose(opts->physicsBody, opts->position, opts->rotation);
+    if (moved) wakeBody(opts->physicsBody);
 }
 
 void drawBodyFields(BodyOpts* opts) {
@@ -246,7 +252,7 @@ void drawValueEditor(BodyOpts* value, string label) {
     BodyOpts before = *value;
     fields::drawBodyFields(value);
     // Velocities and gravity stay in the record: they take effect when the body is built again.
-    if (live && fields::liveFieldsDiffer(&before, value)) fields::writeLiveBody(value, &access);
+    if (live && fields::liveFieldsDiffer(&before, value)) fields::writeLiveBody(value, &access, fields::poseDiffers(&before, value));
     ImGui::TreePop();
 }
 

@@ -1,15 +1,14 @@
 #include "Debug/mapeditor.h"
 
 #include "Core/engine_globals.h"
+#include "Debug/editorActions.h"
 #include "Debug/editorWindows.h"
-#include "Math/integerMath.h"
 #include "Util/string.h"
 
 #include <imgui.h>
 #include <imgui_internal.h>
 #include <backends/imgui_impl_opengl3.h>
 
-#include <stdio.h>
 
 namespace ve {
 
@@ -91,13 +90,6 @@ void toggleEditor(DebugState* state) {
     engineState->currentScene.enabled = !state->enabled;
 }
 
-// Bytes of the characters that one frame can list, with the NUL.
-constexpr msi GUI_TEXT_SIZE = inputEventCapacity * inputEventTextSize + 1;
-
-b8 isMouseEdge(const InputEvent* event) {
-    return event->kind == InputEventMouseDown || event->kind == InputEventMouseUp;
-}
-
 // The input of one Dear ImGui frame. A frame's edges and text are replayed in order over as many
 // GUI frames as it takes: Dear ImGui 1.86 reads only a key's or a button's state per frame, and a
 // text field reads a frame's characters before its keys and before a click takes the keyboard
@@ -106,14 +98,16 @@ b8 isMouseEdge(const InputEvent* event) {
 struct GuiStep {
     b8 keysDown[keyCount];
     b8 mouseDown[mouseButtonCount];
-    c8 text[GUI_TEXT_SIZE];
-    msi textLength;
+    c8 text[inputTextCapacity];
+    u32 textLength;
     b8 hasEdge;
     // The edge was a mouse button's: the mouse stands where it happened.
     b8 hasMouseEdge;
     s32 mouseX, mouseY;
     // The key edge was a press of ESC.
     b8 escapePressed;
+    // When the edge arrived, in the platform's milliseconds.
+    u32 edgeTime;
 };
 
 // ESC presses of this frame, and how many of them a text field took.
@@ -131,8 +125,7 @@ void statesBeforeEvents(const GameInput* live, GuiStep* step) {
     for (u32 i = 0; i < mouseButtonCount; i++) step->mouseDown[i] = live->mouse.buttons[i].isDown;
     for (u32 i = 0; i < live->eventCount; i++) {
         const InputEvent* event = &live->events[i];
-        if (event->kind == InputEventText) continue;
-        b8 mouse = isMouseEdge(event);
+        b8 mouse = isMouseEdge(event->kind);
         b8* seen = mouse ? seenButtons : seenKeys;
         b8* down = mouse ? step->mouseDown : step->keysDown;
         if (seen[event->index]) continue;
@@ -164,28 +157,42 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
         escapes->pressed++;
         if (debugCapturesKeyboard()) escapes->taken++;
     }
+    // Nothing of a scene that a window of the last GUI frame switched away from is drawn.
+    noticeSceneSwitch();
     feedGuiStep(step, live, deltaTime);
     if (state->guiBackendReady) ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
     if (state->enabled) drawEditorWindows();
-    drawSceneNotice(state->sceneNotice);
+    drawSceneNotice();
     ImGui::Render();
     // Over the picture that the renderer has drawn this frame.
     if (draw && state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
-void appendText(GuiStep* step, const c8* text) {
-    for (const c8* c = text; *c && step->textLength < GUI_TEXT_SIZE - 1; c++) step->text[step->textLength++] = *c;
-    step->text[step->textLength] = 0;
+// The frame's time handed out to its GUI frames. The frame's events came in during the frame
+// before, which lasted `frameTime` and ended when the platform took them: a GUI frame that replays
+// an edge runs at the edge's place in that time, so that two clicks close together count as a
+// double click also when the second waited for the next frame. The last GUI frame takes the rest.
+struct GuiClock {
+    f32 frameTime;
+    f32 spent;
+    u32 pollTime;
+};
+
+f32 timeOfStep(const GuiStep* step, GuiClock* clock) {
+    f32 at = clock->frameTime;
+    if (step->hasEdge) at -= (f32)(clock->pollTime - step->edgeTime) / 1000.0f;
+    f32 taken = at - clock->spent;
+    if (taken < MIN_GUI_FRAME_TIME) taken = MIN_GUI_FRAME_TIME;
+    clock->spent += taken;
+    return taken;
 }
 
 // Ends the GUI frame being gathered, unless it is still empty, and starts the next one with the
 // same keys and buttons.
-void closeGuiStep(DebugState* state, GuiStep* step, const GameInput* live, f32* deltaTime, EscapeCount* escapes) {
+void closeGuiStep(DebugState* state, GuiStep* step, const GameInput* live, GuiClock* clock, EscapeCount* escapes) {
     if (!step->hasEdge && !step->textLength) return;
-    buildGuiFrame(state, step, live, *deltaTime, escapes, false);
-    // The frame's time went to its first GUI frame; the ones that replay the rest take none.
-    *deltaTime = MIN_GUI_FRAME_TIME;
+    buildGuiFrame(state, step, live, timeOfStep(step, clock), escapes, false);
     step->textLength = 0;
     step->text[0] = 0;
     step->hasEdge = false;
@@ -193,9 +200,21 @@ void closeGuiStep(DebugState* state, GuiStep* step, const GameInput* live, f32* 
     step->escapePressed = false;
 }
 
+// The record's text from `*textAt` up to `upTo` joins the GUI frame, after its edge if it has one.
+void addText(DebugState* state, GuiStep* step, const GameInput* live, u32* textAt, u32 upTo, GuiClock* clock,
+             EscapeCount* escapes) {
+    if (upTo <= *textAt) return;
+    if (step->hasEdge) closeGuiStep(state, step, live, clock, escapes);
+    memcpy(step->text + step->textLength, live->text + *textAt, upTo - *textAt);
+    step->textLength += upTo - *textAt;
+    step->text[step->textLength] = 0;
+    *textAt = upTo;
+}
+
 void addEdge(GuiStep* step, const InputEvent* event) {
     step->hasEdge = true;
-    if (isMouseEdge(event)) {
+    step->edgeTime = event->time;
+    if (isMouseEdge(event->kind)) {
         step->mouseDown[event->index] = event->kind == InputEventMouseDown;
         step->hasMouseEdge = true;
         step->mouseX = event->x;
@@ -213,20 +232,23 @@ EscapeCount drawEditorFrame(DebugState* state) {
     const GameInput* live = debugInput;
     // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
     // for its first frame.
-    f32 deltaTime = live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME;
+    GuiClock clock = {live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME, 0.0f, live->pollTime};
     EscapeCount escapes = {};
     GuiStep step = {};
     statesBeforeEvents(live, &step);
+    u32 textAt = 0;
     for (u32 i = 0; i < live->eventCount; i++) {
         const InputEvent* event = &live->events[i];
+        addText(state, &step, live, &textAt, event->textOffset, &clock, &escapes);
         // Nothing follows an edge in its GUI frame.
-        if (step.hasEdge) closeGuiStep(state, &step, live, &deltaTime, &escapes);
-        if (event->kind == InputEventText) appendText(&step, event->text);
-        else addEdge(&step, event);
+        if (step.hasEdge) closeGuiStep(state, &step, live, &clock, &escapes);
+        addEdge(&step, event);
     }
+    addText(state, &step, live, &textAt, live->textLength, &clock, &escapes);
+    if (step.hasEdge) closeGuiStep(state, &step, live, &clock, &escapes);
     // The frame ends with the keys as the record has them, also when a flood outran the list.
     for (u32 i = 0; i < keyCount; i++) step.keysDown[i] = live->keyboard.keys[i].isDown;
-    buildGuiFrame(state, &step, live, deltaTime, &escapes, true);
+    buildGuiFrame(state, &step, live, timeOfStep(&step, &clock), &escapes, true);
     return escapes;
 }
 
@@ -255,17 +277,11 @@ b8 debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
     if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
+    noticeSceneSwitch();
     editor::EscapeCount escapes = {};
-    if (state->enabled || state->sceneNotice[0]) escapes = editor::drawEditorFrame(state);
+    if (state->enabled || engineState->sceneFailure) escapes = editor::drawEditorFrame(state);
     return escapes.pressed > 0 && escapes.taken == escapes.pressed;
 }
-
-void showSceneNotice(string sceneName, const c8* reason) {
-    snprintf(debugState->sceneNotice, SCENE_NOTICE_SIZE, "Failed to load Scene \"%.*s\": %s",
-             (int)min(sceneName.length, NOTICE_NAME_BYTES), (const c8*)sceneName.data, reason);
-}
-
-void clearSceneNotice() { debugState->sceneNotice[0] = 0; }
 
 // The field active now: Dear ImGui's WantTextInput changes only when the next GUI frame starts, so
 // an ESC replayed right after a click into a field would not count as the field's.

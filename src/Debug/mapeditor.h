@@ -25,10 +25,6 @@ constexpr const c8* EDITOR_GLSL_VERSION = "#version 130";
 // Text arrays of the editor's windows, NUL included.
 constexpr msi SCENE_NAME_FIELD_SIZE = 64;
 constexpr msi RENAME_BUFFER_SIZE = 512;
-// The scene notice, NUL included: the loader's reason and the scene's name, cut to
-// NOTICE_NAME_BYTES, fit.
-constexpr msi NOTICE_NAME_BYTES = 64;
-constexpr msi SCENE_NOTICE_SIZE = 160;
 
 // One record for the whole run; the platform keeps its address in `GameMemory::debugState`.
 struct DebugState {
@@ -65,9 +61,9 @@ struct DebugState {
     string* selectedString;
     // Dear ImGui's OpenGL 3 back end is set up: the windows are drawn, not only built.
     b8 guiBackendReady;
-    // Why the first level or the game's last scene switch could not be loaded, NUL-terminated;
-    // empty when there is nothing to tell. Drawn over the game (and the editor) until a scene loads.
-    c8 sceneNotice[SCENE_NOTICE_SIZE];
+    // The engine's `sceneGeneration` of the scene the editor last saw: a new one means that
+    // nothing of the editor may point into the old one any more.
+    u32 seenSceneGeneration;
 };
 
 extern DebugState* debugState;
@@ -78,16 +74,11 @@ extern DebugState* debugState;
 void debugInit(GameMemory* gameMemory);
 // Re-binds `ve::debugState` to the record the platform keeps.
 void debugReload(GameMemory* gameMemory);
-// The editor's frame: F11, then, while open or while a scene notice is up, the live input to
-// Dear ImGui and every window that shows. True when ESC went down in this frame and every press
-// of it went to a text field, which cancelled its edit.
+// The editor's frame: a scene switch noticed, F11, then, while open or while the current scene
+// stands in for one that failed to load, the live input to Dear ImGui and every window that
+// shows. True when ESC went down in this frame and every press of it went to a text field, which
+// cancelled its edit.
 b8 debugUpdate();
-// Puts on screen that the scene `sceneName` could not be loaded, and `reason` (a loader's
-// failure text): the game's own scene is then the empty "New Scene", and a black window alone
-// would tell the player nothing. Stays until `clearSceneNotice`.
-void showSceneNotice(string sceneName, const c8* reason);
-// A scene has loaded: the notice goes.
-void clearSceneNotice();
 // A text field of the open editor has the keyboard (after the last GUI frame built): the game's
 // hotkeys must not act on what is typed, and ESC cancels the field's edit instead of quitting.
 b8 debugCapturesKeyboard();

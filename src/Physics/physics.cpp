@@ -557,6 +557,12 @@ void setPose(u32 index, v3 position, mat3 rotation) {
     bodyglue::placeOrigin(body, bodyglue::toPh(position), rotation);
 }
 
+void wakeBody(u32 index) {
+    phBody* body = getBody(index);
+    if (!VE_SOFT_ASSERT_NOT_NULL(body)) return;
+    if (!bodyglue::isStaticBody(body)) body->SetToAwake();
+}
+
 void physicsUpdate(phScene* scene) {
     b8 waited = scene->m_waitingPairs > 0;
     scene->Step();

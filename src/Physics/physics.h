@@ -190,6 +190,9 @@ void setActive(u32 index, b8 value);
 // contact with it, like `setPosition`. Velocities and sleep state are the body's own. A position
 // beyond MAX_BODY_POSITION (or not finite) is refused with a printed line.
 void setPose(u32 index, v3 position, mat3 rotation);
+// Wakes a sleeping body, as a body that was moved by hand must: left asleep it would hang where it
+// was put. A static body never sleeps or moves and is left as it is.
+void wakeBody(u32 index);
 // Lists the body's boxes, newest first, as primitives with unit axes and half extents. On entry
 // `*count` is the room in `colliders`; on return the number written. Boxes beyond the room are
 // left out.

@@ -109,28 +109,30 @@ constexpr u32 keyCount = 91;
 constexpr u32 mouseButtonCount = 3;
 constexpr u32 controllerCount = 16;
 constexpr u32 controllerButtonCount = 15;
-// Key edges, mouse button edges and pieces of text that one frame's record lists in their order
-// of arrival.
+// Key edges and mouse button edges that one frame's record lists in their order of arrival.
 constexpr u32 inputEventCapacity = 64;
-// Bytes of one listed piece of text: one whole UTF-8 character (at most 4 bytes) and its NUL.
-constexpr u32 inputEventTextSize = 6;
+// Bytes of the text typed in one frame that the record holds, NUL included: room for a burst of
+// many hundred characters typed between two slow frames.
+constexpr u32 inputTextCapacity = 2048;
 
 enum InputEventKind : u8 {
     InputEventNone,
     InputEventKeyDown,
     InputEventKeyUp,
-    InputEventText,
     InputEventMouseDown,
     InputEventMouseUp,
 };
 
-// One key edge (a first press or a release), one mouse button edge or one typed character.
+// One key edge (a first press or a release) or one mouse button edge.
 struct InputEvent {
     InputEventKind kind;
     // The key index of a key edge; the index in `Mouse::buttons` of a mouse button edge.
     u8 index;
-    // The character of a text event, NUL-terminated.
-    c8 text[inputEventTextSize];
+    // Bytes of the frame's `text` typed before the edge: a Backspace acts on what was typed before
+    // it, not on the character typed while it was held.
+    u16 textOffset;
+    // When the edge arrived, in milliseconds of the platform's clock (SDL's event time stamp).
+    u32 time;
     // Where a mouse button edge happened, in window pixels.
     s32 x;
     s32 y;
@@ -206,14 +208,21 @@ struct GameInput {
     Controller controllers[controllerCount];
     Keyboard keyboard;
     Mouse mouse;
-    // Every key edge, mouse button edge and typed character of this frame, in order of arrival (the
-    // typed text is only here):
-    // the editor replays them, so that nothing typed or clicked between two slow frames is lost or
-    // overtaken. Emptied every frame. A frame never holds a second press or a second release of
-    // one key or button; the platform keeps such an edge, and everything after it, for the next
-    // frame, so the edge flags above agree with the list.
+    // Every key edge and mouse button edge of this frame, in order of arrival: the editor replays
+    // them, so that nothing clicked between two slow frames is lost or overtaken. Emptied every
+    // frame. A frame never holds a second press or a second release of one key or button; the
+    // platform keeps such an edge, and every edge after it, for the next frame, so the edge flags
+    // above agree with the list.
     u32 eventCount;
     InputEvent events[inputEventCapacity];
+    // The text typed in this frame, UTF-8 in the order typed, NUL-terminated; whole characters
+    // only. Kept apart from the edges: a key's second press may wait for the next frame, the
+    // character it typed does not. Text waits only behind an edge that typed no text (a Backspace,
+    // a click), whose place before it matters, and when this frame holds no more.
+    u32 textLength;
+    c8 text[inputTextCapacity];
+    // When the platform took this frame's events from SDL, in the milliseconds of the edges' times.
+    u32 pollTime;
     // Seconds of the previous frame; 0 in the first frame.
     f64 deltaTime;
     // Seconds of one physics tick: 1 / the display's refresh rate.
@@ -225,6 +234,8 @@ struct GameInput {
 // A key tapped within one frame (pressed and released between two frames) counts as held in that
 // frame, so that a short tap on a slow machine still walks or rewinds for one frame.
 inline b8 isHeldThisFrame(const GameInput::Keyboard::Key& key) { return key.isDown || key.wentDown; }
+// The edge moves a mouse button, not a key.
+inline b8 isMouseEdge(InputEventKind kind) { return kind == InputEventMouseDown || kind == InputEventMouseUp; }
 
 static_assert(offsetof(GameInput::Keyboard, TILDE) == 90 * sizeof(GameInput::Keyboard::Key));
 static_assert(offsetof(GameInput::Keyboard, INVALID) == sizeof(GameInput::Keyboard::Key) * keyCount);

@@ -215,17 +215,23 @@ TEST_F(Player, WalkingFollowsTheLookOfThePreviousFrame) {
     h.input.mouse.delta = {0.0f, 0.0f};
 }
 
-// At most one tick runs per frame: a slow frame pushes for that one tick, however long it took.
-TEST_F(Player, AFrameLongerThanATickPushesForOneTick) {
+// Walking pushes once per physics step, as carrying damps: frames shorter than a tick push only in
+// the frames whose physics steps, and a slow frame pushes for its one tick, however long it took.
+TEST_F(Player, WalkingPushesOncePerPhysicsStepWhateverTheFrameLength) {
+    struct Case {
+        f64 ticksPerFrame;
+        int frames, steps;
+    } cases[] = {{0.25, 4, 1}, {0.5, 4, 2}, {1.0, 1, 1}, {3.0, 1, 1}, {150.0, 1, 1}};
     game::PlayerEntity* player = addPlayer(vec(0, 3, 0), vec(0, 3, -5), 30.0f, 4.0f);
     initScene();
-    for (f64 ticks : {1.0, 3.0, 150.0}) {
-        SCOPED_TRACE(ticks);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ticksPerFrame);
         ve::setLinearVelocity(player->bodyOpts.physicsBody, vec(0, 0, 0));
+        state()->timeSinceLastPhysicsUpdate = 0.0;
         hold(&keys().W);
-        runFrame(ticks * TICK);
+        for (int i = 0; i < c.frames; i++) runFrame(c.ticksPerFrame * TICK);
         keys().W.isDown = 0;
-        EXPECT_LT(distance(velocityOf(player), vec(0, 0, -30.0f * TICK)), 1e-3f);
+        EXPECT_LT(distance(velocityOf(player), vec(0, 0, -30.0f * TICK * c.steps)), 1e-3f);
     }
 }
 

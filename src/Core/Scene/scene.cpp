@@ -157,6 +157,8 @@ void replaceScene(Scene* scene, Scene* loaded) {
     *scene = *loaded;
     // The loaded entity array's store is the scene's own heap, which has just moved.
     if (scenes::sceneIsLoaded(scene)) scene->entities.store = &scene->sceneDataHeap;
+    engineState->sceneGeneration++;
+    engineState->sceneFailure = 0;
     initScene(scene);
 }
 

@@ -132,119 +132,125 @@ u8 keyIndexForScancode(SDL_Scancode scancode) {
     return KeyCodeMappings[scancode];
 }
 
-// Keeps at most `size` - 1 bytes, cut before a character that would not fit whole, so the copy
-// always holds valid UTF-8 with its NUL.
-void copyWholeCharacters(c8* dst, const c8* text, msi size) {
-    msi length = 0;
-    while (length < size - 1 && text[length]) ++length;
+// The length of the first `length` bytes of `text`, cut back to the start of a character when
+// it would end inside one.
+u32 wholeCharacterLength(const c8* text, u32 length) {
     while (length > 0 && ((u8)text[length] & 0xC0) == 0x80) --length;
-    memcpy(dst, text, length);
-    memset(dst + length, 0, size - length);
-}
-
-// Bytes of the UTF-8 character that starts at `text` (continuation bytes that follow it).
-msi characterLength(const c8* text) {
-    msi length = 1;
-    while (text[length] && ((u8)text[length] & 0xC0) == 0x80) ++length;
     return length;
 }
 
-msi characterCount(const c8* text) {
-    msi count = 0;
-    for (msi at = 0; text[at]; at += characterLength(text + at)) ++count;
-    return count;
-}
-
-b8 isMouseEdge(InputEventKind kind) { return kind == InputEventMouseDown || kind == InputEventMouseUp; }
 b8 isPress(InputEventKind kind) { return kind == InputEventKeyDown || kind == InputEventMouseDown; }
 
-// The key or mouse button that an edge moves.
-GameInput::Button* buttonOfEdge(GameInput* input, const PendingInputEvent* event) {
-    if (isMouseEdge(event->kind)) return &input->mouse.buttons[event->index];
-    return &input->keyboard.keys[event->index];
+// Moves pending text from `*taken` up to `upTo` into the frame's text, as far as whole characters
+// fit. True when all of it fitted.
+b8 takeText(GameInput* input, PendingInput* pending, u32* taken, u32 upTo) {
+    if (upTo <= *taken) return true;
+    u32 room = inputTextCapacity - 1 - input->textLength;
+    u32 length = upTo - *taken;
+    if (length > room) length = wholeCharacterLength(pending->text + *taken, room);
+    memcpy(input->text + input->textLength, pending->text + *taken, length);
+    input->textLength += length;
+    input->text[input->textLength] = 0;
+    *taken += length;
+    return *taken == upTo;
 }
 
-// Only a flood that fills the pending queue (see `makeRoom`) finds the list full.
-void listEvent(GameInput* input, const PendingInputEvent* source, const c8* text, msi textLength) {
-    if (input->eventCount == inputEventCapacity) return;
-    InputEvent* event = &input->events[input->eventCount++];
-    *event = {};
-    event->kind = source->kind;
-    event->index = source->index;
-    event->x = source->x;
-    event->y = source->y;
-    // An edge has no text. A character longer than a listed text holds is no UTF-8 that SDL
-    // sends; it is left out.
-    if (textLength > 0 && textLength < inputEventTextSize) memcpy(event->text, text, textLength);
-}
-
-// Whether `event` may still join this frame's record. An empty list takes any text (what does
-// not fit goes unlisted), so that nothing waits for ever.
-b8 fitsThisFrame(GameInput* input, const PendingInputEvent* event) {
-    msi room = inputEventCapacity - input->eventCount;
-    if (event->kind == InputEventText) return input->eventCount == 0 || characterCount(event->text) <= room;
-    const GameInput::Button* button = buttonOfEdge(input, event);
-    if (isPress(event->kind) ? button->wentDown : button->wentUp) return false;
-    return room > 0;
-}
-
-void applyPendingEvent(GameInput* input, const PendingInputEvent* event) {
-    if (event->kind == InputEventText) {
-        for (msi at = 0; event->text[at];) {
-            msi length = characterLength(event->text + at);
-            listEvent(input, event, event->text + at, length);
-            at += length;
-        }
-        return;
-    }
-    GameInput::Button* button = buttonOfEdge(input, event);
-    b8 pressed = isPress(event->kind);
+// Only a flood that fills the pending edges (see `makeRoom`) finds the list full: the edge is then
+// applied without being listed.
+void applyEdge(GameInput* input, const PendingEdge* edge) {
+    GameInput::Button* button = buttonOfEdge(input, edge->kind, edge->index);
+    b8 pressed = isPress(edge->kind);
     button->isDown = pressed;
     if (pressed) button->wentDown = true;
     else button->wentUp = true;
-    listEvent(input, event, nullptr, 0);
+    if (input->eventCount == inputEventCapacity) return;
+    InputEvent* event = &input->events[input->eventCount++];
+    *event = {edge->kind, edge->index, (u16)input->textLength, edge->time, edge->x, edge->y};
 }
 
-// With the queue full a flood of input arrives faster than frames take it: the oldest half is
-// taken into this frame whatever it holds, so that no release is ever dropped.
+// Whether `edge` may still join this frame's record.
+b8 fitsThisFrame(GameInput* input, const PendingEdge* edge) {
+    const GameInput::Button* button = buttonOfEdge(input, edge->kind, edge->index);
+    if (isPress(edge->kind) ? button->wentDown : button->wentUp) return false;
+    return input->eventCount < inputEventCapacity;
+}
+
+// The pending text that may join the frame behind the first `taken` edges: up to the first edge
+// that waits and typed no text.
+u32 textAllowedAfter(const PendingInput* pending, u32 taken) {
+    for (u32 i = taken; i < pending->edgeCount; i++)
+        if (!pending->edges[i].typedText) return pending->edges[i].textBefore;
+    return pending->textLength;
+}
+
+// Drops the first `edgeCount` edges and `textTaken` bytes of text; an edge that the text passed
+// comes before all the text that is left.
+void dropTaken(PendingInput* pending, u32 edgeCount, u32 textTaken) {
+    memmove(pending->edges, pending->edges + edgeCount, (pending->edgeCount - edgeCount) * sizeof(PendingEdge));
+    pending->edgeCount -= edgeCount;
+    memmove(pending->text, pending->text + textTaken, pending->textLength - textTaken);
+    pending->textLength -= textTaken;
+    for (u32 i = 0; i < pending->edgeCount; i++) {
+        u32* before = &pending->edges[i].textBefore;
+        *before = *before > textTaken ? *before - textTaken : 0;
+    }
+}
+
+// With the edges full, input arrives faster than frames take it: the oldest half of the edges is
+// taken into this frame whatever they hold, each after the text typed before it, so that no
+// release is ever dropped. The text stays whole.
 void makeRoom(GameInput* input, PendingInput* pending) {
-    u32 taken = pendingInputCapacity / 2;
-    for (u32 i = 0; i < taken; i++) applyPendingEvent(input, &pending->events[i]);
-    memmove(pending->events, pending->events + taken, (pending->count - taken) * sizeof(PendingInputEvent));
-    pending->count -= taken;
+    u32 count = pendingEdgeCapacity / 2;
+    u32 textTaken = 0;
+    for (u32 i = 0; i < count; i++) {
+        takeText(input, pending, &textTaken, pending->edges[i].textBefore);
+        applyEdge(input, &pending->edges[i]);
+    }
+    dropTaken(pending, count, textTaken);
 }
 
-void queueInput(GameInput* input, const PendingInputEvent* event) {
+void queueEdge(GameInput* input, PendingEdge edge) {
     PendingInput* pending = &sdl_pendingInput;
-    if (pending->count == pendingInputCapacity) makeRoom(input, pending);
-    pending->events[pending->count++] = *event;
+    if (pending->edgeCount == pendingEdgeCapacity) makeRoom(input, pending);
+    edge.textBefore = pending->textLength;
+    pending->edges[pending->edgeCount++] = edge;
 }
 
-void queueEdge(GameInput* input, InputEventKind kind, u8 index) {
-    PendingInputEvent event = {};
-    event.kind = kind;
-    event.index = index;
-    queueInput(input, &event);
+void queueKeyEdge(GameInput* input, const SDL_KeyboardEvent* event, InputEventKind kind) {
+    u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
+    if (keyIndex == unmappedKeyIndex) return;
+    PendingEdge edge = {};
+    edge.kind = kind;
+    edge.index = keyIndex;
+    edge.time = event->timestamp;
+    // A press has typed nothing yet: the text SDL sends right after it marks it (`queueText`).
+    if (kind == InputEventKeyDown) sdl_pendingInput.pressTypedText[keyIndex] = false;
+    else edge.typedText = sdl_pendingInput.pressTypedText[keyIndex];
+    queueEdge(input, edge);
+}
+
+// SDL sends a key's text right after the key's press.
+void markPressThatTyped(PendingInput* pending) {
+    if (pending->edgeCount == 0) return;
+    PendingEdge* last = &pending->edges[pending->edgeCount - 1];
+    if (last->kind != InputEventKeyDown || last->textBefore != pending->textLength) return;
+    last->typedText = true;
+    pending->pressTypedText[last->index] = true;
+}
+
+void queueText(const SDL_TextInputEvent* event) {
+    PendingInput* pending = &sdl_pendingInput;
+    VE_ASSERT(hasRoomForEvent(pending));
+    markPressThatTyped(pending);
+    // SDL's text holds whole characters with their NUL.
+    u32 length = (u32)strnlen(event->text, sizeof(event->text) - 1);
+    memcpy(pending->text + pending->textLength, event->text, length);
+    pending->textLength += length;
 }
 
 void handleKeyDown(GameInput* input, const SDL_KeyboardEvent* event) {
     if (event->repeat) return;
-    u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
-    if (keyIndex == unmappedKeyIndex) return;
-    queueEdge(input, InputEventKeyDown, keyIndex);
-}
-
-void handleKeyUp(GameInput* input, const SDL_KeyboardEvent* event) {
-    u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
-    if (keyIndex == unmappedKeyIndex) return;
-    queueEdge(input, InputEventKeyUp, keyIndex);
-}
-
-void handleTextInput(GameInput* input, const SDL_TextInputEvent* event) {
-    PendingInputEvent text = {};
-    text.kind = InputEventText;
-    copyWholeCharacters(text.text, event->text, pendingTextSize);
-    queueInput(input, &text);
+    queueKeyEdge(input, event, InputEventKeyDown);
 }
 
 void handleMouseMotion(GameInput* input, const SDL_MouseMotionEvent* event) {
@@ -257,15 +263,25 @@ void handleMouseMotion(GameInput* input, const SDL_MouseMotionEvent* event) {
 // SDL numbers the buttons from 1 (left, middle, right); the others change nothing.
 void handleMouseButton(GameInput* input, const SDL_MouseButtonEvent* event) {
     if (event->button < 1 || event->button > mouseButtonCount) return;
-    PendingInputEvent edge = {};
+    PendingEdge edge = {};
     edge.kind = event->type == SDL_MOUSEBUTTONDOWN ? InputEventMouseDown : InputEventMouseUp;
     edge.index = (u8)(event->button - 1);
+    edge.time = event->timestamp;
     edge.x = event->x;
     edge.y = event->y;
-    queueInput(input, &edge);
+    queueEdge(input, edge);
 }
 
 } // namespace detail
+
+GameInput::Button* buttonOfEdge(GameInput* input, InputEventKind kind, u8 index) {
+    if (isMouseEdge(kind)) return &input->mouse.buttons[index];
+    return &input->keyboard.keys[index];
+}
+
+b8 hasRoomForEvent(const PendingInput* pending) {
+    return pendingTextCapacity - pending->textLength >= sizeof(SDL_TextInputEvent::text);
+}
 
 void clearInputEdges(GameInput* input) {
     for (GameInput::Keyboard::Key& key : input->keyboard.keys) {
@@ -277,16 +293,23 @@ void clearInputEdges(GameInput* input) {
         button.wentUp = false;
     }
     input->eventCount = 0;
+    input->textLength = 0;
+    input->text[0] = 0;
 }
 
 void takePendingInput(GameInput* input, PendingInput* pending) {
-    u32 taken = 0;
-    while (taken < pending->count && detail::fitsThisFrame(input, &pending->events[taken])) {
-        detail::applyPendingEvent(input, &pending->events[taken]);
-        taken++;
+    using namespace detail;
+    u32 textTaken = 0;
+    u32 edgesTaken = 0;
+    b8 textFits = true;
+    for (; edgesTaken < pending->edgeCount; edgesTaken++) {
+        const PendingEdge* edge = &pending->edges[edgesTaken];
+        textFits = takeText(input, pending, &textTaken, edge->textBefore);
+        if (!textFits || !fitsThisFrame(input, edge)) break;
+        applyEdge(input, edge);
     }
-    memmove(pending->events, pending->events + taken, (pending->count - taken) * sizeof(PendingInputEvent));
-    pending->count -= taken;
+    if (textFits) takeText(input, pending, &textTaken, textAllowedAfter(pending, edgesTaken));
+    dropTaken(pending, edgesTaken, textTaken);
 }
 
 void applyMouseModeChange(MouseModeChange change, const GameInput* input) {
@@ -305,8 +328,8 @@ b8 handleEvent(GameInput* input, const SDL_Event* event) {
     case SDL_QUIT: return true;
     case SDL_WINDOWEVENT: handleWindowEvent(input, &event->window); break;
     case SDL_KEYDOWN: handleKeyDown(input, &event->key); break;
-    case SDL_KEYUP: handleKeyUp(input, &event->key); break;
-    case SDL_TEXTINPUT: handleTextInput(input, &event->text); break;
+    case SDL_KEYUP: queueKeyEdge(input, &event->key, InputEventKeyUp); break;
+    case SDL_TEXTINPUT: queueText(&event->text); break;
     case SDL_MOUSEMOTION: handleMouseMotion(input, &event->motion); break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: handleMouseButton(input, &event->button); break;
@@ -324,9 +347,11 @@ b8 handleEvents(GameInput* input) {
     input->mouse.delta.x = (f32)deltaX;
     input->mouse.delta.y = (f32)deltaY;
     clearInputEdges(input);
+    input->pollTime = SDL_GetTicks();
     b8 quit = false;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    // Events that the pending text has no room for stay in SDL's queue, in order, for a later frame.
+    while (hasRoomForEvent(&sdl_pendingInput) && SDL_PollEvent(&event)) {
         if (handleEvent(input, &event)) quit = true;
     }
     takePendingInput(input, &sdl_pendingInput);

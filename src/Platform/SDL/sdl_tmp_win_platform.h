@@ -40,28 +40,41 @@ extern GameInput sdl_debugInput;
 // SDL scancode (0 to 254) to key index, `unmappedKeyIndex` where no key answers.
 extern const u8 KeyCodeMappings[keyCodeMappingCount];
 
-// Key edges, mouse button edges and typed text that have arrived but are not yet in a frame's
-// record.
-constexpr u32 pendingInputCapacity = 256;
-// Bytes of SDL's text of one text input event, NUL included.
-constexpr u32 pendingTextSize = SDL_TEXTINPUTEVENT_TEXT_SIZE;
+// Key edges and mouse button edges that have arrived but are not yet in a frame's record: one
+// frame's list. More waiting edges would only make every later click wait as long: keys typed
+// faster than frames take them (a repeated letter waits a frame) then make room (`makeRoom`).
+constexpr u32 pendingEdgeCapacity = inputEventCapacity;
+// Bytes of typed text that have arrived but are not yet in a frame's record. When they fill it,
+// the platform leaves SDL's further events in SDL's own queue for a later frame.
+constexpr u32 pendingTextCapacity = 16384;
 
-struct PendingInputEvent {
+struct PendingEdge {
     InputEventKind kind;
     // Key index or mouse button index, as in `InputEvent`.
     u8 index;
-    c8 text[pendingTextSize];
+    // A key press that typed text (SDL sent the text right after it), or the release of one: its
+    // effect on a text field is that text, so the text after it need not wait for it.
+    b8 typedText;
+    // Bytes of the pending text that arrived before the edge.
+    u32 textBefore;
+    u32 time;
     s32 x;
     s32 y;
 };
 
-// A frame takes the pending events in order until one would be a second press or a second
-// release of the same key or button, or would not fit the record's list; that event and all after
-// it wait for the next frame. So every press is seen in exactly one frame, however many arrive
-// between two frames, and keys, clicks and text keep their order.
+// A frame takes the pending edges in order until one would be a second press or a second release
+// of the same key or button, or would not fit the record's list; that edge and all after it wait
+// for the next frame. So every press is seen in exactly one frame and edges keep their order.
+// Typed text joins the frame in its order, each piece after the edges that came before it; it
+// waits only behind a waiting edge that typed no text, and when the frame's text is full. No text
+// is ever dropped.
 struct PendingInput {
-    PendingInputEvent events[pendingInputCapacity];
-    u32 count;
+    PendingEdge edges[pendingEdgeCapacity];
+    u32 edgeCount;
+    c8 text[pendingTextCapacity];
+    u32 textLength;
+    // Whether the last press of each key typed text, for its release.
+    b8 pressTypedText[keyCount];
 };
 
 extern PendingInput sdl_pendingInput;
@@ -108,8 +121,13 @@ u64 advanceFrameClock(FrameClock* clock, u64 currentTime, GameInput* input);
 // and the list of the frame's events.
 void clearInputEdges(GameInput* input);
 // Applies one SDL event to the record, or queues it in `sdl_pendingInput` when it is a key edge,
-// a mouse button edge or text; returns true for a quit request.
+// a mouse button edge or text; returns true for a quit request. The caller leaves room for one
+// text event (`hasRoomForEvent`).
 b8 handleEvent(GameInput* input, const SDL_Event* event);
+// The pending text can take one more SDL text event whole.
+b8 hasRoomForEvent(const PendingInput* pending);
+// The key or the mouse button that an edge of `kind` moves.
+GameInput::Button* buttonOfEdge(GameInput* input, InputEventKind kind, u8 index);
 // Moves the pending events that this frame may take into the record (see `PendingInput`).
 void takePendingInput(GameInput* input, PendingInput* pending);
 // Focus lost frees the cursor; focus gained restores the mode last chosen with

@@ -4,6 +4,7 @@
 #include "opengl_test_support.h"
 #include "pipeline_scene.h"
 
+#include "Core/engine_main.h"
 #include "Memory/memory.h"
 #include "Renderer/OpenGL/opengl_draw.h"
 #include "Renderer/OpenGL/opengl_pipeline.h"
@@ -138,6 +139,20 @@ TEST_F(PipelineTest, GammaBrightensWithoutTurningTheScreenWhite) {
     frame = newFrame();
     Rgb dark = drawAndRead(&frame, 1, -0.5f).at(WIDTH / 2, HEIGHT / 2);
     EXPECT_LT(dark.r, plain.r - 20);
+    // One press of F5 or F6, as the engine takes it, is seen.
+    ve::EngineState* state = (ve::EngineState*)calloc(1, sizeof(ve::EngineState));
+    ve::GameInput keys;
+    memset((void*)&keys, 0, sizeof(keys));
+    for (ve::GameInput::Keyboard::Key* key : {&keys.keyboard.F5, &keys.keyboard.F6}) {
+        state->gamma = 0.0f;
+        key->wentDown = 1;
+        ve::handleDisplayKeys(state, &keys);
+        key->wentDown = 0;
+        frame = newFrame();
+        Rgb stepped = drawAndRead(&frame, 1, state->gamma).at(WIDTH / 2, HEIGHT / 2);
+        EXPECT_GE(abs(stepped.r - plain.r) + abs(stepped.b - plain.b), 4) << state->gamma;
+    }
+    free(state);
 }
 
 // =============================================================================================
