@@ -408,7 +408,7 @@ TEST_F(EditorWindows, PositionMovesTheLiveBodyAndVelocityStaysInTheRecord) {
     EXPECT_EQ(body->m_linearVelocity.z, 0.0f);
     // A sleeping body moved by a typed position wakes, so that it falls from where it was put.
     opts->flags.value = (u32)ve::BodyType::Dynamic;
-    ve::createBody(&state()->scene, opts);
+    ve::createBody(state()->scene, opts);
     body = ve::getBody(opts->physicsBody);
     body->m_flags &= ~phBody::eAwake;
     clickField("Selected Entity", "Position");
