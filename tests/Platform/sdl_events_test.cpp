@@ -182,15 +182,25 @@ TEST_F(QueueOrderTest, EveryFrameListsItsEventsInArrivalOrderAndEachEventInExact
 }
 
 // 35 keys tapped between two frames are 70 edges: the list holds 64, the rest wait, and none moves
-// a key's flags without being listed (listedFrame checks the flags against the list).
+// a key's flags without being listed (listedFrame checks the flags against the list). Tapped twice,
+// 140 edges overflow the pending edges as well: what cannot be listed stays in SDL's queue.
 TEST_F(QueueOrderTest, EdgesPastTheFramesListWaitForTheNextFrame) {
-    for (int key = SDL_SCANCODE_A; key <= SDL_SCANCODE_9; key++) {
-        pushKey(SDL_KEYDOWN, (SDL_Scancode)key);
-        pushKey(SDL_KEYUP, (SDL_Scancode)key);
+    for (int rounds = 1; rounds <= 2; rounds++) {
+        memset((void*)&sdl_pendingInput, 0, sizeof(sdl_pendingInput));
+        for (int round = 0; round < rounds; round++) {
+            for (int key = SDL_SCANCODE_A; key <= SDL_SCANCODE_9; key++) {
+                pushKey(SDL_KEYDOWN, (SDL_Scancode)key);
+                pushKey(SDL_KEYUP, (SDL_Scancode)key);
+            }
+        }
+        EXPECT_EQ(listedFrame().size(), inputEventCapacity) << rounds;
+        msi listed = inputEventCapacity;
+        for (msi frameSize = 1; frameSize > 0; listed += frameSize) {
+            frameSize = listedFrame().size();
+            EXPECT_LE(frameSize, inputEventCapacity);
+        }
+        EXPECT_EQ(listed, 70u * rounds);
     }
-    EXPECT_EQ(listedFrame().size(), inputEventCapacity);
-    EXPECT_EQ(listedFrame().size(), 70 - inputEventCapacity);
-    EXPECT_EQ(listedFrame(), "");
 }
 
 TEST_F(EventTest, AClickListsWhereItHappenedAndActsInTheFrameItArrivesWhenNothingWaits) {

@@ -155,15 +155,14 @@ b8 takeText(GameInput* input, PendingInput* pending, u32* taken, u32 upTo) {
     return *taken == upTo;
 }
 
-// Only a flood that fills the pending edges (see `makeRoom`) finds the list full: the edge is then
-// applied without being listed.
+// The caller has made sure that the frame's list has room (`fitsThisFrame`, `canMakeRoom`).
 void applyEdge(GameInput* input, const PendingEdge* edge) {
     GameInput::Button* button = buttonOfEdge(input, edge->kind, edge->index);
     b8 pressed = isPress(edge->kind);
     button->isDown = pressed;
     if (pressed) button->wentDown = true;
     else button->wentUp = true;
-    if (input->eventCount == inputEventCapacity) return;
+    VE_ASSERT(input->eventCount < inputEventCapacity);
     InputEvent* event = &input->events[input->eventCount++];
     *event = {edge->kind, edge->index, (u16)input->textLength, edge->time, edge->x, edge->y};
 }
@@ -196,11 +195,21 @@ void dropTaken(PendingInput* pending, u32 edgeCount, u32 textTaken) {
     }
 }
 
+constexpr u32 edgesMadeRoomFor = pendingEdgeCapacity / 2;
+
+// Whether this frame's record can take the oldest half of the pending edges, listed, with all the
+// text typed before them. Once it cannot, the platform stops taking SDL's events (`hasRoomForEvent`).
+b8 canMakeRoom(const GameInput* input, const PendingInput* pending) {
+    u32 textBefore = pending->edges[edgesMadeRoomFor - 1].textBefore;
+    return input->eventCount + edgesMadeRoomFor <= inputEventCapacity &&
+           input->textLength + textBefore < inputTextCapacity;
+}
+
 // With the edges full, input arrives faster than frames take it: the oldest half of the edges is
 // taken into this frame whatever they hold, each after the text typed before it, so that no
 // release is ever dropped. The text stays whole.
 void makeRoom(GameInput* input, PendingInput* pending) {
-    u32 count = pendingEdgeCapacity / 2;
+    u32 count = edgesMadeRoomFor;
     u32 textTaken = 0;
     for (u32 i = 0; i < count; i++) {
         takeText(input, pending, &textTaken, pending->edges[i].textBefore);
@@ -211,7 +220,10 @@ void makeRoom(GameInput* input, PendingInput* pending) {
 
 void queueEdge(GameInput* input, PendingEdge edge) {
     PendingInput* pending = &sdl_pendingInput;
-    if (pending->edgeCount == pendingEdgeCapacity) makeRoom(input, pending);
+    if (pending->edgeCount == pendingEdgeCapacity) {
+        VE_ASSERT(canMakeRoom(input, pending));
+        makeRoom(input, pending);
+    }
     edge.textBefore = pending->textLength;
     pending->edges[pending->edgeCount++] = edge;
 }
@@ -238,9 +250,9 @@ void markPressThatTyped(PendingInput* pending) {
     pending->pressTypedText[last->index] = true;
 }
 
-void queueText(const SDL_TextInputEvent* event) {
+void queueText(GameInput* input, const SDL_TextInputEvent* event) {
     PendingInput* pending = &sdl_pendingInput;
-    VE_ASSERT(hasRoomForEvent(pending));
+    VE_ASSERT(hasRoomForEvent(input, pending));
     markPressThatTyped(pending);
     // SDL's text holds whole characters with their NUL.
     u32 length = (u32)strnlen(event->text, sizeof(event->text) - 1);
@@ -279,8 +291,10 @@ GameInput::Button* buttonOfEdge(GameInput* input, InputEventKind kind, u8 index)
     return &input->keyboard.keys[index];
 }
 
-b8 hasRoomForEvent(const PendingInput* pending) {
-    return pendingTextCapacity - pending->textLength >= sizeof(SDL_TextInputEvent::text);
+b8 hasRoomForEvent(const GameInput* input, const PendingInput* pending) {
+    b8 textRoom = pendingTextCapacity - pending->textLength >= sizeof(SDL_TextInputEvent::text);
+    b8 edgeRoom = pending->edgeCount < pendingEdgeCapacity || detail::canMakeRoom(input, pending);
+    return textRoom && edgeRoom;
 }
 
 void clearInputEdges(GameInput* input) {
@@ -329,7 +343,7 @@ b8 handleEvent(GameInput* input, const SDL_Event* event) {
     case SDL_WINDOWEVENT: handleWindowEvent(input, &event->window); break;
     case SDL_KEYDOWN: handleKeyDown(input, &event->key); break;
     case SDL_KEYUP: queueKeyEdge(input, &event->key, InputEventKeyUp); break;
-    case SDL_TEXTINPUT: queueText(&event->text); break;
+    case SDL_TEXTINPUT: queueText(input, &event->text); break;
     case SDL_MOUSEMOTION: handleMouseMotion(input, &event->motion); break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: handleMouseButton(input, &event->button); break;
@@ -350,8 +364,8 @@ b8 handleEvents(GameInput* input) {
     input->pollTime = SDL_GetTicks();
     b8 quit = false;
     SDL_Event event;
-    // Events that the pending text has no room for stay in SDL's queue, in order, for a later frame.
-    while (hasRoomForEvent(&sdl_pendingInput) && SDL_PollEvent(&event)) {
+    // Events that the pending input has no room for stay in SDL's queue, in order, for a later frame.
+    while (hasRoomForEvent(input, &sdl_pendingInput) && SDL_PollEvent(&event)) {
         if (handleEvent(input, &event)) quit = true;
     }
     takePendingInput(input, &sdl_pendingInput);

@@ -44,8 +44,9 @@ extern const u8 KeyCodeMappings[keyCodeMappingCount];
 // frame's list. More waiting edges would only make every later click wait as long: keys typed
 // faster than frames take them (a repeated letter waits a frame) then make room (`makeRoom`).
 constexpr u32 pendingEdgeCapacity = inputEventCapacity;
-// Bytes of typed text that have arrived but are not yet in a frame's record. When they fill it,
-// the platform leaves SDL's further events in SDL's own queue for a later frame.
+// Bytes of typed text that have arrived but are not yet in a frame's record. When they fill it, or
+// when the edges can make no more room, the platform leaves SDL's further events in SDL's own
+// queue for a later frame.
 constexpr u32 pendingTextCapacity = 16384;
 
 struct PendingEdge {
@@ -124,8 +125,9 @@ void clearInputEdges(GameInput* input);
 // a mouse button edge or text; returns true for a quit request. The caller leaves room for one
 // text event (`hasRoomForEvent`).
 b8 handleEvent(GameInput* input, const SDL_Event* event);
-// The pending text can take one more SDL text event whole.
-b8 hasRoomForEvent(const PendingInput* pending);
+// The pending input can take one more SDL event whole: text fits, and a key or button edge either
+// fits or makes room by taking the oldest half of the pending edges into the frame's list.
+b8 hasRoomForEvent(const GameInput* input, const PendingInput* pending);
 // The key or the mouse button that an edge of `kind` moves.
 GameInput::Button* buttonOfEdge(GameInput* input, InputEventKind kind, u8 index);
 // Moves the pending events that this frame may take into the record (see `PendingInput`).
