@@ -147,11 +147,11 @@ inline void phResponses(const phContactDirection& cd, const phVec3& d, r32* resp
 // bodies approach). Bounce only on a real impact; slow contacts would otherwise never come to
 // rest. A gap may close within this step, no faster; an impact that closes it bounces already
 // (early by at most the contact margin). An overlap adds nothing here: the push velocities undo it.
-inline r32 phApproachBias(r32 restitution, r32 penetration, r32 closing, r32 dt) {
+inline r32 phApproachBias(r32 restitution, r32 penetration, r32 closing, r32 dt, r32 invDt) {
     bool bounces = closing < -phk_restitutionThreshold;
     if (penetration <= r32(0.0)) return bounces ? -restitution * closing : r32(0.0);
     bool closes = closing * dt + penetration <= r32(0.0);
-    return bounces && closes ? -restitution * closing : -penetration / dt;
+    return bounces && closes ? -restitution * closing : -penetration * invDt;
 }
 
 // The velocity of B's point relative to A's that no impulse changes: the part of a body that does
@@ -198,7 +198,7 @@ void phContactSolver::PreSolve(r32 dt) {
             c->surfaceSpeed[1] = phDot(surface, cs->tangentVectors[1]);
             c->pushImpulse = r32(0.0);
             r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
-            c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt) - phDot(surface, cs->normal);
+            c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt, invDt) - phDot(surface, cs->normal);
             // The penetration beyond the slop, a fraction per step, is undone through the push
             // velocities alone: it moves the bodies apart and leaves their velocities as they are.
             c->pushSpeed = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
