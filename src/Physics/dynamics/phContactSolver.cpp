@@ -193,12 +193,17 @@ void phContactSolver::PreSolve(r32 dt) {
                 c->tangentMass[t] = phInvert(k);
             }
 
-            phVec3 surface = phSurfaceVelocity(pv, *cs, *c);
-            c->surfaceSpeed[0] = phDot(surface, cs->tangentVectors[0]);
-            c->surfaceSpeed[1] = phDot(surface, cs->tangentVectors[1]);
-            c->pushImpulse = r32(0.0);
             r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
-            c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt, invDt) - phDot(surface, cs->normal);
+            c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt, invDt);
+            c->surfaceSpeed[0] = c->surfaceSpeed[1] = r32(0.0);
+            // Only a body that takes no impulses (static or kinematic) moves a surface of its own.
+            if (!(cs->dynamicA && cs->dynamicB)) {
+                phVec3 surface = phSurfaceVelocity(pv, *cs, *c);
+                c->surfaceSpeed[0] = phDot(surface, cs->tangentVectors[0]);
+                c->surfaceSpeed[1] = phDot(surface, cs->tangentVectors[1]);
+                c->bias -= phDot(surface, cs->normal);
+            }
+            c->pushImpulse = r32(0.0);
             // The penetration beyond the slop, a fraction per step, is undone through the push
             // velocities alone: it moves the bodies apart and leaves their velocities as they are.
             c->pushSpeed = -phk_baumgarte * invDt * phMin(r32(0.0), c->penetration + phk_penetrationSlop);
