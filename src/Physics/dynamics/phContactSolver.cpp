@@ -258,7 +258,10 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
         for (i32 t = 0; t < 2; ++t) {
             r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
-            c->tangentImpulse[t] -= (vt + c->surfaceSpeed[t]) * mass;
+            // Only a pair with a body held still here can have a surface speed (it is 0 for one of
+            // two dynamic bodies that the shock pass holds still).
+            if constexpr (!(kMovesA && kMovesB)) vt += c->surfaceSpeed[t];
+            c->tangentImpulse[t] -= vt * mass;
         }
         phClampToDisc(c->tangentImpulse, maxLambda);
         for (i32 t = 0; t < 2; ++t) {
