@@ -9,7 +9,6 @@
 #include <imgui_internal.h>
 #include <backends/imgui_impl_opengl3.h>
 
-
 namespace ve {
 
 DebugState* debugState;
