@@ -32,6 +32,7 @@ void checkRegister(ve::AssetRegister& assets) {
     }
     for (u64 t = 0; t < assets.textureCount; ++t) {
         const ve::Texture& texture = assets.textures[t];
+        if (texture.width == 0 || texture.height == 0) __builtin_trap();
         if (texture.width > ve::MAX_TEXTURE_SIDE || texture.height > ve::MAX_TEXTURE_SIDE) __builtin_trap();
         // A glow drawn from the alpha belongs to an alpha that is a mask, and names another
         // texture of the same size.

@@ -88,9 +88,6 @@ struct EngineState {
     TimeDecision thisFrame;
     // The scene to switch to after this frame; a request is pending exactly while `data` is set.
     string loadScene;
-    // Counts the scenes made current (every switch, load and reload), so that whoever keeps
-    // something of the current scene notices a new one.
-    u32 sceneGeneration;
     // Why the switch that made the current scene (the empty "New Scene") could not load the scene
     // `failedSceneName` (the loader's text), or null after every scene that loaded.
     const c8* sceneFailure;

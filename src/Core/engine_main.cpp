@@ -5,7 +5,6 @@
 #include "Debug/mapeditor.h"
 #include "Game/time.h"
 #include "Math/floatMath.h"
-#include "Physics/common/phMemory.h"
 #include "Physics/physics.h"
 #include "Renderer/OpenGL/opengl_renderer.h"
 #include "Util/serialization.h"
@@ -70,6 +69,7 @@ void pointEngineGlobals(EngineState* state) {
     permanentStore = &state->permanentStore;
     assets = state->assets;
     renderer = &state->renderer;
+    usePhysicsStore(&state->physicsStore);
 }
 
 void uploadAssets(Renderer* target, AssetRegister* assetRegister) {
@@ -89,7 +89,6 @@ void uploadAssets(Renderer* target, AssetRegister* assetRegister) {
 void initEngine(GameMemory* gameMemory, f64 physicsDelta, CreateRendererFunc createRenderer) {
     EngineState* state = detail::createEngineState(gameMemory);
     pointEngineGlobals(state);
-    setPhysicsMemoryStore(&state->physicsStore);
 
     detail::createAssets(state);
     state->renderer = createRenderer();
@@ -150,16 +149,22 @@ void runPhysicsTick(EngineState* state) {
     physicsUpdate(state->scene);
 }
 
+void enterScene(EngineState* state, Scene* loaded, const c8* failure, string name) {
+    // `name` may lie in the heap that the switch frees: it is kept before, cut to what the record
+    // holds. It is read only while `sceneFailure` is set.
+    msi kept = name.length < FAILED_SCENE_NAME_SIZE ? name.length : FAILED_SCENE_NAME_SIZE - 1;
+    memcpy(state->failedSceneName, name.data, kept);
+    state->failedSceneName[kept] = 0;
+    replaceScene(&state->currentScene, loaded);
+    state->sceneFailure = failure;
+    noticeSceneSwitch();
+}
+
 void switchSceneOnRequest(EngineState* state) {
     if (!state->loadScene.data) return;
-    // The requested name may lie in the heap that the switch frees: it is kept before, cut to
-    // what the record holds.
-    c8 name[FAILED_SCENE_NAME_SIZE] = {};
-    msi kept = state->loadScene.length < FAILED_SCENE_NAME_SIZE ? state->loadScene.length : FAILED_SCENE_NAME_SIZE - 1;
-    memcpy(name, state->loadScene.data, kept);
-    SceneLoadReport report = loadSceneClean(&state->currentScene, state->loadScene, &state->permanentStore);
-    state->sceneFailure = report.failure;
-    if (report.failure) memcpy(state->failedSceneName, name, FAILED_SCENE_NAME_SIZE);
+    Scene loaded;
+    SceneLoadReport report = loadScene(&loaded, state->loadScene, &state->permanentStore);
+    enterScene(state, &loaded, report.failure, state->loadScene);
     // The length is left as it was: a request is pending exactly while the pointer is set.
     state->loadScene.data = 0;
 }
@@ -208,7 +213,6 @@ extern "C" void EngineReload(ve::GameMemory* gameMemory, ve::PlatformAPI* platfo
     ve::EngineState* state = gameMemory->engineState;
     if (state) {
         ve::pointEngineGlobals(state);
-        setPhysicsMemoryStore(&state->physicsStore);
         ve::Renderer* renderer = &state->renderer;
         if (renderer->reloadRendererGlobals && renderer->rendererState) renderer->reloadRendererGlobals(renderer);
     }

@@ -48,7 +48,7 @@ typedef Renderer (*CreateRendererFunc)();
 // level, the captured mouse.
 void initEngine(GameMemory* gameMemory, f64 physicsDelta, CreateRendererFunc createRenderer);
 
-// Points the engine's globals at `state` and its parts.
+// Points the engine's globals at `state` and its parts, and hands the physics library its store.
 void pointEngineGlobals(EngineState* state);
 
 // Every texture of the register, in register order, to the renderer: the sky texture as all six
@@ -68,7 +68,13 @@ void decideFrameTime(EngineState* state, GameInput* input);
 // Runs the tick that `decideFrameTime` chose.
 void runPhysicsTick(EngineState* state);
 
-// Performs and clears a scene switch that game code asked for during the frame.
+// The one way the current scene changes: `loaded` (read by `loadScene`; all zero when the read
+// failed, `failure` saying why) replaces the current scene and is initialised, a failure is kept
+// for the notice on screen with the scene's `name` (cleared by a scene that loaded), and the editor
+// forgets everything of the old scene.
+void enterScene(EngineState* state, Scene* loaded, const c8* failure, string name);
+// Performs and clears a scene switch that game code asked for during the frame: a scene that
+// cannot be read whole gives the empty "New Scene".
 void switchSceneOnRequest(EngineState* state);
 
 } // namespace ve

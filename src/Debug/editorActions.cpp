@@ -2,6 +2,7 @@
 
 #include "Core/Scene/scene.h"
 #include "Core/engine_globals.h"
+#include "Core/engine_main.h"
 #include "Debug/editorText.h"
 #include "Debug/mapeditor.h"
 #include "Game/PlayerEntity.h"
@@ -153,8 +154,7 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
     if (!isValidSceneName(name)) return false;
     Scene loaded;
     if (loadScene(&loaded, name, store).failure) return false;
-    replaceScene(scene, &loaded);
-    noticeSceneSwitch();
+    enterScene(engineState, &loaded, 0, name);
     debugState->loadWindowActive = false;
     scene->enabled = false;
     return true;
@@ -162,8 +162,6 @@ b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store) {
 
 void noticeSceneSwitch() {
     DebugState* state = debugState;
-    if (state->seenSceneGeneration == engineState->sceneGeneration) return;
-    state->seenSceneGeneration = engineState->sceneGeneration;
     actions::clearSceneReferences();
     state->failedToRename = false;
     state->failedToSave = false;

@@ -27,15 +27,10 @@ b8 saveCurrentScene();
 // its own heap; the id follows). Refused, with a message, for a name `isValidSceneName` refuses;
 // on any failure the scene keeps its old name.
 b8 saveCurrentSceneAs(string name);
-// Loads the scene `name` from `store` in place of `scene` (the current scene) and initialises
-// it, paused. On failure (also for an empty or unusable name, and for a file that cannot be read
+// Loads the scene `name` from `store` in place of `scene` (the current scene), through the engine's
+// one scene switch, and initialises it, paused. On failure (also for an empty or unusable name, and for a file that cannot be read
 // whole) the current scene stays as it was.
 b8 loadSceneDebug(Scene* scene, string name, MemoryStore* store);
-// When the engine's current scene is another than the editor last saw (any switch: R, an
-// elevator, Load, Reload), the editor forgets the old one: nothing of it points into that scene
-// any more (selection, reference picker, edited string, "Rename Entity" and "Edit String" close),
-// and the error lines about earlier actions go. Called before every GUI frame is built.
-void noticeSceneSwitch();
 // Saves the current scene and, only when that succeeded, loads it again from its file. A failure
 // leaves the line to show in "Scene" in `debugState->sceneWindowError`; success clears it.
 b8 reloadCurrentScene();

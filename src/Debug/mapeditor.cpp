@@ -156,8 +156,6 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
         escapes->pressed++;
         if (debugCapturesKeyboard()) escapes->taken++;
     }
-    // Nothing of a scene that a window of the last GUI frame switched away from is drawn.
-    noticeSceneSwitch();
     feedGuiStep(step, live, deltaTime);
     if (state->guiBackendReady) ImGui_ImplOpenGL3_NewFrame();
     ImGui::NewFrame();
@@ -276,7 +274,6 @@ b8 debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
     if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
-    noticeSceneSwitch();
     editor::EscapeCount escapes = {};
     if (state->enabled || engineState->sceneFailure) escapes = editor::drawEditorFrame(state);
     return escapes.pressed > 0 && escapes.taken == escapes.pressed;

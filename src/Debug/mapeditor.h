@@ -61,9 +61,6 @@ struct DebugState {
     string* selectedString;
     // Dear ImGui's OpenGL 3 back end is set up: the windows are drawn, not only built.
     b8 guiBackendReady;
-    // The engine's `sceneGeneration` of the scene the editor last saw: a new one means that
-    // nothing of the editor may point into the old one any more.
-    u32 seenSceneGeneration;
 };
 
 extern DebugState* debugState;
@@ -74,7 +71,12 @@ extern DebugState* debugState;
 void debugInit(GameMemory* gameMemory);
 // Re-binds `ve::debugState` to the record the platform keeps.
 void debugReload(GameMemory* gameMemory);
-// The editor's frame: a scene switch noticed, F11, then, while open or while the current scene
+// Called by the engine's scene switch (every one: the first level, R, an elevator, Load, Reload)
+// right after the old scene is freed: the editor forgets it, so nothing of the editor points into
+// it any more (selection, reference picker, edited string; "Rename Entity" and "Edit String"
+// close), and the error lines about earlier actions go.
+void noticeSceneSwitch();
+// The editor's frame: F11, then, while open or while the current scene
 // stands in for one that failed to load, the live input to Dear ImGui and every window that
 // shows. True when ESC went down in this frame and every press of it went to a text field, which
 // cancelled its edit.

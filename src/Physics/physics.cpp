@@ -4,6 +4,7 @@
 #include "Core/engine_globals.h"
 #include "Game/time.h"
 #include "Math/axisAngle.h"
+#include "Physics/common/phMemory.h"
 #include "Physics/scene/phScene.h"
 
 #include <cmath>
@@ -369,6 +370,8 @@ struct NearestOnRay : phQueryCallback {
 // =============================================================================================
 // The body store
 // =============================================================================================
+
+void usePhysicsStore(MemoryStore* store) { setPhysicsMemoryStore(store); }
 
 phScene* createPhysicsScene(MemoryStore* store, f32 tickLength, v3 gravity, u32 iterations) {
     void* place = pushToHeap(store, sizeof(phScene));

@@ -129,6 +129,10 @@ constexpr f32 MAX_BODY_POSITION = 1.0e6f;
 // columns, linear and angular velocity.
 constexpr u32 TIMED_BODY_FLOATS = 18;
 
+// Hands the physics library the store that every byte of its memory comes from (the engine
+// state's physics store). The library keeps only the pointer, so it is handed again whenever the
+// engine's globals are re-pointed.
+void usePhysicsStore(MemoryStore* store);
 // Builds the physics scene on `store`: its fixed step `tickLength` in seconds, its gravity in
 // metres per second squared and its solver iterations per step. The library's own memory comes
 // from the physics store given to it before.

@@ -282,14 +282,14 @@ TEST_F(AssetLoader, SkipsOtherVersionsAndMagicNumbersWithoutAWord) {
     EXPECT_TRUE(files.printed.empty());
 }
 
-TEST_F(AssetLoader, APackWithoutAssetsAddsNothing) {
+TEST_F(AssetLoader, APackWithoutAssetsAddsNothingAndSaysSo) {
     FixturePack empty;
     empty.numberOfAssets = 0;
     empty.tableOffset = 1ull << 40; // never read for no entries
     addFile("empty.pak", writeFixture(empty));
     loadAll();
     EXPECT_EQ(register_.meshCount + register_.textureCount + register_.materialCount, 0u);
-    EXPECT_TRUE(files.printed.empty());
+    EXPECT_EQ(files.printed, (std::vector<std::string>{"Pack \"empty.pak\" holds no assets"}));
 }
 
 TEST_F(AssetLoader, AMeshWithoutVerticesIsRegisteredWithEmptyArrays) {
@@ -380,6 +380,9 @@ const DamageCase DAMAGE_CASES[] = {
     {"name longer than the file", [](FixturePack* p) { p->meshNameLength = 4096; }, "lies outside the file", 0, 1, 1},
     {"mesh header past the end", [](FixturePack* p) { p->entries[0].fileOffset = FIXTURE_SIZE - 10; }, "mesh header", 0, 1, 1},
     {"index equal to the vertex count", [](FixturePack* p) { p->indices[2] = 3; }, "index 3", 0, 1, 1},
+    {"texture of width 0", [](FixturePack* p) { p->width = 0; }, "texture of 0 by 2 pixels has no pixels", 1, 0, 1},
+    {"texture of 0 by 0", [](FixturePack* p) { p->width = p->height = 0; }, "texture of 0 by 0 pixels has no pixels", 1,
+     0, 1},
     {"texture wider than 16384", [](FixturePack* p) { p->width = 16385; }, "16385 by 2", 1, 0, 1},
     {"texture taller than 16384", [](FixturePack* p) { p->height = 0xFFFFFFFFu; }, "larger than 16384", 1, 0, 1},
     {"pixels past the end", [](FixturePack* p) { p->width = 20; }, "texture: its data lies outside the file", 1, 0, 1},
@@ -393,6 +396,12 @@ const DamageCase DAMAGE_CASES[] = {
      1, 1, 1},
     {"glow record naming another texture", [](FixturePack* p) { giveGlowRecord(p, "healthy_img"); },
      "names a texture that is not its glow times its alpha", 1, 1, 1},
+    {"glow record offset on a mesh entry", [](FixturePack* p) { p->entries[0].glowRecordOffset = MESH_END; },
+     "loaded with its glow record ignored: a mesh has no glow, only a texture has one", 1, 1, 1},
+    {"glow record offset on a material entry", [](FixturePack* p) { p->entries[2].glowRecordOffset = MESH_END; },
+     "loaded with its glow record ignored: a material has no glow, only a texture has one", 1, 1, 1},
+    {"pack without assets", [](FixturePack* p) { p->numberOfAssets = 0; }, "Pack \"broken.pak\" holds no assets", 0, 0,
+     0},
     {"material name past the end", [](FixturePack* p) { p->materialNameLength = 8; }, "material: its data", 1, 1, 0},
     {"material name offset wraps", [](FixturePack* p) { p->materialNameOffset = UINT64_MAX; }, "material: its data", 1, 1, 0},
     {"unknown asset type", [](FixturePack* p) { p->entries[1].type = 3; }, "unknown asset type 3", 1, 0, 1},
@@ -496,9 +505,13 @@ TEST_F(AssetLoader, APackCutShortAtEveryByteKeepsOnlyWholeAssets) {
         if (register_.meshCount) expectFixtureMesh(&register_.meshes[0]);
         if (register_.textureCount) expectFixtureTexture(&register_.textures[0]);
         if (register_.materialCount) expectFixtureMaterial(&register_.materials[0]);
-        // Before the version's low byte the (zero-filled) version reads 0: not a version 1 pack, so
-        // silent. From there on it is a pack whose header is cut short.
-        if (length < 5) {
+        // A file of no bytes is named; then, before the version's low byte, the (zero-filled) version
+        // reads 0: not a version 1 pack, so silent. From there on it is a pack whose header is cut
+        // short.
+        if (length == 0) {
+            EXPECT_EQ(files.printed, (std::vector<std::string>{"Pack \"cut.pak\" skipped: the file is empty"}));
+        }
+        if (length > 0 && length < 5) {
             EXPECT_TRUE(files.printed.empty());
         }
         if (length >= 5 && length < 32) {

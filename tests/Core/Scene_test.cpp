@@ -64,6 +64,12 @@ protected:
     Entity* create(const char* entityName, MetaType type = MetaType::game_CubeEntity) {
         return ve::createEntity(&scene, type, name(entityName));
     }
+    // As the engine switches: the scene read first, then put in the place of `current`.
+    void switchTo(Scene* current, string sceneName) {
+        Scene loaded;
+        ve::loadScene(&loaded, sceneName, &stores.permanent);
+        ve::replaceScene(current, &loaded);
+    }
 
     vetest::TestStores stores;
     vetest::TestEngineState engine;
@@ -271,7 +277,7 @@ TEST_F(SceneTest, FreeingGivesEverythingBack) {
 
 TEST_F(SceneTest, SwitchingToAMissingSceneEndsInTheEmptyNewScene) {
     create("Cube");
-    ve::loadSceneClean(&scene, name("Nowhere"), &stores.permanent);
+    switchTo(&scene, name("Nowhere"));
     EXPECT_EQ(text(scene.name), "New Scene");
     EXPECT_FALSE(scene.enabled);
     EXPECT_EQ(scene.entities.length, 0u);
@@ -293,19 +299,19 @@ TEST_F(SceneTest, SwitchingLoadsInitialisesAndLeavesNoGarbage) {
     ve::freeScene(&saved);
 
     ve::Scene current = {};
-    ve::loadSceneClean(&current, name("Level 1"), &stores.permanent);
+    switchTo(&current, name("Level 1"));
     msi freeAfterFirst = vetest::freeBytes(&stores.permanent);
     const u32 passes = 3;
     for (u32 pass = 0; pass < passes; pass++) {
         calls.clear();
-        ve::loadSceneClean(&current, name(pass % 2 ? "Level 1" : "Level 2"), &stores.permanent);
+        switchTo(&current, name(pass % 2 ? "Level 1" : "Level 2"));
         ASSERT_TRUE(current.enabled);
         ASSERT_EQ(current.entities.length, pass % 2 ? 2u : 3u);
         EXPECT_EQ(current.entities.store, &current.sceneDataHeap) << "the array follows its heap";
         EXPECT_EQ(calls.size(), current.entities.length);
         ve::createEntity(&current, MetaType::game_CubeEntity, name("Grown")); // pushes into the moved heap
     }
-    ve::loadSceneClean(&current, name("Level 1"), &stores.permanent);
+    switchTo(&current, name("Level 1"));
     EXPECT_EQ(vetest::freeBytes(&stores.permanent), freeAfterFirst) << "each switch frees the old heap";
     EXPECT_EQ(colorBufferReleases, passes + 2) << "and gives back the colour buffers";
 }
@@ -316,9 +322,9 @@ TEST_F(SceneTest, SwitchingMayNameTheSceneByItsOwnNameBytes) {
     ASSERT_TRUE(ve::saveScene(&saved));
     ve::freeScene(&saved);
     Scene current = {};
-    ve::loadSceneClean(&current, name("Level 3"), &stores.permanent);
+    switchTo(&current, name("Level 3"));
     // As the elevator does: the request shares the current scene's own name bytes.
-    ve::loadSceneClean(&current, current.name, &stores.permanent);
+    switchTo(&current, current.name);
     EXPECT_EQ(text(current.name), "Level 3");
     EXPECT_EQ(current.entities.length, 1u);
 }

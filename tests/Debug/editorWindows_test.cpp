@@ -468,12 +468,15 @@ TEST_F(EditorWindows, AFailedSaveOrReloadIsShownUnderTheScenesButtons) {
 }
 
 // R, an elevator and the first level switch the scene through the game's request, Load and Reload
-// through the editor: after each, nothing of the editor points into the freed scene, its windows
-// are closed, and no error line about it stays.
+// through the editor: from the moment of each switch on, nothing of the editor points into the
+// freed scene; from the next frame on its windows are closed and no error line about it stays.
 TEST_F(EditorWindows, EverySceneSwitchLeavesNoWindowOnTheFreedScene) {
     constexpr u32 TEXT_ROW = 10;
     const std::function<void()> switches[] = {
-        [this] { state()->loadScene = scene()->name; },
+        [this] {
+            state()->loadScene = scene()->name;
+            ve::switchSceneOnRequest(state());
+        },
         [this] { ASSERT_TRUE(ve::loadSceneDebug(scene(), name("Level 1"), &state()->permanentStore)); },
         [] { ASSERT_TRUE(ve::reloadCurrentScene()); },
     };
@@ -490,11 +493,11 @@ TEST_F(EditorWindows, EverySceneSwitchLeavesNoWindowOnTheFreedScene) {
         ASSERT_TRUE(shows("Edit String", "Apply"));
         ASSERT_TRUE(shows("Save As", "Error saving Scene"));
         switchScene();
-        frame();
         EXPECT_EQ(editor()->selectedEntity.id, ve::Hash{});
         EXPECT_EQ(editor()->selectedEntityRef, nullptr);
         EXPECT_EQ(editor()->selectedString, nullptr);
         EXPECT_FALSE(editor()->drawEditStringWindow || editor()->drawRenameEntityWindow || editor()->failedToRename);
+        frame();
         EXPECT_FALSE(shows("Edit String", "Apply"));
         EXPECT_FALSE(shows("Scene", "Error saving Scene"));
         EXPECT_FALSE(shows("Save As", "Error saving Scene"));

@@ -343,7 +343,9 @@ TEST_F(TimeRewind, ASceneInitialisationEmptiesTheHistoryAndTheTimedBodies) {
     addWalker("walker", vec(0, 1, 0));
     for (int i = 0; i < 6; ++i) runFrame(TICK);
     ASSERT_GT(state()->time, 0u);
-    ve::loadSceneClean(&state()->currentScene, ve::wrapASCIIZ("Level 9"), &state()->permanentStore);
+    ve::Scene missing;
+    ve::loadScene(&missing, ve::wrapASCIIZ("Level 9"), &state()->permanentStore);
+    ve::replaceScene(&state()->currentScene, &missing);
     EXPECT_EQ(state()->time, 0u);
     EXPECT_EQ(state()->timedPhysicBodyCount, 0u);
     EXPECT_EQ(state()->trackedVars.floatCount, 0u);

@@ -327,7 +327,9 @@ TEST_F(GlueTest, IdsStartAfterNoBodyAndContinueAcrossScenes) {
 
     // A scene switch (here to a level that does not exist, which gives the empty "New Scene")
     // removes every body; the next ids continue and the old ones name no body.
-    ve::loadSceneClean(&state()->currentScene, ve::wrapASCIIZ("Level 9"), &state()->permanentStore);
+    ve::Scene missing;
+    ve::loadScene(&missing, ve::wrapASCIIZ("Level 9"), &state()->permanentStore);
+    ve::replaceScene(&state()->currentScene, &missing);
     EXPECT_EQ(scene()->m_bodyCount, 0);
     EXPECT_EQ(ve::getBody(first), nullptr);
     EXPECT_EQ(ve::getBody(second), nullptr);

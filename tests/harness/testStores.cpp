@@ -1,7 +1,6 @@
 #include "testStores.h"
 
 #include "Core/engine_globals.h"
-#include "Physics/common/phMemory.h"
 #include "Physics/physics.h"
 #include "Physics/scene/phScene.h"
 
@@ -29,7 +28,7 @@ TestEngineState::TestEngineState() {
     physicsBlock.reset(new u8[physicsSize]);
     state->physicsStore = ve::createHeapStore({physicsSize, physicsBlock.get()});
     ve::engineState = state;
-    setPhysicsMemoryStore(&state->physicsStore);
+    ve::usePhysicsStore(&state->physicsStore);
     // On the C heap like the record: the test stores hold nothing of the scene's.
     state->scene = new (malloc(sizeof(phScene))) phScene(1.0f / 60.0f, phVec3(0.0f, -9.8f, 0.0f), 20);
     ve::initPhysics();

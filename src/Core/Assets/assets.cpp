@@ -240,6 +240,15 @@ b8 readAssetHeader(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry entr
     return true;
 }
 
+// Only a texture's entry may give a glow record (its alpha is the glow's mask); on a mesh's or a
+// material's entry the offset is damage. The asset itself is sound and is kept.
+void reportGlowRecordOfNonTexture(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry entry, PakAssetKind kind) {
+    if (entry.glowRecordOffset == 0) return;
+    c8 reason[64];
+    snprintf(reason, sizeof(reason), "a %s has no glow, only a texture has one", kind.name);
+    reportAsset(reader, assetIndex, entry.assetID, "loaded with its glow record ignored", reason);
+}
+
 // readPakParts with a line when the parts cannot be had.
 b8 readAssetParts(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry entry, PakAssetKind kind, PakPart* parts,
                   u32 count) {
@@ -276,6 +285,7 @@ void loadPakMesh(PakReader* reader, AssetRegister* assets, u64 assetIndex, Asset
         return;
     }
     registerMesh(assets, mesh);
+    reportGlowRecordOfNonTexture(reader, assetIndex, entry, PAK_MESH);
 }
 
 // The glow that the entry says the texture's alpha masks. A record outside the file is dropped with
@@ -295,6 +305,13 @@ void readGlowRecord(PakReader* reader, u64 assetIndex, AssetHeaderTableEntry ent
 void loadPakTexture(PakReader* reader, AssetRegister* assets, u64 assetIndex, AssetHeaderTableEntry entry) {
     TextureAssetHeader header;
     if (!readAssetHeader(reader, assetIndex, entry, PAK_TEXTURE, assets->textureCount, assets->maxTextures, &header)) {
+        return;
+    }
+    // The renderer cannot make an image of no pixels: uploaded, it would spoil the texture units of
+    // the textures drawn after it.
+    if (header.width == 0 || header.height == 0) {
+        reportSkippedAsset(reader, assetIndex, entry.assetID, "texture of %u by %u pixels has no pixels", header.width,
+                           header.height);
         return;
     }
     if (header.width > MAX_TEXTURE_SIDE || header.height > MAX_TEXTURE_SIDE) {
@@ -330,6 +347,7 @@ void loadPakMaterial(PakReader* reader, AssetRegister* assets, u64 assetIndex, A
     PakPart name = {header.fileOffsetNameData, header.nameLength, 1, (void**)&material.name};
     if (!readAssetParts(reader, assetIndex, entry, PAK_MATERIAL, &name, 1)) return;
     registerMaterial(assets, material);
+    reportGlowRecordOfNonTexture(reader, assetIndex, entry, PAK_MATERIAL);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -401,14 +419,24 @@ void loadPakAsset(PakReader* reader, AssetRegister* assets, u64 assetIndex, Asse
 void loadPakFile(AssetRegister* assets, PlatformFileList files, u32 index, msi keepFree) {
     VE_ASSERT(assets);
     detail::PakReader reader = {files, index, files.names[index], permanentStore, keepFree, 0};
-    AssetPackHeader header;
-    b8 complete = detail::readPakRecord(&reader, 0, &header);
-    // Anything that is not a version 1 pack is not ours to judge: skipped without a word.
-    if (header.magicNumber != PAK_MAGIC_NUMBER || header.version != PAK_VERSION) return;
     const int nameLength = (int)reader.name.length;
     const c8* name = (const c8*)reader.name.data;
+    AssetPackHeader header;
+    b8 complete = detail::readPakRecord(&reader, 0, &header);
+    // A file of no bytes has no magic number to tell whose it is; a pack file cut to nothing is
+    // its likeliest cause, and without a word the game would only miss every asset.
+    if (!complete && !detail::partInFile(&reader, 0, 1)) {
+        printFormattedLine("Pack \"%.*s\" skipped: the file is empty", nameLength, name);
+        return;
+    }
+    // Anything that is not a version 1 pack is not ours to judge: skipped without a word.
+    if (header.magicNumber != PAK_MAGIC_NUMBER || header.version != PAK_VERSION) return;
     if (!complete) {
         printFormattedLine("Pack \"%.*s\" skipped: the file ends inside its header", nameLength, name);
+        return;
+    }
+    if (header.numberOfAssets == 0) {
+        printFormattedLine("Pack \"%.*s\" holds no assets", nameLength, name);
         return;
     }
     u64 tableBytes;

@@ -3,7 +3,8 @@
 //
 // Packs are untrusted input: the loader checks every count, offset and length at the moment the
 // bytes come in, skips a damaged asset (or a damaged pack) with one line on the console and goes on
-// with the rest. A pack with another magic number or version is skipped without a word.
+// with the rest. A pack with another magic number or version is skipped without a word; an empty
+// file and a pack without assets are named in one line each.
 
 #include "Platform/machineDef.h"
 #include "Platform/ve_platform.h"

@@ -157,18 +157,7 @@ void replaceScene(Scene* scene, Scene* loaded) {
     *scene = *loaded;
     // The loaded entity array's store is the scene's own heap, which has just moved.
     if (scenes::sceneIsLoaded(scene)) scene->entities.store = &scene->sceneDataHeap;
-    engineState->sceneGeneration++;
-    engineState->sceneFailure = 0;
     initScene(scene);
-}
-
-SceneLoadReport loadSceneClean(Scene* scene, string name, MemoryStore* store) {
-    // The name may lie in the current scene's heap (the elevator raises the current name in
-    // place): the load copies it before the current scene is freed.
-    Scene loaded;
-    SceneLoadReport report = loadScene(&loaded, name, store);
-    replaceScene(scene, &loaded);
-    return report;
 }
 
 } // namespace ve

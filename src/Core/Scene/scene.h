@@ -44,12 +44,9 @@ b8 renameEntity(Scene* scene, Entity* entity, string newName);
 void freeScene(Scene* scene);
 
 // Frees `scene`, drops every physics body and off-screen colour buffer, makes `loaded` the
-// current scene and initialises its entities.
+// current scene and initialises its entities; a `loaded` that is all zero (its file could not be
+// read whole) gives the empty "New Scene", never part of a level. The engine's `enterScene` is the
+// one caller that switches the current scene.
 void replaceScene(Scene* scene, Scene* loaded);
-
-// The scene switch: loads `name` from `store`, frees the current scene, makes the loaded one
-// current and initialises it. Only a file read whole is taken: a missing or damaged one ends in
-// the empty "New Scene", never in part of a level, and the report says why.
-SceneLoadReport loadSceneClean(Scene* scene, string name, MemoryStore* store);
 
 } // namespace ve
