@@ -175,12 +175,12 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
 struct GuiClock {
     f32 frameTime;
     f32 spent;
-    u32 pollTime;
+    u32 inputTime;
 };
 
 f32 timeOfStep(const GuiStep* step, GuiClock* clock) {
     f32 at = clock->frameTime;
-    if (step->hasEdge) at -= (f32)(clock->pollTime - step->edgeTime) / 1000.0f;
+    if (step->hasEdge) at -= (f32)(clock->inputTime - step->edgeTime) / 1000.0f;
     f32 taken = at - clock->spent;
     if (taken < MIN_GUI_FRAME_TIME) taken = MIN_GUI_FRAME_TIME;
     clock->spent += taken;
@@ -231,7 +231,7 @@ EscapeCount drawEditorFrame(DebugState* state) {
     const GameInput* live = debugInput;
     // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
     // for its first frame.
-    GuiClock clock = {live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME, 0.0f, live->pollTime};
+    GuiClock clock = {live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME, 0.0f, live->inputTime};
     EscapeCount escapes = {};
     GuiStep step = {};
     statesBeforeEvents(live, &step);
