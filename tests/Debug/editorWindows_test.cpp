@@ -249,10 +249,19 @@ TEST_F(EditorWindows, TypingDeadbeefIntoTheMaskReachesTheRecordAndTheLiveBody) {
     ve::BodyOpts* opts = openNewCubeBodyOptions(true);
     clickField("Selected Entity", "Collsion Mask");
     f32 gamma = state()->gamma;
+    b8 sorting = state()->sorting;
     type("DEAD");
-    // While the field has the keyboard the game's keys do nothing.
-    pressKey(&keys().F5);
-    EXPECT_EQ(state()->gamma, gamma);
+    // While the field has the keyboard the game's keys do nothing: no gamma step, no sorting
+    // switch, no rewind.
+    for (ve::GameInput::Keyboard::Key* key : {&keys().F5, &keys().F10, &keys().SPACE}) {
+        press(key);
+        frame();
+        EXPECT_EQ(state()->gamma, gamma);
+        EXPECT_EQ(state()->sorting, sorting);
+        EXPECT_FALSE(state()->thisFrame.rewinding);
+        release(key);
+        frame();
+    }
     type("BEEF");
     pressKey(&keys().ENTER);
     EXPECT_EQ(opts->collisionMask, 0xDEADBEEFu);
