@@ -226,8 +226,9 @@ void addEdge(GuiStep* step, const InputEvent* event) {
 }
 
 // The live input record into Dear ImGui, one GUI frame per edge, and the editor's windows built
-// in each; only the last is drawn. Returns what became of this frame's ESC presses.
-EscapeCount drawEditorFrame(DebugState* state) {
+// in each; only the last is drawn, and only when `draw`. Returns what became of this frame's ESC
+// presses.
+EscapeCount drawEditorFrame(DebugState* state, b8 draw) {
     const GameInput* live = debugInput;
     // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
     // for its first frame.
@@ -247,7 +248,7 @@ EscapeCount drawEditorFrame(DebugState* state) {
     if (step.hasEdge) closeGuiStep(state, &step, live, &clock, &escapes);
     // The frame ends with the keys as the record has them, also when a flood outran the list.
     for (u32 i = 0; i < keyCount; i++) step.keysDown[i] = live->keyboard.keys[i].isDown;
-    buildGuiFrame(state, &step, live, timeOfStep(&step, &clock), &escapes, true);
+    buildGuiFrame(state, &step, live, timeOfStep(&step, &clock), &escapes, draw);
     return escapes;
 }
 
@@ -275,10 +276,16 @@ void debugReload(GameMemory* gameMemory) { debugState = gameMemory->debugState; 
 b8 debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
-    if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
+    // The editor opens before this frame's input reaches it, so its windows show at once, and
+    // closes after, so that what was typed before F11 lands in its field; that last frame of the
+    // windows is built but not drawn.
+    b8 toggles = debugInput->keyboard.F11.wentDown;
+    b8 closes = toggles && state->enabled;
+    if (toggles && !closes) editor::toggleEditor(state);
     noticeSceneSwitch();
     editor::EscapeCount escapes = {};
-    if (state->enabled || engineState->sceneFailure) escapes = editor::drawEditorFrame(state);
+    if (state->enabled || engineState->sceneFailure) escapes = editor::drawEditorFrame(state, !closes);
+    if (closes) editor::toggleEditor(state);
     return escapes.pressed > 0 && escapes.taken == escapes.pressed;
 }
 

@@ -337,15 +337,26 @@ protected:
     std::string field() { return editor()->renameBuffer; }
 };
 
-// A designer's burst of typing at one frame a second: every character reaches the field, in order,
-// however many frames the keys' edges take.
-TEST_F(EditStringField, ThreeHundredCharactersTypedWithinOneFrameAllReachTheFieldInOrder) {
+// A designer's bursts of typing at one frame a second: every character reaches the field, in
+// order, however many frames the keys' edges take, also in the frame in which F11 closes the editor.
+TEST_F(EditStringField, EveryCharacterTypedBetweenTwoFramesReachesTheFieldInOrder) {
+    struct Case {
+        std::string typed;
+        b8 closesWithF11;
+    };
     std::string burst;
     for (int i = 0; burst.size() < 300; i++) burst += "ride the lit elevator "[i % 22];
-    std::vector<SDL_Event> events;
-    for (char c : burst) typeKey(&events, c);
-    betweenTwoFrames(events, 1.0);
-    EXPECT_EQ(field(), burst);
+    const Case cases[] = {{burst, false}, {" to the top", true}};
+    std::string expected;
+    for (const Case& c : cases) {
+        std::vector<SDL_Event> events;
+        for (char ch : c.typed) typeKey(&events, ch);
+        if (c.closesWithF11) events.insert(events.end(), {key(SDL_SCANCODE_F11, true), key(SDL_SCANCODE_F11, false)});
+        betweenTwoFrames(events, 1.0);
+        expected += c.typed;
+        EXPECT_EQ(field(), expected);
+        EXPECT_EQ(editor()->enabled, !c.closesWithF11);
+    }
 }
 
 // Backspace held while the next character is typed, all within one frame: it deletes the character
