@@ -296,7 +296,44 @@ b8 debugCapturesKeyboard() {
     return debugState && debugState->enabled && gui->ActiveId != 0 && gui->ActiveId == gui->InputTextState.ID;
 }
 
-const c8* ImGui_GetClipboard(void*) { return platform->getClipboardZ(); }
+namespace editor {
+
+// The bytes of `text` that fit `room`, cut back to the start of a character.
+msi wholeCharactersWithin(const c8* text, msi room) {
+    msi length = strlen(text);
+    if (length <= room) return length;
+    while (room > 0 && ((u8)text[room] & 0xC0) == 0x80) --room;
+    return room;
+}
+
+// Bytes the active text field can take in a paste: a paste replaces the selection.
+msi pasteRoom(const ImGuiInputTextState* field) {
+    s32 selectionStart = ImMin(field->Stb.select_start, field->Stb.select_end);
+    s32 selectionEnd = ImMax(field->Stb.select_start, field->Stb.select_end);
+    s32 selectedBytes = ImTextCountUtf8BytesFromStr(field->TextW.Data + selectionStart, field->TextW.Data + selectionEnd);
+    // The buffer's capacity holds the NUL.
+    return (msi)(field->BufCapacityA - 1 - field->CurLenA + selectedBytes);
+}
+
+} // namespace editor
+
+// Dear ImGui reads the clipboard only to paste into the active text field, which takes a paste
+// whole or not at all, after deleting the selection: a text longer than the room left would empty
+// a field whose text was selected. The field gets the text cut to its room, a copy in the editor's
+// per-frame store.
+const c8* ImGui_GetClipboard(void*) {
+    const c8* text = platform->getClipboardZ();
+    const ImGuiInputTextState* field = ImGui::GetInputTextState(GImGui->ActiveId);
+    if (!field) return text;
+    msi length = editor::wholeCharactersWithin(text, editor::pasteRoom(field));
+    if (text[length] == 0) return text;
+    c8* cut = (c8*)pushToHeap(&debugState->tmpStore, length + 1);
+    // Without room for the copy nothing is pasted, and the field keeps its text.
+    if (!cut) return "";
+    memcpy(cut, text, length);
+    cut[length] = 0;
+    return cut;
+}
 
 void ImGui_SetClipboard(void*, const c8* text) { platform->setClipboard(wrapASCIIZ(text)); }
 

@@ -359,6 +359,39 @@ TEST_F(EditStringField, EveryCharacterTypedBetweenTwoFramesReachesTheFieldInOrde
     }
 }
 
+c8 clipboardText[2048];
+c8* readClipboardText() { return clipboardText; }
+
+// A paste longer than the room left pastes what fits, in whole characters, and a paste over the
+// selected text keeps the field's text when it does not fit whole.
+TEST_F(EditStringField, APasteLongerThanTheFieldPastesWhatFits) {
+    struct Case {
+        b8 selectAll;
+        std::string pasted;
+        std::string kept;
+    };
+    const std::string ascii(600, 'q');
+    std::string accented;
+    for (int i = 0; i < 300; i++) accented += "\xC3\xA9";
+    const Case cases[] = {
+        {true, ascii, ascii.substr(0, ve::RENAME_BUFFER_SIZE - 1)},
+        {false, accented, "keep me" + accented.substr(0, 2 * ((ve::RENAME_BUFFER_SIZE - 1 - 7) / 2))},
+    };
+    h.files.api.getClipboardZ = readClipboardText;
+    for (const Case& c : cases) {
+        ASSERT_LT(c.pasted.size(), sizeof(clipboardText));
+        strcpy(clipboardText, c.pasted.c_str());
+        std::vector<SDL_Event> events = {key(SDL_SCANCODE_LCTRL, true), key(SDL_SCANCODE_A, true),
+                                         key(SDL_SCANCODE_A, false), key(SDL_SCANCODE_LCTRL, false)};
+        for (char ch : std::string("keep me")) typeKey(&events, ch);
+        events.push_back(key(SDL_SCANCODE_LCTRL, true));
+        if (c.selectAll) events.insert(events.end(), {key(SDL_SCANCODE_A, true), key(SDL_SCANCODE_A, false)});
+        events.insert(events.end(), {key(SDL_SCANCODE_V, true), key(SDL_SCANCODE_V, false), key(SDL_SCANCODE_LCTRL, false)});
+        betweenTwoFrames(events);
+        EXPECT_EQ(field(), c.kept) << c.selectAll;
+    }
+}
+
 // Backspace held while the next character is typed, all within one frame: it deletes the character
 // before it, not the new one.
 TEST_F(EditStringField, ABackspaceHeldWhileTypingDeletesTheCharacterBeforeIt) {
