@@ -414,6 +414,11 @@ b8 startProgram(SDLMainState* state) {
     return true;
 }
 
+void endProgram(SDLMainState* state) {
+    free(state->recorder.inputRecording);
+    state->recorder.inputRecording = nullptr;
+}
+
 } // namespace ve::detail
 
 extern "C" int SDL_main(int, char*[]) {
@@ -421,5 +426,6 @@ extern "C" int SDL_main(int, char*[]) {
     if (!ve::detail::startProgram(&state)) return 1;
     while (ve::detail::runFrame(&state)) {
     }
+    ve::detail::endProgram(&state);
     return 0;
 }

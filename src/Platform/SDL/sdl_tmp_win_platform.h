@@ -171,6 +171,10 @@ b8 startProgram(SDLMainState* state);
 // engine's reload and its update with the live or the replayed record, the buffer swap and the
 // clock. False once the program should end.
 b8 runFrame(SDLMainState* state);
+// After the last frame: the input recording's buffer goes back to the C runtime, so that a leak
+// check at exit finds nothing of the platform's own. The engine's blocks live as long as the
+// program and are reachable to its end.
+void endProgram(SDLMainState* state);
 // The tick length for the display that shows the window, read into `displayMode`: 1 / its
 // refresh rate, or 1/60 when the display cannot say.
 f32 queryPhysicsTickLength(SDLMainState* state);
