@@ -15,7 +15,8 @@ DebugState* debugState;
 
 namespace editor {
 
-// Seconds handed to Dear ImGui for a frame that the platform timed as lasting no time at all.
+// Seconds handed to Dear ImGui for a GUI frame to which the input's clock gives no time: Dear
+// ImGui stops the program on a frame time that is not positive.
 constexpr f32 MIN_GUI_FRAME_TIME = 1.0e-6f;
 
 using Keyboard = GameInput::Keyboard;
@@ -168,19 +169,27 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
     if (draw && state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
-// The frame's time handed out to its GUI frames. The frame's events came in during the frame
-// before, which lasted `frameTime` and ended when the platform took them: a GUI frame that replays
-// an edge runs at the edge's place in that time, so that two clicks close together count as a
-// double click also when the second waited for the next frame. The last GUI frame takes the rest.
+// The frame's time handed out to its GUI frames, on the clock of the input's own times: the
+// frame's input covers the span from the previous frame's `inputTime` to its own, and a GUI frame
+// that replays an edge runs at the edge's place in that span. A frame's input ends where input
+// that waits for the next frame begins, so two clicks close together count as a double click also
+// when the second waited, however long the frames. The last GUI frame runs to the end of the span.
 struct GuiClock {
-    f32 frameTime;
+    u32 spanStart;
+    // Seconds.
+    f32 span;
     f32 spent;
-    u32 inputTime;
 };
 
+// Seconds from `from` to `to`, both in the platform's milliseconds; 0 when `to` is not later.
+f32 secondsBetween(u32 from, u32 to) {
+    s32 milliseconds = (s32)(to - from);
+    return milliseconds > 0 ? (f32)milliseconds / 1000.0f : 0.0f;
+}
+
 f32 timeOfStep(const GuiStep* step, GuiClock* clock) {
-    f32 at = clock->frameTime;
-    if (step->hasEdge) at -= (f32)(clock->inputTime - step->edgeTime) / 1000.0f;
+    f32 at = clock->span;
+    if (step->hasEdge) at = min(at, secondsBetween(clock->spanStart, step->edgeTime));
     f32 taken = at - clock->spent;
     if (taken < MIN_GUI_FRAME_TIME) taken = MIN_GUI_FRAME_TIME;
     clock->spent += taken;
@@ -230,9 +239,7 @@ void addEdge(GuiStep* step, const InputEvent* event) {
 // presses.
 EscapeCount drawEditorFrame(DebugState* state, b8 draw) {
     const GameInput* live = debugInput;
-    // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
-    // for its first frame.
-    GuiClock clock = {live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME, 0.0f, live->inputTime};
+    GuiClock clock = {state->guiInputTime, secondsBetween(state->guiInputTime, live->inputTime), 0.0f};
     EscapeCount escapes = {};
     GuiStep step = {};
     statesBeforeEvents(live, &step);
@@ -286,6 +293,7 @@ b8 debugUpdate() {
     editor::EscapeCount escapes = {};
     if (state->enabled || engineState->sceneFailure) escapes = editor::drawEditorFrame(state, !closes);
     if (closes) editor::toggleEditor(state);
+    state->guiInputTime = debugInput->inputTime;
     return escapes.pressed > 0 && escapes.taken == escapes.pressed;
 }
 

@@ -64,6 +64,9 @@ struct DebugState {
     // The engine's `sceneGeneration` of the scene the editor last saw: a new one means that
     // nothing of the editor may point into the old one any more.
     u32 seenSceneGeneration;
+    // The live input's `inputTime` of the previous frame: where Dear ImGui's clock stands on the
+    // clock of the input's times.
+    u32 guiInputTime;
 };
 
 extern DebugState* debugState;
