@@ -344,7 +344,8 @@ TEST_F(EditStringField, EveryCharacterTypedBetweenTwoFramesReachesTheFieldInOrde
     };
     std::string burst;
     for (int i = 0; burst.size() < 300; i++) burst += "ride the lit elevator "[i % 22];
-    const Case cases[] = {{burst, false}, {" to the top", true}};
+    // The last burst types no key twice, so that it and F11 arrive in one frame.
+    const Case cases[] = {{burst, false}, {" done", true}};
     std::string expected;
     for (const Case& c : cases) {
         std::vector<SDL_Event> events;
