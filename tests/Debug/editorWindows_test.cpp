@@ -143,11 +143,15 @@ protected:
         EditorTest::TearDown();
     }
 
-    // SDL's events, all arriving between two frames, handed over by the platform's own event
-    // handling in as many frames of `frameTime` seconds as it takes. True when ESC would have ended
-    // the program in one of them.
+    // SDL's events, all arriving between two frames at one moment (SDL stamps what it gathers
+    // between two polls alike), handed over by the platform's own event handling in as many frames
+    // of `frameTime` seconds as it takes. True when ESC would have ended the program in one of them.
     b8 betweenTwoFrames(std::vector<SDL_Event> events, f64 frameTime = 1.0 / 60.0) {
-        for (SDL_Event& event : events) EXPECT_EQ(SDL_PushEvent(&event), 1);
+        Uint32 arrival = SDL_GetTicks();
+        for (SDL_Event& event : events) {
+            event.common.timestamp = arrival;
+            EXPECT_EQ(SDL_PeepEvents(&event, 1, SDL_ADDEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 1);
+        }
         b8 ended = false;
         do {
             ve::handleEvents(&h.input);
