@@ -253,8 +253,6 @@ EscapeCount drawEditorFrame(DebugState* state, b8 draw) {
     }
     addText(state, &step, live, &textAt, live->textLength, &clock, &escapes);
     if (step.hasEdge) closeGuiStep(state, &step, live, &clock, &escapes);
-    // The frame ends with the keys as the record has them, also when a flood outran the list.
-    for (u32 i = 0; i < keyCount; i++) step.keysDown[i] = live->keyboard.keys[i].isDown;
     buildGuiFrame(state, &step, live, timeOfStep(&step, &clock), &escapes, draw);
     return escapes;
 }
