@@ -128,14 +128,14 @@ void reapplyTimedBodies(EngineState* state) {
 }
 } // namespace detail
 
-void decideFrameTime(EngineState* state, GameInput* input) {
+void decideFrameTime(EngineState* state, GameInput* input, b8 hotkeysActive) {
     // Both lengths come from the input, so a replayed recording replays its own timing.
     b8 due = state->timeSinceLastPhysicsUpdate + input->deltaTime >= (f64)input->physicsDelta;
     state->timeSinceLastPhysicsUpdate += input->deltaTime;
     if (due) state->timeSinceLastPhysicsUpdate -= (f64)input->physicsDelta;
     // A tick that falls due while the editor has paused the scene is used up without effect.
     b8 ticks = due && state->currentScene.enabled;
-    GameInput::Keyboard::Key space = input->keyboard.SPACE;
+    GameInput::Keyboard::Key space = hotkeysActive ? input->keyboard.SPACE : GameInput::Keyboard::Key{};
     b8 rewinding = isHeldThisFrame(space);
     state->thisFrame = {.stepsPhysics = ticks && !rewinding, .stepsBack = ticks && rewinding, .rewinding = rewinding,
                         .rewindStarts = space.wentDown, .rewindEnds = space.wentUp && !space.isDown};
@@ -175,7 +175,9 @@ b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     debugInput = frameDebugInput;
 
     EngineState* state = engineState;
-    decideFrameTime(state, frameInput);
+    // What is typed into a text field of the editor is no command for the game.
+    b8 hotkeysActive = !debugCapturesKeyboard();
+    decideFrameTime(state, frameInput, hotkeysActive);
     state->renderer.frame = state->renderer.createFrame();
     state->renderer.frame.setClearCol(v3{0.0f, 0.0f, 0.0f});
 
@@ -184,12 +186,10 @@ b8 updateEngine(GameInput* frameInput, GameInput* frameDebugInput) {
     updateScene(&state->currentScene);
     renderScene(&state->currentScene);
 
-    // What is typed into a text field of the editor is no command for the game.
-    b8 hotkeysActive = !debugCapturesKeyboard();
     if (hotkeysActive) handleDisplayKeys(state, frameInput);
     // A rewind that ends in this frame hands the rewound state back before the tick records and
     // steps from it; a SPACE tapped within this frame rewinds in its tick and hands back after it.
-    b8 handBack = hotkeysActive && state->thisFrame.rewindEnds;
+    b8 handBack = state->thisFrame.rewindEnds;
     if (handBack && !state->thisFrame.rewinding) detail::reapplyTimedBodies(state);
     runPhysicsTick(state);
     if (handBack && state->thisFrame.rewinding) detail::reapplyTimedBodies(state);

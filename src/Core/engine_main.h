@@ -63,8 +63,9 @@ b8 updateEngine(GameInput* input, GameInput* debugInput);
 void handleDisplayKeys(EngineState* state, GameInput* input);
 
 // Adds the frame's time to the physics clock and decides the frame's `thisFrame` (at most one
-// tick falls due per frame).
-void decideFrameTime(EngineState* state, GameInput* input);
+// tick falls due per frame). SPACE counts only while `hotkeysActive`: no text field of the editor
+// has the keyboard.
+void decideFrameTime(EngineState* state, GameInput* input, b8 hotkeysActive);
 // Runs the tick that `decideFrameTime` chose.
 void runPhysicsTick(EngineState* state);
 

@@ -15,7 +15,8 @@ DebugState* debugState;
 
 namespace editor {
 
-// Seconds handed to Dear ImGui for a frame that the platform timed as lasting no time at all.
+// Seconds handed to Dear ImGui for a GUI frame to which the input's clock gives no time: Dear
+// ImGui stops the program on a frame time that is not positive.
 constexpr f32 MIN_GUI_FRAME_TIME = 1.0e-6f;
 
 using Keyboard = GameInput::Keyboard;
@@ -166,19 +167,27 @@ void buildGuiFrame(DebugState* state, const GuiStep* step, const GameInput* live
     if (draw && state->guiBackendReady) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
-// The frame's time handed out to its GUI frames. The frame's events came in during the frame
-// before, which lasted `frameTime` and ended when the platform took them: a GUI frame that replays
-// an edge runs at the edge's place in that time, so that two clicks close together count as a
-// double click also when the second waited for the next frame. The last GUI frame takes the rest.
+// The frame's time handed out to its GUI frames, on the clock of the input's own times: the
+// frame's input covers the span from the previous frame's `inputTime` to its own, and a GUI frame
+// that replays an edge runs at the edge's place in that span. A frame's input ends where input
+// that waits for the next frame begins, so two clicks close together count as a double click also
+// when the second waited, however long the frames. The last GUI frame runs to the end of the span.
 struct GuiClock {
-    f32 frameTime;
+    u32 spanStart;
+    // Seconds.
+    f32 span;
     f32 spent;
-    u32 pollTime;
 };
 
+// Seconds from `from` to `to`, both in the platform's milliseconds; 0 when `to` is not later.
+f32 secondsBetween(u32 from, u32 to) {
+    s32 milliseconds = (s32)(to - from);
+    return milliseconds > 0 ? (f32)milliseconds / 1000.0f : 0.0f;
+}
+
 f32 timeOfStep(const GuiStep* step, GuiClock* clock) {
-    f32 at = clock->frameTime;
-    if (step->hasEdge) at -= (f32)(clock->pollTime - step->edgeTime) / 1000.0f;
+    f32 at = clock->span;
+    if (step->hasEdge) at = min(at, secondsBetween(clock->spanStart, step->edgeTime));
     f32 taken = at - clock->spent;
     if (taken < MIN_GUI_FRAME_TIME) taken = MIN_GUI_FRAME_TIME;
     clock->spent += taken;
@@ -224,12 +233,11 @@ void addEdge(GuiStep* step, const InputEvent* event) {
 }
 
 // The live input record into Dear ImGui, one GUI frame per edge, and the editor's windows built
-// in each; only the last is drawn. Returns what became of this frame's ESC presses.
-EscapeCount drawEditorFrame(DebugState* state) {
+// in each; only the last is drawn, and only when `draw`. Returns what became of this frame's ESC
+// presses.
+EscapeCount drawEditorFrame(DebugState* state, b8 draw) {
     const GameInput* live = debugInput;
-    // Dear ImGui stops the program on a frame time that is not positive; the platform reports 0
-    // for its first frame.
-    GuiClock clock = {live->deltaTime > 0.0 ? (f32)live->deltaTime : MIN_GUI_FRAME_TIME, 0.0f, live->pollTime};
+    GuiClock clock = {state->guiInputTime, secondsBetween(state->guiInputTime, live->inputTime), 0.0f};
     EscapeCount escapes = {};
     GuiStep step = {};
     statesBeforeEvents(live, &step);
@@ -243,9 +251,7 @@ EscapeCount drawEditorFrame(DebugState* state) {
     }
     addText(state, &step, live, &textAt, live->textLength, &clock, &escapes);
     if (step.hasEdge) closeGuiStep(state, &step, live, &clock, &escapes);
-    // The frame ends with the keys as the record has them, also when a flood outran the list.
-    for (u32 i = 0; i < keyCount; i++) step.keysDown[i] = live->keyboard.keys[i].isDown;
-    buildGuiFrame(state, &step, live, timeOfStep(&step, &clock), &escapes, true);
+    buildGuiFrame(state, &step, live, timeOfStep(&step, &clock), &escapes, draw);
     return escapes;
 }
 
@@ -273,9 +279,16 @@ void debugReload(GameMemory* gameMemory) { debugState = gameMemory->debugState; 
 b8 debugUpdate() {
     DebugState* state = debugState;
     resetHeapStore(&state->tmpStore);
-    if (debugInput->keyboard.F11.wentDown) editor::toggleEditor(state);
+    // The editor opens before this frame's input reaches it, so its windows show at once, and
+    // closes after, so that what was typed before F11 lands in its field; that last frame of the
+    // windows is built but not drawn.
+    b8 toggles = debugInput->keyboard.F11.wentDown;
+    b8 closes = toggles && state->enabled;
+    if (toggles && !closes) editor::toggleEditor(state);
     editor::EscapeCount escapes = {};
-    if (state->enabled || engineState->sceneFailure) escapes = editor::drawEditorFrame(state);
+    if (state->enabled || engineState->sceneFailure) escapes = editor::drawEditorFrame(state, !closes);
+    if (closes) editor::toggleEditor(state);
+    state->guiInputTime = debugInput->inputTime;
     return escapes.pressed > 0 && escapes.taken == escapes.pressed;
 }
 
@@ -286,7 +299,44 @@ b8 debugCapturesKeyboard() {
     return debugState && debugState->enabled && gui->ActiveId != 0 && gui->ActiveId == gui->InputTextState.ID;
 }
 
-const c8* ImGui_GetClipboard(void*) { return platform->getClipboardZ(); }
+namespace editor {
+
+// The bytes of `text` that fit `room`, cut back to the start of a character.
+msi wholeCharactersWithin(const c8* text, msi room) {
+    msi length = strlen(text);
+    if (length <= room) return length;
+    while (room > 0 && ((u8)text[room] & 0xC0) == 0x80) --room;
+    return room;
+}
+
+// Bytes the active text field can take in a paste: a paste replaces the selection.
+msi pasteRoom(const ImGuiInputTextState* field) {
+    s32 selectionStart = ImMin(field->Stb.select_start, field->Stb.select_end);
+    s32 selectionEnd = ImMax(field->Stb.select_start, field->Stb.select_end);
+    s32 selectedBytes = ImTextCountUtf8BytesFromStr(field->TextW.Data + selectionStart, field->TextW.Data + selectionEnd);
+    // The buffer's capacity holds the NUL.
+    return (msi)(field->BufCapacityA - 1 - field->CurLenA + selectedBytes);
+}
+
+} // namespace editor
+
+// Dear ImGui reads the clipboard only to paste into the active text field, which takes a paste
+// whole or not at all, after deleting the selection: a text longer than the room left would empty
+// a field whose text was selected. The field gets the text cut to its room, a copy in the editor's
+// per-frame store.
+const c8* ImGui_GetClipboard(void*) {
+    const c8* text = platform->getClipboardZ();
+    const ImGuiInputTextState* field = ImGui::GetInputTextState(GImGui->ActiveId);
+    if (!field) return text;
+    msi length = editor::wholeCharactersWithin(text, editor::pasteRoom(field));
+    if (text[length] == 0) return text;
+    c8* cut = (c8*)pushToHeap(&debugState->tmpStore, length + 1);
+    // Without room for the copy nothing is pasted, and the field keeps its text.
+    if (!cut) return "";
+    memcpy(cut, text, length);
+    cut[length] = 0;
+    return cut;
+}
 
 void ImGui_SetClipboard(void*, const c8* text) { platform->setClipboard(wrapASCIIZ(text)); }
 

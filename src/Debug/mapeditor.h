@@ -61,6 +61,9 @@ struct DebugState {
     string* selectedString;
     // Dear ImGui's OpenGL 3 back end is set up: the windows are drawn, not only built.
     b8 guiBackendReady;
+    // The live input's `inputTime` of the previous frame: where Dear ImGui's clock stands on the
+    // clock of the input's times.
+    u32 guiInputTime;
 };
 
 extern DebugState* debugState;

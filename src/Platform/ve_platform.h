@@ -211,18 +211,18 @@ struct GameInput {
     // Every key edge and mouse button edge of this frame, in order of arrival: the editor replays
     // them, so that nothing clicked between two slow frames is lost or overtaken. Emptied every
     // frame. A frame never holds a second press or a second release of one key or button; the
-    // platform keeps such an edge, and every edge after it, for the next frame, so the edge flags
+    // platform leaves such an edge, and all input after it, for the next frame, so the edge flags
     // above agree with the list.
     u32 eventCount;
     InputEvent events[inputEventCapacity];
     // The text typed in this frame, UTF-8 in the order typed, NUL-terminated; whole characters
-    // only. Kept apart from the edges: a key's second press may wait for the next frame, the
-    // character it typed does not. Text waits only behind an edge that typed no text (a Backspace,
-    // a click), whose place before it matters, and when this frame holds no more.
+    // only. Each edge's `textOffset` gives its place in it.
     u32 textLength;
     c8 text[inputTextCapacity];
-    // When the platform took this frame's events from SDL, in the milliseconds of the edges' times.
-    u32 pollTime;
+    // The record holds all input that arrived before this moment, in the milliseconds of the edges'
+    // times: when the platform took the frame's events, or when the first event that waits for the
+    // next frame arrived.
+    u32 inputTime;
     // Seconds of the previous frame; 0 in the first frame.
     f64 deltaTime;
     // Seconds of one physics tick: 1 / the display's refresh rate.

@@ -205,6 +205,8 @@ protected:
     // True when the engine asked the program to end.
     b8 runFrame(f64 deltaTime = 0.0) {
         h.input.deltaTime = deltaTime;
+        // The platform's clock runs with the frames.
+        h.input.inputTime += (u32)(deltaTime * 1000.0 + 0.5);
         h.debugInput = h.input;
         EngineReload(&h.gameMemory, &h.files.api);
         b8 quitRequested = EngineUpdate(&h.input, &h.debugInput);

@@ -54,7 +54,6 @@ protected:
         EditorTest::SetUp();
         SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
-        memset((void*)&ve::sdl_pendingInput, 0, sizeof(ve::sdl_pendingInput));
         openEditor();
         placeWindow("Scene", SCENE_AT, ImVec2(280.0f, 600.0f));
     }
@@ -144,18 +143,20 @@ protected:
         EditorTest::TearDown();
     }
 
-    // SDL's events, all arriving between two frames, handed over by the platform's own event
-    // handling in as many frames of `frameTime` seconds as it takes; with `realTime` the frames
-    // also take that long, for SDL's time stamps. True when ESC would have ended the program in one
-    // of them.
-    b8 betweenTwoFrames(std::vector<SDL_Event> events, f64 frameTime = 1.0 / 60.0, b8 realTime = false) {
-        for (SDL_Event& event : events) EXPECT_EQ(SDL_PushEvent(&event), 1);
+    // SDL's events, all arriving between two frames at one moment (SDL stamps what it gathers
+    // between two polls alike), handed over by the platform's own event handling in as many frames
+    // of `frameTime` seconds as it takes. True when ESC would have ended the program in one of them.
+    b8 betweenTwoFrames(std::vector<SDL_Event> events, f64 frameTime = 1.0 / 60.0) {
+        Uint32 arrival = SDL_GetTicks();
+        for (SDL_Event& event : events) {
+            event.common.timestamp = arrival;
+            EXPECT_EQ(SDL_PeepEvents(&event, 1, SDL_ADDEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 1);
+        }
         b8 ended = false;
         do {
             ve::handleEvents(&h.input);
             ended = runFrame(frameTime) || ended;
-            if (realTime) SDL_Delay((Uint32)(frameTime * 1000.0));
-        } while (ve::sdl_pendingInput.edgeCount > 0 || ve::sdl_pendingInput.textLength > 0 || SDL_HasEvents(0, ~0u));
+        } while (SDL_HasEvents(0, ~0u));
         return ended;
     }
     // A key's press, the text it types and its release.
@@ -250,10 +251,19 @@ TEST_F(EditorWindows, TypingDeadbeefIntoTheMaskReachesTheRecordAndTheLiveBody) {
     ve::BodyOpts* opts = openNewCubeBodyOptions(true);
     clickField("Selected Entity", "Collsion Mask");
     f32 gamma = state()->gamma;
+    b8 sorting = state()->sorting;
     type("DEAD");
-    // While the field has the keyboard the game's keys do nothing.
-    pressKey(&keys().F5);
-    EXPECT_EQ(state()->gamma, gamma);
+    // While the field has the keyboard the game's keys do nothing: no gamma step, no sorting
+    // switch, no rewind.
+    for (ve::GameInput::Keyboard::Key* key : {&keys().F5, &keys().F10, &keys().SPACE}) {
+        press(key);
+        frame();
+        EXPECT_EQ(state()->gamma, gamma);
+        EXPECT_EQ(state()->sorting, sorting);
+        EXPECT_FALSE(state()->thisFrame.rewinding);
+        release(key);
+        frame();
+    }
     type("BEEF");
     pressKey(&keys().ENTER);
     EXPECT_EQ(opts->collisionMask, 0xDEADBEEFu);
@@ -329,15 +339,60 @@ protected:
     std::string field() { return editor()->renameBuffer; }
 };
 
-// A designer's burst of typing at one frame a second: every character reaches the field, in order,
-// however many frames the keys' edges take.
-TEST_F(EditStringField, ThreeHundredCharactersTypedWithinOneFrameAllReachTheFieldInOrder) {
+// A designer's bursts of typing at one frame a second: every character reaches the field, in
+// order, however many frames the keys' edges take, also in the frame in which F11 closes the editor.
+TEST_F(EditStringField, EveryCharacterTypedBetweenTwoFramesReachesTheFieldInOrder) {
+    struct Case {
+        std::string typed;
+        b8 closesWithF11;
+    };
     std::string burst;
     for (int i = 0; burst.size() < 300; i++) burst += "ride the lit elevator "[i % 22];
-    std::vector<SDL_Event> events;
-    for (char c : burst) typeKey(&events, c);
-    betweenTwoFrames(events, 1.0);
-    EXPECT_EQ(field(), burst);
+    // The last burst types no key twice, so that it and F11 arrive in one frame.
+    const Case cases[] = {{burst, false}, {" done", true}};
+    std::string expected;
+    for (const Case& c : cases) {
+        std::vector<SDL_Event> events;
+        for (char ch : c.typed) typeKey(&events, ch);
+        if (c.closesWithF11) events.insert(events.end(), {key(SDL_SCANCODE_F11, true), key(SDL_SCANCODE_F11, false)});
+        betweenTwoFrames(events, 1.0);
+        expected += c.typed;
+        EXPECT_EQ(field(), expected);
+        EXPECT_EQ(editor()->enabled, !c.closesWithF11);
+    }
+}
+
+c8 clipboardText[2048];
+c8* readClipboardText() { return clipboardText; }
+
+// A paste longer than the room left pastes what fits, in whole characters, and a paste over the
+// selected text keeps the field's text when it does not fit whole.
+TEST_F(EditStringField, APasteLongerThanTheFieldPastesWhatFits) {
+    struct Case {
+        b8 selectAll;
+        std::string pasted;
+        std::string kept;
+    };
+    const std::string ascii(600, 'q');
+    std::string accented;
+    for (int i = 0; i < 300; i++) accented += "\xC3\xA9";
+    const Case cases[] = {
+        {true, ascii, ascii.substr(0, ve::RENAME_BUFFER_SIZE - 1)},
+        {false, accented, "keep me" + accented.substr(0, 2 * ((ve::RENAME_BUFFER_SIZE - 1 - 7) / 2))},
+    };
+    h.files.api.getClipboardZ = readClipboardText;
+    for (const Case& c : cases) {
+        ASSERT_LT(c.pasted.size(), sizeof(clipboardText));
+        strcpy(clipboardText, c.pasted.c_str());
+        std::vector<SDL_Event> events = {key(SDL_SCANCODE_LCTRL, true), key(SDL_SCANCODE_A, true),
+                                         key(SDL_SCANCODE_A, false), key(SDL_SCANCODE_LCTRL, false)};
+        for (char ch : std::string("keep me")) typeKey(&events, ch);
+        events.push_back(key(SDL_SCANCODE_LCTRL, true));
+        if (c.selectAll) events.insert(events.end(), {key(SDL_SCANCODE_A, true), key(SDL_SCANCODE_A, false)});
+        events.insert(events.end(), {key(SDL_SCANCODE_V, true), key(SDL_SCANCODE_V, false), key(SDL_SCANCODE_LCTRL, false)});
+        betweenTwoFrames(events);
+        EXPECT_EQ(field(), c.kept) << c.selectAll;
+    }
 }
 
 // Backspace held while the next character is typed, all within one frame: it deletes the character
@@ -352,21 +407,29 @@ TEST_F(EditStringField, ABackspaceHeldWhileTypingDeletesTheCharacterBeforeIt) {
     EXPECT_EQ(field(), "ac");
 }
 
-// At two frames a second the second click of a double click waits for the next frame; it counts
-// as a double click all the same, so the word under it is selected and typing replaces it.
-TEST_F(EditorWindows, ADoubleClickAtTwoFramesASecondSelectsTheWord) {
+// The second click of a double click waits for the next frame; at every frame rate it counts as a
+// double click all the same, so the word under it is selected and typing replaces it.
+TEST_F(EditorWindows, ADoubleClickSelectsTheWordAtEveryFrameRate) {
+    struct Case {
+        f64 frameTime;
+        const char* typed;
+        const char* name;
+    };
+    const Case cases[] = {{0.5, "Stage", "Stage 1 backup"}, {1.0 / 0.29, "Floor", "Floor 1 backup"}};
     scene()->name = name("Level 1 backup");
     clickText("Scene", "Save Ass");
     placeWindow("Save As", OTHERS_AT, ImVec2(400.0f, 200.0f));
     std::vector<TextRun> shown = findText("Save As", "Level 1 backup");
     ASSERT_EQ(shown.size(), 1u);
-    ImVec2 onLevel(shown[0].min.x + 10.0f, shown[0].center().y);
-    std::vector<SDL_Event> events = {mouseButton(onLevel, true), mouseButton(onLevel, false), mouseButton(onLevel, true),
-                                     mouseButton(onLevel, false)};
-    for (const char* c : {"S", "t", "a", "g", "e"}) events.push_back(typed(c));
-    runFrame(0.5); // Dear ImGui takes a click within its double-click time of the last for no first click
-    betweenTwoFrames(events, 0.5, true);
-    EXPECT_STREQ(editor()->saveOrLoadName, "Stage 1 backup");
+    ImVec2 onFirstWord(shown[0].min.x + 10.0f, shown[0].center().y);
+    for (const Case& c : cases) {
+        std::vector<SDL_Event> events = {mouseButton(onFirstWord, true), mouseButton(onFirstWord, false),
+                                         mouseButton(onFirstWord, true), mouseButton(onFirstWord, false)};
+        for (const char* at = c.typed; *at; at++) events.push_back(typed(std::string(1, *at).c_str()));
+        runFrame(c.frameTime); // no click of the last double-click time left to pair with
+        betweenTwoFrames(events, c.frameTime);
+        EXPECT_STREQ(editor()->saveOrLoadName, c.name) << c.frameTime;
+    }
 }
 
 TEST_F(EditorWindows, EscapeCancelsTheFieldBeingEditedAndQuitsOnlyOutsideOne) {

@@ -156,7 +156,6 @@ protected:
             event.type = SDL_TEXTINPUT;
             event.text.text[0] = *c;
             ve::handleEvent(&h.input, &event);
-            ve::takePendingInput(&h.input, &ve::sdl_pendingInput);
             frame();
         }
     }

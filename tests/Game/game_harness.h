@@ -104,7 +104,7 @@ protected:
     void setFrameTime(f64 deltaTime) { h.input.deltaTime = deltaTime; }
     // What the engine decides from the keys and the clock as a frame starts, for entity functions
     // called directly.
-    void decideFrame() { ve::decideFrameTime(state(), &h.input); }
+    void decideFrame() { ve::decideFrameTime(state(), &h.input, true); }
 };
 
 } // namespace gametest

@@ -6,3 +6,10 @@ int main(int argc, char* argv[]) {
     SDL_SetMainReady();
     return SDL_main(argc, argv);
 }
+
+#if KESTROLAN_SANITIZE
+// Without a D-Bus session bus (under Xvfb, on a server) libdbus keeps a block from SDL's failed
+// attempt to reach one: the system library's leak, not the program's, and the leak check at exit
+// must still end a clean run with status 0.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+#endif

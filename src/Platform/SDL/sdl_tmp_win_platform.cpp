@@ -11,7 +11,6 @@ namespace ve {
 
 GameInput sdl_gameInput;
 GameInput sdl_debugInput;
-PendingInput sdl_pendingInput;
 
 // Rows of SDL's scancode numbering; every key index 0 to 90 appears exactly once.
 const u8 KeyCodeMappings[keyCodeMappingCount] = {
@@ -132,137 +131,54 @@ u8 keyIndexForScancode(SDL_Scancode scancode) {
     return KeyCodeMappings[scancode];
 }
 
-// The length of the first `length` bytes of `text`, cut back to the start of a character when
-// it would end inside one.
-u32 wholeCharacterLength(const c8* text, u32 length) {
-    while (length > 0 && ((u8)text[length] & 0xC0) == 0x80) --length;
-    return length;
-}
-
 b8 isPress(InputEventKind kind) { return kind == InputEventKeyDown || kind == InputEventMouseDown; }
 
-// Moves pending text from `*taken` up to `upTo` into the frame's text, as far as whole characters
-// fit. True when all of it fitted.
-b8 takeText(GameInput* input, PendingInput* pending, u32* taken, u32 upTo) {
-    if (upTo <= *taken) return true;
-    u32 room = inputTextCapacity - 1 - input->textLength;
-    u32 length = upTo - *taken;
-    if (length > room) length = wholeCharacterLength(pending->text + *taken, room);
-    memcpy(input->text + input->textLength, pending->text + *taken, length);
-    input->textLength += length;
-    input->text[input->textLength] = 0;
-    *taken += length;
-    return *taken == upTo;
+// The key or button edge that `event` makes, with its index; `InputEventNone` for every other
+// event and for repeats, unmapped keys and mouse buttons above the third, which change nothing.
+struct EdgeOfEvent {
+    InputEventKind kind;
+    u8 index;
+};
+
+EdgeOfEvent edgeOfEvent(const SDL_Event* event) {
+    switch (event->type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        u8 keyIndex = keyIndexForScancode(event->key.keysym.scancode);
+        b8 repeat = event->type == SDL_KEYDOWN && event->key.repeat;
+        if (keyIndex == unmappedKeyIndex || repeat) return {InputEventNone, 0};
+        return {event->type == SDL_KEYDOWN ? InputEventKeyDown : InputEventKeyUp, keyIndex};
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        // SDL numbers the buttons from 1 (left, middle, right).
+        u8 button = event->button.button;
+        if (button < 1 || button > mouseButtonCount) return {InputEventNone, 0};
+        return {event->type == SDL_MOUSEBUTTONDOWN ? InputEventMouseDown : InputEventMouseUp, (u8)(button - 1)};
+    }
+    default: return {InputEventNone, 0};
+    }
 }
 
-// The caller has made sure that the frame's list has room (`fitsThisFrame`, `canMakeRoom`).
-void applyEdge(GameInput* input, const PendingEdge* edge) {
-    GameInput::Button* button = buttonOfEdge(input, edge->kind, edge->index);
-    b8 pressed = isPress(edge->kind);
+// SDL's text holds whole characters with their NUL.
+u32 typedLength(const SDL_TextInputEvent* event) { return (u32)strnlen(event->text, sizeof(event->text) - 1); }
+
+void applyEdge(GameInput* input, EdgeOfEvent edge, const SDL_Event* event) {
+    GameInput::Button* button = buttonOfEdge(input, edge.kind, edge.index);
+    b8 pressed = isPress(edge.kind);
     button->isDown = pressed;
     if (pressed) button->wentDown = true;
     else button->wentUp = true;
-    VE_ASSERT(input->eventCount < inputEventCapacity);
-    InputEvent* event = &input->events[input->eventCount++];
-    *event = {edge->kind, edge->index, (u16)input->textLength, edge->time, edge->x, edge->y};
+    b8 mouse = isMouseEdge(edge.kind);
+    input->events[input->eventCount++] = {edge.kind, edge.index, (u16)input->textLength, event->common.timestamp,
+                                          mouse ? event->button.x : 0, mouse ? event->button.y : 0};
 }
 
-// Whether `edge` may still join this frame's record.
-b8 fitsThisFrame(GameInput* input, const PendingEdge* edge) {
-    const GameInput::Button* button = buttonOfEdge(input, edge->kind, edge->index);
-    if (isPress(edge->kind) ? button->wentDown : button->wentUp) return false;
-    return input->eventCount < inputEventCapacity;
-}
-
-// The pending text that may join the frame behind the first `taken` edges: up to the first edge
-// that waits and typed no text.
-u32 textAllowedAfter(const PendingInput* pending, u32 taken) {
-    for (u32 i = taken; i < pending->edgeCount; i++)
-        if (!pending->edges[i].typedText) return pending->edges[i].textBefore;
-    return pending->textLength;
-}
-
-// Drops the first `edgeCount` edges and `textTaken` bytes of text; an edge that the text passed
-// comes before all the text that is left.
-void dropTaken(PendingInput* pending, u32 edgeCount, u32 textTaken) {
-    memmove(pending->edges, pending->edges + edgeCount, (pending->edgeCount - edgeCount) * sizeof(PendingEdge));
-    pending->edgeCount -= edgeCount;
-    memmove(pending->text, pending->text + textTaken, pending->textLength - textTaken);
-    pending->textLength -= textTaken;
-    for (u32 i = 0; i < pending->edgeCount; i++) {
-        u32* before = &pending->edges[i].textBefore;
-        *before = *before > textTaken ? *before - textTaken : 0;
-    }
-}
-
-constexpr u32 edgesMadeRoomFor = pendingEdgeCapacity / 2;
-
-// Whether this frame's record can take the oldest half of the pending edges, listed, with all the
-// text typed before them. Once it cannot, the platform stops taking SDL's events (`hasRoomForEvent`).
-b8 canMakeRoom(const GameInput* input, const PendingInput* pending) {
-    u32 textBefore = pending->edges[edgesMadeRoomFor - 1].textBefore;
-    return input->eventCount + edgesMadeRoomFor <= inputEventCapacity &&
-           input->textLength + textBefore < inputTextCapacity;
-}
-
-// With the edges full, input arrives faster than frames take it: the oldest half of the edges is
-// taken into this frame whatever they hold, each after the text typed before it, so that no
-// release is ever dropped. The text stays whole.
-void makeRoom(GameInput* input, PendingInput* pending) {
-    u32 count = edgesMadeRoomFor;
-    u32 textTaken = 0;
-    for (u32 i = 0; i < count; i++) {
-        takeText(input, pending, &textTaken, pending->edges[i].textBefore);
-        applyEdge(input, &pending->edges[i]);
-    }
-    dropTaken(pending, count, textTaken);
-}
-
-void queueEdge(GameInput* input, PendingEdge edge) {
-    PendingInput* pending = &sdl_pendingInput;
-    if (pending->edgeCount == pendingEdgeCapacity) {
-        VE_ASSERT(canMakeRoom(input, pending));
-        makeRoom(input, pending);
-    }
-    edge.textBefore = pending->textLength;
-    pending->edges[pending->edgeCount++] = edge;
-}
-
-void queueKeyEdge(GameInput* input, const SDL_KeyboardEvent* event, InputEventKind kind) {
-    u8 keyIndex = keyIndexForScancode(event->keysym.scancode);
-    if (keyIndex == unmappedKeyIndex) return;
-    PendingEdge edge = {};
-    edge.kind = kind;
-    edge.index = keyIndex;
-    edge.time = event->timestamp;
-    // A press has typed nothing yet: the text SDL sends right after it marks it (`queueText`).
-    if (kind == InputEventKeyDown) sdl_pendingInput.pressTypedText[keyIndex] = false;
-    else edge.typedText = sdl_pendingInput.pressTypedText[keyIndex];
-    queueEdge(input, edge);
-}
-
-// SDL sends a key's text right after the key's press.
-void markPressThatTyped(PendingInput* pending) {
-    if (pending->edgeCount == 0) return;
-    PendingEdge* last = &pending->edges[pending->edgeCount - 1];
-    if (last->kind != InputEventKeyDown || last->textBefore != pending->textLength) return;
-    last->typedText = true;
-    pending->pressTypedText[last->index] = true;
-}
-
-void queueText(GameInput* input, const SDL_TextInputEvent* event) {
-    PendingInput* pending = &sdl_pendingInput;
-    VE_ASSERT(hasRoomForEvent(input, pending));
-    markPressThatTyped(pending);
-    // SDL's text holds whole characters with their NUL.
-    u32 length = (u32)strnlen(event->text, sizeof(event->text) - 1);
-    memcpy(pending->text + pending->textLength, event->text, length);
-    pending->textLength += length;
-}
-
-void handleKeyDown(GameInput* input, const SDL_KeyboardEvent* event) {
-    if (event->repeat) return;
-    queueKeyEdge(input, event, InputEventKeyDown);
+void appendText(GameInput* input, const SDL_TextInputEvent* event) {
+    u32 length = typedLength(event);
+    memcpy(input->text + input->textLength, event->text, length);
+    input->textLength += length;
+    input->text[input->textLength] = 0;
 }
 
 void handleMouseMotion(GameInput* input, const SDL_MouseMotionEvent* event) {
@@ -272,18 +188,6 @@ void handleMouseMotion(GameInput* input, const SDL_MouseMotionEvent* event) {
     input->mouse.abs.y = ((f32)event->y / (f32)windowHeight - 0.5f) * 2.0f;
 }
 
-// SDL numbers the buttons from 1 (left, middle, right); the others change nothing.
-void handleMouseButton(GameInput* input, const SDL_MouseButtonEvent* event) {
-    if (event->button < 1 || event->button > mouseButtonCount) return;
-    PendingEdge edge = {};
-    edge.kind = event->type == SDL_MOUSEBUTTONDOWN ? InputEventMouseDown : InputEventMouseUp;
-    edge.index = (u8)(event->button - 1);
-    edge.time = event->timestamp;
-    edge.x = event->x;
-    edge.y = event->y;
-    queueEdge(input, edge);
-}
-
 } // namespace detail
 
 GameInput::Button* buttonOfEdge(GameInput* input, InputEventKind kind, u8 index) {
@@ -291,10 +195,14 @@ GameInput::Button* buttonOfEdge(GameInput* input, InputEventKind kind, u8 index)
     return &input->keyboard.keys[index];
 }
 
-b8 hasRoomForEvent(const GameInput* input, const PendingInput* pending) {
-    b8 textRoom = pendingTextCapacity - pending->textLength >= sizeof(SDL_TextInputEvent::text);
-    b8 edgeRoom = pending->edgeCount < pendingEdgeCapacity || detail::canMakeRoom(input, pending);
-    return textRoom && edgeRoom;
+b8 joinsThisFrame(const GameInput* input, const SDL_Event* event) {
+    using namespace detail;
+    if (event->type == SDL_TEXTINPUT) return input->textLength + typedLength(&event->text) < inputTextCapacity;
+    EdgeOfEvent edge = edgeOfEvent(event);
+    if (edge.kind == InputEventNone) return true;
+    const GameInput::Button* button = buttonOfEdge((GameInput*)input, edge.kind, edge.index);
+    if (isPress(edge.kind) ? button->wentDown : button->wentUp) return false;
+    return input->eventCount < inputEventCapacity;
 }
 
 void clearInputEdges(GameInput* input) {
@@ -311,21 +219,6 @@ void clearInputEdges(GameInput* input) {
     input->text[0] = 0;
 }
 
-void takePendingInput(GameInput* input, PendingInput* pending) {
-    using namespace detail;
-    u32 textTaken = 0;
-    u32 edgesTaken = 0;
-    b8 textFits = true;
-    for (; edgesTaken < pending->edgeCount; edgesTaken++) {
-        const PendingEdge* edge = &pending->edges[edgesTaken];
-        textFits = takeText(input, pending, &textTaken, edge->textBefore);
-        if (!textFits || !fitsThisFrame(input, edge)) break;
-        applyEdge(input, edge);
-    }
-    if (textFits) takeText(input, pending, &textTaken, textAllowedAfter(pending, edgesTaken));
-    dropTaken(pending, edgesTaken, textTaken);
-}
-
 void applyMouseModeChange(MouseModeChange change, const GameInput* input) {
     if (change == MouseModeFree) SDL_SetRelativeMouseMode(SDL_FALSE);
     if (change == MouseModeRestore) SDL_SetRelativeMouseMode(input->mouse.relative ? SDL_TRUE : SDL_FALSE);
@@ -338,15 +231,13 @@ void handleWindowEvent(GameInput* input, const SDL_WindowEvent* event) {
 
 b8 handleEvent(GameInput* input, const SDL_Event* event) {
     using namespace detail;
+    EdgeOfEvent edge = edgeOfEvent(event);
+    if (edge.kind != InputEventNone) applyEdge(input, edge, event);
     switch (event->type) {
     case SDL_QUIT: return true;
     case SDL_WINDOWEVENT: handleWindowEvent(input, &event->window); break;
-    case SDL_KEYDOWN: handleKeyDown(input, &event->key); break;
-    case SDL_KEYUP: queueKeyEdge(input, &event->key, InputEventKeyUp); break;
-    case SDL_TEXTINPUT: queueText(input, &event->text); break;
+    case SDL_TEXTINPUT: appendText(input, &event->text); break;
     case SDL_MOUSEMOTION: handleMouseMotion(input, &event->motion); break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: handleMouseButton(input, &event->button); break;
     default: break;
     }
     return false;
@@ -361,14 +252,21 @@ b8 handleEvents(GameInput* input) {
     input->mouse.delta.x = (f32)deltaX;
     input->mouse.delta.y = (f32)deltaY;
     clearInputEdges(input);
-    input->pollTime = SDL_GetTicks();
+    // Once, so that everything queued now carries an earlier time stamp than `inputTime`.
+    SDL_PumpEvents();
+    input->inputTime = SDL_GetTicks();
     b8 quit = false;
     SDL_Event event;
-    // Events that the pending input has no room for stay in SDL's queue, in order, for a later frame.
-    while (hasRoomForEvent(input, &sdl_pendingInput) && SDL_PollEvent(&event)) {
+    // The one rule of the queue: events join the frame in their order until one cannot; that one
+    // and all after it stay in SDL's queue for the next frame.
+    while (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+        if (!joinsThisFrame(input, &event)) {
+            input->inputTime = event.common.timestamp;
+            break;
+        }
+        SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
         if (handleEvent(input, &event)) quit = true;
     }
-    takePendingInput(input, &sdl_pendingInput);
     return quit;
 }
 
@@ -516,6 +414,11 @@ b8 startProgram(SDLMainState* state) {
     return true;
 }
 
+void endProgram(SDLMainState* state) {
+    free(state->recorder.inputRecording);
+    state->recorder.inputRecording = nullptr;
+}
+
 } // namespace ve::detail
 
 extern "C" int SDL_main(int, char*[]) {
@@ -523,5 +426,6 @@ extern "C" int SDL_main(int, char*[]) {
     if (!ve::detail::startProgram(&state)) return 1;
     while (ve::detail::runFrame(&state)) {
     }
+    ve::detail::endProgram(&state);
     return 0;
 }

@@ -40,46 +40,6 @@ extern GameInput sdl_debugInput;
 // SDL scancode (0 to 254) to key index, `unmappedKeyIndex` where no key answers.
 extern const u8 KeyCodeMappings[keyCodeMappingCount];
 
-// Key edges and mouse button edges that have arrived but are not yet in a frame's record: one
-// frame's list. More waiting edges would only make every later click wait as long: keys typed
-// faster than frames take them (a repeated letter waits a frame) then make room (`makeRoom`).
-constexpr u32 pendingEdgeCapacity = inputEventCapacity;
-// Bytes of typed text that have arrived but are not yet in a frame's record. When they fill it, or
-// when the edges can make no more room, the platform leaves SDL's further events in SDL's own
-// queue for a later frame.
-constexpr u32 pendingTextCapacity = 16384;
-
-struct PendingEdge {
-    InputEventKind kind;
-    // Key index or mouse button index, as in `InputEvent`.
-    u8 index;
-    // A key press that typed text (SDL sent the text right after it), or the release of one: its
-    // effect on a text field is that text, so the text after it need not wait for it.
-    b8 typedText;
-    // Bytes of the pending text that arrived before the edge.
-    u32 textBefore;
-    u32 time;
-    s32 x;
-    s32 y;
-};
-
-// A frame takes the pending edges in order until one would be a second press or a second release
-// of the same key or button, or would not fit the record's list; that edge and all after it wait
-// for the next frame. So every press is seen in exactly one frame and edges keep their order.
-// Typed text joins the frame in its order, each piece after the edges that came before it; it
-// waits only behind a waiting edge that typed no text, and when the frame's text is full. No text
-// is ever dropped.
-struct PendingInput {
-    PendingEdge edges[pendingEdgeCapacity];
-    u32 edgeCount;
-    c8 text[pendingTextCapacity];
-    u32 textLength;
-    // Whether the last press of each key typed text, for its release.
-    b8 pressTypedText[keyCount];
-};
-
-extern PendingInput sdl_pendingInput;
-
 struct SDLWindow {
     SDL_Window* window;
     SDL_GLContext glContext;
@@ -121,23 +81,22 @@ u64 advanceFrameClock(FrameClock* clock, u64 currentTime, GameInput* input);
 // Clears the per-frame parts of the record: the edges of the mouse buttons and of keys 0 to 90,
 // and the list of the frame's events.
 void clearInputEdges(GameInput* input);
-// Applies one SDL event to the record, or queues it in `sdl_pendingInput` when it is a key edge,
-// a mouse button edge or text; returns true for a quit request. The caller leaves room for one
-// text event (`hasRoomForEvent`).
+// Whether `event` may join this frame's record: a key or mouse button edge when its key or button
+// has no edge of the same kind in this frame yet and the frame's list has room, typed text when the
+// frame's text holds it whole, every other event always. So every press is seen in exactly one
+// frame, and the edge flags say what the list says.
+b8 joinsThisFrame(const GameInput* input, const SDL_Event* event);
+// Applies one SDL event that joins this frame (`joinsThisFrame`) to the record; returns true for a
+// quit request.
 b8 handleEvent(GameInput* input, const SDL_Event* event);
-// The pending input can take one more SDL event whole: text fits, and a key or button edge either
-// fits or makes room by taking the oldest half of the pending edges into the frame's list.
-b8 hasRoomForEvent(const GameInput* input, const PendingInput* pending);
 // The key or the mouse button that an edge of `kind` moves.
 GameInput::Button* buttonOfEdge(GameInput* input, InputEventKind kind, u8 index);
-// Moves the pending events that this frame may take into the record (see `PendingInput`).
-void takePendingInput(GameInput* input, PendingInput* pending);
 // Focus lost frees the cursor; focus gained restores the mode last chosen with
 // `setCursorRelative`.
 void handleWindowEvent(GameInput* input, const SDL_WindowEvent* event);
-// One frame's input: the relative motion SDL gathered, the edges cleared, every pending SDL
-// event handled and the frame's share of the pending edges and text taken. Returns true when
-// a quit request arrived.
+// One frame's input: the relative motion SDL gathered, the edges cleared, and SDL's queued events
+// handled in their order up to the first that does not join this frame, which stays queued with
+// every event after it. Returns true when a quit request arrived.
 b8 handleEvents(GameInput* input);
 
 // ---------------------------------------------------------------------------------------------
@@ -212,6 +171,10 @@ b8 startProgram(SDLMainState* state);
 // engine's reload and its update with the live or the replayed record, the buffer swap and the
 // clock. False once the program should end.
 b8 runFrame(SDLMainState* state);
+// After the last frame: the input recording's buffer goes back to the C runtime, so that a leak
+// check at exit finds nothing of the platform's own. The engine's blocks live as long as the
+// program and are reachable to its end.
+void endProgram(SDLMainState* state);
 // The tick length for the display that shows the window, read into `displayMode`: 1 / its
 // refresh rate, or 1/60 when the display cannot say.
 f32 queryPhysicsTickLength(SDLMainState* state);
