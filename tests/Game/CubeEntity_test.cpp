@@ -2,6 +2,7 @@
 // the carry point at several frame rates, the rewind snap and what render draws. Frames run
 // through the real engine update and physics.
 
+#include "../Physics/phStepScenes.h"
 #include "game_harness.h"
 
 #include "Game/CubeEntity.h"
@@ -52,14 +53,6 @@ protected:
 
     ve::v3 positionOf(game::CubeEntity* cube) { return game::getLivePose(cube->bodyOpts.physicsBody).position; }
     ve::v3 velocityOf(game::CubeEntity* cube) { return ve::getLinearVeloctiy(cube->bodyOpts.physicsBody); }
-
-    // The deepest overlap of any touching pair of bodies, 0 when none overlaps.
-    f32 deepestOverlap() {
-        f32 deepest = 0.0f;
-        for (const phContactConstraint* c = scene()->m_contactManager.m_contactList; c; c = c->next)
-            for (i32 j = 0; j < phPointCount(c); ++j) deepest = fmaxf(deepest, -c->manifold->contacts[j].penetration);
-        return deepest;
-    }
 
     // One frame in which `key` goes down (and stays down until released).
     void pressIn(ve::GameInput::Keyboard::Key* key, f64 deltaTime = TICK) {
@@ -249,7 +242,7 @@ TEST_F(Cube, ACubeCarriedIntoARestingCubeAndDroppedSinksNoDeeperThanTheSlop) {
             f32 down = fminf(1.0f, (f32)(i + 1) / swingFrames) * 60.0f * ve::PI / 180.0f;
             player->cam.dir = vec(0, -sinf(down), -cosf(down));
             runFrame(frameTime);
-            deepestPressed = fmaxf(deepestPressed, deepestOverlap());
+            deepestPressed = fmaxf(deepestPressed, deepestOverlap(scene()));
         }
         pressIn(&keys().E, frameTime);
         release(&keys().E);
@@ -257,7 +250,7 @@ TEST_F(Cube, ACubeCarriedIntoARestingCubeAndDroppedSinksNoDeeperThanTheSlop) {
         f32 deepestSettled = 0.0f;
         for (int i = 0; i < 240; i++) {
             runFrame(frameTime);
-            if (i >= 180) deepestSettled = fmaxf(deepestSettled, deepestOverlap());
+            if (i >= 180) deepestSettled = fmaxf(deepestSettled, deepestOverlap(scene()));
         }
         EXPECT_LE(deepestPressed, allowed);
         EXPECT_LE(deepestSettled, allowed);
