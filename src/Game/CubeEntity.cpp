@@ -21,11 +21,26 @@ namespace cube {
 
 ve::v3 carryPoint(const PlayerEntity* player) { return player->cam.pos + CARRY_DISTANCE * player->cam.dir; }
 
-// The cube's velocity becomes the one that closes its distance to the carry point over the
-// catch-up time, no faster than the bound above. A pull that grew with the distance (a spring)
-// flung the cube at ten metres a second when the view swung within one tick, as it does at a few
-// frames a second, and pressed it twenty centimetres into a cube below the carry point. Set once
-// per physics step, not per frame: the world moves at most one tick a frame.
+// The part of the player's velocity along the way its walking keys drive it, up to its `cap`;
+// zero with no key held. The rest of its velocity is not passed on: with the view low, the carry
+// point lies in the player's body and the cube pushes the player, and a cube that followed that
+// push would push again, driving the player on with no key held or sideways off its way.
+ve::v3 walkingVelocity(const PlayerEntity* player) {
+    ve::v3 walking = walkDirection(&player->cam);
+    f32 length = ve::len(walking);
+    if (length == 0.0f) return {};
+    ve::v3 way = walking / length;
+    f32 along = ve::inner(ve::getLinearVeloctiy(player->bodyOpts.physicsBody), way);
+    return way * fminf(fmaxf(along, 0.0f), player->cap);
+}
+
+// The carry point travels with the player: the cube moves at the speed the player walks, plus
+// the velocity that closes its distance to the carry point over the catch-up time, no faster than
+// the bound above. Only the catch-up is bounded (the view swings within one tick at a few frames a
+// second, and a pull that grew with the distance pressed the cube twenty centimetres into a cube
+// below the carry point); the walking part is what lets the cube keep up with a player who walks
+// faster than that bound. Set once per physics step, not per frame: the world moves at most one
+// tick a frame.
 void carry(CubeEntity* cube, const PlayerEntity* player) {
     if (!ve::engineState->thisFrame.stepsPhysics) return;
     u32 body = cube->bodyOpts.physicsBody;
@@ -33,7 +48,7 @@ void carry(CubeEntity* cube, const PlayerEntity* player) {
     f32 fastest = CARRY_SLOP_SHARE * ve::slopCrossingSpeed(ve::input->physicsDelta);
     f32 speed = ve::len(velocity);
     if (speed > fastest) velocity = velocity * (fastest / speed);
-    ve::setLinearVelocity(body, velocity);
+    ve::setLinearVelocity(body, velocity + walkingVelocity(player));
 }
 
 } // namespace cube
