@@ -10,25 +10,45 @@ namespace game {
 constexpr f32 CUBE_REACH = 3.0f;
 // A carried cube is pulled toward this many units ahead of the eye.
 constexpr f32 CARRY_DISTANCE = 2.0f;
-// Share of a carried cube's velocity taken away in each physics step.
-constexpr f32 CARRY_DAMPING_RATE = 0.2f;
-// Acceleration toward the carry point per unit of distance and second of physics step.
-constexpr f32 CARRY_SPRING_GAIN = 10000.0f;
+// A carried cube closes its distance to the carry point over this time, in seconds.
+constexpr f32 CARRY_CATCH_UP_TIME = 0.1f;
+// A carried cube moves at most at the speed that crosses this share of the contact solver's slop
+// in one tick, so that a cube it meets stops it within the slop: the rest of the slop takes what
+// the step adds (gravity, the turning of both cubes, a contact's bounce followed by the next push).
+constexpr f32 CARRY_SLOP_SHARE = 0.85f;
 
 namespace cube {
 
 ve::v3 carryPoint(const PlayerEntity* player) { return player->cam.pos + CARRY_DISTANCE * player->cam.dir; }
 
-// Damps the cube's velocity and pulls it toward the carry point with a spring. Both act over the
-// one tick the physics steps in this frame, not over the frame's length: a pull scaled by a long
-// frame would fling the cube (put down with the carry point under the floor, it left sideways at
-// metres a second at five frames a second).
+// The part of the player's velocity along the way its walking keys drive it, up to its `cap`;
+// zero with no key held. The rest of its velocity is not passed on: with the view low, the carry
+// point lies in the player's body and the cube pushes the player, and a cube that followed that
+// push would push again, driving the player on with no key held or sideways off its way.
+ve::v3 walkingVelocity(const PlayerEntity* player) {
+    ve::v3 walking = walkDirection(&player->cam);
+    f32 length = ve::len(walking);
+    if (length == 0.0f) return {};
+    ve::v3 way = walking / length;
+    f32 along = ve::inner(ve::getLinearVeloctiy(player->bodyOpts.physicsBody), way);
+    return way * fminf(fmaxf(along, 0.0f), player->cap);
+}
+
+// The carry point travels with the player: the cube moves at the speed the player walks, plus
+// the velocity that closes its distance to the carry point over the catch-up time, no faster than
+// the bound above. Only the catch-up is bounded (the view swings within one tick at a few frames a
+// second, and a pull that grew with the distance pressed the cube twenty centimetres into a cube
+// below the carry point); the walking part is what lets the cube keep up with a player who walks
+// faster than that bound. Set once per physics step, not per frame: the world moves at most one
+// tick a frame.
 void carry(CubeEntity* cube, const PlayerEntity* player) {
     if (!ve::engineState->thisFrame.stepsPhysics) return;
     u32 body = cube->bodyOpts.physicsBody;
-    ve::setLinearVelocity(body, ve::getLinearVeloctiy(body) * (1.0f - CARRY_DAMPING_RATE));
-    ve::v3 offset = carryPoint(player) - getLivePose(body).position;
-    ve::applyForce(body, offset * ve::input->physicsDelta * CARRY_SPRING_GAIN);
+    ve::v3 velocity = (carryPoint(player) - getLivePose(body).position) / CARRY_CATCH_UP_TIME;
+    f32 fastest = CARRY_SLOP_SHARE * ve::slopCrossingSpeed(ve::input->physicsDelta);
+    f32 speed = ve::len(velocity);
+    if (speed > fastest) velocity = velocity * (fastest / speed);
+    ve::setLinearVelocity(body, velocity + walkingVelocity(player));
 }
 
 } // namespace cube

@@ -59,21 +59,10 @@ f32 limitedPitchChange(ve::v3 dir, ve::v3 up, f32 yDelta) {
 // direction by `walkSpeed`, once in each frame whose physics steps. At most one tick runs per
 // frame, so a frame longer than a tick (a slow machine) pushes for one tick: the game then runs
 // slower than real time, and a push worth many ticks would fire the player through a wall.
-void walk(PlayerEntity* player, ve::v3 forward, ve::v3 right) {
+void walk(PlayerEntity* player, ve::v3 walking) {
     if (!ve::engineState->thisFrame.stepsPhysics) return;
-    ve::GameInput::Keyboard* keys = &ve::input->keyboard;
-    struct WalkKey {
-        b8 held;
-        ve::v3 direction;
-    } walkKeys[] = {{ve::isHeldThisFrame(keys->W), forward},
-                    {ve::isHeldThisFrame(keys->S), -forward},
-                    {ve::isHeldThisFrame(keys->D), right},
-                    {ve::isHeldThisFrame(keys->A), -right}};
-    for (const WalkKey& key : walkKeys) {
-        if (!key.held) continue;
-        ve::v3 force = key.direction * player->walkSpeed;
-        ve::applyForce(player->bodyOpts.physicsBody, force);
-    }
+    if (ve::lensq(walking) == 0.0f) return;
+    ve::applyForce(player->bodyOpts.physicsBody, walking * player->walkSpeed);
 }
 
 // Cuts the horizontal speed to `cap` in the same direction; the vertical speed is kept.
@@ -87,6 +76,23 @@ void capHorizontalSpeed(PlayerEntity* player) {
 }
 
 } // namespace player
+
+ve::v3 walkDirection(const ve::Camera* cam) {
+    ve::v3 forward = player::horizontalUnit(cam->dir);
+    ve::v3 right = player::horizontalUnit(ve::normalized(ve::cross(cam->up, cam->dir)));
+    ve::GameInput::Keyboard* keys = &ve::input->keyboard;
+    struct WalkKey {
+        b8 held;
+        ve::v3 direction;
+    } walkKeys[] = {{ve::isHeldThisFrame(keys->W), forward},
+                    {ve::isHeldThisFrame(keys->S), -forward},
+                    {ve::isHeldThisFrame(keys->D), right},
+                    {ve::isHeldThisFrame(keys->A), -right}};
+    ve::v3 walking = {};
+    for (const WalkKey& key : walkKeys)
+        if (key.held) walking = walking + key.direction;
+    return walking;
+}
 
 void createFPSCam(ve::Camera* cam, ve::v3 pos, ve::v3 lookTarget) {
     if (ve::len(lookTarget) == 0.0f) lookTarget = DEFAULT_LOOK_TARGET;
@@ -116,10 +122,9 @@ void initPlayerEntity(PlayerEntity* player) {
 
 void updatePlayerEntity(PlayerEntity* player) {
     // Walking follows the direction of the previous frame, before this frame's mouse look.
-    ve::v3 forward = player::horizontalUnit(player->cam.dir);
-    ve::v3 right = player::horizontalUnit(ve::normalized(ve::cross(player->cam.up, player->cam.dir)));
+    ve::v3 walking = walkDirection(&player->cam);
     fpsCamUpdate(&player->cam, MOUSE_LOOK_SPEED);
-    player::walk(player, forward, right);
+    player::walk(player, walking);
     player::capHorizontalSpeed(player);
     // The eye sits at the body's origin.
     player->cam.pos = ve::getTranslation(ve::getTransform(player->bodyOpts.physicsBody));

@@ -22,6 +22,9 @@ void updatePlayerEntity(PlayerEntity* player);
 // The player's light and the frame's camera.
 void renderPlayerEntity(PlayerEntity* player);
 
+// The sum of the horizontal unit directions, on the view of `cam`, of the walking keys held (or
+// tapped) in this frame: W ahead, S back, D right, A left. Zero when none is held or they cancel.
+ve::v3 walkDirection(const ve::Camera* cam);
 // The camera at `pos` looking at the point `lookTarget`, with the game's projection.
 void createFPSCam(ve::Camera* cam, ve::v3 pos, ve::v3 lookTarget);
 // Turns the camera by this frame's mouse motion; `speed` divides the motion (pixels per degree).

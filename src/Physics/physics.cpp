@@ -5,6 +5,7 @@
 #include "Game/time.h"
 #include "Math/axisAngle.h"
 #include "Physics/common/phMemory.h"
+#include "Physics/dynamics/phIsland.h"
 #include "Physics/scene/phScene.h"
 
 #include <cmath>
@@ -470,6 +471,8 @@ v3 getLinearVeloctiy(u32 index) {
     if (!body) return v3{0.0f, 0.0f, 0.0f};
     return body->GetLinearVelocity();
 }
+
+f32 slopCrossingSpeed(f32 tickLength) { return phk_penetrationSlop / tickLength; }
 
 b8 isHit(u32 index, v3 start, v3 dir, f32 maxLength) {
     phBody* body = getBody(index);

@@ -175,6 +175,11 @@ v3 getLinearVeloctiy(u32 index);
 void setLinearVelocity(u32 index, v3 velocity);
 // An acceleration: the library scales it by the body's mass. Wakes the body.
 void applyForce(u32 index, v3 force);
+// The speed, in metres per second, at which a body crosses the contact solver's penetration slop
+// in one tick of `tickLength` seconds. A body that meets another no faster is stopped within the
+// slop by the step in which they first touch; one that arrives faster sinks deeper and is pushed
+// out over the steps that follow.
+f32 slopCrossingSpeed(f32 tickLength);
 // Moves the body origin to `pos`, keeping its rotation, and refreshes its proxies. The bodies in
 // contact with it wake, so none is left asleep in the air.
 void setPosition(u32 index, v3 pos);

@@ -762,15 +762,6 @@ TEST_F(SceneTest, FrictionIsTheSameInEveryDirection) {
     }
 }
 
-// The deepest overlap of any touching pair of the scene (0 when none overlaps).
-r32 deepestOverlap(const phScene* scene) {
-    r32 deepest = 0;
-    for (const phContactConstraint* c = scene->m_contactManager.m_contactList; c; c = c->next) {
-        for (i32 j = 0; j < phPointCount(c); ++j) deepest = phMax(deepest, -c->manifold->contacts[j].penetration);
-    }
-    return deepest;
-}
-
 // A grid of `columns` x `rows` unit cubes on the floor, `spacing` apart (overlapping below 1 m).
 void addCubeGrid(phScene* scene, int columns, int rows, r32 spacing, r32 y) {
     for (int i = 0; i < columns * rows; ++i)

@@ -83,6 +83,15 @@ inline void stepScene(phScene* scene, i32 steps) {
 
 inline r32 speedSquared(const phBody* body) { return phDot(body->m_linearVelocity, body->m_linearVelocity); }
 
+// The deepest overlap of any touching pair of the scene (0 when none overlaps).
+inline r32 deepestOverlap(const phScene* scene) {
+    r32 deepest = 0;
+    for (const phContactConstraint* c = scene->m_contactManager.m_contactList; c; c = c->next) {
+        for (i32 j = 0; j < phPointCount(c); ++j) deepest = phMax(deepest, -c->manifold->contacts[j].penetration);
+    }
+    return deepest;
+}
+
 class SceneTest : public PhysicsStoreTest {
 protected:
     void SetUp() override {

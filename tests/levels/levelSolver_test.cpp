@@ -160,11 +160,15 @@ protected:
         EXPECT_TRUE(powered("Plate 1"));
         EXPECT_FALSE(powered("Not Gate"));
     }
-    // Cube 2 through the door onto plate 2.
+    // Cube 2 through the door onto plate 2. The cube travels with the player, so it is brought
+    // round in front before the walk through the door: one still swinging in from the side would
+    // catch the door's edge.
     void pressPlate2() {
         ASSERT_TRUE(walkTo(2.3f, -6.8f));
         pickUp("Cube 2");
         ASSERT_TRUE(walkTo(0, -6.0f));
+        lookAt({0, 0.5f, -8.0f});
+        frames(SETTLE_FRAMES);
         ASSERT_TRUE(walkTo(0, -13.5f));
         dropOnto("Plate 2", -0.9f, -15.0f);
         EXPECT_TRUE(powered("Plate 2"));
