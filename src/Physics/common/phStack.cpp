@@ -1,13 +1,14 @@
 #include "Physics/common/phStack.h"
 
 #include "Physics/common/phMemory.h"
+#include "Physics/math/phMath.h"
 
 #include <string.h>
 
 phStack::phStack()
     : m_memory(nullptr), m_entries((phStackEntry*)phAlloc(sizeof(phStackEntry) * phk_stackInitialEntryCapacity)),
-      m_index(0), m_allocation(0), m_entryCount(0), m_entryCapacity(m_entries ? phk_stackInitialEntryCapacity : 0),
-      m_stackSize(0) {}
+      m_index(0), m_allocation(0), m_maxAllocation(0), m_maxRequest(0), m_lastHeld(0), m_entryCount(0),
+      m_entryCapacity(m_entries ? phk_stackInitialEntryCapacity : 0), m_stackSize(0) {}
 
 phStack::~phStack() {
     phAssert(m_index == 0);
@@ -16,59 +17,79 @@ phStack::~phStack() {
     phFree(m_entries);
 }
 
-bool phStack::Reserve(u32 size) {
-    phAssert(!m_index);
-    if (size == 0) return true;
-    // An equal size takes a fresh arena too; only a smaller request keeps the old one.
-    if (size < m_stackSize) return true;
-    // The old arena goes first, so that its room can serve the new one.
-    if (m_memory) phFree(m_memory);
-    m_memory = (u8*)phAlloc(i32(size));
-    if (m_memory) {
-        m_stackSize = size;
-        return true;
-    }
-    // No room: the old arena is taken again (its own room, free now, holds it), so the stack keeps
-    // what it had.
-    m_memory = m_stackSize ? (u8*)phAlloc(i32(m_stackSize)) : nullptr;
-    if (!m_memory) m_stackSize = 0;
-    return false;
-}
-
-void phStack::Release() {
-    phAssert(!m_index);
-    if (m_memory) phFree(m_memory);
-    m_memory = nullptr;
-    m_stackSize = 0;
-}
-
 void* phStack::Allocate(i32 size) {
-    phAssert(m_index + size <= m_stackSize);
+    u64 asked = u64(m_allocation) + u64(size);
+    if (asked > m_maxRequest) m_maxRequest = asked > 0x7FFFFFFF ? 0x7FFFFFFF : u32(asked);
     if (m_entryCount == m_entryCapacity) {
         i32 capacity = m_entryCapacity ? 2 * m_entryCapacity : phk_stackInitialEntryCapacity;
         phStackEntry* grown = (phStackEntry*)phAlloc(i32(sizeof(phStackEntry)) * capacity);
-        // The step takes six entries, far fewer than the table starts with: only a stack built in a
-        // store without room for its table gets here, and it cannot serve a step.
-        phAssert(grown);
+        if (!grown) return nullptr;
         memcpy(grown, m_entries, sizeof(phStackEntry) * m_entryCount);
         phFree(m_entries);
         m_entries = grown;
         m_entryCapacity = capacity;
     }
+    u8* data = nullptr;
+    if (u64(m_index) + u64(size) <= m_stackSize) {
+        data = m_memory + m_index;
+        m_index += size;
+    } else {
+        data = (u8*)phAlloc(size);
+        if (!data) return nullptr;
+    }
     phStackEntry* entry = m_entries + m_entryCount;
-    entry->data = m_memory + m_index;
+    entry->data = data;
     entry->size = size;
-    m_index += size;
     m_allocation += size;
+    m_maxAllocation = phMax(m_maxAllocation, m_allocation);
     ++m_entryCount;
-    return entry->data;
+    return data;
 }
 
 void phStack::Free(void* data) {
     phAssert(m_entryCount > 0);
     phStackEntry* entry = m_entries + m_entryCount - 1;
     phAssert(data == entry->data);
-    m_index -= entry->size;
+    if (InArena(entry->data)) m_index -= entry->size;
+    else phFree(entry->data);
     m_allocation -= entry->size;
     --m_entryCount;
+}
+
+void phStack::Grow() {
+    phAssert(!m_entryCount);
+    m_lastHeld = u32(m_maxAllocation);
+    u32 held = m_lastHeld > m_stackSize ? m_lastHeld : 0;
+    u32 sizes[3] = {m_maxRequest, held, m_stackSize};
+    m_maxRequest = 0;
+    m_maxAllocation = 0;
+    if (sizes[0] <= m_stackSize) return;
+    // The old arena goes first, so that the new one can take its room and whatever free room
+    // borders it. The sizes are tried from the largest down, the old one last; when the store
+    // holds none of them the store serves the next step directly.
+    ReleaseArena();
+    for (u32 size : sizes) {
+        if (size == 0) continue;
+        m_memory = (u8*)phAlloc(i32(size));
+        if (!m_memory) continue;
+        m_stackSize = size;
+        return;
+    }
+}
+
+void phStack::ReleaseArena() {
+    if (m_memory) phFree(m_memory);
+    m_memory = nullptr;
+    m_stackSize = 0;
+}
+
+bool phStack::Trim() {
+    if (m_entryCount || m_stackSize <= m_lastHeld) return false;
+    // The arena is taken again at its new size where the store finds room for it, which may be
+    // its old place: the rest of that place is what the caller asked room for.
+    u32 kept = m_lastHeld;
+    ReleaseArena();
+    m_memory = kept ? (u8*)phAlloc(i32(kept)) : nullptr;
+    m_stackSize = m_memory ? kept : 0;
+    return true;
 }

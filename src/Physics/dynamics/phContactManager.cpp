@@ -6,7 +6,8 @@
 #include <string.h>
 
 phContactManager::phContactManager(phStack* stack, phBody* const* bodyList)
-    : m_contactList(nullptr), m_contactCount(0), m_touchingCount(0), m_touchingPointCount(0), m_testCount(0),
+    : m_contactList(nullptr), m_contactCount(0), m_touchingCount(0), m_touchingPointCount(0), m_pairsWithoutRoom(0),
+      m_testCount(0),
       m_bodyList(bodyList), m_stack(stack), m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage),
       m_manifoldAllocator(i32(sizeof(phManifold)), phk_manifoldsPerPage), m_broadphase(this),
       m_contactListener(nullptr) {}
@@ -40,7 +41,10 @@ void phContactManager::AddContact(phBox* A, phBox* B) {
     // With the physics store full the pair gets no constraint: its boxes pass through each other
     // rather than the program stopping.
     phContactConstraint* contact = (phContactConstraint*)m_allocator.Allocate();
-    if (!contact) return;
+    if (!contact) {
+        ++m_pairsWithoutRoom;
+        return;
+    }
     contact->A = A;
     contact->B = B;
     contact->bodyA = bodyA;
@@ -161,6 +165,7 @@ void phContactManager::KeepNewManifold(phContactConstraint* contact, const phMan
     if (!contact->manifold) {
         // No room for the points: the pair is treated as apart.
         contact->m_flags &= ~phContactConstraint::eColliding;
+        ++m_pairsWithoutRoom;
         return;
     }
     *contact->manifold = found;

@@ -49,6 +49,9 @@ public:
     // most that one step's islands can take in.
     i32 m_touchingCount;
     i32 m_touchingPointCount;
+    // Pairs that found no room in the physics store for their constraint or their points (or a
+    // proxy's move none in the broad phase) since the end of the scene's last step.
+    i32 m_pairsWithoutRoom;
     // Collision tests run so far; see phContactConstraint::m_testedIn.
     u32 m_testCount;
     // The address of the owning scene's body list, whose awake bodies the collision test visits.

@@ -12,12 +12,10 @@ void phIsland::Add(phBody* body) {
     m_bodies[m_bodyCount++] = body;
 }
 
-bool phIsland::Add(phContactConstraint* contact) {
-    i32 points = contact->manifold->contactCount;
-    if (m_contactCount == m_contactCapacity || m_pointCount + points > m_pointCapacity) return false;
+void phIsland::Add(phContactConstraint* contact) {
+    phAssert(m_contactCount < m_contactCapacity);
     m_contacts[m_contactCount++] = contact;
-    m_pointCount += points;
-    return true;
+    m_pointCount += contact->manifold->contactCount;
 }
 
 namespace {
@@ -57,14 +55,19 @@ void phIsland::Initialize() {
         const phMat3& R = body->m_tx.rotation;
         body->m_invInertiaWorld = R * body->m_invInertiaModel * phTranspose(R);
     }
+}
 
+void phIsland::InitializePart(i32 first) {
+    m_partStart = first;
+    m_partCount = 0;
     i32 pointCount = 0;
-    for (i32 i = 0; i < m_contactCount; ++i) {
+    for (i32 i = first; i < m_contactCount && m_partCount < m_stateCapacity; ++i) {
         const phContactConstraint* cc = m_contacts[i];
         const phManifold& m = *cc->manifold;
+        if (pointCount + m.contactCount > m_pointCapacity) break;
         const phBody* A = cc->bodyA;
         const phBody* B = cc->bodyB;
-        phContactConstraintState* cs = m_contactStates + i;
+        phContactConstraintState* cs = m_contactStates + m_partCount++;
 
         cs->centerA = A->m_worldCenter;
         cs->centerB = B->m_worldCenter;
@@ -82,7 +85,6 @@ void phIsland::Initialize() {
         cs->tangentVectors[0] = m.tangentVectors[0];
         cs->tangentVectors[1] = m.tangentVectors[1];
         cs->contactCount = m.contactCount;
-        phAssert(pointCount + cs->contactCount <= m_pointCapacity);
         cs->contacts = m_points + pointCount;
         pointCount += cs->contactCount;
 
@@ -173,16 +175,21 @@ void phIsland::SleepIfResting() {
 void phIsland::Solve() {
     IntegrateVelocities();
 
-    phContactSolver solver;
-    solver.Initialize(this);
+    for (i32 first = 0; first < m_contactCount; first += m_partCount) {
+        InitializePart(first);
+        // A part always has room for the constraint it starts with (see the step).
+        phAssert(m_partCount > 0);
+        phContactSolver solver;
+        solver.Initialize(this);
 
-    solver.PreSolve(m_dt);
-    for (i32 i = 0; i < m_iterations; ++i) {
-        if (solver.Solve() <= phk_solverSettledSpeed) break;
+        solver.PreSolve(m_dt);
+        for (i32 i = 0; i < m_iterations; ++i) {
+            if (solver.Solve() <= phk_solverSettledSpeed) break;
+        }
+        phVec3 up;
+        if (phUpAgainst(m_gravity, &up)) solver.PropagateShock(up);
+        solver.ShutDown();
     }
-    phVec3 up;
-    if (phUpAgainst(m_gravity, &up)) solver.PropagateShock(up);
-    solver.ShutDown();
 
     IntegratePositions();
     if (m_allowSleep) SleepIfResting();
