@@ -132,6 +132,9 @@ public:
     void Solve();
 
     phBody** m_bodies;
+    // Per island body, while the island is solved in parts: whether an earlier part of this step
+    // solved the body. A later part takes its velocity as given, as that of a body it cannot push.
+    u8* m_solvedBelow;
     phVelocityState* m_velocities;
     // Position-only velocities, zero at the start of every step (see phVelocityState).
     phVelocityState* m_pushes;
@@ -164,6 +167,9 @@ private:
     // Fills the states of the part that starts at constraint `first` from the bodies and the
     // manifolds.
     void InitializePart(i32 first);
+    i32 PartLength(i32 first) const;
+    void HoldSolvedBodies(phContactConstraintState* cs) const;
+    void MarkPartSolved(const phVec3& up);
     void IntegrateVelocities();
     // A body whose velocities came out of the solver not finite is stopped where it was: nothing
     // non-finite is written into a body.

@@ -25,9 +25,9 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
     return !contact->A->sensor && !contact->B->sensor;
 }
 
-// Bytes of the island arrays for each body (pointer, velocity, push velocity, walk-stack entry)
-// and each touching pair (pointer), and of the solver state of a pair and of a point.
-const u64 phk_stepBytesPerBody = sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*);
+// Bytes of the island arrays for each body (pointer, velocity, push velocity, walk-stack entry,
+// solved mark) and each touching pair (pointer), and of the solver state of a pair and of a point.
+const u64 phk_stepBytesPerBody = sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*) + sizeof(u8);
 const u64 phk_stepBytesPerPair = sizeof(phContactConstraint*);
 const u64 phk_stateBytesPerPair = sizeof(phContactConstraintState);
 const u64 phk_stateBytesPerPoint = sizeof(phContactState);
@@ -67,6 +67,8 @@ bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     arrays->stack = island.m_bodies + bodyCount;
     arrays->stackSize = bodyCount;
     island.m_contacts = (phContactConstraint**)(arrays->stack + bodyCount);
+    // The bytes last, behind the pointers, so that nothing behind them is misaligned.
+    island.m_solvedBelow = (u8*)(island.m_contacts + contactCount);
     island.m_dt = scene->m_dt;
     island.m_gravity = scene->m_gravity;
     island.m_iterations = scene->m_iterations;
