@@ -42,7 +42,9 @@ void phContactManager::AddContact(phBox* A, phBox* B) {
     // rather than the program stopping.
     phContactConstraint* contact = (phContactConstraint*)m_allocator.Allocate();
     if (!contact) {
-        ++m_pairsWithoutRoom;
+        // The pair is asked for again in the next pair update, when the proxy's move finds room.
+        m_broadphase.BufferMove(A->broadPhaseIndex);
+        NoteWithoutRoom(bodyA, bodyB);
         return;
     }
     contact->A = A;
@@ -70,6 +72,12 @@ void phContactManager::AddContact(phBox* A, phBox* B) {
     bodyA->SetToAwake();
     bodyB->SetToAwake();
     ++m_contactCount;
+}
+
+void phContactManager::NoteWithoutRoom(phBody* A, phBody* B) {
+    ++m_pairsWithoutRoom;
+    A->m_withoutRoom = true;
+    B->m_withoutRoom = true;
 }
 
 void phContactManager::FindNewContacts() { m_broadphase.UpdatePairs(); }
@@ -163,9 +171,9 @@ void phContactManager::KeepNewManifold(phContactConstraint* contact, const phMan
     if (found.contactCount == 0) return;
     contact->manifold = (phManifold*)m_manifoldAllocator.Allocate();
     if (!contact->manifold) {
-        // No room for the points: the pair is treated as apart.
+        // No room for the points: the pair is asked again in the next collision test.
         contact->m_flags &= ~phContactConstraint::eColliding;
-        ++m_pairsWithoutRoom;
+        NoteWithoutRoom(contact->bodyA, contact->bodyB);
         return;
     }
     *contact->manifold = found;

@@ -68,4 +68,6 @@ private:
     // Keeps `found` as the manifold of a pair that had none, when it has points.
     void KeepNewManifold(phContactConstraint* contact, const phManifold& found);
     void ReleaseManifold(phContactConstraint* contact);
+    // Counts a pair that found no room and marks its bodies (see phBody::m_withoutRoom).
+    void NoteWithoutRoom(phBody* A, phBody* B);
 };

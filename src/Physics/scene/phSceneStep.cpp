@@ -82,11 +82,19 @@ bool phJoinsIsland(const phContactConstraint* contact) {
     return !(contact->m_flags & phContactConstraint::eIsland) && phCanJoinIsland(contact);
 }
 
+// What became of an island's walk.
+enum phIslandWalk {
+    ePhIslandWhole,
+    // A body of the island has a pair without room: the island is gathered but held still.
+    ePhIslandWithoutRoom,
+    // The island outgrew arrays that the store could not give room for every body and pair: the
+    // walk stopped part way.
+    ePhIslandTooLarge,
+};
+
 // Gathers the island of `seed` by a depth-first walk. Static bodies join but the walk does not go
-// on through them, so two stacks on one floor stay two islands. False when the island outgrows
-// arrays that the store could not give room for every body and pair: the walk stops there, and
-// the bodies it reached are held still for the step.
-bool phBuildIsland(phIslandArrays* arrays, phBody* seed) {
+// on through them, so two stacks on one floor stay two islands.
+phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
     phIsland* island = &arrays->island;
     island->m_bodyCount = 0;
     island->m_contactCount = 0;
@@ -94,12 +102,14 @@ bool phBuildIsland(phIslandArrays* arrays, phBody* seed) {
 
     i32 stackSize = arrays->stackSize;
     i32 stackCount = 0;
+    phIslandWalk walk = ePhIslandWhole;
     arrays->stack[stackCount++] = seed;
     seed->m_flags |= phBody::eIsland;
 
     while (stackCount > 0) {
         phBody* body = arrays->stack[--stackCount];
-        if (island->m_bodyCount == island->m_bodyCapacity) return false;
+        if (island->m_bodyCount == island->m_bodyCapacity) return ePhIslandTooLarge;
+        if (body->m_withoutRoom) walk = ePhIslandWithoutRoom;
         // Nothing that is not finite enters the solver, where it would spread to every body
         // the island's contacts reach.
         body->EnsureFinite();
@@ -110,18 +120,18 @@ bool phBuildIsland(phIslandArrays* arrays, phBody* seed) {
         for (phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
             phContactConstraint* contact = edge->constraint;
             if (!phJoinsIsland(contact)) continue;
-            if (island->m_contactCount == island->m_contactCapacity) return false;
+            if (island->m_contactCount == island->m_contactCapacity) return ePhIslandTooLarge;
             island->Add(contact);
             contact->m_flags |= phContactConstraint::eIsland;
 
             phBody* other = edge->other;
             if (other->m_flags & phBody::eIsland) continue;
-            if (stackCount == stackSize) return false;
+            if (stackCount == stackSize) return ePhIslandTooLarge;
             arrays->stack[stackCount++] = other;
             other->m_flags |= phBody::eIsland;
         }
     }
-    return true;
+    return walk;
 }
 
 // Points the island's solver state at `block`: room for `pairs` constraints and `points` points.
@@ -172,43 +182,52 @@ void phSolveIsland(phScene* scene, phIsland* island) {
     if (states) scene->m_stack.Free(states);
 }
 
-// The bodies that the step would have moved, held still for want of room for the island arrays.
-i32 phAwakeBodies(const phScene* scene) {
+// Whether the step would solve the body's island, with the body as its seed unless a walk from an
+// earlier seed took it in.
+bool phSeedsAnIsland(const phBody* body) { return body->IsAwake() && !(body->m_flags & (phBody::eIsland | phBody::eStatic)); }
+
+// The bodies that the step would have moved from `seed` on, held still for want of room for the
+// island arrays.
+i32 phBodiesLeft(const phBody* seed) {
     i32 count = 0;
-    for (const phBody* body = scene->m_bodyList; body; body = body->m_next) {
-        if (body->IsAwake() && !(body->m_flags & phBody::eStatic)) ++count;
-    }
+    for (const phBody* body = seed; body; body = body->m_next) count += phSeedsAnIsland(body) ? 1 : 0;
     return count;
+}
+
+// A static body may touch several islands in one step. The constraints are let go as well: the
+// collision test, which cleared the mark of every pair it looked at, does not look at sleeping
+// pairs, and one marked here would be closed to the walk once it wakes.
+void phLetGoOfIsland(phIsland* island) {
+    for (i32 i = 0; i < island->m_bodyCount; ++i) {
+        phBody* body = island->m_bodies[i];
+        if (body->m_flags & phBody::eStatic) body->m_flags &= ~phBody::eIsland;
+    }
+    for (i32 i = 0; i < island->m_contactCount; ++i) island->m_contacts[i]->m_flags &= ~phContactConstraint::eIsland;
 }
 
 void phSolveIslands(phScene* scene) {
     phIslandArrays arrays;
     if (!phTakeIslandArrays(scene, &arrays)) {
-        scene->m_shortfall.heldBodies = phAwakeBodies(scene);
+        scene->m_shortfall.heldBodies = phBodiesLeft(scene->m_bodyList);
         return;
     }
     phIsland& island = arrays.island;
 
     for (phBody* seed = scene->m_bodyList; seed; seed = seed->m_next) {
-        if (seed->m_flags & (phBody::eIsland | phBody::eStatic)) continue;
-        if (!seed->IsAwake()) continue;
+        if (!phSeedsAnIsland(seed)) continue;
 
-        if (phBuildIsland(&arrays, seed)) {
-            phAssert(island.m_bodyCount != 0);
-            phSolveIsland(scene, &island);
-        } else {
-            scene->m_shortfall.heldBodies += island.m_bodyCount;
+        phIslandWalk walk = phBuildIsland(&arrays, seed);
+        if (walk == ePhIslandTooLarge) {
+            // The rest of the island, reached from a later seed, would be solved without the part
+            // held here: no island is solved after it in this step.
+            scene->m_shortfall.heldBodies += island.m_bodyCount + phBodiesLeft(seed);
+            phLetGoOfIsland(&island);
+            break;
         }
-
-        // A static body may touch several islands in one step. The constraints are let go as
-        // well: the collision test, which cleared the mark of every pair it looked at, does not
-        // look at sleeping pairs, and one marked here would be closed to the walk once it wakes.
-        for (i32 i = 0; i < island.m_bodyCount; ++i) {
-            phBody* body = island.m_bodies[i];
-            if (body->m_flags & phBody::eStatic) body->m_flags &= ~phBody::eIsland;
-        }
-        for (i32 i = 0; i < island.m_contactCount; ++i)
-            island.m_contacts[i]->m_flags &= ~phContactConstraint::eIsland;
+        phAssert(island.m_bodyCount != 0);
+        if (walk == ePhIslandWhole) phSolveIsland(scene, &island);
+        else scene->m_shortfall.heldBodies += island.m_bodyCount;
+        phLetGoOfIsland(&island);
     }
 
     scene->m_stack.Free(arrays.block);
@@ -234,6 +253,9 @@ void phScene::Step() {
     // each island) need their proxies refreshed; a sleeping body has not moved.
     for (phBody* body = m_bodyList; body; body = body->m_next) {
         if (body->m_flags & phBody::eIsland) body->SynchronizeProxies();
+        // Marked again by the pair update below and the next collision test while the store
+        // still has no room.
+        body->m_withoutRoom = false;
         phIdentity(body->m_force);
         phIdentity(body->m_torque);
     }
