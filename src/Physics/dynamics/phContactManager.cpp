@@ -76,8 +76,9 @@ void phContactManager::AddContact(phBox* A, phBox* B) {
 
 void phContactManager::NoteWithoutRoom(phBody* A, phBody* B) {
     ++m_pairsWithoutRoom;
-    A->m_withoutRoom = true;
-    B->m_withoutRoom = true;
+    // A static body is in every island that touches it and holds none of them.
+    A->m_withoutRoom = !(A->m_flags & phBody::eStatic);
+    B->m_withoutRoom = !(B->m_flags & phBody::eStatic);
 }
 
 void phContactManager::FindNewContacts() { m_broadphase.UpdatePairs(); }

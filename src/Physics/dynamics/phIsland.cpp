@@ -92,6 +92,7 @@ void phIsland::MarkPartSolved(const phVec3& up) {
 // when it holds such a step: then a body and everything level with it are solved in one part, and
 // a later part finds every body it rests on solved (see MarkPartSolved).
 i32 phIsland::PartLength(i32 first) const {
+    if (HoldsWhole()) return m_contactCount - first;
     phVec3 up;
     bool upward = phUpAgainst(m_gravity, &up);
     i32 pointCount = 0;
@@ -231,7 +232,7 @@ void phIsland::Solve() {
     // Without gravity nothing rests on anything, and the parts are not ordered: none holds a body.
     phVec3 up;
     bool upward = phUpAgainst(m_gravity, &up);
-    bool parted = m_stateCapacity < m_contactCount || m_pointCapacity < m_pointCount;
+    bool parted = !HoldsWhole();
     if (parted) memset(m_solvedBelow, 0, size_t(m_bodyCount));
     for (i32 first = 0; first < m_contactCount; first += m_partCount) {
         InitializePart(first);

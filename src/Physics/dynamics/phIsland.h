@@ -168,6 +168,8 @@ private:
     // manifolds.
     void InitializePart(i32 first);
     i32 PartLength(i32 first) const;
+    // Whether the states have room for every constraint and point of the island.
+    bool HoldsWhole() const { return m_contactCount <= m_stateCapacity && m_pointCount <= m_pointCapacity; }
     void HoldSolvedBodies(phContactConstraintState* cs) const;
     void MarkPartSolved(const phVec3& up);
     void IntegrateVelocities();

@@ -16,6 +16,9 @@ struct phIslandArrays {
     i32 stackSize;
     // The one block the arrays above are carved from.
     void* block;
+    // The solver state of every touching pair of the scene, when the store holds it at once: the
+    // islands then share it, and none asks for its own.
+    void* states;
 };
 
 // Whether the constraint can be crossed by an island walk at all: touching and not a sensor
@@ -109,7 +112,10 @@ phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
     while (stackCount > 0) {
         phBody* body = arrays->stack[--stackCount];
         if (island->m_bodyCount == island->m_bodyCapacity) return ePhIslandTooLarge;
+        // The mark is spent here: the pair update and the collision test set it again while the
+        // store still has no room.
         if (body->m_withoutRoom) walk = ePhIslandWithoutRoom;
+        body->m_withoutRoom = false;
         // Nothing that is not finite enters the solver, where it would spread to every body
         // the island's contacts reach.
         body->EnsureFinite();
@@ -164,18 +170,31 @@ void* phTakeStates(phScene* scene, phIsland* island) {
     }
 }
 
-// Solves the island that the walk gathered, with its solver state taken for it alone. Without
-// room for one pair's state the island's bodies are held still for this step.
-void phSolveIsland(phScene* scene, phIsland* island) {
+// Takes the solver state of every touching pair and point of the scene in one block, without
+// noting a refusal: without room for it each island asks for its own.
+void phTakeAllStates(phScene* scene, phIslandArrays* arrays) {
+    const phContactManager& contacts = scene->m_contactManager;
+    u64 bytes = u64(contacts.m_touchingCount) * phk_stateBytesPerPair + u64(contacts.m_touchingPointCount) * phk_stateBytesPerPoint;
+    // Nothing touching: every island is a lone body or bodies apart, with no state to solve.
+    arrays->states = bytes > 0 && bytes <= phk_requestLimit ? scene->m_stack.Allocate(i32(bytes)) : nullptr;
+    if (arrays->states)
+        phCarveStates(&arrays->island, (u8*)arrays->states, contacts.m_touchingCount, contacts.m_touchingPointCount);
+}
+
+// Solves the island that the walk gathered, in the states of the whole scene or, without room for
+// them, in states taken for it alone. Without room for one pair's state the island's bodies are
+// held still for this step.
+void phSolveIsland(phScene* scene, phIslandArrays* arrays) {
+    phIsland* island = &arrays->island;
     void* states = nullptr;
-    if (island->m_contactCount > 0) {
+    if (!arrays->states && island->m_contactCount == 0) {
+        phCarveStates(island, nullptr, 0, 0);
+    } else if (!arrays->states) {
         states = phTakeStates(scene, island);
         if (!states) {
             scene->m_shortfall.heldBodies += island->m_bodyCount;
             return;
         }
-    } else {
-        phCarveStates(island, nullptr, 0, 0);
     }
     island->Initialize();
     island->Solve();
@@ -212,6 +231,7 @@ void phSolveIslands(phScene* scene) {
         return;
     }
     phIsland& island = arrays.island;
+    phTakeAllStates(scene, &arrays);
 
     for (phBody* seed = scene->m_bodyList; seed; seed = seed->m_next) {
         if (!phSeedsAnIsland(seed)) continue;
@@ -225,11 +245,12 @@ void phSolveIslands(phScene* scene) {
             break;
         }
         phAssert(island.m_bodyCount != 0);
-        if (walk == ePhIslandWhole) phSolveIsland(scene, &island);
+        if (walk == ePhIslandWhole) phSolveIsland(scene, &arrays);
         else scene->m_shortfall.heldBodies += island.m_bodyCount;
         phLetGoOfIsland(&island);
     }
 
+    if (arrays.states) scene->m_stack.Free(arrays.states);
     scene->m_stack.Free(arrays.block);
 }
 
@@ -253,9 +274,6 @@ void phScene::Step() {
     // each island) need their proxies refreshed; a sleeping body has not moved.
     for (phBody* body = m_bodyList; body; body = body->m_next) {
         if (body->m_flags & phBody::eIsland) body->SynchronizeProxies();
-        // Marked again by the pair update below and the next collision test while the store
-        // still has no room.
-        body->m_withoutRoom = false;
         phIdentity(body->m_force);
         phIdentity(body->m_torque);
     }
