@@ -451,7 +451,8 @@ TEST_F(SceneTest, ANearlyFullStoreRefusesOrSimulatesEveryCube) {
             BoxBodyDesc cube;
             if (c.layout == eColumns) {
                 int column = i / 3, side = 64;
-                cube.position = vec3(r32(column % side) * 2 - 64, 0.6f + r32(i % 3) * 1.2f, r32(column / side) * 2 - 64);
+                cube.position =
+                    vec3(r32(column % side) * 2 - 64, 0.6f + r32(i % 3) * 1.2f, r32(column / side) * 2 - 64);
                 cube.axis = vec3(r32(i % 3) - 1, 1, r32(i % 5) - 2);
                 cube.angle = 0.1f * r32(i % 7);
             } else {

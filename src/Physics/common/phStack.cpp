@@ -30,7 +30,7 @@ void* phStack::Allocate(i32 size) {
         m_entryCapacity = capacity;
     }
     u8* data = nullptr;
-    if (u64(m_index) + u64(size) <= m_stackSize) {
+    if (m_memory && u64(m_index) + u64(size) <= m_stackSize) {
         data = m_memory + m_index;
         m_index += size;
     } else {

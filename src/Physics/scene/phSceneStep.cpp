@@ -53,7 +53,8 @@ bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     i32 contactCount = scene->m_contactManager.m_touchingCount;
     u8* block = nullptr;
     for (;;) {
-        block = (u8*)phTakeFromStack(scene, u64(bodyCount) * phk_stepBytesPerBody + u64(contactCount) * phk_stepBytesPerPair);
+        u64 bytes = u64(bodyCount) * phk_stepBytesPerBody + u64(contactCount) * phk_stepBytesPerPair;
+        block = (u8*)phTakeFromStack(scene, bytes);
         if (block || bodyCount == 1) break;
         bodyCount = (bodyCount + 1) / 2;
         contactCount = (contactCount + 1) / 2;
@@ -174,7 +175,8 @@ void* phTakeStates(phScene* scene, phIsland* island) {
 // noting a refusal: without room for it each island asks for its own.
 void phTakeAllStates(phScene* scene, phIslandArrays* arrays) {
     const phContactManager& contacts = scene->m_contactManager;
-    u64 bytes = u64(contacts.m_touchingCount) * phk_stateBytesPerPair + u64(contacts.m_touchingPointCount) * phk_stateBytesPerPoint;
+    u64 bytes = u64(contacts.m_touchingCount) * phk_stateBytesPerPair +
+                u64(contacts.m_touchingPointCount) * phk_stateBytesPerPoint;
     // Nothing touching: every island is a lone body or bodies apart, with no state to solve.
     arrays->states = bytes > 0 && bytes <= phk_requestLimit ? scene->m_stack.Allocate(i32(bytes)) : nullptr;
     if (arrays->states)
@@ -203,7 +205,9 @@ void phSolveIsland(phScene* scene, phIslandArrays* arrays) {
 
 // Whether the step would solve the body's island, with the body as its seed unless a walk from an
 // earlier seed took it in.
-bool phSeedsAnIsland(const phBody* body) { return body->IsAwake() && !(body->m_flags & (phBody::eIsland | phBody::eStatic)); }
+bool phSeedsAnIsland(const phBody* body) {
+    return body->IsAwake() && !(body->m_flags & (phBody::eIsland | phBody::eStatic));
+}
 
 // The bodies that the step would have moved from `seed` on, held still for want of room for the
 // island arrays.
