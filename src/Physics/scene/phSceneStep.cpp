@@ -206,7 +206,7 @@ void phSolveIsland(phScene* scene, phIslandArrays* arrays) {
 // Whether the step would solve the body's island, with the body as its seed unless a walk from an
 // earlier seed took it in.
 bool phSeedsAnIsland(const phBody* body) {
-    return body->IsAwake() && !(body->m_flags & (phBody::eIsland | phBody::eStatic));
+    return (body->m_flags & (phBody::eAwake | phBody::eIsland | phBody::eStatic)) == phBody::eAwake;
 }
 
 // The bodies that the step would have moved from `seed` on, held still for want of room for the
