@@ -92,7 +92,6 @@ void phIsland::MarkPartSolved(const phVec3& up) {
 // when it holds such a step: then a body and everything level with it are solved in one part, and
 // a later part finds every body it rests on solved (see MarkPartSolved).
 i32 phIsland::PartLength(i32 first) const {
-    if (HoldsWhole()) return m_contactCount - first;
     phVec3 up;
     bool upward = phUpAgainst(m_gravity, &up);
     i32 pointCount = 0;
@@ -114,7 +113,7 @@ void phIsland::InitializePart(i32 first) {
     m_partStart = first;
     m_partCount = 0;
     i32 pointCount = 0;
-    i32 end = first + PartLength(first);
+    i32 end = HoldsWhole() ? m_contactCount : first + PartLength(first);
     for (i32 i = first; i < end; ++i) {
         const phContactConstraint* cc = m_contacts[i];
         const phManifold& m = *cc->manifold;

@@ -34,6 +34,8 @@ const u64 phk_stepBytesPerBody = sizeof(phBody*) + 2 * sizeof(phVelocityState) +
 const u64 phk_stepBytesPerPair = sizeof(phContactConstraint*);
 const u64 phk_stateBytesPerPair = sizeof(phContactConstraintState);
 const u64 phk_stateBytesPerPoint = sizeof(phContactState);
+// The alignment of every block the step takes from its stack, which hands out bytes unrounded.
+const u64 phk_stepAlignment = 16;
 // The most that one request asks of the stack (it takes an i32).
 const u64 phk_requestLimit = 0x7FFFFFFF;
 
@@ -54,6 +56,9 @@ bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     u8* block = nullptr;
     for (;;) {
         u64 bytes = u64(bodyCount) * phk_stepBytesPerBody + u64(contactCount) * phk_stepBytesPerPair;
+        // The solved marks at the end leave any length: rounded up, so that the solver state the
+        // stack hands out next is aligned.
+        bytes = (bytes + phk_stepAlignment - 1) / phk_stepAlignment * phk_stepAlignment;
         block = (u8*)phTakeFromStack(scene, bytes);
         if (block || bodyCount == 1) break;
         bodyCount = (bodyCount + 1) / 2;
