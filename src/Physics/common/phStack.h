@@ -25,6 +25,9 @@ public:
 
     // `size` bytes, or null when neither the arena nor the physics store has room for them.
     void* Allocate(i32 size);
+    // `size` bytes of the arena, or null when it has no room left for them; the store is not
+    // asked. The request counts towards the arena's growth like any other.
+    void* AllocateInArena(i32 size);
     // Releases the newest allocation; `data` must be it.
     void Free(void* data);
     // Only while the stack is empty: takes an arena as large as the most bytes asked for at once
@@ -48,11 +51,19 @@ public:
     u32 m_maxRequest;
     // m_maxAllocation of the step before the last Grow.
     u32 m_lastHeld;
+    // The smallest request that a Grow found the store unable to hold, and asks no more for
+    // (all ones while none was refused).
+    u32 m_refusedSize;
     i32 m_entryCount;
     i32 m_entryCapacity;
     u32 m_stackSize;
 
 private:
+    void NoteRequest(i32 size);
+    bool FitsInArena(i32 size) const;
+    // Room in the entry table for one more allocation, doubling it when full.
+    bool HasEntryRoom();
+    void* Push(u8* data, i32 size);
     void ReleaseArena();
     bool InArena(const u8* data) const { return data >= m_memory && data < m_memory + m_stackSize; }
 };

@@ -176,14 +176,15 @@ void* phTakeStates(phScene* scene, phIsland* island) {
     }
 }
 
-// Takes the solver state of every touching pair and point of the scene in one block, without
-// noting a refusal: without room for it each island asks for its own.
+// Takes the solver state of every touching pair and point of the scene in one block of the arena;
+// without room for it there (the store is not searched for it every step, and its refusal is no
+// shortfall) each island asks for its own. The arena grows to it between steps when it can.
 void phTakeAllStates(phScene* scene, phIslandArrays* arrays) {
     const phContactManager& contacts = scene->m_contactManager;
     u64 bytes = u64(contacts.m_touchingCount) * phk_stateBytesPerPair +
                 u64(contacts.m_touchingPointCount) * phk_stateBytesPerPoint;
     // Nothing touching: every island is a lone body or bodies apart, with no state to solve.
-    arrays->states = bytes > 0 && bytes <= phk_requestLimit ? scene->m_stack.Allocate(i32(bytes)) : nullptr;
+    arrays->states = bytes > 0 && bytes <= phk_requestLimit ? scene->m_stack.AllocateInArena(i32(bytes)) : nullptr;
     if (arrays->states)
         phCarveStates(&arrays->island, (u8*)arrays->states, contacts.m_touchingCount, contacts.m_touchingPointCount);
 }
