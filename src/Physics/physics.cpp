@@ -354,7 +354,7 @@ void refreshPairs(phBody* body) {
     phContactManager* contacts = &scene->m_contactManager;
     contacts->RemoveContactsFromBody(body);
     for (phBox* box = body->m_boxes; box; box = box->next) {
-        if (!contacts->m_broadphase.BufferMove(box->broadPhaseIndex)) ++contacts->m_pairsWithoutRoom;
+        if (!contacts->m_broadphase.BufferMove(box->broadPhaseIndex)) contacts->NoteWithoutRoom(body, body);
     }
     scene->m_newBox = true;
     body->SetToAwake();

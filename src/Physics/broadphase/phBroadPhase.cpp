@@ -57,7 +57,11 @@ void phBroadPhase::RemoveBox(const phBox* box) {
 
 void phBroadPhase::Update(i32 id, const phAABB& aabb) {
     // Without room the move is dropped: the proxy finds its new pairs when it next moves.
-    if (m_tree.Update(id, aabb) && !BufferMove(id)) ++m_manager->m_pairsWithoutRoom;
+    if (m_tree.Update(id, aabb) && !BufferMove(id)) NoteWithoutRoom(id, id);
+}
+
+void phBroadPhase::NoteWithoutRoom(i32 A, i32 B) {
+    m_manager->NoteWithoutRoom(((phBox*)m_tree.GetUserData(A))->body, ((phBox*)m_tree.GetUserData(B))->body);
 }
 
 bool phBroadPhase::TestOverlap(i32 A, i32 B) const {
@@ -78,7 +82,9 @@ bool phBroadPhase::TreeCallBack(i32 index) {
     // Without room the query ends: the pairs found so far are reported.
     if (m_pairCount == m_pairCapacity &&
         !phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair)))) {
-        ++m_manager->m_pairsWithoutRoom;
+        // Asked again from this proxy in the next pair update, when its move finds room.
+        BufferMove(m_currentIndex);
+        NoteWithoutRoom(m_currentIndex, index);
         return false;
     }
     phContactPair* pair = m_pairBuffer + m_pairCount++;

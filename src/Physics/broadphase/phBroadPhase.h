@@ -57,4 +57,9 @@ public:
     // Buffers a move of the proxy, so that the next pair update pairs it anew; false when the
     // buffer is full and cannot grow.
     bool BufferMove(i32 id);
+
+private:
+    // A pair of the two proxies (or a move of one, given twice) found no room: told to the
+    // contact manager with the proxies' bodies.
+    void NoteWithoutRoom(i32 A, i32 B);
 };

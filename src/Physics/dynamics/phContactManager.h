@@ -41,6 +41,9 @@ public:
     // a walk over its bodies, not over its pairs.
     void TestCollisions();
     void RenderContacts(phRender* render) const;
+    // Counts a pair (or a proxy's move) that found no room and marks its bodies (see
+    // phBody::m_withoutRoom).
+    void NoteWithoutRoom(phBody* A, phBody* B);
 
     // Newest first.
     phContactConstraint* m_contactList;
@@ -68,6 +71,5 @@ private:
     // Keeps `found` as the manifold of a pair that had none, when it has points.
     void KeepNewManifold(phContactConstraint* contact, const phManifold& found);
     void ReleaseManifold(phContactConstraint* contact);
-    // Counts a pair that found no room and marks its bodies (see phBody::m_withoutRoom).
-    void NoteWithoutRoom(phBody* A, phBody* B);
+
 };
