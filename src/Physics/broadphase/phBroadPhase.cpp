@@ -60,6 +60,14 @@ void phBroadPhase::Update(i32 id, const phAABB& aabb) {
     if (m_tree.Update(id, aabb) && !BufferMove(id)) NoteWithoutRoom(id, id);
 }
 
+bool phBroadPhase::GrowPairBuffer(i32 index) {
+    if (phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair)))) return true;
+    // Asked again from this proxy in the next pair update, when its move finds room.
+    BufferMove(m_currentIndex);
+    NoteWithoutRoom(m_currentIndex, index);
+    return false;
+}
+
 void phBroadPhase::NoteWithoutRoom(i32 A, i32 B) {
     m_manager->NoteWithoutRoom(((phBox*)m_tree.GetUserData(A))->body, ((phBox*)m_tree.GetUserData(B))->body);
 }
@@ -80,13 +88,7 @@ bool phBroadPhase::TreeCallBack(i32 index) {
     // A proxy does not pair with itself.
     if (index == m_currentIndex) return true;
     // Without room the query ends: the pairs found so far are reported.
-    if (m_pairCount == m_pairCapacity &&
-        !phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair)))) {
-        // Asked again from this proxy in the next pair update, when its move finds room.
-        BufferMove(m_currentIndex);
-        NoteWithoutRoom(m_currentIndex, index);
-        return false;
-    }
+    if (m_pairCount == m_pairCapacity && !GrowPairBuffer(index)) return false;
     phContactPair* pair = m_pairBuffer + m_pairCount++;
     pair->A = phMin(index, m_currentIndex);
     pair->B = phMax(index, m_currentIndex);

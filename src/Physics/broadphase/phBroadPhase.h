@@ -59,6 +59,9 @@ public:
     bool BufferMove(i32 id);
 
 private:
+    // Doubles the full pair buffer for the pair of the running query with `index`; false, with
+    // that pair told to have no room, when the physics store cannot hold the larger buffer.
+    bool GrowPairBuffer(i32 index);
     // A pair of the two proxies (or a move of one, given twice) found no room: told to the
     // contact manager with the proxies' bodies.
     void NoteWithoutRoom(i32 A, i32 B);

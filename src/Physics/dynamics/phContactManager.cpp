@@ -169,7 +169,6 @@ void phContactManager::ReleaseManifold(phContactConstraint* contact) {
 }
 
 void phContactManager::KeepNewManifold(phContactConstraint* contact, const phManifold& found) {
-    if (found.contactCount == 0) return;
     contact->manifold = (phManifold*)m_manifoldAllocator.Allocate();
     if (!contact->manifold) {
         // No room for the points: the pair is asked again in the next collision test.
@@ -214,7 +213,8 @@ void phContactManager::TestPair(phContactConstraint* constraint) {
         phWarmStartManifold(manifold, old);
     }
     if (manifold == &fresh) {
-        KeepNewManifold(constraint, fresh);
+        // Most pairs of a crowded scene do not touch, and keep no manifold.
+        if (fresh.contactCount > 0) KeepNewManifold(constraint, fresh);
     } else {
         m_touchingPointCount += manifold->contactCount - old.count;
         if (manifold->contactCount == 0) ReleaseManifold(constraint);

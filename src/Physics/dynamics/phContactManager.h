@@ -68,7 +68,7 @@ public:
 private:
     // The narrow phase and warm start of one pair, or its removal when its boxes parted.
     void TestPair(phContactConstraint* contact);
-    // Keeps `found` as the manifold of a pair that had none, when it has points.
+    // Keeps `found`, which has points, as the manifold of a pair that had none.
     void KeepNewManifold(phContactConstraint* contact, const phManifold& found);
     void ReleaseManifold(phContactConstraint* contact);
 
