@@ -274,10 +274,50 @@ string ownerName(const BodyOpts* opts) {
 // Longest part of an entity name that a message quotes.
 constexpr msi QUOTED_NAME_BYTES = 64;
 
+// What the glue has told of the physics store's room since the body store was made or the scene's
+// bodies were last removed: a level that asks for thousands of bodies too many names the first
+// few, then one line counts the rest (at the next step), and a step that fell short is told once.
+struct RoomReport {
+    u32 refusedBodies;
+    u32 toldRefusals;
+    b8 shortfallTold;
+};
+
+RoomReport roomReport;
+
+// Refused bodies named one line each before the rest are counted.
+constexpr u32 NAMED_REFUSALS = 3;
+
 void reportNoRoom(const BodyOpts* opts) {
+    roomReport.refusedBodies++;
+    if (roomReport.refusedBodies > NAMED_REFUSALS) return;
     string name = ownerName(opts);
     printFormattedLine("Physics: no room for the body of entity \"%.*s\" in the physics store; it has no body",
                        (int)min(name.length, QUOTED_NAME_BYTES), (const c8*)name.data);
+    roomReport.toldRefusals = roomReport.refusedBodies;
+}
+
+void reportUntoldRefusals() {
+    if (roomReport.refusedBodies == roomReport.toldRefusals) return;
+    printFormattedLine("Physics: %u more bodies found no room in the physics store; they have no body",
+                       roomReport.refusedBodies - roomReport.toldRefusals);
+    roomReport.toldRefusals = roomReport.refusedBodies;
+}
+
+void reportShortfall(const phStepShortfall& shortfall) {
+    if (roomReport.shortfallTold || !phFellShort(shortfall)) return;
+    printFormattedLine("Physics: a step needed more than the physics store could hold (the largest request it "
+                       "refused: %llu bytes): %d islands were solved in parts, %d bodies were held still and %d "
+                       "pairs found no room; this is told once",
+                       (unsigned long long)shortfall.largestRefusal, shortfall.partedIslands, shortfall.heldBodies,
+                       shortfall.pairsWithoutRoom);
+    roomReport.shortfallTold = true;
+}
+
+// A new scene's bodies are told of afresh; what the old one's left untold is told first.
+void restartRoomReport() {
+    reportUntoldRefusals();
+    roomReport = {};
 }
 
 // Whether a setter may pass `value` to the body. A value that is not finite would make the body's
@@ -308,17 +348,15 @@ b8 acceptsRate(u32 index, v3* value, const c8* setter) {
 
 // Contacts found under a body's old layers are stale, and a proxy that does not move is never
 // paired again by the broad phase: the contacts are dropped (which wakes the bodies they
-// touched) and the proxies are inserted anew, so the next step's first pair update sees the body
-// with its new layers before it tests collisions. A new contact wakes a resting neighbour.
+// touched) and a move of every proxy is buffered, so the next step's first pair update sees the
+// body with its new layers before it tests collisions. A new contact wakes a resting neighbour.
+// A move the full physics store has no room for is counted with the step's pairs without room.
 void refreshPairs(phBody* body) {
     phScene* scene = body->m_scene;
-    scene->m_contactManager.RemoveContactsFromBody(body);
-    phBroadPhase* broadPhase = &scene->m_contactManager.m_broadphase;
+    phContactManager* contacts = &scene->m_contactManager;
+    contacts->RemoveContactsFromBody(body);
     for (phBox* box = body->m_boxes; box; box = box->next) {
-        broadPhase->RemoveBox(box);
-        phAABB aabb;
-        box->ComputeAABB(body->m_tx, &aabb);
-        broadPhase->InsertBox(box, aabb);
+        if (!contacts->m_broadphase.BufferMove(box->broadPhaseIndex)) contacts->NoteWithoutRoom(body, body);
     }
     scene->m_newBox = true;
     body->SetToAwake();
@@ -387,6 +425,7 @@ void initPhysics() {
     bodyglue::BodyEntry none = {};
     void* reserved = push(&engineState->physicsBodies, &none);
     VE_ASSERT_NOT_NULL(reserved);
+    bodyglue::roomReport = {};
 }
 
 void createBody(phScene* scene, BodyOpts* opts) {
@@ -418,6 +457,7 @@ void createBody(phScene* scene, BodyOpts* opts) {
 
 void removeAllBodies(phScene* scene) {
     scene->RemoveAllBodies();
+    bodyglue::restartRoomReport();
     // Retired entries of earlier scenes are null already, and entry 0 always is: the walk back
     // stops at the first null, so each entry is retired once.
     ChunkStore* store = &engineState->physicsBodies;
@@ -570,12 +610,9 @@ void wakeBody(u32 index) {
 }
 
 void physicsUpdate(phScene* scene) {
-    b8 waited = scene->m_waitingPairs > 0;
+    bodyglue::reportUntoldRefusals();
     scene->Step();
-    // Said once when it starts, not every step that it lasts.
-    if (scene->m_waitingPairs > 0 && !waited)
-        printFormattedLine("Physics: the physics store has no room to solve every touching pair; %d wait for room",
-                           scene->m_waitingPairs);
+    bodyglue::reportShortfall(scene->m_shortfall);
 }
 
 void clearForces(phScene* scene) {

@@ -143,7 +143,8 @@ void initPhysics();
 // Builds the body and its boxes in `scene` from `opts` and writes its id into `opts->physicsBody`
 // (`NO_BODY` when the body store is full, and when the body or one of its boxes finds no room in
 // the physics store: then one line names the entity whose options these are, and the entity goes
-// on without a body). Type bits other than exactly one of static, dynamic,
+// on without a body; past the first three refusals since the scene's bodies were made, the next
+// step counts the rest in one line). Type bits other than exactly one of static, dynamic,
 // kinematic are repaired: the whole flag word becomes `Static`. Damaged values (see the bounds
 // above) are replaced in the body, not in the options: position, velocities and a non-finite
 // rotation by zero and the identity, gravity by 9.81, damping (also when negative) by the library's
@@ -219,7 +220,9 @@ void updateObject(u32 index);
 // Drops the force and torque accumulated on every body of `scene`: during a rewind no step runs
 // to consume them.
 void clearForces(phScene* scene);
-// One physics step of the scene's fixed tick.
+// One physics step of the scene's fixed tick. The first step that needs more than the physics store
+// can hold prints one line with the figures (see phStepShortfall); later ones print nothing until
+// the scene's bodies are removed.
 void physicsUpdate(phScene* scene);
 
 // The map editor's collider list on a body's options (the body itself is not rebuilt). Appending

@@ -291,6 +291,8 @@ struct SingleContact {
         velocities[1].v = vec3(0, -closingSpeed, 0);
         island.m_contactStates = &state;
         island.m_contactCount = 1;
+        island.m_partStart = 0;
+        island.m_partCount = 1;
         island.m_velocities = velocities;
         island.m_pushes = pushes;
         island.m_enableFriction = true;

@@ -40,12 +40,18 @@ TEST_F(PhMemory, FreeingAForeignPointerIsIgnored) {
     EXPECT_EQ((ve::detail::HeapFreeBlock*)store->firstFreeBlock->nextFreeBlock, nullptr);
 }
 
+// A stack whose arena a first step of `bytes` has grown to that size.
+void growArena(phStack* stack, i32 bytes) {
+    stack->Free(stack->Allocate(bytes));
+    stack->Grow();
+}
+
 // A full store answers null, and each allocator on top of it refuses without changing. The
 // refusals print nothing: the library copes with null, and a scene asking on every body would
 // otherwise fill the console.
 TEST_F(PhMemory, AnExhaustedStoreRefusesWithoutStopping) {
     phStack stack;
-    ASSERT_TRUE(stack.Reserve(64));
+    growArena(&stack, 64);
     phPagedAllocator pages(64, 4);
     void* fill = phAlloc(i32(ve::largestFreeBlock(store) - 256));
     ASSERT_NE(fill, nullptr);
@@ -53,11 +59,34 @@ TEST_F(PhMemory, AnExhaustedStoreRefusesWithoutStopping) {
     EXPECT_EQ(phAlloc(i32(phTestStoreSize)), nullptr);
     EXPECT_EQ(pages.Allocate(), nullptr);
     EXPECT_EQ(pages.m_pageCount, 0);
-    EXPECT_FALSE(stack.Reserve(1 << 20));
+    EXPECT_EQ(stack.Allocate(1 << 20), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(stack.m_stackSize, 64u) << "the stack keeps the arena it had";
-    EXPECT_NE(stack.Allocate(64), nullptr);
-    stack.Free(stack.m_memory);
+    EXPECT_EQ(stack.m_entryCount, 0);
+    void* fromArena = stack.Allocate(64);
+    EXPECT_EQ(fromArena, stack.m_memory);
+    stack.Free(fromArena);
+}
+
+// The scene's idle arena gives way to memory that outlives a step, down to what the last step
+// held at once; a stack in use gives nothing.
+TEST_F(PhMemory, AFullStoreTrimsTheIdleArenaToWhatTheLastStepHeld) {
+    phStack stack;
+    setPhysicsSpareArena(&stack);
+    // A step of 1 MiB grows the arena; the next holds only 64 KiB.
+    growArena(&stack, 1 << 20);
+    growArena(&stack, 64 << 10);
+    ASSERT_EQ(stack.m_stackSize, u32(1 << 20));
+    phAlloc(i32(ve::largestFreeBlock(store) - 64));
+    EXPECT_NE(phAlloc(512 << 10), nullptr);
+    EXPECT_EQ(stack.m_stackSize, u32(64 << 10));
+    while (ve::largestFreeBlock(store) > 64) phAlloc(i32(ve::largestFreeBlock(store) - 64));
+    void* held = stack.Allocate(8);
+    EXPECT_EQ(phAlloc(32 << 10), nullptr) << "the arena in use gave way";
+    EXPECT_EQ(stack.m_stackSize, u32(64 << 10));
+    stack.Free(held);
+    EXPECT_EQ(phAlloc(32 << 10), nullptr) << "the arena gave way below the last step's need";
+    setPhysicsSpareArena(nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -68,7 +97,7 @@ using PhStack = PhysicsStoreTest;
 
 TEST_F(PhStack, AllocationsFollowEachOtherWithoutRounding) {
     phStack stack;
-    stack.Reserve(1000);
+    growArena(&stack, 1000);
     u8* a = (u8*)stack.Allocate(3);
     u8* b = (u8*)stack.Allocate(10);
     u8* c = (u8*)stack.Allocate(7);
@@ -90,35 +119,50 @@ TEST_F(PhStack, AllocationsFollowEachOtherWithoutRounding) {
     EXPECT_EQ(stack.m_entryCount, 0);
 }
 
-TEST_F(PhStack, ReserveGrowsOnlyForEqualOrLargerSizes) {
-    phStack stack;
-    EXPECT_EQ(stack.m_memory, nullptr);
-    stack.Reserve(0);
-    EXPECT_EQ(stack.m_memory, nullptr);
+// What the arena does not hold comes from the store, and Grow then takes an arena for the most
+// that was asked at once; when the store cannot hold that, the most that was held, else the old
+// arena again.
+TEST_F(PhStack, TheArenaGrowsBetweenStepsToWhatAStepAskedFor) {
+    struct Case {
+        const char* name;
+        i32 arena, first, second;
+        // Room left in the store before the step: the second request fits only when large.
+        msi room;
+        bool secondServed;
+        u32 grownTo;
+    };
+    const msi plenty = msi(32) << 20;
+    for (const Case& c : {Case{"no arena yet", 0, 300, 500, plenty, true, 800},
+                          Case{"both beyond the arena", 100, 300, 500, plenty, true, 800},
+                          Case{"the first in the arena", 1000, 300, 500, plenty, true, 1000},
+                          Case{"asked for more than the store holds", 100, 300, 40 << 10, 1 << 10, false, 300},
+                          Case{"held no more than the arena", 1000, 800, 40 << 10, 1 << 10, false, 1000}}) {
+        SCOPED_TRACE(c.name);
+        store = createPhysicsTestStore();
+        phStack stack;
+        if (c.arena) growArena(&stack, c.arena);
+        u8* arena = stack.m_memory;
+        phAlloc(i32(ve::largestFreeBlock(store) - c.room));
 
-    stack.Reserve(256);
-    u8* first = stack.m_memory;
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(stack.m_stackSize, 256u);
-
-    // A smaller request keeps the arena.
-    stack.Reserve(100);
-    EXPECT_EQ(stack.m_memory, first);
-    EXPECT_EQ(stack.m_stackSize, 256u);
-
-    // An equal request is served (with a fresh arena of the same size); a larger one grows it.
-    stack.Reserve(256);
-    EXPECT_EQ(stack.m_stackSize, 256u);
-    stack.Reserve(4096);
-    EXPECT_EQ(stack.m_stackSize, 4096u);
-    void* all = stack.Allocate(4096);
-    EXPECT_EQ(all, stack.m_memory);
-    stack.Free(all);
+        u8* first = (u8*)stack.Allocate(c.first);
+        u8* second = (u8*)stack.Allocate(c.second);
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first == arena, c.first <= c.arena);
+        EXPECT_EQ(second != nullptr, c.secondServed);
+        if (second) stack.Free(second);
+        stack.Free(first);
+        stack.Grow();
+        EXPECT_EQ(stack.m_stackSize, c.grownTo);
+        EXPECT_NE(stack.m_memory, nullptr);
+        void* whole = stack.Allocate(i32(c.grownTo));
+        EXPECT_EQ(whole, stack.m_memory) << "the next step of the same need is served by the arena";
+        stack.Free(whole);
+    }
 }
 
 TEST_F(PhStack, TheSixtyFifthEntryDoublesTheTableAndKeepsTheOlderEntries) {
     phStack stack;
-    stack.Reserve(1024);
+    growArena(&stack, 1024);
     std::vector<void*> pointers;
     for (int i = 0; i < 64; ++i) pointers.push_back(stack.Allocate(i % 5 + 1));
     EXPECT_EQ(stack.m_entryCapacity, 64);
@@ -139,7 +183,6 @@ TEST_F(PhStackDeathTest, BreakingTheLastInFirstOutRulesStops) {
     EXPECT_DEATH(
         {
             phStack stack;
-            stack.Reserve(64);
             void* a = stack.Allocate(8);
             stack.Allocate(8);
             stack.Free(a);
@@ -154,23 +197,14 @@ TEST_F(PhStackDeathTest, BreakingTheLastInFirstOutRulesStops) {
     EXPECT_DEATH(
         {
             phStack stack;
-            stack.Reserve(64);
-            stack.Allocate(60);
-            stack.Allocate(5);
-        },
-        PH_ASSERTION_TEXT("m_index \\+ size <= m_stackSize"));
-    EXPECT_DEATH(
-        {
-            phStack stack;
-            stack.Reserve(64);
             stack.Allocate(8);
-            stack.Reserve(128);
+            stack.Grow();
         },
-        PH_ASSERTION_TEXT("!m_index"));
+        PH_ASSERTION_TEXT("!m_entryCount"));
     EXPECT_DEATH(
         {
             phStack stack;
-            stack.Reserve(64);
+            growArena(&stack, 64);
             stack.Allocate(8);
         },
         PH_ASSERTION_TEXT("m_index == 0"));

@@ -191,32 +191,6 @@ TEST_F(SceneTest, IslandsOnOneFloorAreSolvedApart) {
     EXPECT_FALSE(right->IsAwake());
 }
 
-using SceneDeathTest = SceneTest;
-
-// The walk stack has room for every body of the scene; a count that undercounts the bodies (the
-// scene's own bookkeeping gone wrong) must stop the step before it writes past the stack.
-TEST_F(SceneDeathTest, TheIslandWalkNeverPushesPastItsStack) {
-    addFloor(world());
-    BoxBodyDesc wall;
-    wall.type = eStaticBody;
-    wall.position = vec3(0.9f, 1, 0);
-    wall.halfExtents = vec3(0.5f, 2, 5);
-    addBoxBody(world(), wall);
-    // Sunk 0.1 into the floor and 0.1 into the wall, and the newest body: the first seed.
-    phBody* box = addDynamicBox(world(), vec3(0, 0.4f, 0));
-    world()->Step();
-    ASSERT_GT(phPointCount(box->m_contactList->constraint), 0);
-    ASSERT_GT(phPointCount(box->m_contactList->next->constraint), 0);
-
-    // Room for one body: the seed takes it, its first neighbour fits, the second does not.
-    EXPECT_DEATH(
-        {
-            world()->m_bodyCount = 1;
-            world()->Step();
-        },
-        PH_ASSERTION_TEXT("stackCount < stackSize"));
-}
-
 TEST_F(SceneTest, StackOfFiveStandsStillAndSleeps) {
     addFloor(world());
     std::vector<phBody*> stack;
@@ -419,87 +393,99 @@ void fillStoreLeaving(ve::MemoryStore* store, msi room) {
         while (ve::largestFreeBlock(store) >= room + size + ve::heapBlockOverhead) phAlloc(i32(size));
 }
 
-// The step never stands still for want of memory. Boxes made first, with the store then taken
-// whole: the arena taken while they were made serves every step, and the columns they fall into
-// are solved. The store nearly full before the boxes are made: the boxes whose share of a step
-// does not fit are refused at creation, and the rest fall and sleep. (A first step with a box on
-// the floor takes the contact pages and the pair buffer, which both rows then find.)
-TEST_F(SceneTest, AFullStoreNeverStopsTheStep) {
-    for (bool boxesFirst : {true, false}) {
-        SCOPED_TRACE(boxesFirst ? "store taken after the boxes" : "store taken before the boxes");
-        scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
-        addFloor(world());
-        addDynamicBox(world(), vec3(-6, 0.5f, 0));
-        world()->Step();
-        if (!boxesFirst) fillStoreLeaving(store, 32 << 10);
-
-        std::vector<phBody*> boxes;
-        std::vector<r32> startY;
-        for (int i = 0; i < 60; ++i) {
-            // Columns of five, 20 cm apart; twelve columns 3 m apart.
-            phVec3 at = vec3(r32(i / 5) * 3, 0.5f + r32(i % 5) * 1.2f, 0);
-            phBody* box = addDynamicBox(world(), at);
-            if (!box) break;
-            boxes.push_back(box);
-            startY.push_back(at.y);
-        }
-        if (boxesFirst) {
-            world()->Step();
-            fillStoreLeaving(store, 0);
-        }
-        ASSERT_GT(boxes.size(), 5u);
-        if (!boxesFirst) {
-            EXPECT_LT(boxes.size(), 60u) << "no box was refused";
-        }
-
-        stepScene(world(), 600);
-        for (size_t i = 0; i < boxes.size(); ++i) {
-            EXPECT_FALSE(boxes[i]->IsAwake()) << "box " << i;
-            // Each has closed the 20 cm gaps below it, and none sank into another.
-            r32 restY = 0.5f + r32(i % 5);
-            EXPECT_NEAR(boxes[i]->m_worldCenter.y, restY, 0.1f) << "box " << i << " from " << startY[i];
-        }
+// The deepest overlap of any touching pair of the scene (0 when none overlaps).
+r32 deepestOverlap(const phScene* scene) {
+    r32 deepest = 0;
+    for (const phContactConstraint* c = scene->m_contactManager.m_contactList; c; c = c->next) {
+        for (i32 j = 0; j < phPointCount(c); ++j) deepest = phMax(deepest, -c->manifold->contacts[j].penetration);
     }
+    return deepest;
 }
 
-// A nearly full store: thousands of cubes tumbling in columns of three in the 64 MiB store. Each
-// cube is either refused when it is made or simulated in full: it lands on the floor or on the
-// cubes below it, and none falls through for want of room for its pairs.
+// A nearly full store: each cube is either refused when it is made or simulated in full. Cubes
+// tumbling in columns of three land on the floor or on the cubes below them, and none falls
+// through for want of room for its pairs. A walled pit of cubes packed 1 mm apart, whose solver
+// state the store cannot hold at once, rests where it was packed. A cube asked for while cubes
+// land in a nearly full store, with the scene heap full, is refused, and the cubes made before it
+// land all the same.
 TEST_F(SceneTest, ANearlyFullStoreRefusesOrSimulatesEveryCube) {
+    enum Layout { eColumns, ePit };
     struct Case {
-        int count, leastAccepted;
+        const char* name;
+        Layout layout;
+        // Cubes asked for; a pit is `side` x `side` cubes a layer.
+        int count, side;
+        msi storeBytes;
+        // After the first twenty steps the store is filled to leave 256 KiB, and the scene heap
+        // whole, and one more cube is asked for.
+        bool oneMoreWhenFull;
+        int leastAccepted;
     };
-    for (const Case& c : {Case{9000, 9000}, Case{12000, 9000}}) {
-        SCOPED_TRACE(c.count);
+    const msi mebibyte = msi(1) << 20;
+    for (const Case& c : {Case{"9,000 loose cubes", eColumns, 9000, 0, 64 * mebibyte, false, 9000},
+                          Case{"12,000 loose cubes", eColumns, 12000, 0, 64 * mebibyte, false, 9000},
+                          Case{"a walled pit of 8 x 8 x 6", ePit, 384, 8, 23 * mebibyte, false, 384},
+                          Case{"one more cube with the store full", eColumns, 255, 0, 64 * mebibyte, true, 255}}) {
+        SCOPED_TRACE(c.name);
         // A fresh store for each, as the engine's is when it builds its one scene.
         scene.reset();
-        store = createPhysicsTestStore();
+        store = createPhysicsTestStore(c.storeBytes);
         scene.emplace(kTick, vec3(0, kGravityY, 0), kIterations);
         BoxBodyDesc floor;
         floor.type = eStaticBody;
         floor.position = vec3(0, -0.5f, 0);
         floor.halfExtents = vec3(200, 0.5f, 200);
         addBoxBody(world(), floor);
+        const r32 pitch = 1.001f, pitHalf = r32(c.side) * pitch / 2;
+        for (int wall = 0; c.layout == ePit && wall < 4; ++wall) {
+            BoxBodyDesc side;
+            side.type = eStaticBody;
+            r32 offset = (pitHalf + 0.501f) * (wall % 2 ? 1 : -1);
+            side.position = wall < 2 ? vec3(offset, 5, 0) : vec3(0, 5, offset);
+            side.halfExtents = wall < 2 ? vec3(0.5f, 5, pitHalf + 1) : vec3(pitHalf + 1, 5, 0.5f);
+            addBoxBody(world(), side);
+        }
         std::vector<phBody*> cubes;
+        std::vector<r32> startY;
         for (int i = 0; i < c.count; ++i) {
-            int column = i / 3, side = 64;
             BoxBodyDesc cube;
-            cube.position = vec3(r32(column % side) * 2 - 64, 0.6f + r32(i % 3) * 1.2f, r32(column / side) * 2 - 64);
-            cube.axis = vec3(r32(i % 3) - 1, 1, r32(i % 5) - 2);
-            cube.angle = 0.1f * r32(i % 7);
-            if (phBody* made = addBoxBody(world(), cube)) cubes.push_back(made);
+            if (c.layout == eColumns) {
+                int column = i / 3, side = 64;
+                cube.position =
+                    vec3(r32(column % side) * 2 - 64, 0.6f + r32(i % 3) * 1.2f, r32(column / side) * 2 - 64);
+                cube.axis = vec3(r32(i % 3) - 1, 1, r32(i % 5) - 2);
+                cube.angle = 0.1f * r32(i % 7);
+            } else {
+                int layer = i / (c.side * c.side), row = i / c.side % c.side, column = i % c.side;
+                cube.position = vec3(pitch * (r32(column) + 0.5f) - pitHalf, 0.501f + pitch * r32(layer),
+                                     pitch * (r32(row) + 0.5f) - pitHalf);
+            }
+            if (phBody* made = addBoxBody(world(), cube)) {
+                cubes.push_back(made);
+                startY.push_back(cube.position.y);
+            }
         }
         EXPECT_GE(int(cubes.size()), c.leastAccepted);
+        if (c.oneMoreWhenFull) {
+            stepScene(world(), 20);
+            fillStoreLeaving(store, 256 << 10);
+            while (world()->m_heap.Allocate(16)) {
+            }
+            EXPECT_EQ(addDynamicBox(world(), vec3(-70, 0.6f, -70)), nullptr);
+        }
         stepScene(world(), 300);
-        EXPECT_EQ(world()->m_waitingPairs, 0);
-        int fallen = 0, hanging = 0;
-        for (const phBody* cube : cubes) {
-            fallen += cube->m_worldCenter.y < 0.4f ? 1 : 0;
+        int fallen = 0, hanging = 0, sunk = 0;
+        for (size_t i = 0; i < cubes.size(); ++i) {
+            r32 y = cubes[i]->m_worldCenter.y;
+            fallen += y < 0.4f ? 1 : 0;
             // The highest of a column starts at 3 m and lands at most 2.6 m up.
-            hanging += cube->m_worldCenter.y > 2.6f ? 1 : 0;
+            hanging += c.layout == eColumns && y > 2.6f ? 1 : 0;
+            sunk += c.layout == ePit && startY[i] - y > phk_penetrationSlop + 0.01f ? 1 : 0;
         }
         EXPECT_EQ(fallen, 0) << "cubes fell through the floor";
         EXPECT_EQ(hanging, 0) << "cubes were not simulated";
+        EXPECT_EQ(sunk, 0) << "cubes sank into the pile";
+        EXPECT_LE(deepestOverlap(world()), phk_penetrationSlop + 0.01f);
     }
 }
 

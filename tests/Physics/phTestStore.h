@@ -11,10 +11,11 @@
 
 const msi phTestStoreSize = msi(64) << 20;
 
-inline ve::MemoryStore* createPhysicsTestStore() {
+// `size` (at most phTestStoreSize) scales the store down for a scene that must find it full.
+inline ve::MemoryStore* createPhysicsTestStore(msi size = phTestStoreSize) {
     static u8* bytes = (u8*)aligned_alloc(16, phTestStoreSize);
     static ve::MemoryStore store;
-    store = ve::createHeapStore(buffer{phTestStoreSize, bytes});
+    store = ve::createHeapStore(buffer{size, bytes});
     setPhysicsMemoryStore(&store);
     return &store;
 }

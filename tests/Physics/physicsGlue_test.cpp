@@ -423,30 +423,59 @@ TEST_F(GlueTest, AFullBodyStoreLeavesNoBodyBehindAndNoId) {
 }
 
 // A body that does not fit in the physics store is refused with one line naming its entity; the
-// scene steps on.
-TEST_F(GlueTest, ABodyWithoutRoomIsRefusedWithOneLineNamingItsEntity) {
-    ve::Entity* entity =
-        ve::createEntity(&state()->currentScene, ve::MetaType::game_WallEntity, ve::wrapASCIIZ("Crate 7"));
-    ve::BodyOpts* opts = (ve::BodyOpts*)entity->entityData.data;
-    ve::Primitive box = cuboidAt(vec(0, 0, 0), vec(1, 1, 1));
-    *opts = bodyOpts(DYNAMIC_FLAGS, vec(0, 2, 0), &box, 1);
-    u32 floor = createBox(STATIC_FLAGS, vec(0, -0.5f, 0), vec(20, 1, 20));
-    // Fill the scene heap, then the physics store behind it.
-    for (i32 size = 1 << 20; size >= 16; size /= 2)
-        while (scene()->m_heap.Allocate(size)) {
+// scene steps on. Past the first three, refusals are not named: the next step counts them in one
+// line.
+TEST_F(GlueTest, BodiesWithoutRoomAreRefusedWithTheirEntitiesNamedThenCounted) {
+    struct Case {
+        u32 refused;
+        u32 namedLines;
+        const char* countLine;
+    };
+    for (const Case& c : {Case{1, 1, nullptr}, Case{3, 3, nullptr},
+                          Case{5, 3, "Physics: 2 more bodies found no room in the physics store; they have no body"}}) {
+        SCOPED_TRACE(c.refused);
+        ve::removeAllBodies(scene());
+        u32 floor = createBox(STATIC_FLAGS, vec(0, -0.5f, 0), vec(20, 1, 20));
+        std::vector<ve::BodyOpts*> options;
+        ve::Primitive box = cuboidAt(vec(0, 0, 0), vec(1, 1, 1));
+        for (u32 i = 0; i < c.refused; ++i) {
+            std::string name = "Crate " + std::to_string(c.refused) + "." + std::to_string(i);
+            ve::Entity* entity = ve::createEntity(&state()->currentScene, ve::MetaType::game_WallEntity,
+                                                  ve::wrapASCIIZ(name.c_str()));
+            options.push_back((ve::BodyOpts*)entity->entityData.data);
+            *options.back() = bodyOpts(DYNAMIC_FLAGS, vec(0, 2, 0), &box, 1);
         }
-    for (msi size = (msi)1 << 26; size >= 16; size /= 2)
-        while (ve::pushToHeap(&state()->physicsStore, size)) {
+        // Fill the scene heap, then the physics store behind it.
+        for (i32 size = 1 << 20; size >= 16; size /= 2)
+            while (scene()->m_heap.Allocate(size)) {
+            }
+        for (msi size = (msi)1 << 26; size >= 16; size /= 2)
+            while (ve::tryPushToHeap(&state()->physicsStore, size)) {
+            }
+        i32 bodiesBefore = scene()->m_bodyCount;
+        std::vector<std::string> printed;
+        stderrOf([&] {
+            printed = printedBy([&] {
+                for (ve::BodyOpts* opts : options) ve::createBody(scene(), opts);
+            });
+        });
+        ASSERT_EQ(printed.size(), c.namedLines);
+        for (u32 i = 0; i < c.namedLines; ++i)
+            EXPECT_NE(printed[i].find("\"Crate " + std::to_string(c.refused) + "." + std::to_string(i) + "\""),
+                      std::string::npos)
+                << printed[i];
+        for (ve::BodyOpts* opts : options) EXPECT_EQ(opts->physicsBody, ve::NO_BODY);
+        EXPECT_EQ(scene()->m_bodyCount, bodiesBefore);
+        stderrOf([&] { printed = printedBy([&] { ve::physicsUpdate(scene()); }); });
+        std::vector<std::string> counted;
+        for (const std::string& line : printed)
+            if (line.find("more bodies") != std::string::npos) counted.push_back(line);
+        ASSERT_EQ(counted.size(), c.countLine ? 1u : 0u);
+        if (c.countLine) {
+            EXPECT_EQ(counted[0], c.countLine);
         }
-    i32 bodiesBefore = scene()->m_bodyCount;
-    std::vector<std::string> printed;
-    stderrOf([&] { printed = printedBy([&] { ve::createBody(scene(), opts); }); });
-    ASSERT_EQ(printed.size(), 1u);
-    EXPECT_NE(printed[0].find("\"Crate 7\""), std::string::npos) << printed[0];
-    EXPECT_EQ(opts->physicsBody, ve::NO_BODY);
-    EXPECT_EQ(scene()->m_bodyCount, bodiesBefore);
-    stderrOf([&] { ve::physicsUpdate(scene()); });
-    EXPECT_NE(ve::getBody(floor), nullptr);
+        EXPECT_NE(ve::getBody(floor), nullptr);
+    }
 }
 
 // A body that finds room in the scene heap while its box does not goes as well: one line names

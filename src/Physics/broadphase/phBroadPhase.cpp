@@ -36,23 +36,15 @@ static bool phGrowBuffer(void** buffer, i32 count, i32* capacity, i32 elementSiz
     return true;
 }
 
-bool phBroadPhase::Reserve(i32 moveCount, i32 pairCount) {
-    while (m_moveCapacity < moveCount) {
-        if (!phGrowBuffer((void**)&m_moveBuffer, m_moveCount, &m_moveCapacity, i32(sizeof(i32)))) return false;
-    }
-    while (m_pairCapacity < pairCount) {
-        if (!phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair))))
-            return false;
-    }
-    return true;
-}
-
 bool phBroadPhase::InsertBox(phBox* box, const phAABB& aabb) {
     i32 id = m_tree.Insert(aabb, box);
     box->broadPhaseIndex = id;
     if (id == phDynamicAABBTree::Node::Null) return false;
-    BufferMove(id);
-    return true;
+    if (BufferMove(id)) return true;
+    // A proxy whose move is not buffered would never find its pairs: the box is refused whole.
+    m_tree.Remove(id);
+    box->broadPhaseIndex = phDynamicAABBTree::Node::Null;
+    return false;
 }
 
 void phBroadPhase::RemoveBox(const phBox* box) {
@@ -64,28 +56,39 @@ void phBroadPhase::RemoveBox(const phBox* box) {
 }
 
 void phBroadPhase::Update(i32 id, const phAABB& aabb) {
-    if (m_tree.Update(id, aabb)) BufferMove(id);
+    // Without room the move is dropped: the proxy finds its new pairs when it next moves.
+    if (m_tree.Update(id, aabb) && !BufferMove(id)) NoteWithoutRoom(id, id);
+}
+
+bool phBroadPhase::GrowPairBuffer(i32 index) {
+    if (phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair)))) return true;
+    // Asked again from this proxy in the next pair update, when its move finds room.
+    BufferMove(m_currentIndex);
+    NoteWithoutRoom(m_currentIndex, index);
+    return false;
+}
+
+void phBroadPhase::NoteWithoutRoom(i32 A, i32 B) {
+    m_manager->NoteWithoutRoom(((phBox*)m_tree.GetUserData(A))->body, ((phBox*)m_tree.GetUserData(B))->body);
 }
 
 bool phBroadPhase::TestOverlap(i32 A, i32 B) const {
     return phAABBtoAABB(m_tree.GetFatAABB(A), m_tree.GetFatAABB(B));
 }
 
-void phBroadPhase::BufferMove(i32 id) {
-    // Without room the move is dropped: the proxy finds its new pairs when it next moves.
+bool phBroadPhase::BufferMove(i32 id) {
     if (m_moveCount == m_moveCapacity &&
         !phGrowBuffer((void**)&m_moveBuffer, m_moveCount, &m_moveCapacity, i32(sizeof(i32))))
-        return;
+        return false;
     m_moveBuffer[m_moveCount++] = id;
+    return true;
 }
 
 bool phBroadPhase::TreeCallBack(i32 index) {
     // A proxy does not pair with itself.
     if (index == m_currentIndex) return true;
     // Without room the query ends: the pairs found so far are reported.
-    if (m_pairCount == m_pairCapacity &&
-        !phGrowBuffer((void**)&m_pairBuffer, m_pairCount, &m_pairCapacity, i32(sizeof(phContactPair))))
-        return false;
+    if (m_pairCount == m_pairCapacity && !GrowPairBuffer(index)) return false;
     phContactPair* pair = m_pairBuffer + m_pairCount++;
     pair->A = phMin(index, m_currentIndex);
     pair->B = phMax(index, m_currentIndex);

@@ -25,12 +25,8 @@ public:
     explicit phBroadPhase(phContactManager* manager);
     ~phBroadPhase();
 
-    // False, with no proxy, when the tree cannot grow.
+    // False, with no proxy, when the tree or the move buffer cannot grow.
     bool InsertBox(phBox* box, const phAABB& aabb);
-    // Grows the move buffer to `moveCount` proxies and the pair buffer to `pairCount` pairs, so
-    // that a pair update in which they all move finds every pair; false when the physics store
-    // has no room.
-    bool Reserve(i32 moveCount, i32 pairCount);
     // Removes the proxy and drops it from the move buffer, so that the next pair update never
     // queries the freed node (or a node handed out again in the meantime).
     void RemoveBox(const phBox* box);
@@ -58,6 +54,15 @@ public:
     // The proxy whose query is running during a pair update.
     i32 m_currentIndex;
 
+    // Buffers a move of the proxy, so that the next pair update pairs it anew; false when the
+    // buffer is full and cannot grow.
+    bool BufferMove(i32 id);
+
 private:
-    void BufferMove(i32 id);
+    // Doubles the full pair buffer for the pair of the running query with `index`; false, with
+    // that pair told to have no room, when the physics store cannot hold the larger buffer.
+    bool GrowPairBuffer(i32 index);
+    // A pair of the two proxies (or a move of one, given twice) found no room: told to the
+    // contact manager with the proxies' bodies.
+    void NoteWithoutRoom(i32 A, i32 B);
 };

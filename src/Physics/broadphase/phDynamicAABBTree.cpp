@@ -84,13 +84,6 @@ bool phDynamicAABBTree::Grow() {
     return true;
 }
 
-bool phDynamicAABBTree::Reserve(i32 nodeCount) {
-    while (m_capacity < nodeCount) {
-        if (!Grow()) return false;
-    }
-    return true;
-}
-
 i32 phDynamicAABBTree::AllocateNode() {
     if (m_freeList == Node::Null) {
         bool grown = Grow();

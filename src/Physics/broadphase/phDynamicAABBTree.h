@@ -67,8 +67,6 @@ public:
 
     // Free-list and root checks run after every pair update.
     void Validate() const;
-    // Grows the node pool to at least `nodeCount` nodes; false when the physics store has no room.
-    bool Reserve(i32 nodeCount);
     // Recursive check of parent links and leaf shape below `index`.
     void ValidateStructure(i32 index) const;
     void Render(phRender* render) const;

@@ -30,13 +30,6 @@ bool phPagedAllocator::AddPage() {
     return true;
 }
 
-bool phPagedAllocator::Reserve(i32 blockCount) {
-    while (m_pageCount * m_blocksPerPage < blockCount) {
-        if (!AddPage()) return false;
-    }
-    return true;
-}
-
 void* phPagedAllocator::Allocate() {
     if (!m_freeList && !AddPage()) return nullptr;
     phBlock* block = m_freeList;

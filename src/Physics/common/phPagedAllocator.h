@@ -23,9 +23,6 @@ public:
     // One block; its contents are whatever the previous owner left. Null when a new page finds no
     // room in the physics store.
     void* Allocate();
-    // Takes pages until they hold `blockCount` blocks in all, used or free; false when the physics
-    // store has no room for one.
-    bool Reserve(i32 blockCount);
     void Free(void* data);
     // Gives every page back; the allocator is empty again.
     void Clear();

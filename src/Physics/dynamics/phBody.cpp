@@ -46,6 +46,7 @@ phBody::phBody(const phBodyDef& def, phScene* scene) {
     m_prev = nullptr;
     m_islandIndex = 0;
     m_reportedNotFinite = false;
+    m_withoutRoom = false;
     // A definition that is not finite gives a body at the origin to fall back to.
     m_finiteCenter = phVec3(r32(0.0), r32(0.0), r32(0.0));
     m_finiteQ = phQuaternion(r32(0.0), r32(0.0), r32(0.0), r32(1.0));

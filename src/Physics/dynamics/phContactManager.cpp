@@ -6,7 +6,8 @@
 #include <string.h>
 
 phContactManager::phContactManager(phStack* stack, phBody* const* bodyList)
-    : m_contactList(nullptr), m_contactCount(0), m_touchingCount(0), m_touchingPointCount(0), m_testCount(0),
+    : m_contactList(nullptr), m_contactCount(0), m_touchingCount(0), m_touchingPointCount(0), m_pairsWithoutRoom(0),
+      m_testCount(0),
       m_bodyList(bodyList), m_stack(stack), m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage),
       m_manifoldAllocator(i32(sizeof(phManifold)), phk_manifoldsPerPage), m_broadphase(this),
       m_contactListener(nullptr) {}
@@ -40,7 +41,12 @@ void phContactManager::AddContact(phBox* A, phBox* B) {
     // With the physics store full the pair gets no constraint: its boxes pass through each other
     // rather than the program stopping.
     phContactConstraint* contact = (phContactConstraint*)m_allocator.Allocate();
-    if (!contact) return;
+    if (!contact) {
+        // The pair is asked for again in the next pair update, when the proxy's move finds room.
+        m_broadphase.BufferMove(A->broadPhaseIndex);
+        NoteWithoutRoom(bodyA, bodyB);
+        return;
+    }
     contact->A = A;
     contact->B = B;
     contact->bodyA = bodyA;
@@ -66,6 +72,13 @@ void phContactManager::AddContact(phBox* A, phBox* B) {
     bodyA->SetToAwake();
     bodyB->SetToAwake();
     ++m_contactCount;
+}
+
+void phContactManager::NoteWithoutRoom(phBody* A, phBody* B) {
+    ++m_pairsWithoutRoom;
+    // A static body is in every island that touches it and holds none of them.
+    A->m_withoutRoom = !(A->m_flags & phBody::eStatic);
+    B->m_withoutRoom = !(B->m_flags & phBody::eStatic);
 }
 
 void phContactManager::FindNewContacts() { m_broadphase.UpdatePairs(); }
@@ -156,11 +169,11 @@ void phContactManager::ReleaseManifold(phContactConstraint* contact) {
 }
 
 void phContactManager::KeepNewManifold(phContactConstraint* contact, const phManifold& found) {
-    if (found.contactCount == 0) return;
     contact->manifold = (phManifold*)m_manifoldAllocator.Allocate();
     if (!contact->manifold) {
-        // No room for the points: the pair is treated as apart.
+        // No room for the points: the pair is asked again in the next collision test.
         contact->m_flags &= ~phContactConstraint::eColliding;
+        NoteWithoutRoom(contact->bodyA, contact->bodyB);
         return;
     }
     *contact->manifold = found;
@@ -200,7 +213,8 @@ void phContactManager::TestPair(phContactConstraint* constraint) {
         phWarmStartManifold(manifold, old);
     }
     if (manifold == &fresh) {
-        KeepNewManifold(constraint, fresh);
+        // Most pairs of a crowded scene do not touch, and keep no manifold.
+        if (fresh.contactCount > 0) KeepNewManifold(constraint, fresh);
     } else {
         m_touchingPointCount += manifold->contactCount - old.count;
         if (manifold->contactCount == 0) ReleaseManifold(constraint);

@@ -41,6 +41,9 @@ public:
     // a walk over its bodies, not over its pairs.
     void TestCollisions();
     void RenderContacts(phRender* render) const;
+    // Counts a pair (or a proxy's move) that found no room and marks its bodies (see
+    // phBody::m_withoutRoom).
+    void NoteWithoutRoom(phBody* A, phBody* B);
 
     // Newest first.
     phContactConstraint* m_contactList;
@@ -49,6 +52,9 @@ public:
     // most that one step's islands can take in.
     i32 m_touchingCount;
     i32 m_touchingPointCount;
+    // Pairs that found no room in the physics store for their constraint or their points (or a
+    // proxy's move none in the broad phase) since the end of the scene's last step.
+    i32 m_pairsWithoutRoom;
     // Collision tests run so far; see phContactConstraint::m_testedIn.
     u32 m_testCount;
     // The address of the owning scene's body list, whose awake bodies the collision test visits.
@@ -62,7 +68,8 @@ public:
 private:
     // The narrow phase and warm start of one pair, or its removal when its boxes parted.
     void TestPair(phContactConstraint* contact);
-    // Keeps `found` as the manifold of a pair that had none, when it has points.
+    // Keeps `found`, which has points, as the manifold of a pair that had none.
     void KeepNewManifold(phContactConstraint* contact, const phManifold& found);
     void ReleaseManifold(phContactConstraint* contact);
+
 };

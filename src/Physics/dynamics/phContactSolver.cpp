@@ -168,7 +168,7 @@ inline phVec3 phSurfaceVelocity(const phPairVelocities& pv, const phContactConst
 
 void phContactSolver::Initialize(phIsland* island) {
     m_island = island;
-    m_contactCount = island->m_contactCount;
+    m_contactCount = island->m_partCount;
     m_contacts = island->m_contactStates;
     m_velocities = island->m_velocities;
     m_pushes = island->m_pushes;
@@ -481,7 +481,7 @@ void phContactSolver::PropagateShock(const phVec3& up) {
 void phContactSolver::ShutDown() {
     for (i32 i = 0; i < m_contactCount; ++i) {
         const phContactConstraintState* cs = m_contacts + i;
-        phManifold* m = m_island->m_contacts[i]->manifold;
+        phManifold* m = m_island->m_contacts[m_island->m_partStart + i]->manifold;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             const phContactState* c = cs->contacts + j;
             // A step whose velocities overflowed leaves impulses that are not finite; carried

@@ -5,6 +5,7 @@
 #include "Physics/dynamics/phContactSolver.h"
 
 #include <algorithm>
+#include <string.h>
 
 void phIsland::Add(phBody* body) {
     phAssert(m_bodyCount < m_bodyCapacity);
@@ -12,12 +13,10 @@ void phIsland::Add(phBody* body) {
     m_bodies[m_bodyCount++] = body;
 }
 
-bool phIsland::Add(phContactConstraint* contact) {
-    i32 points = contact->manifold->contactCount;
-    if (m_contactCount == m_contactCapacity || m_pointCount + points > m_pointCapacity) return false;
+void phIsland::Add(phContactConstraint* contact) {
+    phAssert(m_contactCount < m_contactCapacity);
     m_contacts[m_contactCount++] = contact;
-    m_pointCount += points;
-    return true;
+    m_pointCount += contact->manifold->contactCount;
 }
 
 namespace {
@@ -57,14 +56,70 @@ void phIsland::Initialize() {
         const phMat3& R = body->m_tx.rotation;
         body->m_invInertiaWorld = R * body->m_invInertiaModel * phTranspose(R);
     }
+}
 
+// A body that a lower part of the island solved keeps the velocity that part gave it: it rests
+// under the bodies of this part like a moving floor, and takes no impulse from them.
+void phIsland::HoldSolvedBodies(phContactConstraintState* cs) const {
+    phMat3 none(r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0));
+    if (m_solvedBelow[cs->indexA]) {
+        cs->mA = r32(0.0);
+        cs->iA = none;
+        cs->dynamicA = 0;
+    }
+    if (m_solvedBelow[cs->indexB]) {
+        cs->mB = r32(0.0);
+        cs->iB = none;
+        cs->dynamicB = 0;
+    }
+}
+
+// Marks every body whose support is all solved once this part is: the constraints are listed by
+// the height of their lower body, and one that holds a body up has its other body lower, so a body
+// no higher than the lower body of the next part's first constraint rests on nothing that a later
+// part solves. Heights within the slop of that count as level with it: bodies side by side in one
+// layer of a pile differ by that little, and hold each other up no more than the bodies they
+// rest on.
+void phIsland::MarkPartSolved(const phVec3& up) {
+    r32 reached = phSupportHeight(m_contacts[m_partStart + m_partCount], up) + phk_penetrationSlop;
+    for (i32 i = 0; i < m_bodyCount; ++i) {
+        if (phDot(m_bodies[i]->m_worldCenter, up) <= reached) m_solvedBelow[i] = 1;
+    }
+}
+
+// The constraints from `first` on that the part's states hold. A part that cannot take the rest of
+// the island ends where the heights of the constraints' lower bodies step up by more than the slop,
+// when it holds such a step: then a body and everything level with it are solved in one part, and
+// a later part finds every body it rests on solved (see MarkPartSolved).
+i32 phIsland::PartLength(i32 first) const {
+    phVec3 up;
+    bool upward = phUpAgainst(m_gravity, &up);
     i32 pointCount = 0;
-    for (i32 i = 0; i < m_contactCount; ++i) {
+    i32 count = 0;
+    i32 levelled = 0;
+    for (i32 i = first; i < m_contactCount; ++i, ++count) {
+        i32 points = m_contacts[i]->manifold->contactCount;
+        if (count == m_stateCapacity || pointCount + points > m_pointCapacity) break;
+        if (upward && count > 0 &&
+            phSupportHeight(m_contacts[i], up) > phSupportHeight(m_contacts[i - 1], up) + phk_penetrationSlop)
+            levelled = count;
+        pointCount += points;
+    }
+    if (first + count == m_contactCount || levelled == 0) return count;
+    return levelled;
+}
+
+void phIsland::InitializePart(i32 first) {
+    m_partStart = first;
+    m_partCount = 0;
+    i32 pointCount = 0;
+    i32 end = HoldsWhole() ? m_contactCount : first + PartLength(first);
+    for (i32 i = first; i < end; ++i) {
         const phContactConstraint* cc = m_contacts[i];
         const phManifold& m = *cc->manifold;
         const phBody* A = cc->bodyA;
         const phBody* B = cc->bodyB;
-        phContactConstraintState* cs = m_contactStates + i;
+        phContactConstraintState* cs = m_contactStates + m_partCount++;
 
         cs->centerA = A->m_worldCenter;
         cs->centerB = B->m_worldCenter;
@@ -78,11 +133,11 @@ void phIsland::Initialize() {
         cs->indexB = B->m_islandIndex;
         cs->dynamicA = (A->m_flags & phBody::eDynamic) != 0;
         cs->dynamicB = (B->m_flags & phBody::eDynamic) != 0;
+        if (first > 0) HoldSolvedBodies(cs);
         cs->normal = m.normal;
         cs->tangentVectors[0] = m.tangentVectors[0];
         cs->tangentVectors[1] = m.tangentVectors[1];
         cs->contactCount = m.contactCount;
-        phAssert(pointCount + cs->contactCount <= m_pointCapacity);
         cs->contacts = m_points + pointCount;
         pointCount += cs->contactCount;
 
@@ -173,16 +228,26 @@ void phIsland::SleepIfResting() {
 void phIsland::Solve() {
     IntegrateVelocities();
 
-    phContactSolver solver;
-    solver.Initialize(this);
-
-    solver.PreSolve(m_dt);
-    for (i32 i = 0; i < m_iterations; ++i) {
-        if (solver.Solve() <= phk_solverSettledSpeed) break;
-    }
+    // Without gravity nothing rests on anything, and the parts are not ordered: none holds a body.
     phVec3 up;
-    if (phUpAgainst(m_gravity, &up)) solver.PropagateShock(up);
-    solver.ShutDown();
+    bool upward = phUpAgainst(m_gravity, &up);
+    bool parted = !HoldsWhole();
+    if (parted) memset(m_solvedBelow, 0, size_t(m_bodyCount));
+    for (i32 first = 0; first < m_contactCount; first += m_partCount) {
+        InitializePart(first);
+        // A part always has room for the constraint it starts with (see the step).
+        phAssert(m_partCount > 0);
+        phContactSolver solver;
+        solver.Initialize(this);
+
+        solver.PreSolve(m_dt);
+        for (i32 i = 0; i < m_iterations; ++i) {
+            if (solver.Solve() <= phk_solverSettledSpeed) break;
+        }
+        if (upward) solver.PropagateShock(up);
+        solver.ShutDown();
+        if (parted && upward && first + m_partCount < m_contactCount) MarkPartSolved(up);
+    }
 
     IntegratePositions();
     if (m_allowSleep) SleepIfResting();

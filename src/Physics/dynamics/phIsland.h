@@ -1,7 +1,7 @@
 #pragma once
 // An island: bodies joined by touching contacts, solved together. The step builds one island at
 // a time in arrays taken from the scene's stack, sized for every body and every touching contact
-// of the scene, and reuses them for the next island.
+// of the scene, and reuses them for the next island; the solver state is taken for each island.
 
 #include "Physics/math/phMath.h"
 
@@ -123,16 +123,18 @@ const r32 phk_timeToSleep = r32(0.5);
 class phIsland {
 public:
     void Add(phBody* body);
-    // False, with the island unchanged, when its arrays have no room for the constraint and its
-    // points.
-    bool Add(phContactConstraint* contact);
-    // Fills the constraint states from the bodies and the manifolds.
+    void Add(phContactConstraint* contact);
+    // Lists the constraints from the bottom up and refreshes the bodies' world inverse inertia.
     void Initialize();
     // Integrates forces, solves the contacts, integrates positions and puts a resting island to
-    // sleep.
+    // sleep. The contacts are solved in parts, from the bottom up, as many constraints at a time
+    // as the solver state has room for: all at once unless the physics store was short.
     void Solve();
 
     phBody** m_bodies;
+    // Per island body, while the island is solved in parts: whether an earlier part of this step
+    // solved the body. A later part takes its velocity as given, as that of a body it cannot push.
+    u8* m_solvedBelow;
     phVelocityState* m_velocities;
     // Position-only velocities, zero at the start of every step (see phVelocityState).
     phVelocityState* m_pushes;
@@ -140,13 +142,18 @@ public:
     i32 m_bodyCount;
 
     phContactConstraint** m_contacts;
-    phContactConstraintState* m_contactStates;
     i32 m_contactCount;
     i32 m_contactCapacity;
-    // The points of all constraint states, in the order of the constraints.
-    phContactState* m_points;
+    // Points of the island's constraints.
     i32 m_pointCount;
+    // The states of the part being solved: m_partCount constraints from m_partStart on, with their
+    // points in m_points, in the order of the constraints.
+    phContactConstraintState* m_contactStates;
+    i32 m_stateCapacity;
+    phContactState* m_points;
     i32 m_pointCapacity;
+    i32 m_partStart;
+    i32 m_partCount;
 
     r32 m_dt;
     phVec3 m_gravity;
@@ -157,6 +164,14 @@ public:
 private:
     // Lists the constraints from the lowest up, by the height of the lower of their two bodies.
     void SortFromTheBottom(const phVec3& up);
+    // Fills the states of the part that starts at constraint `first` from the bodies and the
+    // manifolds.
+    void InitializePart(i32 first);
+    i32 PartLength(i32 first) const;
+    // Whether the states have room for every constraint and point of the island.
+    bool HoldsWhole() const { return m_contactCount <= m_stateCapacity && m_pointCount <= m_pointCapacity; }
+    void HoldSolvedBodies(phContactConstraintState* cs) const;
+    void MarkPartSolved(const phVec3& up);
     void IntegrateVelocities();
     // A body whose velocities came out of the solver not finite is stopped where it was: nothing
     // non-finite is written into a body.

@@ -5,12 +5,16 @@
 phScene::phScene(r32 dt, const phVec3& gravity, i32 iterations)
     : m_contactManager(&m_stack, &m_bodyList), m_boxAllocator(i32(sizeof(phBox)), phk_boxesPerPage), m_bodyCount(0),
       m_bodyList(nullptr), m_gravity(gravity), m_dt(dt), m_iterations(iterations), m_newBox(false),
-      m_allowSleep(true), m_enableFriction(true), m_waitingPairs(0) {}
+      m_allowSleep(true), m_enableFriction(true), m_shortfall() {
+    setPhysicsSpareArena(&m_stack);
+}
 
-phScene::~phScene() { Shutdown(); }
+phScene::~phScene() {
+    Shutdown();
+    if (detail::spareArena == &m_stack) setPhysicsSpareArena(nullptr);
+}
 
 phBody* phScene::CreateBody(const phBodyDef& def) {
-    if (!ReserveRoomFor(m_bodyCount + 1)) return nullptr;
     void* memory = m_heap.Allocate(i32(sizeof(phBody)));
     // A full heap refuses the body; the caller decides what to do without it.
     if (!memory) return nullptr;

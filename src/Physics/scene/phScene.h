@@ -19,11 +19,25 @@ public:
     virtual bool ReportShape(phBox* box) = 0;
 };
 
-// Pairs per body that the contact pools hold room for: in a heap of tumbling cubes each cube's fat
-// box (half a metre wider on every side) overlaps those of about two dozen neighbours, which
-// makes about eleven pairs a cube (each pair has two cubes), and a pair gets its constraint when
-// the fat boxes meet, long before the cubes touch.
-const i32 phk_pairsPerBody = 11;
+// A step takes its memory as it goes: the arrays of its bodies, then each island's solver state.
+// When the physics store cannot hold an island's state whole, the island is solved in parts that
+// it can hold, one after another; these are the figures of what did not fit.
+struct phStepShortfall {
+    // The largest request of the step that the store could not serve, in bytes.
+    u64 largestRefusal;
+    // Islands solved in parts.
+    i32 partedIslands;
+    // Bodies held still for the step: the store had no room for the arrays of the scene's bodies,
+    // or for the state of one contact of their island.
+    i32 heldBodies;
+    // Pairs whose contact or whose points found no room (their boxes do not collide until room
+    // is found), counted in the step's collision test and pair update.
+    i32 pairsWithoutRoom;
+};
+
+inline bool phFellShort(const phStepShortfall& shortfall) {
+    return shortfall.largestRefusal > 0 || shortfall.pairsWithoutRoom > 0;
+}
 
 // Boxes per page of the scene's box allocator.
 const i32 phk_boxesPerPage = 256;
@@ -36,15 +50,8 @@ public:
     // One fixed step of m_dt seconds.
     void Step();
 
-    // Null when the scene heap has no room for the body, or the physics store none for its share
-    // of the contacts and of a step (see ReserveRoomFor).
+    // Null when the scene heap has no room for the body.
     phBody* CreateBody(const phBodyDef& def);
-    // Makes room for `bodyCount` bodies, their pairs and their touching pairs: constraints and
-    // manifolds in the contact manager's pools, tree nodes, moves and pairs in the broad phase,
-    // and the arrays of the bodies and their touching pairs in the step's arena.
-    // The room is taken while bodies are created, so that an accepted body never finds the
-    // physics store without room for its pair; false when the store has none.
-    bool ReserveRoomFor(i32 bodyCount);
     void RemoveBody(phBody* body);
     void RemoveAllBodies();
 
@@ -85,7 +92,7 @@ public:
     bool m_newBox;
     bool m_allowSleep;
     bool m_enableFriction;
-    // Touching pairs that the last step had no room to solve: the physics store could not give
-    // its arena room for more pairs than its bodies' share.
-    i32 m_waitingPairs;
+    // What the last step asked of the physics store and could not have; all zero after a step
+    // that found room for everything.
+    phStepShortfall m_shortfall;
 };

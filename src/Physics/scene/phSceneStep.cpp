@@ -7,14 +7,18 @@
 
 namespace {
 
-// Arrays for one island at a time, sized for every body and contact of the scene, and the walk
-// stack. All taken from the scene's stack and given back in reverse order.
+// The arrays of one step's islands: the bodies, their velocities and the walk stack sized for every
+// body of the scene, and the constraint list sized for every touching pair. Islands are built one
+// at a time in them; each island's solver state is asked for when the island is known.
 struct phIslandArrays {
     phIsland island;
     phBody** stack;
     i32 stackSize;
-    // Touching pairs the arrays had no room for.
-    i32 waitingPairs;
+    // The one block the arrays above are carved from.
+    void* block;
+    // The solver state of every touching pair of the scene, when the store holds it at once: the
+    // islands then share it, and none asks for its own.
+    void* states;
 };
 
 // Whether the constraint can be crossed by an island walk at all: touching and not a sensor
@@ -24,80 +28,62 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
     return !contact->A->sensor && !contact->B->sensor;
 }
 
-// Bytes of the step's arrays for each body, each touching pair and each of its points.
-const u32 phk_stepBytesPerBody = u32(sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*));
-const u32 phk_stepBytesPerPair = u32(sizeof(phContactConstraint*) + sizeof(phContactConstraintState));
-const u32 phk_stepBytesPerPoint = u32(sizeof(phContactState));
-// Touching pairs, in quarters, per body that the room taken when a body is made holds: a pile of
-// tumbled cubes has about one per cube, at times a few more.
-const u64 phk_touchingQuartersPerBody = 5;
-// The step's arena a body reserves when it is created: its own arrays and its share of touching
-// pairs of five points each (a face on a face has four, a pile's pairs five on average).
-const u64 phk_reservedStepBytesPerBody =
-    phk_stepBytesPerBody + phk_touchingQuartersPerBody * (phk_stepBytesPerPair + 5 * phk_stepBytesPerPoint) / 4;
-// The arena grows in steps of this many bodies' reservations: a scene built body by body takes a
-// new arena once per step of bodies, and never holds more than one step's worth beyond its need,
-// which the contacts of the bodies it holds may need from the store.
-const u64 phk_bodiesPerReservation = 256;
-// The most that one reservation asks of the physics store (phAlloc takes an i32).
-const u64 phk_stepBytesLimit = 0x7FFFFFFF;
+// Bytes of the island arrays for each body (pointer, velocity, push velocity, walk-stack entry,
+// solved mark) and each touching pair (pointer), and of the solver state of a pair and of a point.
+const u64 phk_stepBytesPerBody = sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*) + sizeof(u8);
+const u64 phk_stepBytesPerPair = sizeof(phContactConstraint*);
+const u64 phk_stateBytesPerPair = sizeof(phContactConstraintState);
+const u64 phk_stateBytesPerPoint = sizeof(phContactState);
+// The alignment of every block the step takes from its stack, which hands out bytes unrounded.
+const u64 phk_stepAlignment = 16;
+// The most that one request asks of the stack (it takes an i32).
+const u64 phk_requestLimit = 0x7FFFFFFF;
 
-// Pairs whose arrays do not fit in `room` bytes: the counts are cut down to what does, pairs and
-// points in the same proportion.
-void phFitPairs(u32 room, i32* contactCount, i32* pointCount) {
-    u64 need = u64(*contactCount) * phk_stepBytesPerPair + u64(*pointCount) * phk_stepBytesPerPoint;
-    if (need <= room) return;
-    *contactCount = i32(u64(*contactCount) * room / need);
-    *pointCount = i32((room - u32(*contactCount) * phk_stepBytesPerPair) / phk_stepBytesPerPoint);
+// `bytes` from the scene's stack, or null, with the refusal noted in the step's figures.
+void* phTakeFromStack(phScene* scene, u64 bytes) {
+    void* block = bytes <= phk_requestLimit ? scene->m_stack.Allocate(i32(bytes)) : nullptr;
+    if (!block && bytes > scene->m_shortfall.largestRefusal) scene->m_shortfall.largestRefusal = bytes;
+    return block;
 }
 
-// Takes the arrays from the scene's stack, sized for every body and for every touching constraint
-// and its points (the contact manager counts them). When the stack cannot grow to that, the
-// arena it has (taken at body creation with room for every body's share) serves: every body, and
-// the pairs that fit. False, with nothing taken, only when the stack has no room for the bodies.
+// Takes the island arrays in one block, with room for every body and touching pair of the scene;
+// when the store cannot hold that, for half as many, and half again, down to one body. An island
+// larger than the arrays is held still (see phBuildIsland). False, with nothing taken, when not
+// even one body's arrays fit.
 bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
-    phStack* stack = &scene->m_stack;
     i32 bodyCount = scene->m_bodyCount;
     i32 contactCount = scene->m_contactManager.m_touchingCount;
-    i32 pointCount = scene->m_contactManager.m_touchingPointCount;
-
-    u64 bodyBytes = u64(bodyCount) * phk_stepBytesPerBody;
-    u64 need = bodyBytes + u64(contactCount) * phk_stepBytesPerPair + u64(pointCount) * phk_stepBytesPerPoint;
-    if (need > phk_stepBytesLimit || !stack->Reserve(u32(need))) {
-        if (stack->m_stackSize < bodyBytes) return false;
-        phFitPairs(stack->m_stackSize - u32(bodyBytes), &contactCount, &pointCount);
+    u8* block = nullptr;
+    for (;;) {
+        u64 bytes = u64(bodyCount) * phk_stepBytesPerBody + u64(contactCount) * phk_stepBytesPerPair;
+        // The solved marks at the end leave any length: rounded up, so that the solver state the
+        // stack hands out next is aligned.
+        bytes = (bytes + phk_stepAlignment - 1) / phk_stepAlignment * phk_stepAlignment;
+        block = (u8*)phTakeFromStack(scene, bytes);
+        if (block || bodyCount == 1) break;
+        bodyCount = (bodyCount + 1) / 2;
+        contactCount = (contactCount + 1) / 2;
     }
+    arrays->block = block;
+    if (!block) return false;
 
     phIsland& island = arrays->island;
     island.m_bodyCapacity = bodyCount;
     island.m_contactCapacity = contactCount;
-    island.m_pointCapacity = pointCount;
-    island.m_bodies = (phBody**)stack->Allocate(i32(sizeof(phBody*)) * bodyCount);
-    island.m_velocities = (phVelocityState*)stack->Allocate(i32(sizeof(phVelocityState)) * bodyCount);
-    island.m_pushes = (phVelocityState*)stack->Allocate(i32(sizeof(phVelocityState)) * bodyCount);
-    island.m_contacts = (phContactConstraint**)stack->Allocate(i32(sizeof(phContactConstraint*)) * contactCount);
-    island.m_contactStates =
-        (phContactConstraintState*)stack->Allocate(i32(sizeof(phContactConstraintState)) * contactCount);
-    island.m_points = (phContactState*)stack->Allocate(i32(sizeof(phContactState)) * pointCount);
+    island.m_velocities = (phVelocityState*)block;
+    island.m_pushes = island.m_velocities + bodyCount;
+    island.m_bodies = (phBody**)(island.m_pushes + bodyCount);
+    arrays->stack = island.m_bodies + bodyCount;
+    arrays->stackSize = bodyCount;
+    island.m_contacts = (phContactConstraint**)(arrays->stack + bodyCount);
+    // The bytes last, behind the pointers, so that nothing behind them is misaligned.
+    island.m_solvedBelow = (u8*)(island.m_contacts + contactCount);
     island.m_dt = scene->m_dt;
     island.m_gravity = scene->m_gravity;
     island.m_iterations = scene->m_iterations;
     island.m_allowSleep = scene->m_allowSleep;
     island.m_enableFriction = scene->m_enableFriction;
-    arrays->stack = (phBody**)stack->Allocate(i32(sizeof(phBody*)) * bodyCount);
-    arrays->stackSize = bodyCount;
     return true;
-}
-
-void phGiveBackIslandArrays(phScene* scene, const phIslandArrays& arrays) {
-    phStack* stack = &scene->m_stack;
-    stack->Free(arrays.stack);
-    stack->Free(arrays.island.m_points);
-    stack->Free(arrays.island.m_contactStates);
-    stack->Free(arrays.island.m_contacts);
-    stack->Free(arrays.island.m_pushes);
-    stack->Free(arrays.island.m_velocities);
-    stack->Free(arrays.island.m_bodies);
 }
 
 // Whether the walk crosses the constraint now: it can, and no island took it this step.
@@ -105,9 +91,19 @@ bool phJoinsIsland(const phContactConstraint* contact) {
     return !(contact->m_flags & phContactConstraint::eIsland) && phCanJoinIsland(contact);
 }
 
+// What became of an island's walk.
+enum phIslandWalk {
+    ePhIslandWhole,
+    // A body of the island has a pair without room: the island is gathered but held still.
+    ePhIslandWithoutRoom,
+    // The island outgrew arrays that the store could not give room for every body and pair: the
+    // walk stopped part way.
+    ePhIslandTooLarge,
+};
+
 // Gathers the island of `seed` by a depth-first walk. Static bodies join but the walk does not go
 // on through them, so two stacks on one floor stay two islands.
-void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
+phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
     phIsland* island = &arrays->island;
     island->m_bodyCount = 0;
     island->m_contactCount = 0;
@@ -115,11 +111,17 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
 
     i32 stackSize = arrays->stackSize;
     i32 stackCount = 0;
+    phIslandWalk walk = ePhIslandWhole;
     arrays->stack[stackCount++] = seed;
     seed->m_flags |= phBody::eIsland;
 
     while (stackCount > 0) {
         phBody* body = arrays->stack[--stackCount];
+        if (island->m_bodyCount == island->m_bodyCapacity) return ePhIslandTooLarge;
+        // The mark is spent here: the pair update and the collision test set it again while the
+        // store still has no room.
+        if (body->m_withoutRoom) walk = ePhIslandWithoutRoom;
+        body->m_withoutRoom = false;
         // Nothing that is not finite enters the solver, where it would spread to every body
         // the island's contacts reach.
         body->EnsureFinite();
@@ -130,84 +132,144 @@ void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
         for (phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
             phContactConstraint* contact = edge->constraint;
             if (!phJoinsIsland(contact)) continue;
-            // A pair that finds no room in this step's arrays waits for a step with room; the
-            // walk still crosses it.
-            if (island->Add(contact)) contact->m_flags |= phContactConstraint::eIsland;
-            else ++arrays->waitingPairs;
+            if (island->m_contactCount == island->m_contactCapacity) return ePhIslandTooLarge;
+            island->Add(contact);
+            contact->m_flags |= phContactConstraint::eIsland;
 
             phBody* other = edge->other;
             if (other->m_flags & phBody::eIsland) continue;
-            phAssert(stackCount < stackSize);
+            if (stackCount == stackSize) return ePhIslandTooLarge;
             arrays->stack[stackCount++] = other;
             other->m_flags |= phBody::eIsland;
         }
     }
+    return walk;
+}
+
+// Points the island's solver state at `block`: room for `pairs` constraints and `points` points.
+void phCarveStates(phIsland* island, u8* block, i32 pairs, i32 points) {
+    island->m_contactStates = (phContactConstraintState*)block;
+    island->m_stateCapacity = pairs;
+    island->m_points = (phContactState*)(block + u64(pairs) * phk_stateBytesPerPair);
+    island->m_pointCapacity = points;
+}
+
+// Takes the island's solver state from the stack: whole when the store can hold it, else in parts
+// of half as many constraints, and half again, down to one (with room for the most points a pair
+// has). Null when not even one pair's state fits.
+void* phTakeStates(phScene* scene, phIsland* island) {
+    i32 pairs = island->m_contactCount;
+    i32 points = island->m_pointCount;
+    for (;;) {
+        u64 bytes = u64(pairs) * phk_stateBytesPerPair + u64(points) * phk_stateBytesPerPoint;
+        void* block = phTakeFromStack(scene, bytes);
+        if (block) {
+            phCarveStates(island, (u8*)block, pairs, points);
+            if (pairs < island->m_contactCount) ++scene->m_shortfall.partedIslands;
+            return block;
+        }
+        if (pairs == 1) return nullptr;
+        pairs = (pairs + 1) / 2;
+        // A part holds `pairs` constraints while their points fit: as many points as they have on
+        // average, and one pair's most beyond that.
+        points = i32(u64(island->m_pointCount) * u64(pairs) / u64(island->m_contactCount)) + phk_maxManifoldContacts;
+    }
+}
+
+// Takes the solver state of every touching pair and point of the scene in one block of the arena;
+// without room for it there (the store is not searched for it every step, and its refusal is no
+// shortfall) each island asks for its own. The arena grows to it between steps when it can.
+void phTakeAllStates(phScene* scene, phIslandArrays* arrays) {
+    const phContactManager& contacts = scene->m_contactManager;
+    u64 bytes = u64(contacts.m_touchingCount) * phk_stateBytesPerPair +
+                u64(contacts.m_touchingPointCount) * phk_stateBytesPerPoint;
+    // Nothing touching: every island is a lone body or bodies apart, with no state to solve.
+    arrays->states = bytes > 0 && bytes <= phk_requestLimit ? scene->m_stack.AllocateInArena(i32(bytes)) : nullptr;
+    if (arrays->states)
+        phCarveStates(&arrays->island, (u8*)arrays->states, contacts.m_touchingCount, contacts.m_touchingPointCount);
+}
+
+// Solves the island that the walk gathered, in the states of the whole scene or, without room for
+// them, in states taken for it alone. Without room for one pair's state the island's bodies are
+// held still for this step.
+void phSolveIsland(phScene* scene, phIslandArrays* arrays) {
+    phIsland* island = &arrays->island;
+    void* states = nullptr;
+    if (!arrays->states && island->m_contactCount == 0) {
+        phCarveStates(island, nullptr, 0, 0);
+    } else if (!arrays->states) {
+        states = phTakeStates(scene, island);
+        if (!states) {
+            scene->m_shortfall.heldBodies += island->m_bodyCount;
+            return;
+        }
+    }
+    island->Initialize();
+    island->Solve();
+    if (states) scene->m_stack.Free(states);
+}
+
+// Whether the step would solve the body's island, with the body as its seed unless a walk from an
+// earlier seed took it in.
+bool phSeedsAnIsland(const phBody* body) {
+    return (body->m_flags & (phBody::eAwake | phBody::eIsland | phBody::eStatic)) == phBody::eAwake;
+}
+
+// The bodies that the step would have moved from `seed` on, held still for want of room for the
+// island arrays.
+i32 phBodiesLeft(const phBody* seed) {
+    i32 count = 0;
+    for (const phBody* body = seed; body; body = body->m_next) count += phSeedsAnIsland(body) ? 1 : 0;
+    return count;
+}
+
+// A static body may touch several islands in one step. The constraints are let go as well: the
+// collision test, which cleared the mark of every pair it looked at, does not look at sleeping
+// pairs, and one marked here would be closed to the walk once it wakes.
+void phLetGoOfIsland(phIsland* island) {
+    for (i32 i = 0; i < island->m_bodyCount; ++i) {
+        phBody* body = island->m_bodies[i];
+        if (body->m_flags & phBody::eStatic) body->m_flags &= ~phBody::eIsland;
+    }
+    for (i32 i = 0; i < island->m_contactCount; ++i) island->m_contacts[i]->m_flags &= ~phContactConstraint::eIsland;
 }
 
 void phSolveIslands(phScene* scene) {
     phIslandArrays arrays;
-    arrays.waitingPairs = 0;
-    if (!phTakeIslandArrays(scene, &arrays)) return;
+    if (!phTakeIslandArrays(scene, &arrays)) {
+        scene->m_shortfall.heldBodies = phBodiesLeft(scene->m_bodyList);
+        return;
+    }
     phIsland& island = arrays.island;
+    phTakeAllStates(scene, &arrays);
 
     for (phBody* seed = scene->m_bodyList; seed; seed = seed->m_next) {
-        if (seed->m_flags & (phBody::eIsland | phBody::eStatic)) continue;
-        if (!seed->IsAwake()) continue;
+        if (!phSeedsAnIsland(seed)) continue;
 
-        phBuildIsland(&arrays, seed);
-        phAssert(island.m_bodyCount != 0);
-        island.Initialize();
-        island.Solve();
-
-        // A static body may touch several islands in one step. The constraints are let go as
-        // well: the collision test, which cleared the mark of every pair it looked at, does not
-        // look at sleeping pairs, and one marked here would be closed to the walk once it wakes.
-        for (i32 i = 0; i < island.m_bodyCount; ++i) {
-            phBody* body = island.m_bodies[i];
-            if (body->m_flags & phBody::eStatic) body->m_flags &= ~phBody::eIsland;
+        phIslandWalk walk = phBuildIsland(&arrays, seed);
+        if (walk == ePhIslandTooLarge) {
+            // The rest of the island, reached from a later seed, would be solved without the part
+            // held here: no island is solved after it in this step.
+            scene->m_shortfall.heldBodies += island.m_bodyCount + phBodiesLeft(seed);
+            phLetGoOfIsland(&island);
+            break;
         }
-        for (i32 i = 0; i < island.m_contactCount; ++i)
-            island.m_contacts[i]->m_flags &= ~phContactConstraint::eIsland;
+        phAssert(island.m_bodyCount != 0);
+        if (walk == ePhIslandWhole) phSolveIsland(scene, &arrays);
+        else scene->m_shortfall.heldBodies += island.m_bodyCount;
+        phLetGoOfIsland(&island);
     }
 
-    phGiveBackIslandArrays(scene, arrays);
-    scene->m_waitingPairs = arrays.waitingPairs;
+    if (arrays.states) scene->m_stack.Free(arrays.states);
+    scene->m_stack.Free(arrays.block);
 }
 
 } // namespace
 
-// The contact pools' room for `bodyCount` bodies, and the broad phase's for one box each: a leaf
-// and its parent in the tree, a move and its pairs (found from both ends) in the pair update.
-static bool phReservePairs(phContactManager* contacts, i32 bodyCount) {
-    i32 pairs = bodyCount * phk_pairsPerBody;
-    i32 touching = i32(u64(bodyCount) * phk_touchingQuartersPerBody / 4);
-    return contacts->m_allocator.Reserve(pairs) && contacts->m_manifoldAllocator.Reserve(touching) &&
-           contacts->m_broadphase.m_tree.Reserve(2 * bodyCount) && contacts->m_broadphase.Reserve(bodyCount, 2 * pairs);
-}
-
-bool phScene::ReserveRoomFor(i32 bodyCount) {
-    u64 need = u64(bodyCount) * phk_reservedStepBytesPerBody;
-    if (need > phk_stepBytesLimit) return false;
-    u32 kept = m_stack.m_stackSize;
-    if (kept >= need) return phReservePairs(&m_contactManager, bodyCount);
-    // Everything grows here at once, for a step of bodies, the arena last: given back first, so
-    // that the pools and the tree grow ahead of it and it is taken again behind them at the free
-    // end of the store. Its next growth then takes it in place, instead of leaving a hole of its
-    // old size that it no longer fits.
-    m_stack.Release();
-    u64 bodies = (u64(bodyCount) + phk_bodiesPerReservation - 1) / phk_bodiesPerReservation * phk_bodiesPerReservation;
-    u64 ample = bodies * phk_reservedStepBytesPerBody;
-    bool room = false;
-    if (ample <= phk_stepBytesLimit && phReservePairs(&m_contactManager, i32(bodies)))
-        room = m_stack.Reserve(u32(ample));
-    if (!room && phReservePairs(&m_contactManager, bodyCount)) room = m_stack.Reserve(u32(need));
-    if (!room) m_stack.Reserve(kept);
-    return room;
-}
-
 void phScene::Step() {
     // A time step that is not a positive number would make every body's state NaN.
     if (!(m_dt > r32(0.0)) || !phIsFinite(m_dt)) return;
+    m_shortfall = phStepShortfall();
     if (m_newBox) {
         m_contactManager.m_broadphase.UpdatePairs();
         m_newBox = false;
@@ -226,4 +288,9 @@ void phScene::Step() {
         phIdentity(body->m_torque);
     }
     m_contactManager.FindNewContacts();
+    // Counted since the last step: moves of bodies placed by hand between steps count here too.
+    m_shortfall.pairsWithoutRoom = m_contactManager.m_pairsWithoutRoom;
+    m_contactManager.m_pairsWithoutRoom = 0;
+    // Between steps, with the pools grown first: the arena takes what this step held at once.
+    m_stack.Grow();
 }
