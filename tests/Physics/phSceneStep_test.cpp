@@ -393,15 +393,6 @@ void fillStoreLeaving(ve::MemoryStore* store, msi room) {
         while (ve::largestFreeBlock(store) >= room + size + ve::heapBlockOverhead) phAlloc(i32(size));
 }
 
-// The deepest overlap of any touching pair of the scene (0 when none overlaps).
-r32 deepestOverlap(const phScene* scene) {
-    r32 deepest = 0;
-    for (const phContactConstraint* c = scene->m_contactManager.m_contactList; c; c = c->next) {
-        for (i32 j = 0; j < phPointCount(c); ++j) deepest = phMax(deepest, -c->manifold->contacts[j].penetration);
-    }
-    return deepest;
-}
-
 // A nearly full store: each cube is either refused when it is made or simulated in full. Cubes
 // tumbling in columns of three land on the floor or on the cubes below them, and none falls
 // through for want of room for its pairs. A walled pit of cubes packed 1 mm apart, whose solver
