@@ -44,7 +44,7 @@ struct Pipeline {
     ve::GLTexture black;
 };
 
-// The upload of a texture as it was: every texel, mipmaps, anisotropy 8.
+// The upload of a texture as it was: every texel, mipmaps.
 inline u32 uploadFullImage(u32 width, u32 height, const u32* pixels) {
     u32 id = 0;
     ve::glGenTextures(1, &id);
@@ -53,7 +53,6 @@ inline u32 uploadFullImage(u32 width, u32 height, const u32* pixels) {
     ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     ve::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    ve::glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY, 8.0f);
     ve::glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, (GLsizei)width, (GLsizei)height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     ve::glGenerateMipmap(GL_TEXTURE_2D);
     return id;

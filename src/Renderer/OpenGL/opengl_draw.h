@@ -31,9 +31,9 @@ GLTexture* findEmissionTexture(Texture* emission);
 
 // Fills the bound 2D texture with one texel (bytes r, g, b, a), read without filtering. A texture
 // of one colour samples as that colour under any filter, mipmap level and coordinate, so this is
-// how it is stored: its draws then skip the anisotropic filter, which under a software rasteriser
-// costs more than all the lighting of a fragment ("black_img" is the emission of every unpowered
-// prop and the face of every barrier).
+// how it is stored: its draws then read one texel instead of the eight of a trilinear sample,
+// which a software rasteriser fetches and blends one by one ("black_img" is the emission of every
+// unpowered prop and the face of every barrier).
 void storeSingleTexel(u32 texel);
 
 // The built-in opaque black 1 by 1 texture that stands in for a missing emission texture.

@@ -32,7 +32,6 @@
     X(PFNGLBINDTEXTUREPROC, glBindTexture)                                                         \
     X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                                           \
     X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                                                     \
-    X(PFNGLTEXPARAMETERFPROC, glTexParameterf)                                                     \
     X(PFNGLGENERATEMIPMAPPROC, glGenerateMipmap)                                                   \
     X(PFNGLACTIVETEXTUREPROC, glActiveTexture)                                                     \
     X(PFNGLDELETETEXTURESPROC, glDeleteTextures)                                                   \

@@ -336,7 +336,10 @@ void uploadTexture(Texture* texture) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY, 8.0f);
+    // Trilinear, without the anisotropic filter. The software rasteriser's anisotropic filter
+    // loops over every texel of the footprint it derives from the pixel's texture-coordinate
+    // steps, and beside a face seen nearly edge-on those steps are extrapolated without bound: one
+    // cube drawn so took 20 s of a frame. Its cost per pixel has no bound, so it is not used.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, (GLsizei)texture->width, (GLsizei)texture->height, 0,
                  GL_RGBA, GL_UNSIGNED_BYTE, texture->pixels);
     glGenerateMipmap(GL_TEXTURE_2D);

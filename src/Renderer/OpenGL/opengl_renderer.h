@@ -29,7 +29,8 @@ void rendererOpenGLInit();
 struct RendererStateOpenGL;
 void createShaderPrograms(RendererStateOpenGL* state);
 
-// Slot 2: GPU copy of a texture, with mipmaps, repeat wrapping and 8x anisotropy, keyed by its id.
+// Slot 2: GPU copy of a texture, with mipmaps, repeat wrapping and trilinear filtering (no
+// anisotropic filter), keyed by its id.
 // Uploading an id again reuses its table entry, which then names the new GL texture.
 void uploadTexture(Texture* texture);
 

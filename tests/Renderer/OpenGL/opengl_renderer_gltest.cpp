@@ -298,7 +298,7 @@ TEST(OpenGLRenderer, AFullColorBufferPoolRefusesWithOneLineAndNoBuffer) {
 // Uploads
 // ---------------------------------------------------------------------------------------------
 
-TEST(OpenGLRenderer, TwoByTwoTextureRepeatsAndHasMipmapsAndAnisotropy) {
+TEST(OpenGLRenderer, TwoByTwoTextureRepeatsAndHasMipmapsButNoAnisotropicFilter) {
     u32 pixels[4] = {packRGBA(255, 0, 0, 255), packRGBA(0, 255, 0, 255), packRGBA(0, 0, 255, 255),
                      packRGBA(255, 255, 255, 255)};
     ve::Texture texture = makeTexture("two_by_two_img", 2, 2, pixels);
@@ -312,9 +312,10 @@ TEST(OpenGLRenderer, TwoByTwoTextureRepeatsAndHasMipmapsAndAnisotropy) {
     EXPECT_EQ(textureParameter(GL_TEXTURE_2D, id, GL_TEXTURE_WRAP_T), GL_REPEAT);
     EXPECT_EQ(textureParameter(GL_TEXTURE_2D, id, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
     EXPECT_EQ(textureParameter(GL_TEXTURE_2D, id, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    // The software rasteriser's anisotropic filter has no bound on its cost per pixel.
     GLfloat anisotropy = 0.0f;
     glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY, &anisotropy);
-    EXPECT_FLOAT_EQ(anisotropy, 8.0f);
+    EXPECT_FLOAT_EQ(anisotropy, 1.0f);
     EXPECT_EQ(textureLevelParameter(id, 0, GL_TEXTURE_WIDTH), 2);
     // The mipmap chain reaches the single pixel of level 1.
     EXPECT_EQ(textureLevelParameter(id, 1, GL_TEXTURE_WIDTH), 1);
