@@ -30,11 +30,18 @@ waitForFrames() {
     fail "no 'FPS: <n> ' line within 60 s"
 }
 
+# The program's window. A search can come back empty while the server is busy with other clients
+# (an X error from a window that vanishes during the walk ends xdotool's search), so it is asked
+# again for as long as a frame-rate wait would allow.
 kestrolanWindow() {
     local window
-    window="$(xdotool search --name '^Kestrolan$' | head -1)"
-    [[ -n "$window" ]] || fail "no window titled Kestrolan"
-    echo "$window"
+    for _ in $(seq 600); do
+        window="$(xdotool search --name '^Kestrolan$' 2>/dev/null | head -1)"
+        [[ -n "$window" ]] && { echo "$window"; return 0; }
+        kill -0 "$pid" 2>/dev/null || fail "the program ended before its window was found"
+        sleep 0.1
+    done
+    fail "no window titled Kestrolan"
 }
 
 # ESC in the focused window must end the program within 10 s with status 0.
