@@ -154,14 +154,22 @@ inline r32 phApproachBias(r32 restitution, r32 penetration, r32 closing, r32 dt,
     return bounces && closes ? -restitution * closing : -penetration * invDt;
 }
 
-// The velocity of B's point relative to A's that no impulse changes: the part of a body that does
-// not take impulses (a kinematic one moving on its own; a static one has none).
-inline phVec3 phSurfaceVelocity(const phPairVelocities& pv, const phContactConstraintState& cs,
-                                const phContactState& c) {
+// The velocity of B's point relative to A's that no impulse of a solve changes: that of the bodies
+// the solve holds (a kinematic one moving on its own, a static one at rest, or the lower body of
+// the shock pass moving as the iterations left it).
+inline phVec3 phSurfaceVelocity(const phPairVelocities& pv, const phContactState& c, bool holdsA, bool holdsB) {
     phVec3 surface(r32(0.0), r32(0.0), r32(0.0));
-    if (!cs.dynamicB) surface += pv.vB + phCross(pv.wB, c.rb);
-    if (!cs.dynamicA) surface -= pv.vA + phCross(pv.wA, c.ra);
+    if (holdsB) surface += pv.vB + phCross(pv.wB, c.rb);
+    if (holdsA) surface -= pv.vA + phCross(pv.wA, c.ra);
     return surface;
+}
+
+// Makes the surface velocity of the held bodies part of the point's targets: the friction aims at
+// the tangential part, the normal at the bias less the normal part.
+inline void phMoveWithSurface(phContactState* c, const phContactConstraintState& cs, const phVec3& surface) {
+    c->surfaceSpeed[0] = phDot(surface, cs.tangentVectors[0]);
+    c->surfaceSpeed[1] = phDot(surface, cs.tangentVectors[1]);
+    c->bias -= phDot(surface, cs.normal);
 }
 
 } // namespace
@@ -195,14 +203,8 @@ void phContactSolver::PreSolve(r32 dt) {
 
             r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
             c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt, invDt);
-            c->surfaceSpeed[0] = c->surfaceSpeed[1] = r32(0.0);
             // Only a body that takes no impulses (static or kinematic) moves a surface of its own.
-            if (!(cs->dynamicA && cs->dynamicB)) {
-                phVec3 surface = phSurfaceVelocity(pv, *cs, *c);
-                c->surfaceSpeed[0] = phDot(surface, cs->tangentVectors[0]);
-                c->surfaceSpeed[1] = phDot(surface, cs->tangentVectors[1]);
-                c->bias -= phDot(surface, cs->normal);
-            }
+            phMoveWithSurface(c, *cs, phSurfaceVelocity(pv, *c, !cs->dynamicA, !cs->dynamicB));
             c->pushImpulse = r32(0.0);
             // The penetration beyond the slop, a fraction per step, is undone through the push
             // velocities alone: it moves the bodies apart and leaves their velocities as they are.
@@ -258,8 +260,7 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
         for (i32 t = 0; t < 2; ++t) {
             r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
-            // Only a pair with a body held still here can have a surface speed (it is 0 for one of
-            // two dynamic bodies that the shock pass holds still).
+            // Only a pair with a body held here can have a surface speed.
             if constexpr (!(kMovesA && kMovesB)) vt += c->surfaceSpeed[t];
             c->tangentImpulse[t] -= vt * mass;
         }
@@ -417,6 +418,13 @@ bool phShareMovingBody(const phContactConstraintState& a, const phContactConstra
     return a.indexB == b.indexB && (aMovesB || bMovesB);
 }
 
+// The effective mass along the direction of a record of the upper body alone (B when `bOnTop`).
+inline r32 phUpperMass(const phContactDirection& cd, const phVec3& d, bool bOnTop) {
+    r32 responseA, responseB;
+    phResponses(cd, d, &responseA, &responseB);
+    return phInvert(bOnTop ? responseB : responseA);
+}
+
 } // namespace
 
 r32 phContactSolver::Solve() {
@@ -452,28 +460,26 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         // A body that cannot move has nothing to take from the one below it.
         if (!(bOnTop ? cs->dynamicB : cs->dynamicA)) continue;
 
-        // The impulses are those of an ordinary iteration, which shares each correction between
-        // both bodies; the body below does not take its share, so about half the correction goes
-        // up the stack in this pass. Holding the lower body quite still (its share given to the
-        // upper one as well) throws a cube that lands on a turning one sideways off the stack.
-        // The impulses are found as if the lower body were at least as heavy as the upper one:
-        // a light body under a heavy one would otherwise take nearly all of each correction and
-        // the heavy one a hundredth of it, so a heavy box landing on a light one sank into it
-        // and toppled. A lower body at least as heavy keeps the masses of the iterations.
-        r32 upperInverse = bOnTop ? cs->mB : cs->mA, lowerInverse = bOnTop ? cs->mA : cs->mB;
-        if (lowerInverse > upperInverse) {
-            r32 lowerShare = upperInverse / lowerInverse;
-            for (i32 j = 0; j < cs->contactCount; ++j) {
-                phContactState* c = cs->contacts + j;
-                r32 responseA, responseB;
-                phResponses(c->normalDirection, cs->normal, &responseA, &responseB);
-                r32 upper = bOnTop ? responseB : responseA, lower = bOnTop ? responseA : responseB;
-                c->normalMass = phInvert(upper + lowerShare * lower);
-            }
+        // The lower body is held at the velocity the iterations left it with, as if it were
+        // infinitely heavy, and the upper one takes the whole correction relative to its moving
+        // surface: the heavier body on top stops on a light one below, and bodies that move
+        // together keep their grip. A lower body that takes no impulses moves its surface already.
+        phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
+        bool holdsMovingBody = bOnTop ? cs->dynamicA : cs->dynamicB;
+        for (i32 j = 0; j < cs->contactCount; ++j) {
+            phContactState* c = cs->contacts + j;
+            c->normalMass = phUpperMass(c->normalDirection, cs->normal, bOnTop);
+            for (i32 t = 0; t < 2; ++t)
+                c->tangentMass[t] = phUpperMass(c->tangentDirections[t], cs->tangentVectors[t], bOnTop);
+            if (holdsMovingBody) phMoveWithSurface(c, *cs, phSurfaceVelocity(pv, *c, bOnTop, !bOnTop));
         }
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
-        if (bOnTop) phSolveConstraint<false, true>(cs, &pl, m_enableFriction);
-        else phSolveConstraint<true, false>(cs, &pl, m_enableFriction);
+        // One sweep over the points leaves the first ones undone by the turns of the later ones.
+        for (i32 sweep = 0; sweep < phk_shockSweeps; ++sweep) {
+            r32 change = bOnTop ? phSolveConstraint<false, true>(cs, &pl, m_enableFriction)
+                                : phSolveConstraint<true, false>(cs, &pl, m_enableFriction);
+            if (change <= phk_solverSettledSpeed) break;
+        }
         phStorePairLanes(m_velocities, *cs, pl);
     }
 }

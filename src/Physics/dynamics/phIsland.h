@@ -108,6 +108,9 @@ const r32 phk_penetrationSlop = r32(0.05);
 // stops there. A resting box alone on the floor gets there in a few iterations; a stack whose
 // impulses still move about never does and gets every iteration.
 const r32 phk_solverSettledSpeed = r32(1e-6);
+// Most sweeps over the points of one contact in the shock pass: the upper body alone moves, and
+// its points agree with the surface below within a few.
+const i32 phk_shockSweeps = 4;
 // A contact whose normal is at least this close to the vertical (the cosine of 45 degrees) holds
 // one body up on the other; steeper ones touch side by side, and neither body rests on the other.
 const r32 phk_supportFacing = r32(0.70710678);
