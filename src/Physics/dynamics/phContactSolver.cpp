@@ -154,18 +154,19 @@ inline r32 phApproachBias(r32 restitution, r32 penetration, r32 closing, r32 dt,
     return bounces && closes ? -restitution * closing : -penetration * invDt;
 }
 
-// The velocity of B's point relative to A's that no impulse of a solve changes: that of the bodies
-// the solve holds (a kinematic one moving on its own, a static one at rest, or the lower body of
-// the shock pass moving as the iterations left it).
-inline phVec3 phSurfaceVelocity(const phPairVelocities& pv, const phContactState& c, bool holdsA, bool holdsB) {
+// The velocity of B's point relative to A's that no impulse changes: the part of a body that does
+// not take impulses (a kinematic one moving on its own; a static one has none).
+inline phVec3 phSurfaceVelocity(const phPairVelocities& pv, const phContactConstraintState& cs,
+                                const phContactState& c) {
     phVec3 surface(r32(0.0), r32(0.0), r32(0.0));
-    if (holdsB) surface += pv.vB + phCross(pv.wB, c.rb);
-    if (holdsA) surface -= pv.vA + phCross(pv.wA, c.ra);
+    if (!cs.dynamicB) surface += pv.vB + phCross(pv.wB, c.rb);
+    if (!cs.dynamicA) surface -= pv.vA + phCross(pv.wA, c.ra);
     return surface;
 }
 
-// Makes the surface velocity of the held bodies part of the point's targets: the friction aims at
-// the tangential part, the normal at the bias less the normal part.
+// Makes `surface`, the velocity of B's point relative to A's that no impulse of a solve changes,
+// part of the point's targets: the friction aims at its tangential part, the normal at the bias
+// less its normal part.
 inline void phMoveWithSurface(phContactState* c, const phContactConstraintState& cs, const phVec3& surface) {
     c->surfaceSpeed[0] = phDot(surface, cs.tangentVectors[0]);
     c->surfaceSpeed[1] = phDot(surface, cs.tangentVectors[1]);
@@ -203,8 +204,9 @@ void phContactSolver::PreSolve(r32 dt) {
 
             r32 closing = phDot(phRelativeVelocity(pv, *c), cs->normal);
             c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt, invDt);
+            c->surfaceSpeed[0] = c->surfaceSpeed[1] = r32(0.0);
             // Only a body that takes no impulses (static or kinematic) moves a surface of its own.
-            phMoveWithSurface(c, *cs, phSurfaceVelocity(pv, *c, !cs->dynamicA, !cs->dynamicB));
+            if (!(cs->dynamicA && cs->dynamicB)) phMoveWithSurface(c, *cs, phSurfaceVelocity(pv, *cs, *c));
             c->pushImpulse = r32(0.0);
             // The penetration beyond the slop, a fraction per step, is undone through the push
             // velocities alone: it moves the bodies apart and leaves their velocities as they are.
@@ -463,15 +465,18 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         // The lower body is held at the velocity the iterations left it with, as if it were
         // infinitely heavy, and the upper one takes the whole correction relative to its moving
         // surface: the heavier body on top stops on a light one below, and bodies that move
-        // together keep their grip. A lower body that takes no impulses moves its surface already.
-        phPairVelocities pv = phLoadVelocities(m_velocities, *cs);
+        // together (carried, pulled, sliding, falling) keep their grip. Only the lower body's
+        // travel is passed up, not its turning: the pass gives the lower body no reaction, and a
+        // turn passed up unanswered would set a whole tower rocking with its lowest cube. A lower
+        // body that takes no impulses moves its surface already, turning included.
         bool holdsMovingBody = bOnTop ? cs->dynamicA : cs->dynamicB;
+        phVec3 travel = bOnTop ? -m_velocities[cs->indexA].v : m_velocities[cs->indexB].v;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
             c->normalMass = phUpperMass(c->normalDirection, cs->normal, bOnTop);
             for (i32 t = 0; t < 2; ++t)
                 c->tangentMass[t] = phUpperMass(c->tangentDirections[t], cs->tangentVectors[t], bOnTop);
-            if (holdsMovingBody) phMoveWithSurface(c, *cs, phSurfaceVelocity(pv, *c, bOnTop, !bOnTop));
+            if (holdsMovingBody) phMoveWithSurface(c, *cs, travel);
         }
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
         // One sweep over the points leaves the first ones undone by the turns of the later ones.
