@@ -40,4 +40,7 @@ public:
     // Constraints with a point deeper than the slop; without any, the iterations skip the pushes.
     i32 m_pushCount;
     bool m_enableFriction;
+    // Whether the last iteration visited each constraint's points from the last one back: every
+    // iteration turns the order round.
+    bool m_backward;
 };
