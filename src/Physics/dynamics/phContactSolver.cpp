@@ -79,15 +79,16 @@ phForceInline r32 phVelocityAlong(const phPairLanes& pl, const phLanes& d, const
     return (sum[0] + sum[1]) + sum[2];
 }
 
-// A loses the impulse d * lambda at its point, B gains it.
+// A loses the impulse d * lambda at its point, B gains it; mA and mB are the inverse masses.
 template <bool kMovesA, bool kMovesB>
-phForceInline void phApplyAlong(phPairLanes* pl, const phContactDirection& cd, r32 lambda) {
+phForceInline void phApplyAlong(phPairLanes* pl, const phLanes& d, r32 mA, r32 mB, const phContactDirection& cd,
+                                r32 lambda) {
     if constexpr (kMovesA) {
-        pl->vA -= phLoadLanes(cd.moveA) * lambda;
+        pl->vA -= (d * mA) * lambda;
         pl->wA -= phLoadLanes(cd.turnA) * lambda;
     }
     if constexpr (kMovesB) {
-        pl->vB += phLoadLanes(cd.moveB) * lambda;
+        pl->vB += (d * mB) * lambda;
         pl->wB += phLoadLanes(cd.turnB) * lambda;
     }
 }
@@ -128,17 +129,16 @@ inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContac
     phStoreLanes(cd->rbCd, rbCd);
     phStoreLanes(cd->turnA, turnA);
     phStoreLanes(cd->turnB, turnB);
-    phStoreLanes(cd->moveA, d * cs.mA);
-    phStoreLanes(cd->moveB, d * cs.mB);
     return cs.mA + cs.mB + phDot(raCd, turnA) + phDot(rbCd, turnB);
 }
 
-// The two bodies' parts of J M^-1 J^T along the direction of a record: the change of each one's
-// point speed along the direction per unit impulse.
-inline void phResponses(const phContactDirection& cd, const phVec3& d, r32* responseA, r32* responseB) {
+// The two bodies' parts of J M^-1 J^T along the direction d of a record: the change of each
+// one's point speed along the direction per unit impulse.
+inline void phResponses(const phContactConstraintState& cs, const phContactDirection& cd, const phVec3& d,
+                        r32* responseA, r32* responseB) {
     phLanes lanes = phToLanes(d);
-    phLanes a = phLoadLanes(cd.moveA) * lanes + phLoadLanes(cd.raCd) * phLoadLanes(cd.turnA);
-    phLanes b = phLoadLanes(cd.moveB) * lanes + phLoadLanes(cd.rbCd) * phLoadLanes(cd.turnB);
+    phLanes a = (lanes * cs.mA) * lanes + phLoadLanes(cd.raCd) * phLoadLanes(cd.turnA);
+    phLanes b = (lanes * cs.mB) * lanes + phLoadLanes(cd.rbCd) * phLoadLanes(cd.turnB);
     *responseA = (a[0] + a[1]) + a[2];
     *responseB = (b[0] + b[1]) + b[2];
 }
@@ -270,7 +270,7 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         phClampToDisc(c->tangentImpulse, maxLambda);
         for (i32 t = 0; t < 2; ++t) {
             r32 lambda = c->tangentImpulse[t] - old[t];
-            phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
+            phApplyAlong<kMovesA, kMovesB>(pl, dirs.tangents[t], cs.mA, cs.mB, c->tangentDirections[t], lambda);
             largest = phMax(largest, phMax(lambda, -lambda));
         }
     }
@@ -280,16 +280,16 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     r32 old = c->normalImpulse;
     c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
-    phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
+    phApplyAlong<kMovesA, kMovesB>(pl, dirs.normal, cs.mA, cs.mB, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
 }
 
 // A loses the push d * lambda, B gains it: it moves the bodies' centres only. Turned apart as
 // well, a box among several overlapping neighbours swings its corners deeper into the next one.
 template <bool kMovesA, bool kMovesB>
-phForceInline void phMoveAlong(phPairLanes* pl, const phContactDirection& cd, r32 lambda) {
-    if constexpr (kMovesA) pl->vA -= phLoadLanes(cd.moveA) * lambda;
-    if constexpr (kMovesB) pl->vB += phLoadLanes(cd.moveB) * lambda;
+phForceInline void phMoveAlong(phPairLanes* pl, const phLanes& d, r32 mA, r32 mB, r32 lambda) {
+    if constexpr (kMovesA) pl->vA -= (d * mA) * lambda;
+    if constexpr (kMovesB) pl->vB += (d * mB) * lambda;
 }
 
 // One iteration of the push of a constraint's points on the push velocities `pl` (which never
@@ -306,7 +306,7 @@ r32 phPushConstraint(phContactConstraintState* cs, phPairLanes* pl) {
         r32 old = c->pushImpulse;
         c->pushImpulse = phMax(old + mass * (c->pushSpeed - vn), r32(0.0));
         r32 lambda = c->pushImpulse - old;
-        phMoveAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
+        phMoveAlong<kMovesA, kMovesB>(pl, normal, cs->mA, cs->mB, lambda);
         largest = phMax(largest, lambda < r32(0.0) ? -lambda : lambda);
     }
     return largest;
@@ -436,9 +436,10 @@ bool phShareMovingBody(const phContactConstraintState& a, const phContactConstra
 }
 
 // The effective mass along the direction of a record of the upper body alone (B when `bOnTop`).
-inline r32 phUpperMass(const phContactDirection& cd, const phVec3& d, bool bOnTop) {
+inline r32 phUpperMass(const phContactConstraintState& cs, const phContactDirection& cd, const phVec3& d,
+                       bool bOnTop) {
     r32 responseA, responseB;
-    phResponses(cd, d, &responseA, &responseB);
+    phResponses(cs, cd, d, &responseA, &responseB);
     return phInvert(bOnTop ? responseB : responseA);
 }
 
@@ -489,9 +490,9 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         phVec3 travel = bOnTop ? -m_velocities[cs->indexA].v : m_velocities[cs->indexB].v;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
-            c->normalMass = phUpperMass(c->normalDirection, cs->normal, bOnTop);
+            c->normalMass = phUpperMass(*cs, c->normalDirection, cs->normal, bOnTop);
             for (i32 t = 0; t < 2; ++t)
-                c->tangentMass[t] = phUpperMass(c->tangentDirections[t], cs->tangentVectors[t], bOnTop);
+                c->tangentMass[t] = phUpperMass(*cs, c->tangentDirections[t], cs->tangentVectors[t], bOnTop);
             if (holdsMovingBody) phMoveWithSurface(c, *cs, travel);
         }
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);

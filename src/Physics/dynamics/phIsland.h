@@ -29,10 +29,6 @@ struct phContactDirection {
     // turnB = iB rbCd.
     r32 turnA[4];
     r32 turnB[4];
-    // Linear velocity change per unit impulse along d: A moves by -moveA = -mA d, B by
-    // moveB = mB d.
-    r32 moveA[4];
-    r32 moveB[4];
 };
 
 // Solver data of one contact point.
