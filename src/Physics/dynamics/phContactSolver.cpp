@@ -479,24 +479,31 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         // A body that cannot move has nothing to take from the one below it.
         if (!(bOnTop ? cs->dynamicB : cs->dynamicA)) continue;
 
-        // The lower body is held at the velocity the iterations left it with, as if it were
-        // infinitely heavy, and the upper one takes the whole correction relative to its moving
-        // surface: the heavier body on top stops on a light one below, and bodies that move
-        // together (carried, pulled, sliding, falling) keep their grip. Only the lower body's
-        // travel is passed up, not its turning: the pass gives the lower body no reaction, and a
-        // turn passed up unanswered would set a whole tower rocking with its lowest cube. A lower
-        // body that takes no impulses moves its surface already, turning included.
+        // The lower body is held at the velocity the iterations left it with, and the upper one is
+        // solved against its moving surface: bodies that move together (carried, pulled, sliding,
+        // falling) keep their grip. Only the lower body's travel is passed up, not its turning:
+        // the pass gives the lower body no reaction, and a turn passed up unanswered would set a
+        // whole tower rocking with its lowest cube. A lower body that takes no impulses moves its
+        // surface already, turning included.
+        // A lower body at least as heavy as the upper one keeps the masses of the iterations,
+        // which share each correction between both bodies: the body below does not take its
+        // share, so about half the correction goes up the stack, and a cube that lands on another
+        // is not thrown off it. A lighter lower body is held as if it were infinitely heavy and
+        // the upper one takes the whole correction: a heavy box landing on a light one would
+        // otherwise sink into it and topple.
         bool holdsMovingBody = bOnTop ? cs->dynamicA : cs->dynamicB;
+        bool lowerIsLighter = (bOnTop ? cs->mA : cs->mB) > (bOnTop ? cs->mB : cs->mA);
         phVec3 travel = bOnTop ? -m_velocities[cs->indexA].v : m_velocities[cs->indexB].v;
         for (i32 j = 0; j < cs->contactCount; ++j) {
             phContactState* c = cs->contacts + j;
-            c->normalMass = phUpperMass(*cs, c->normalDirection, cs->normal, bOnTop);
-            for (i32 t = 0; t < 2; ++t)
-                c->tangentMass[t] = phUpperMass(*cs, c->tangentDirections[t], cs->tangentVectors[t], bOnTop);
+            if (lowerIsLighter) {
+                c->normalMass = phUpperMass(*cs, c->normalDirection, cs->normal, bOnTop);
+                for (i32 t = 0; t < 2; ++t)
+                    c->tangentMass[t] = phUpperMass(*cs, c->tangentDirections[t], cs->tangentVectors[t], bOnTop);
+            }
             if (holdsMovingBody) phMoveWithSurface(c, *cs, travel);
         }
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
-        // One sweep over the points leaves the first ones undone by the turns of the later ones.
         for (i32 sweep = 0; sweep < phk_shockSweeps; ++sweep) {
             bool backward = sweep % 2 != 0;
             r32 change = bOnTop ? phSolveConstraint<false, true>(cs, &pl, m_enableFriction, backward)
