@@ -508,7 +508,7 @@ void phContactSolver::PropagateShock(const phVec3& up) {
             bool backward = sweep % 2 != 0;
             r32 change = bOnTop ? phSolveConstraint<false, true>(cs, &pl, m_enableFriction, backward)
                                 : phSolveConstraint<true, false>(cs, &pl, m_enableFriction, backward);
-            if (change <= phk_shockSettledSpeed) break;
+            if (change <= phk_solverSettledSpeed) break;
         }
         phStorePairLanes(m_velocities, *cs, pl);
     }

@@ -106,10 +106,8 @@ const r32 phk_penetrationSlop = r32(0.05);
 const r32 phk_solverSettledSpeed = r32(1e-6);
 // Most sweeps over the points of one contact in the shock pass: the upper body alone moves, and
 // one sweep leaves the first points undone by the turns of the later ones. A sweep that changed
-// no speed by more than phk_shockSettledSpeed (units per second) ends them: held to a micrometre
-// per second, the sweeps stir a resting pyramid so that its iterations never stop early.
+// no speed by more than phk_solverSettledSpeed ends them.
 const i32 phk_shockSweeps = 2;
-const r32 phk_shockSettledSpeed = r32(1e-3);
 // A contact whose normal is at least this close to the vertical (the cosine of 45 degrees) holds
 // one body up on the other; steeper ones touch side by side, and neither body rests on the other.
 const r32 phk_supportFacing = r32(0.70710678);
