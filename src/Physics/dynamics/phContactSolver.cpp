@@ -79,15 +79,16 @@ phForceInline r32 phVelocityAlong(const phPairLanes& pl, const phLanes& d, const
     return (sum[0] + sum[1]) + sum[2];
 }
 
-// A loses the impulse d * lambda at its point, B gains it.
+// A loses the impulse d * lambda at its point, B gains it; mA and mB are the inverse masses.
 template <bool kMovesA, bool kMovesB>
-phForceInline void phApplyAlong(phPairLanes* pl, const phContactDirection& cd, r32 lambda) {
+phForceInline void phApplyAlong(phPairLanes* pl, const phLanes& d, r32 mA, r32 mB, const phContactDirection& cd,
+                                r32 lambda) {
     if constexpr (kMovesA) {
-        pl->vA -= phLoadLanes(cd.moveA) * lambda;
+        pl->vA -= (d * mA) * lambda;
         pl->wA -= phLoadLanes(cd.turnA) * lambda;
     }
     if constexpr (kMovesB) {
-        pl->vB += phLoadLanes(cd.moveB) * lambda;
+        pl->vB += (d * mB) * lambda;
         pl->wB += phLoadLanes(cd.turnB) * lambda;
     }
 }
@@ -128,17 +129,16 @@ inline r32 phPrepareDirection(const phContactConstraintState& cs, const phContac
     phStoreLanes(cd->rbCd, rbCd);
     phStoreLanes(cd->turnA, turnA);
     phStoreLanes(cd->turnB, turnB);
-    phStoreLanes(cd->moveA, d * cs.mA);
-    phStoreLanes(cd->moveB, d * cs.mB);
     return cs.mA + cs.mB + phDot(raCd, turnA) + phDot(rbCd, turnB);
 }
 
-// The two bodies' parts of J M^-1 J^T along the direction of a record: the change of each one's
-// point speed along the direction per unit impulse.
-inline void phResponses(const phContactDirection& cd, const phVec3& d, r32* responseA, r32* responseB) {
+// The two bodies' parts of J M^-1 J^T along the direction d of a record: the change of each
+// one's point speed along the direction per unit impulse.
+inline void phResponses(const phContactConstraintState& cs, const phContactDirection& cd, const phVec3& d,
+                        r32* responseA, r32* responseB) {
     phLanes lanes = phToLanes(d);
-    phLanes a = phLoadLanes(cd.moveA) * lanes + phLoadLanes(cd.raCd) * phLoadLanes(cd.turnA);
-    phLanes b = phLoadLanes(cd.moveB) * lanes + phLoadLanes(cd.rbCd) * phLoadLanes(cd.turnB);
+    phLanes a = (lanes * cs.mA) * lanes + phLoadLanes(cd.raCd) * phLoadLanes(cd.turnA);
+    phLanes b = (lanes * cs.mB) * lanes + phLoadLanes(cd.rbCd) * phLoadLanes(cd.turnB);
     *responseA = (a[0] + a[1]) + a[2];
     *responseB = (b[0] + b[1]) + b[2];
 }
@@ -164,6 +164,15 @@ inline phVec3 phSurfaceVelocity(const phPairVelocities& pv, const phContactConst
     return surface;
 }
 
+// Makes `surface`, the velocity of B's point relative to A's that no impulse of a solve changes,
+// part of the point's targets: the friction aims at its tangential part, the normal at the bias
+// less its normal part.
+inline void phMoveWithSurface(phContactState* c, const phContactConstraintState& cs, const phVec3& surface) {
+    c->surfaceSpeed[0] = phDot(surface, cs.tangentVectors[0]);
+    c->surfaceSpeed[1] = phDot(surface, cs.tangentVectors[1]);
+    c->bias -= phDot(surface, cs.normal);
+}
+
 } // namespace
 
 void phContactSolver::Initialize(phIsland* island) {
@@ -173,6 +182,7 @@ void phContactSolver::Initialize(phIsland* island) {
     m_velocities = island->m_velocities;
     m_pushes = island->m_pushes;
     m_enableFriction = island->m_enableFriction;
+    m_backward = true;
 }
 
 void phContactSolver::PreSolve(r32 dt) {
@@ -197,12 +207,7 @@ void phContactSolver::PreSolve(r32 dt) {
             c->bias = phApproachBias(cs->restitution, c->penetration, closing, dt, invDt);
             c->surfaceSpeed[0] = c->surfaceSpeed[1] = r32(0.0);
             // Only a body that takes no impulses (static or kinematic) moves a surface of its own.
-            if (!(cs->dynamicA && cs->dynamicB)) {
-                phVec3 surface = phSurfaceVelocity(pv, *cs, *c);
-                c->surfaceSpeed[0] = phDot(surface, cs->tangentVectors[0]);
-                c->surfaceSpeed[1] = phDot(surface, cs->tangentVectors[1]);
-                c->bias -= phDot(surface, cs->normal);
-            }
+            if (!(cs->dynamicA && cs->dynamicB)) phMoveWithSurface(c, *cs, phSurfaceVelocity(pv, *cs, *c));
             c->pushImpulse = r32(0.0);
             // The penetration beyond the slop, a fraction per step, is undone through the push
             // velocities alone: it moves the bodies apart and leaves their velocities as they are.
@@ -258,15 +263,14 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
         for (i32 t = 0; t < 2; ++t) {
             r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
-            // Only a pair with a body held still here can have a surface speed (it is 0 for one of
-            // two dynamic bodies that the shock pass holds still).
+            // Only a pair with a body held here can have a surface speed.
             if constexpr (!(kMovesA && kMovesB)) vt += c->surfaceSpeed[t];
             c->tangentImpulse[t] -= vt * mass;
         }
         phClampToDisc(c->tangentImpulse, maxLambda);
         for (i32 t = 0; t < 2; ++t) {
             r32 lambda = c->tangentImpulse[t] - old[t];
-            phApplyAlong<kMovesA, kMovesB>(pl, c->tangentDirections[t], lambda);
+            phApplyAlong<kMovesA, kMovesB>(pl, dirs.tangents[t], cs.mA, cs.mB, c->tangentDirections[t], lambda);
             largest = phMax(largest, phMax(lambda, -lambda));
         }
     }
@@ -276,16 +280,16 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
     r32 old = c->normalImpulse;
     c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
-    phApplyAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
+    phApplyAlong<kMovesA, kMovesB>(pl, dirs.normal, cs.mA, cs.mB, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
 }
 
 // A loses the push d * lambda, B gains it: it moves the bodies' centres only. Turned apart as
 // well, a box among several overlapping neighbours swings its corners deeper into the next one.
 template <bool kMovesA, bool kMovesB>
-phForceInline void phMoveAlong(phPairLanes* pl, const phContactDirection& cd, r32 lambda) {
-    if constexpr (kMovesA) pl->vA -= phLoadLanes(cd.moveA) * lambda;
-    if constexpr (kMovesB) pl->vB += phLoadLanes(cd.moveB) * lambda;
+phForceInline void phMoveAlong(phPairLanes* pl, const phLanes& d, r32 mA, r32 mB, r32 lambda) {
+    if constexpr (kMovesA) pl->vA -= (d * mA) * lambda;
+    if constexpr (kMovesB) pl->vB += (d * mB) * lambda;
 }
 
 // One iteration of the push of a constraint's points on the push velocities `pl` (which never
@@ -302,11 +306,18 @@ r32 phPushConstraint(phContactConstraintState* cs, phPairLanes* pl) {
         r32 old = c->pushImpulse;
         c->pushImpulse = phMax(old + mass * (c->pushSpeed - vn), r32(0.0));
         r32 lambda = c->pushImpulse - old;
-        phMoveAlong<kMovesA, kMovesB>(pl, c->normalDirection, lambda);
+        phMoveAlong<kMovesA, kMovesB>(pl, normal, cs->mA, cs->mB, lambda);
         largest = phMax(largest, lambda < r32(0.0) ? -lambda : lambda);
     }
     return largest;
 }
+
+// The place of the j-th point of `count` visited in an iteration. Each impulse is found with the
+// impulses before it in place, so the points visited first take more of a shared load; visited
+// in one order every time, the first points of every manifold carry more than the last, and a
+// row of boxes pushed from behind turns aside with that lean and buckles. Every other iteration
+// visits the points backwards, so the lean of one undoes the lean of the next.
+phForceInline i32 phPointIndex(i32 j, i32 count, bool backward) { return backward ? count - 1 - j : j; }
 
 // The largest change of speed along its direction that an impulse of the constraint made,
 // leaving out the turning: the measure of how far an iteration still moves the island.
@@ -320,18 +331,20 @@ inline r32 phSpeedChange(const phContactConstraintState& cs, r32 largestImpulse)
 // the same as solving the first constraint and then the second. Returns the larger speed change.
 template <bool kMovesA1, bool kMovesB1, bool kMovesA2, bool kMovesB2>
 r32 phSolveConstraints(phContactConstraintState* cs1, phPairLanes* pl1, phContactConstraintState* cs2,
-                       phPairLanes* pl2, bool enableFriction) {
+                       phPairLanes* pl2, bool enableFriction, bool backward) {
     phConstraintLanes dirs1 = phDirectionLanes(*cs1);
     phConstraintLanes dirs2 = phDirectionLanes(*cs2);
     r32 largest1 = r32(0.0), largest2 = r32(0.0);
     i32 count = phMax(cs1->contactCount, cs2->contactCount);
     for (i32 j = 0; j < count; ++j) {
         if (j < cs1->contactCount) {
-            r32 impulse = phSolvePoint<kMovesA1, kMovesB1>(*cs1, dirs1, cs1->contacts + j, pl1, enableFriction);
+            phContactState* c = cs1->contacts + phPointIndex(j, cs1->contactCount, backward);
+            r32 impulse = phSolvePoint<kMovesA1, kMovesB1>(*cs1, dirs1, c, pl1, enableFriction);
             largest1 = phMax(largest1, impulse);
         }
         if (j < cs2->contactCount) {
-            r32 impulse = phSolvePoint<kMovesA2, kMovesB2>(*cs2, dirs2, cs2->contacts + j, pl2, enableFriction);
+            phContactState* c = cs2->contacts + phPointIndex(j, cs2->contactCount, backward);
+            r32 impulse = phSolvePoint<kMovesA2, kMovesB2>(*cs2, dirs2, c, pl2, enableFriction);
             largest2 = phMax(largest2, impulse);
         }
     }
@@ -340,11 +353,13 @@ r32 phSolveConstraints(phContactConstraintState* cs1, phPairLanes* pl1, phContac
 
 // Returns the speed change of phSpeedChange.
 template <bool kMovesA, bool kMovesB>
-r32 phSolveConstraint(phContactConstraintState* cs, phPairLanes* pl, bool enableFriction) {
+r32 phSolveConstraint(phContactConstraintState* cs, phPairLanes* pl, bool enableFriction, bool backward) {
     phConstraintLanes dirs = phDirectionLanes(*cs);
     r32 largest = r32(0.0);
-    for (i32 j = 0; j < cs->contactCount; ++j)
-        largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(*cs, dirs, cs->contacts + j, pl, enableFriction));
+    for (i32 j = 0; j < cs->contactCount; ++j) {
+        phContactState* c = cs->contacts + phPointIndex(j, cs->contactCount, backward);
+        largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(*cs, dirs, c, pl, enableFriction));
+    }
     return phSpeedChange(*cs, largest);
 }
 
@@ -356,13 +371,13 @@ inline phMovers phMoversOf(const phContactConstraintState& cs) {
     return cs.dynamicB ? ePhMoveB : ePhMoveA;
 }
 
-r32 phSolveOne(phContactConstraintState* cs, phVelocityState* velocities, bool enableFriction) {
+r32 phSolveOne(phContactConstraintState* cs, phVelocityState* velocities, bool enableFriction, bool backward) {
     phPairLanes pv = phLoadPairLanes(velocities, *cs);
     r32 change = r32(0.0);
     switch (phMoversOf(*cs)) {
-    case ePhMoveBoth: change = phSolveConstraint<true, true>(cs, &pv, enableFriction); break;
-    case ePhMoveB: change = phSolveConstraint<false, true>(cs, &pv, enableFriction); break;
-    case ePhMoveA: change = phSolveConstraint<true, false>(cs, &pv, enableFriction); break;
+    case ePhMoveBoth: change = phSolveConstraint<true, true>(cs, &pv, enableFriction, backward); break;
+    case ePhMoveB: change = phSolveConstraint<false, true>(cs, &pv, enableFriction, backward); break;
+    case ePhMoveA: change = phSolveConstraint<true, false>(cs, &pv, enableFriction, backward); break;
     }
     phStorePairLanes(velocities, *cs, pv);
     return change;
@@ -382,24 +397,27 @@ r32 phPushOne(phContactConstraintState* cs, phVelocityState* pushes) {
 
 template <bool kMovesA1, bool kMovesB1>
 r32 phSolveWithSecond(phContactConstraintState* cs1, phPairLanes* pv1, phContactConstraintState* cs2,
-                      phPairLanes* pv2, bool enableFriction) {
+                      phPairLanes* pv2, bool enableFriction, bool backward) {
     switch (phMoversOf(*cs2)) {
-    case ePhMoveBoth: return phSolveConstraints<kMovesA1, kMovesB1, true, true>(cs1, pv1, cs2, pv2, enableFriction);
-    case ePhMoveB: return phSolveConstraints<kMovesA1, kMovesB1, false, true>(cs1, pv1, cs2, pv2, enableFriction);
-    case ePhMoveA: return phSolveConstraints<kMovesA1, kMovesB1, true, false>(cs1, pv1, cs2, pv2, enableFriction);
+    case ePhMoveBoth:
+        return phSolveConstraints<kMovesA1, kMovesB1, true, true>(cs1, pv1, cs2, pv2, enableFriction, backward);
+    case ePhMoveB:
+        return phSolveConstraints<kMovesA1, kMovesB1, false, true>(cs1, pv1, cs2, pv2, enableFriction, backward);
+    case ePhMoveA:
+        return phSolveConstraints<kMovesA1, kMovesB1, true, false>(cs1, pv1, cs2, pv2, enableFriction, backward);
     }
     return r32(0.0);
 }
 
 r32 phSolveTwo(phContactConstraintState* cs1, phContactConstraintState* cs2, phVelocityState* velocities,
-               bool enableFriction) {
+               bool enableFriction, bool backward) {
     phPairLanes pv1 = phLoadPairLanes(velocities, *cs1);
     phPairLanes pv2 = phLoadPairLanes(velocities, *cs2);
     r32 change = r32(0.0);
     switch (phMoversOf(*cs1)) {
-    case ePhMoveBoth: change = phSolveWithSecond<true, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
-    case ePhMoveB: change = phSolveWithSecond<false, true>(cs1, &pv1, cs2, &pv2, enableFriction); break;
-    case ePhMoveA: change = phSolveWithSecond<true, false>(cs1, &pv1, cs2, &pv2, enableFriction); break;
+    case ePhMoveBoth: change = phSolveWithSecond<true, true>(cs1, &pv1, cs2, &pv2, enableFriction, backward); break;
+    case ePhMoveB: change = phSolveWithSecond<false, true>(cs1, &pv1, cs2, &pv2, enableFriction, backward); break;
+    case ePhMoveA: change = phSolveWithSecond<true, false>(cs1, &pv1, cs2, &pv2, enableFriction, backward); break;
     }
     // A static body both may name keeps its velocity: storing it twice stores the same value.
     phStorePairLanes(velocities, *cs1, pv1);
@@ -417,6 +435,14 @@ bool phShareMovingBody(const phContactConstraintState& a, const phContactConstra
     return a.indexB == b.indexB && (aMovesB || bMovesB);
 }
 
+// The effective mass along the direction of a record of the upper body alone (B when `bOnTop`).
+inline r32 phUpperMass(const phContactConstraintState& cs, const phContactDirection& cd, const phVec3& d,
+                       bool bOnTop) {
+    r32 responseA, responseB;
+    phResponses(cs, cd, d, &responseA, &responseB);
+    return phInvert(bOnTop ? responseB : responseA);
+}
+
 } // namespace
 
 r32 phContactSolver::Solve() {
@@ -425,16 +451,17 @@ r32 phContactSolver::Solve() {
     // constraints half an island apart lie at other heights and seldom do, so most of them are
     // solved two at a time.
     r32 change = r32(0.0);
+    m_backward = !m_backward;
     i32 half = (m_contactCount + 1) / 2;
     for (i32 i = 0; i < half; ++i) {
         phContactConstraintState* first = m_contacts + i;
         phContactConstraintState* second = i + half < m_contactCount ? m_contacts + i + half : nullptr;
         if (second && !phShareMovingBody(*first, *second)) {
-            change = phMax(change, phSolveTwo(first, second, m_velocities, m_enableFriction));
+            change = phMax(change, phSolveTwo(first, second, m_velocities, m_enableFriction, m_backward));
             continue;
         }
-        change = phMax(change, phSolveOne(first, m_velocities, m_enableFriction));
-        if (second) change = phMax(change, phSolveOne(second, m_velocities, m_enableFriction));
+        change = phMax(change, phSolveOne(first, m_velocities, m_enableFriction, m_backward));
+        if (second) change = phMax(change, phSolveOne(second, m_velocities, m_enableFriction, m_backward));
     }
     for (i32 i = 0; i < m_contactCount && m_pushCount > 0; ++i) {
         if (m_contacts[i].pushes) change = phMax(change, phPushOne(m_contacts + i, m_pushes));
@@ -452,28 +479,37 @@ void phContactSolver::PropagateShock(const phVec3& up) {
         // A body that cannot move has nothing to take from the one below it.
         if (!(bOnTop ? cs->dynamicB : cs->dynamicA)) continue;
 
-        // The impulses are those of an ordinary iteration, which shares each correction between
-        // both bodies; the body below does not take its share, so about half the correction goes
-        // up the stack in this pass. Holding the lower body quite still (its share given to the
-        // upper one as well) throws a cube that lands on a turning one sideways off the stack.
-        // The impulses are found as if the lower body were at least as heavy as the upper one:
-        // a light body under a heavy one would otherwise take nearly all of each correction and
-        // the heavy one a hundredth of it, so a heavy box landing on a light one sank into it
-        // and toppled. A lower body at least as heavy keeps the masses of the iterations.
-        r32 upperInverse = bOnTop ? cs->mB : cs->mA, lowerInverse = bOnTop ? cs->mA : cs->mB;
-        if (lowerInverse > upperInverse) {
-            r32 lowerShare = upperInverse / lowerInverse;
-            for (i32 j = 0; j < cs->contactCount; ++j) {
-                phContactState* c = cs->contacts + j;
-                r32 responseA, responseB;
-                phResponses(c->normalDirection, cs->normal, &responseA, &responseB);
-                r32 upper = bOnTop ? responseB : responseA, lower = bOnTop ? responseA : responseB;
-                c->normalMass = phInvert(upper + lowerShare * lower);
+        // The lower body is held at the velocity the iterations left it with, and the upper one is
+        // solved against its moving surface: bodies that move together (carried, pulled, sliding,
+        // falling) keep their grip. Only the lower body's travel is passed up, not its turning:
+        // the pass gives the lower body no reaction, and a turn passed up unanswered would set a
+        // whole tower rocking with its lowest cube. A lower body that takes no impulses moves its
+        // surface already, turning included.
+        // A lower body at least as heavy as the upper one keeps the masses of the iterations,
+        // which share each correction between both bodies: the body below does not take its
+        // share, so about half the correction goes up the stack, and a cube that lands on another
+        // is not thrown off it. A lighter lower body is held as if it were infinitely heavy and
+        // the upper one takes the whole correction: a heavy box landing on a light one would
+        // otherwise sink into it and topple.
+        bool holdsMovingBody = bOnTop ? cs->dynamicA : cs->dynamicB;
+        bool lowerIsLighter = (bOnTop ? cs->mA : cs->mB) > (bOnTop ? cs->mB : cs->mA);
+        phVec3 travel = bOnTop ? -m_velocities[cs->indexA].v : m_velocities[cs->indexB].v;
+        for (i32 j = 0; j < cs->contactCount; ++j) {
+            phContactState* c = cs->contacts + j;
+            if (lowerIsLighter) {
+                c->normalMass = phUpperMass(*cs, c->normalDirection, cs->normal, bOnTop);
+                for (i32 t = 0; t < 2; ++t)
+                    c->tangentMass[t] = phUpperMass(*cs, c->tangentDirections[t], cs->tangentVectors[t], bOnTop);
             }
+            if (holdsMovingBody) phMoveWithSurface(c, *cs, travel);
         }
         phPairLanes pl = phLoadPairLanes(m_velocities, *cs);
-        if (bOnTop) phSolveConstraint<false, true>(cs, &pl, m_enableFriction);
-        else phSolveConstraint<true, false>(cs, &pl, m_enableFriction);
+        for (i32 sweep = 0; sweep < phk_shockSweeps; ++sweep) {
+            bool backward = sweep % 2 != 0;
+            r32 change = bOnTop ? phSolveConstraint<false, true>(cs, &pl, m_enableFriction, backward)
+                                : phSolveConstraint<true, false>(cs, &pl, m_enableFriction, backward);
+            if (change <= phk_solverSettledSpeed) break;
+        }
         phStorePairLanes(m_velocities, *cs, pl);
     }
 }

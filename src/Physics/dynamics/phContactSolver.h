@@ -20,12 +20,14 @@ public:
     // second) that one of its impulses made along its direction.
     r32 Solve();
     // One pass after the iterations over the constraints, which the island lists from the bottom
-    // up: every body that rests on another takes the impulse of its contact with the one below,
-    // and the one below keeps its velocity (a damped shock propagation). In a tall stack the
-    // iterations stop short of the solution: impulses still push apart boxes that already
-    // separate, and what is left over follows the stack's motion a step late, so a rocking tower
-    // gains energy and never comes to rest. The pass carries each layer's correction up the whole
-    // stack in one sweep and never back down. `up` is the unit vector against gravity.
+    // up (a shock propagation): every body that rests on another is solved against the one below
+    // it, which is held at the velocity it has by then, as if it were infinitely heavy. In a tall
+    // stack, or under a heavy body, the iterations stop short of the solution and what is left
+    // over follows the stack's motion a step late, so a rocking tower gains energy and a heavy
+    // box sinks into light ones. The pass carries each layer's correction up the whole stack in
+    // one sweep and never back down; it works in the bodies' relative motion, so bodies that
+    // move together (carried, pulled, sliding or falling) keep their grip on each other.
+    // `up` is the unit vector against gravity.
     void PropagateShock(const phVec3& up);
     // Stores the accumulated impulses in the manifolds for the next step's warm start.
     void ShutDown();
@@ -38,4 +40,7 @@ public:
     // Constraints with a point deeper than the slop; without any, the iterations skip the pushes.
     i32 m_pushCount;
     bool m_enableFriction;
+    // Whether the last iteration visited each constraint's points from the last one back: every
+    // iteration turns the order round.
+    bool m_backward;
 };

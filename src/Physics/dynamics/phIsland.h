@@ -29,10 +29,6 @@ struct phContactDirection {
     // turnB = iB rbCd.
     r32 turnA[4];
     r32 turnB[4];
-    // Linear velocity change per unit impulse along d: A moves by -moveA = -mA d, B by
-    // moveB = mB d.
-    r32 moveA[4];
-    r32 moveB[4];
 };
 
 // Solver data of one contact point.
@@ -108,6 +104,10 @@ const r32 phk_penetrationSlop = r32(0.05);
 // stops there. A resting box alone on the floor gets there in a few iterations; a stack whose
 // impulses still move about never does and gets every iteration.
 const r32 phk_solverSettledSpeed = r32(1e-6);
+// Most sweeps over the points of one contact in the shock pass: the upper body alone moves, and
+// one sweep leaves the first points undone by the turns of the later ones. A sweep that changed
+// no speed by more than phk_solverSettledSpeed ends them.
+const i32 phk_shockSweeps = 2;
 // A contact whose normal is at least this close to the vertical (the cosine of 45 degrees) holds
 // one body up on the other; steeper ones touch side by side, and neither body rests on the other.
 const r32 phk_supportFacing = r32(0.70710678);
