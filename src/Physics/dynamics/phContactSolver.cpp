@@ -79,28 +79,42 @@ phForceInline r32 phVelocityAlong(const phPairLanes& pl, const phLanes& d, const
     return (sum[0] + sum[1]) + sum[2];
 }
 
-// A loses the impulse d * lambda at its point, B gains it; mA and mB are the inverse masses.
+// A direction d of a constraint in lanes, with the change of each body's linear velocity per unit
+// impulse along it (d times the inverse mass). Every point of the constraint shares them, so they
+// are found once per constraint and iteration rather than at every impulse.
+struct phAxisLanes {
+    phLanes d;
+    phLanes moveA;
+    phLanes moveB;
+};
+
+inline phAxisLanes phAxis(const phVec3& d, r32 mA, r32 mB) {
+    phLanes lanes = phToLanes(d);
+    return phAxisLanes{lanes, lanes * mA, lanes * mB};
+}
+
+// A loses the impulse d * lambda at its point, B gains it.
 template <bool kMovesA, bool kMovesB>
-phForceInline void phApplyAlong(phPairLanes* pl, const phLanes& d, r32 mA, r32 mB, const phContactDirection& cd,
-                                r32 lambda) {
+phForceInline void phApplyAlong(phPairLanes* pl, const phAxisLanes& axis, const phContactDirection& cd, r32 lambda) {
     if constexpr (kMovesA) {
-        pl->vA -= (d * mA) * lambda;
+        pl->vA -= axis.moveA * lambda;
         pl->wA -= phLoadLanes(cd.turnA) * lambda;
     }
     if constexpr (kMovesB) {
-        pl->vB += (d * mB) * lambda;
+        pl->vB += axis.moveB * lambda;
         pl->wB += phLoadLanes(cd.turnB) * lambda;
     }
 }
 
-// The normal and the two tangents of a constraint, in lanes.
+// The normal and the two tangents of a constraint.
 struct phConstraintLanes {
-    phLanes normal;
-    phLanes tangents[2];
+    phAxisLanes normal;
+    phAxisLanes tangents[2];
 };
 
 inline phConstraintLanes phDirectionLanes(const phContactConstraintState& cs) {
-    return phConstraintLanes{phToLanes(cs.normal), {phToLanes(cs.tangentVectors[0]), phToLanes(cs.tangentVectors[1])}};
+    return phConstraintLanes{phAxis(cs.normal, cs.mA, cs.mB),
+                             {phAxis(cs.tangentVectors[0], cs.mA, cs.mB), phAxis(cs.tangentVectors[1], cs.mA, cs.mB)}};
 }
 
 // Velocity of B's point relative to A's point.
@@ -262,7 +276,7 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         r32 old[2] = {c->tangentImpulse[0], c->tangentImpulse[1]};
         r32 mass = phMin(c->tangentMass[0], c->tangentMass[1]);
         for (i32 t = 0; t < 2; ++t) {
-            r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t], c->tangentDirections[t]);
+            r32 vt = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.tangents[t].d, c->tangentDirections[t]);
             // Only a pair with a body held here can have a surface speed.
             if constexpr (!(kMovesA && kMovesB)) vt += c->surfaceSpeed[t];
             c->tangentImpulse[t] -= vt * mass;
@@ -270,26 +284,26 @@ phForceInline r32 phSolvePoint(const phContactConstraintState& cs, const phConst
         phClampToDisc(c->tangentImpulse, maxLambda);
         for (i32 t = 0; t < 2; ++t) {
             r32 lambda = c->tangentImpulse[t] - old[t];
-            phApplyAlong<kMovesA, kMovesB>(pl, dirs.tangents[t], cs.mA, cs.mB, c->tangentDirections[t], lambda);
+            phApplyAlong<kMovesA, kMovesB>(pl, dirs.tangents[t], c->tangentDirections[t], lambda);
             largest = phMax(largest, phMax(lambda, -lambda));
         }
     }
 
     // The carried impulse may push, never pull.
-    r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal, c->normalDirection);
+    r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, dirs.normal.d, c->normalDirection);
     r32 old = c->normalImpulse;
     c->normalImpulse = phMax(old + c->normalMass * (c->bias - vn), r32(0.0));
     r32 lambda = c->normalImpulse - old;
-    phApplyAlong<kMovesA, kMovesB>(pl, dirs.normal, cs.mA, cs.mB, c->normalDirection, lambda);
+    phApplyAlong<kMovesA, kMovesB>(pl, dirs.normal, c->normalDirection, lambda);
     return phMax(largest, phMax(lambda, -lambda));
 }
 
 // A loses the push d * lambda, B gains it: it moves the bodies' centres only. Turned apart as
 // well, a box among several overlapping neighbours swings its corners deeper into the next one.
 template <bool kMovesA, bool kMovesB>
-phForceInline void phMoveAlong(phPairLanes* pl, const phLanes& d, r32 mA, r32 mB, r32 lambda) {
-    if constexpr (kMovesA) pl->vA -= (d * mA) * lambda;
-    if constexpr (kMovesB) pl->vB += (d * mB) * lambda;
+phForceInline void phMoveAlong(phPairLanes* pl, const phAxisLanes& axis, r32 lambda) {
+    if constexpr (kMovesA) pl->vA -= axis.moveA * lambda;
+    if constexpr (kMovesB) pl->vB += axis.moveB * lambda;
 }
 
 // One iteration of the push of a constraint's points on the push velocities `pl` (which never
@@ -297,27 +311,35 @@ phForceInline void phMoveAlong(phPairLanes* pl, const phLanes& d, r32 mA, r32 mB
 // impulse that it applied.
 template <bool kMovesA, bool kMovesB>
 r32 phPushConstraint(phContactConstraintState* cs, phPairLanes* pl) {
-    phLanes normal = phToLanes(cs->normal);
+    phAxisLanes normal = phAxis(cs->normal, cs->mA, cs->mB);
     r32 mass = phInvert(cs->mA + cs->mB);
     r32 largest = r32(0.0);
     for (i32 j = 0; j < cs->contactCount; ++j) {
         phContactState* c = cs->contacts + j;
-        r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, normal, c->normalDirection);
+        r32 vn = phVelocityAlong<kMovesA, kMovesB>(*pl, normal.d, c->normalDirection);
         r32 old = c->pushImpulse;
         c->pushImpulse = phMax(old + mass * (c->pushSpeed - vn), r32(0.0));
         r32 lambda = c->pushImpulse - old;
-        phMoveAlong<kMovesA, kMovesB>(pl, normal, cs->mA, cs->mB, lambda);
+        phMoveAlong<kMovesA, kMovesB>(pl, normal, lambda);
         largest = phMax(largest, lambda < r32(0.0) ? -lambda : lambda);
     }
     return largest;
 }
 
-// The place of the j-th point of `count` visited in an iteration. Each impulse is found with the
-// impulses before it in place, so the points visited first take more of a shared load; visited
-// in one order every time, the first points of every manifold carry more than the last, and a
-// row of boxes pushed from behind turns aside with that lean and buckles. Every other iteration
-// visits the points backwards, so the lean of one undoes the lean of the next.
-phForceInline i32 phPointIndex(i32 j, i32 count, bool backward) { return backward ? count - 1 - j : j; }
+// The points of a constraint in the order an iteration visits them: the first and the step from
+// one to the next (never taken past the last, which may be the array's first). Each impulse is found with the impulses before it in place, so the points
+// visited first take more of a shared load; visited in one order every time, the first points of
+// every manifold carry more than the last, and a row of boxes pushed from behind turns aside with
+// that lean and buckles. Every other iteration visits the points backwards, so the lean of one
+// undoes the lean of the next.
+struct phPointWalk {
+    phContactState* first;
+    i32 step;
+};
+
+phForceInline phPointWalk phWalkPoints(const phContactConstraintState& cs, bool backward) {
+    return backward ? phPointWalk{cs.contacts + cs.contactCount - 1, -1} : phPointWalk{cs.contacts, 1};
+}
 
 // The largest change of speed along its direction that an impulse of the constraint made,
 // leaving out the turning: the measure of how far an iteration still moves the island.
@@ -330,22 +352,26 @@ inline r32 phSpeedChange(const phContactConstraintState& cs, r32 largestImpulse)
 // impulses do not wait for each other, so the processor works on both at once. The result is
 // the same as solving the first constraint and then the second. Returns the larger speed change.
 template <bool kMovesA1, bool kMovesB1, bool kMovesA2, bool kMovesB2>
-r32 phSolveConstraints(phContactConstraintState* cs1, phPairLanes* pl1, phContactConstraintState* cs2,
-                       phPairLanes* pl2, bool enableFriction, bool backward) {
+phForceInline r32 phSolveConstraints(phContactConstraintState* cs1, phPairLanes* pl1,
+                                     phContactConstraintState* cs2, phPairLanes* pl2, bool enableFriction,
+                                     bool backward) {
     phConstraintLanes dirs1 = phDirectionLanes(*cs1);
     phConstraintLanes dirs2 = phDirectionLanes(*cs2);
     r32 largest1 = r32(0.0), largest2 = r32(0.0);
+    phPointWalk walk1 = phWalkPoints(*cs1, backward), walk2 = phWalkPoints(*cs2, backward);
+    phContactState* c1 = walk1.first;
+    phContactState* c2 = walk2.first;
     i32 count = phMax(cs1->contactCount, cs2->contactCount);
     for (i32 j = 0; j < count; ++j) {
         if (j < cs1->contactCount) {
-            phContactState* c = cs1->contacts + phPointIndex(j, cs1->contactCount, backward);
-            r32 impulse = phSolvePoint<kMovesA1, kMovesB1>(*cs1, dirs1, c, pl1, enableFriction);
+            r32 impulse = phSolvePoint<kMovesA1, kMovesB1>(*cs1, dirs1, c1, pl1, enableFriction);
             largest1 = phMax(largest1, impulse);
+            if (j + 1 < cs1->contactCount) c1 += walk1.step;
         }
         if (j < cs2->contactCount) {
-            phContactState* c = cs2->contacts + phPointIndex(j, cs2->contactCount, backward);
-            r32 impulse = phSolvePoint<kMovesA2, kMovesB2>(*cs2, dirs2, c, pl2, enableFriction);
+            r32 impulse = phSolvePoint<kMovesA2, kMovesB2>(*cs2, dirs2, c2, pl2, enableFriction);
             largest2 = phMax(largest2, impulse);
+            if (j + 1 < cs2->contactCount) c2 += walk2.step;
         }
     }
     return phMax(phSpeedChange(*cs1, largest1), phSpeedChange(*cs2, largest2));
@@ -356,9 +382,11 @@ template <bool kMovesA, bool kMovesB>
 r32 phSolveConstraint(phContactConstraintState* cs, phPairLanes* pl, bool enableFriction, bool backward) {
     phConstraintLanes dirs = phDirectionLanes(*cs);
     r32 largest = r32(0.0);
+    phPointWalk walk = phWalkPoints(*cs, backward);
+    phContactState* c = walk.first;
     for (i32 j = 0; j < cs->contactCount; ++j) {
-        phContactState* c = cs->contacts + phPointIndex(j, cs->contactCount, backward);
         largest = phMax(largest, phSolvePoint<kMovesA, kMovesB>(*cs, dirs, c, pl, enableFriction));
+        if (j + 1 < cs->contactCount) c += walk.step;
     }
     return phSpeedChange(*cs, largest);
 }
