@@ -264,6 +264,14 @@ bool phSeedsAnIsland(const phBody* body) {
     return (body->m_flags & (phBody::eAwake | phBody::eIsland | phBody::eStatic)) == phBody::eAwake;
 }
 
+// The awake bodies that no island moved in this step: held still for want of room for their
+// island's arrays.
+i32 phBodiesLeft(const phBody* list) {
+    i32 count = 0;
+    for (const phBody* body = list; body; body = body->m_next) count += phSeedsAnIsland(body) ? 1 : 0;
+    return count;
+}
+
 // A static body may touch several islands in one step. The constraints are let go as well: the
 // collision test, which cleared the mark of every pair it looked at, does not look at sleeping
 // pairs, and one marked here would be closed to the walk once it wakes. A pair at the seam of two
@@ -274,7 +282,10 @@ void phLetGoOfIsland(phIsland* island) {
 
 void phSolveIslands(phScene* scene) {
     phIslandArrays arrays;
-    if (!phTakeIslandArrays(scene, &arrays)) return;
+    if (!phTakeIslandArrays(scene, &arrays)) {
+        scene->m_shortfall.heldBodies = phBodiesLeft(scene->m_bodyList);
+        return;
+    }
     phIsland& island = arrays.island;
     phTakeAllStates(scene, &arrays);
 
@@ -299,6 +310,9 @@ void phSolveIslands(phScene* scene) {
         phLetGoOfIsland(&island);
     }
     scene->m_piecesRested = scene->m_shortfall.pieces > 0 && piecesRested;
+    // Only a piece's edge leaves a body unmoved: one that no later seed reached again (it was
+    // asleep when the seeds passed it) moves in the next step.
+    if (scene->m_shortfall.pieces > 0) scene->m_shortfall.heldBodies += phBodiesLeft(scene->m_bodyList);
 
     if (arrays.states) scene->m_stack.Free(arrays.states);
     scene->m_stack.Free(arrays.block);
@@ -321,11 +335,9 @@ void phScene::Step() {
     if (m_bodyCount > 0) phSolveIslands(this);
 
     // Only the bodies that an island moved (those marked) need their proxies refreshed; a sleeping
-    // body has not moved. An awake body that no island moved was held still for the step: the
-    // store could not hold the arrays of its island, or of its piece's edge.
+    // body has not moved.
     for (phBody* body = m_bodyList; body; body = body->m_next) {
         if (body->m_flags & phBody::eIsland) body->SynchronizeProxies();
-        else m_shortfall.heldBodies += phSeedsAnIsland(body) ? 1 : 0;
         phIdentity(body->m_force);
         phIdentity(body->m_torque);
     }
