@@ -133,7 +133,8 @@ void phIsland::InitializePart(i32 first) {
         cs->indexB = B->m_islandIndex;
         cs->dynamicA = (A->m_flags & phBody::eDynamic) != 0;
         cs->dynamicB = (B->m_flags & phBody::eDynamic) != 0;
-        HoldBodies(cs);
+        // Whole islands hold only static bodies, whose masses are zero already.
+        if (m_piece || first > 0) HoldBodies(cs);
         cs->normal = m.normal;
         cs->tangentVectors[0] = m.tangentVectors[0];
         cs->tangentVectors[1] = m.tangentVectors[1];

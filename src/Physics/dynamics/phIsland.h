@@ -154,6 +154,9 @@ public:
     phBody** m_bodies;
     // Per island body, a set of phHold bits: zero for a body the island moves and pushes.
     u8* m_held;
+    // The island is a piece of a larger one: it holds a body that is not static and that it does
+    // not move (at its edge, or moved by an earlier piece).
+    bool m_piece;
     phVelocityState* m_velocities;
     // Position-only velocities, zero at the start of every step (see phVelocityState).
     phVelocityState* m_pushes;

@@ -20,9 +20,6 @@ struct phIslandArrays {
     // The scene's bodies and touching pairs: an island with room for that many never runs out.
     i32 sceneBodyCount;
     i32 sceneContactCount;
-    // The last walk gathered a piece of a larger island: it holds a body that is not static and
-    // that it does not move (at its edge, or moved by an earlier piece).
-    bool piece;
     // The one block the arrays above are carved from.
     void* block;
     // The solver state of every touching pair of the scene, when the store holds it at once: the
@@ -123,7 +120,7 @@ void phReach(phIslandArrays* arrays, phBody* body, i32* stackCount) {
     body->EnsureFinite();
     bool moved = body->m_flags & phBody::eIsland;
     bool held = moved || (body->m_flags & phBody::eStatic);
-    arrays->piece = arrays->piece || moved;
+    arrays->island.m_piece = arrays->island.m_piece || moved;
     arrays->island.Add(body, held ? ePhHeldOutside : 0);
     if (moved) return;
     body->SetToAwake();
@@ -160,14 +157,14 @@ phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
 
     i32 stackCount = 0;
     phIslandWalk walk = ePhIslandWhole;
-    arrays->piece = false;
+    island->m_piece = false;
     phReach(arrays, seed, &stackCount);
 
     while (stackCount > 0) {
         phBody* body = arrays->stack[--stackCount];
         if (!phHasRoomToGoThrough(arrays, body)) {
             island->m_held[body->m_islandIndex] = ePhHeldOutside;
-            arrays->piece = true;
+            island->m_piece = true;
             continue;
         }
         body->m_flags |= phBody::eIsland;
@@ -300,7 +297,7 @@ void phSolveIslands(phScene* scene) {
         // A whole island sleeps once it rested long enough. Pieces sleep all in one step, when
         // every piece of the step before had rested: one by one, a piece asleep would be woken by
         // the walk of a neighbour still awake and start its rest again.
-        if (!arrays.piece) {
+        if (!island.m_piece) {
             if (rested) island.Sleep();
         } else {
             ++scene->m_shortfall.pieces;
