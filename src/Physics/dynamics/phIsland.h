@@ -198,6 +198,7 @@ private:
     // A body whose velocities came out of the solver not finite is stopped where it was: nothing
     // non-finite is written into a body.
     void IntegratePositions();
-    // Counts the rest of each body the island moves.
+    // Counts the rest of each body the island moves; true when every one has rested long enough
+    // to sleep.
     bool Rested();
 };

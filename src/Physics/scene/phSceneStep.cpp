@@ -35,7 +35,7 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
 }
 
 // Bytes of the island arrays for each body (pointer, velocity, push velocity, walk-stack entry,
-// solved mark) and each touching pair (pointer), and of the solver state of a pair and of a point.
+// hold) and each touching pair (pointer), and of the solver state of a pair and of a point.
 const u64 phk_stepBytesPerBody = sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*) + sizeof(u8);
 const u64 phk_stepBytesPerPair = sizeof(phContactConstraint*);
 const u64 phk_stateBytesPerPair = sizeof(phContactConstraintState);
