@@ -23,7 +23,9 @@
 //             never deactivates with these contact values: its boxes are put to sleep where they
 //             are, so that the asleep step compares like with like, and `rested` says whether it
 //             had come to rest. The library's run uses the engine's 64 MiB physics store, and
-//             storeMiB is the most of it in use after any step of the run.
+//             storeMiB is the most of it in use after any step of the run; `pieces` is the most
+//             pieces one step cut an island into for want of room for its arrays, and heldAtEnd
+//             the bodies the last step of the run held still for want of room.
 // Times are the thread's CPU time, so that other programs on a loaded machine count less; the
 // counter msPerStep is that time over the 600 steps. Run with --benchmark_repetitions and
 // --benchmark_enable_random_interleaving to compare the two on a busy machine.
@@ -37,6 +39,7 @@
 #include <benchmark/benchmark.h>
 #include <btBulletDynamicsCommon.h>
 
+#include <algorithm>
 #include <math.h>
 #include <memory>
 #include <stdio.h>
@@ -203,6 +206,9 @@ public:
 
     double storeMiB() const { return double(m_store.buf.length - freeBytesOf(m_store)) / double(1 << 20); }
 
+    // What the last step could not have of the store.
+    phStepShortfall shortfall() const { return m_scene->m_shortfall; }
+
     // The library's boxes must fall asleep by themselves.
     bool putToSleep() { return false; }
 
@@ -280,6 +286,8 @@ public:
     int dynamicCount() const { return int(m_dynamic.size()); }
 
     double storeMiB() const { return 0; }
+
+    phStepShortfall shortfall() const { return phStepShortfall(); }
 
     // Every box stopped and deactivated where it is.
     bool putToSleep() {
@@ -514,13 +522,14 @@ void BM_Rest(benchmark::State& state) {
     for (auto _ : state) {
         World world(boxes, true);
         double run = 0, peakStore = 0;
-        int sleepStep = -1;
+        int sleepStep = -1, mostPieces = 0;
         float lateSpeed = 0;
         for (int step = 1; step <= kRestRunSteps; ++step) {
             double start = threadSeconds();
             world.step();
             run += threadSeconds() - start;
             peakStore = fmax(peakStore, world.storeMiB());
+            mostPieces = std::max(mostPieces, world.shortfall().pieces);
             if (sleepStep < 0 && everyBoxAsleep(world)) sleepStep = step;
             if (step <= kRestRunSteps - kSettleWindow) continue;
             for (int i = 0; i < world.dynamicCount(); ++i) lateSpeed = fmaxf(lateSpeed, world.state(i).speed);
@@ -552,11 +561,13 @@ void BM_Rest(benchmark::State& state) {
         state.counters["lateSpeed"] = lateSpeed;
         state.counters["rested"] = rested ? 1 : 0;
         state.counters["storeMiB"] = peakStore;
+        state.counters["pieces"] = mostPieces;
+        state.counters["heldAtEnd"] = world.shortfall().heldBodies;
         state.counters["refused"] = double(int(state.range(0)) - world.dynamicCount());
         if (problem) {
             char text[128];
-            snprintf(text, sizeof(text), "%s (fastest %.2f m/s late in the run, %d awake)", problem, lateSpeed,
-                     awakeCount(world));
+            snprintf(text, sizeof(text), "%s (fastest %.2f m/s late in the run, %d awake, %d held still)", problem,
+                     lateSpeed, awakeCount(world), world.shortfall().heldBodies);
             state.SkipWithError(text);
             break;
         }

@@ -307,10 +307,10 @@ void reportUntoldRefusals() {
 void reportShortfall(const phStepShortfall& shortfall) {
     if (roomReport.shortfallTold || !phFellShort(shortfall)) return;
     printFormattedLine("Physics: a step needed more than the physics store could hold (the largest request it "
-                       "refused: %llu bytes): %d islands were solved in parts, %d bodies were held still and %d "
-                       "pairs found no room; this is told once",
-                       (unsigned long long)shortfall.largestRefusal, shortfall.partedIslands, shortfall.heldBodies,
-                       shortfall.pairsWithoutRoom);
+                       "refused: %llu bytes): %d pieces of islands were solved apart, %d islands were solved in "
+                       "parts, %d bodies were held still and %d pairs found no room; this is told once",
+                       (unsigned long long)shortfall.largestRefusal, shortfall.pieces, shortfall.partedIslands,
+                       shortfall.heldBodies, shortfall.pairsWithoutRoom);
     roomReport.shortfallTold = true;
 }
 

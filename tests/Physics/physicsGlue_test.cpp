@@ -478,6 +478,30 @@ TEST_F(GlueTest, BodiesWithoutRoomAreRefusedWithTheirEntitiesNamedThenCounted) {
     }
 }
 
+// A step that needs more than the physics store holds says so in one line with its figures, and
+// later steps that fall short say nothing more.
+TEST_F(GlueTest, AStepThatFallsShortIsToldOnceWithItsFigures) {
+    ve::removeAllBodies(scene());
+    createBox(STATIC_FLAGS, vec(0, -0.5f, 0), vec(20, 1, 20));
+    createBox(DYNAMIC_FLAGS, vec(0, 0.45f, 0));
+    createBox(DYNAMIC_FLAGS, vec(3, 0.45f, 0));
+    for (msi size = (msi)1 << 26; size >= 16; size /= 2)
+        while (ve::tryPushToHeap(&state()->physicsStore, size)) {
+        }
+    std::vector<std::string> first, later;
+    stderrOf([&] {
+        first = printedBy([&] { ve::physicsUpdate(scene()); });
+        later = printedBy([&] { ve::physicsUpdate(scene()); });
+    });
+    ASSERT_EQ(first.size(), 1u);
+    // The two cubes are held still: the store has no room for the arrays of any island.
+    EXPECT_NE(first[0].find("): 0 pieces of islands were solved apart, 0 islands were solved in parts, 2 bodies "
+                            "were held still and "),
+              std::string::npos)
+        << first[0];
+    EXPECT_TRUE(later.empty());
+}
+
 // A body that finds room in the scene heap while its box does not goes as well: one line names
 // its entity, and the scene keeps no body without its box.
 TEST_F(GlueTest, ABodyWhoseBoxFindsNoRoomGoesWithIt) {

@@ -5,11 +5,11 @@
 #include "Physics/dynamics/phContactSolver.h"
 
 #include <algorithm>
-#include <string.h>
 
-void phIsland::Add(phBody* body) {
+void phIsland::Add(phBody* body, u8 held) {
     phAssert(m_bodyCount < m_bodyCapacity);
     body->m_islandIndex = m_bodyCount;
+    m_held[m_bodyCount] = held;
     m_bodies[m_bodyCount++] = body;
 }
 
@@ -58,16 +58,16 @@ void phIsland::Initialize() {
     }
 }
 
-// A body that a lower part of the island solved keeps the velocity that part gave it: it rests
-// under the bodies of this part like a moving floor, and takes no impulse from them.
-void phIsland::HoldSolvedBodies(phContactConstraintState* cs) const {
+// A held body keeps the velocity it has: the bodies of this part rest on it or lean on it as on a
+// moving floor, and it takes no impulse from them.
+void phIsland::HoldBodies(phContactConstraintState* cs) const {
     phMat3 none(r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0), r32(0.0));
-    if (m_solvedBelow[cs->indexA]) {
+    if (m_held[cs->indexA]) {
         cs->mA = r32(0.0);
         cs->iA = none;
         cs->dynamicA = 0;
     }
-    if (m_solvedBelow[cs->indexB]) {
+    if (m_held[cs->indexB]) {
         cs->mB = r32(0.0);
         cs->iB = none;
         cs->dynamicB = 0;
@@ -83,7 +83,7 @@ void phIsland::HoldSolvedBodies(phContactConstraintState* cs) const {
 void phIsland::MarkPartSolved(const phVec3& up) {
     r32 reached = phSupportHeight(m_contacts[m_partStart + m_partCount], up) + phk_penetrationSlop;
     for (i32 i = 0; i < m_bodyCount; ++i) {
-        if (phDot(m_bodies[i]->m_worldCenter, up) <= reached) m_solvedBelow[i] = 1;
+        if (phDot(m_bodies[i]->m_worldCenter, up) <= reached) m_held[i] |= ePhSolvedBelow;
     }
 }
 
@@ -133,7 +133,8 @@ void phIsland::InitializePart(i32 first) {
         cs->indexB = B->m_islandIndex;
         cs->dynamicA = (A->m_flags & phBody::eDynamic) != 0;
         cs->dynamicB = (B->m_flags & phBody::eDynamic) != 0;
-        if (first > 0) HoldSolvedBodies(cs);
+        // Whole islands hold only static bodies, whose masses are zero already.
+        if (m_piece || first > 0) HoldBodies(cs);
         cs->normal = m.normal;
         cs->tangentVectors[0] = m.tangentVectors[0];
         cs->tangentVectors[1] = m.tangentVectors[1];
@@ -159,7 +160,7 @@ void phIsland::IntegrateVelocities() {
     r32 dt = m_dt;
     for (i32 i = 0; i < m_bodyCount; ++i) {
         phBody* body = m_bodies[i];
-        if (body->m_flags & phBody::eDynamic) {
+        if ((body->m_flags & phBody::eDynamic) && !(m_held[i] & ePhHeldOutside)) {
             body->ApplyLinearForce(m_gravity * body->m_gravityScale);
             body->m_linearVelocity += (body->m_force * body->m_invMass) * dt;
             body->m_angularVelocity += (body->m_invInertiaWorld * body->m_torque) * dt;
@@ -178,7 +179,7 @@ void phIsland::IntegratePositions() {
     r32 dt = m_dt;
     for (i32 i = 0; i < m_bodyCount; ++i) {
         phBody* body = m_bodies[i];
-        if (body->m_flags & phBody::eStatic) continue;
+        if (m_held[i] & ePhHeldOutside) continue;
         const phVelocityState& state = m_velocities[i];
         // The push velocity moves the body in this step only (it never turns it).
         phVec3 center = body->m_worldCenter + (state.v + m_pushes[i].v) * dt;
@@ -201,11 +202,11 @@ void phIsland::IntegratePositions() {
     }
 }
 
-void phIsland::SleepIfResting() {
+bool phIsland::Rested() {
     r32 minSleepTime = phk_maxFloat;
     for (i32 i = 0; i < m_bodyCount; ++i) {
         phBody* body = m_bodies[i];
-        if (body->m_flags & phBody::eStatic) continue;
+        if (m_held[i] & ePhHeldOutside) continue;
 
         r32 linear = phDot(body->m_linearVelocity, body->m_linearVelocity);
         r32 angular = phDot(body->m_angularVelocity, body->m_angularVelocity);
@@ -221,18 +222,24 @@ void phIsland::SleepIfResting() {
         }
     }
 
-    if (minSleepTime <= phk_timeToSleep) return;
-    for (i32 i = 0; i < m_bodyCount; ++i) m_bodies[i]->SetToSleep();
+    return minSleepTime > phk_timeToSleep;
 }
 
-void phIsland::Solve() {
+void phIsland::Sleep() {
+    for (i32 i = 0; i < m_bodyCount; ++i) {
+        phBody* body = m_bodies[i];
+        // A static body sleeps with every island that touches it, and wakes with any.
+        if (!(m_held[i] & ePhHeldOutside) || (body->m_flags & phBody::eStatic)) body->SetToSleep();
+    }
+}
+
+bool phIsland::Solve() {
     IntegrateVelocities();
 
     // Without gravity nothing rests on anything, and the parts are not ordered: none holds a body.
     phVec3 up;
     bool upward = phUpAgainst(m_gravity, &up);
     bool parted = !HoldsWhole();
-    if (parted) memset(m_solvedBelow, 0, size_t(m_bodyCount));
     for (i32 first = 0; first < m_contactCount; first += m_partCount) {
         InitializePart(first);
         // A part always has room for the constraint it starts with (see the step).
@@ -250,5 +257,5 @@ void phIsland::Solve() {
     }
 
     IntegratePositions();
-    if (m_allowSleep) SleepIfResting();
+    return m_allowSleep && Rested();
 }

@@ -1,7 +1,10 @@
 #pragma once
 // An island: bodies joined by touching contacts, solved together. The step builds one island at
 // a time in arrays taken from the scene's stack, sized for every body and every touching contact
-// of the scene, and reuses them for the next island; the solver state is taken for each island.
+// of the scene when the store can hold that, and reuses them for the next island; the solver state
+// is taken for each island. An island larger than the arrays is solved in pieces, each one an
+// island of its own to the code below: the bodies at its edge, and those an earlier piece moved,
+// join it held (see phHold).
 
 #include "Physics/math/phMath.h"
 
@@ -120,21 +123,40 @@ const r32 phk_sleepAngularTolerance = r32(0.05235988);
 // Seconds every body of an island must rest before the island sleeps.
 const r32 phk_timeToSleep = r32(0.5);
 
+// Why an island takes a body's velocity as given, as that of a moving floor: zero inverse mass
+// and inertia in its constraints, and no impulse.
+enum phHold : u8 {
+    // The island does not move the body: a static body, a body at the edge of a piece that had
+    // no room to go on through it, or a body that an earlier piece of the step moved. Its
+    // velocity is its own (no gravity or force is added), it is not integrated, and it does not
+    // count for the island's sleep.
+    ePhHeldOutside = 1,
+    // An earlier part of the island's solve gave the body its velocity (the solver state held too
+    // few constraints for the whole island); the island still moves it.
+    ePhSolvedBelow = 2,
+};
+
 class phIsland {
 public:
-    void Add(phBody* body);
+    // `held`: the body's phHold bits.
+    void Add(phBody* body, u8 held);
     void Add(phContactConstraint* contact);
     // Lists the constraints from the bottom up and refreshes the bodies' world inverse inertia.
     void Initialize();
-    // Integrates forces, solves the contacts, integrates positions and puts a resting island to
-    // sleep. The contacts are solved in parts, from the bottom up, as many constraints at a time
-    // as the solver state has room for: all at once unless the physics store was short.
-    void Solve();
+    // Integrates forces, solves the contacts and integrates positions. The contacts are solved in
+    // parts, from the bottom up, as many constraints at a time as the solver state has room for:
+    // all at once unless the physics store was short. Returns whether sleep is allowed and every
+    // body the island moves has rested long enough to sleep (see Sleep).
+    bool Solve();
+    // Puts the bodies the island moves, and its static bodies, to sleep.
+    void Sleep();
 
     phBody** m_bodies;
-    // Per island body, while the island is solved in parts: whether an earlier part of this step
-    // solved the body. A later part takes its velocity as given, as that of a body it cannot push.
-    u8* m_solvedBelow;
+    // Per island body, a set of phHold bits: zero for a body the island moves and pushes.
+    u8* m_held;
+    // The island is a piece of a larger one: it holds a body that is not static and that it does
+    // not move (at its edge, or moved by an earlier piece).
+    bool m_piece;
     phVelocityState* m_velocities;
     // Position-only velocities, zero at the start of every step (see phVelocityState).
     phVelocityState* m_pushes;
@@ -170,11 +192,13 @@ private:
     i32 PartLength(i32 first) const;
     // Whether the states have room for every constraint and point of the island.
     bool HoldsWhole() const { return m_contactCount <= m_stateCapacity && m_pointCount <= m_pointCapacity; }
-    void HoldSolvedBodies(phContactConstraintState* cs) const;
+    void HoldBodies(phContactConstraintState* cs) const;
     void MarkPartSolved(const phVec3& up);
     void IntegrateVelocities();
     // A body whose velocities came out of the solver not finite is stopped where it was: nothing
     // non-finite is written into a body.
     void IntegratePositions();
-    void SleepIfResting();
+    // Counts the rest of each body the island moves; true when every one has rested long enough
+    // to sleep.
+    bool Rested();
 };

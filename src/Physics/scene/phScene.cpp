@@ -5,7 +5,7 @@
 phScene::phScene(r32 dt, const phVec3& gravity, i32 iterations)
     : m_contactManager(&m_stack, &m_bodyList), m_boxAllocator(i32(sizeof(phBox)), phk_boxesPerPage), m_bodyCount(0),
       m_bodyList(nullptr), m_gravity(gravity), m_dt(dt), m_iterations(iterations), m_newBox(false),
-      m_allowSleep(true), m_enableFriction(true), m_shortfall() {
+      m_allowSleep(true), m_enableFriction(true), m_shortfall(), m_piecesRested(false) {
     setPhysicsSpareArena(&m_stack);
 }
 

@@ -20,15 +20,20 @@ public:
 };
 
 // A step takes its memory as it goes: the arrays of its bodies, then each island's solver state.
-// When the physics store cannot hold an island's state whole, the island is solved in parts that
-// it can hold, one after another; these are the figures of what did not fit.
+// When the physics store cannot hold the arrays for every body of the scene, an island larger
+// than the arrays it can hold is solved in pieces; when it cannot hold an island's state whole,
+// the island is solved in parts that it can hold, one after another. These are the figures of
+// what did not fit.
 struct phStepShortfall {
     // The largest request of the step that the store could not serve, in bytes.
     u64 largestRefusal;
-    // Islands solved in parts.
+    // Pieces of islands larger than the island arrays, each solved against the bodies at its edge
+    // held where they are.
+    i32 pieces;
+    // Islands (or pieces) whose contacts were solved in parts.
     i32 partedIslands;
-    // Bodies held still for the step: the store had no room for the arrays of the scene's bodies,
-    // or for the state of one contact of their island.
+    // Awake bodies held still for the step: the store had no room for the arrays of a body and
+    // its neighbours, or for the state of one contact of their island.
     i32 heldBodies;
     // Pairs whose contact or whose points found no room (their boxes do not collide until room
     // is found), counted in the step's collision test and pair update.
@@ -95,4 +100,7 @@ public:
     // What the last step asked of the physics store and could not have; all zero after a step
     // that found room for everything.
     phStepShortfall m_shortfall;
+    // Every piece of the last step's islands solved in pieces had rested long enough to sleep
+    // (false when there were none): pieces sleep only then, all in one step.
+    bool m_piecesRested;
 };

@@ -1,6 +1,7 @@
 // The scene's fixed step: contacts are found and tested, islands of touching awake bodies are
-// built by a depth-first walk over the contact graph and solved one at a time, then the broad
-// phase follows the bodies and looks for new pairs.
+// built by a depth-first walk over the contact graph and solved one at a time (in pieces when the
+// island arrays cannot hold one whole), then the broad phase follows the bodies and looks for new
+// pairs.
 
 #include "Physics/dynamics/phIsland.h"
 #include "Physics/scene/phScene.h"
@@ -8,12 +9,17 @@
 namespace {
 
 // The arrays of one step's islands: the bodies, their velocities and the walk stack sized for every
-// body of the scene, and the constraint list sized for every touching pair. Islands are built one
-// at a time in them; each island's solver state is asked for when the island is known.
+// body of the scene, and the constraint list sized for every touching pair, when the store can
+// hold that. Islands are built one at a time in them; each island's solver state is asked for
+// when the island is known.
 struct phIslandArrays {
     phIsland island;
+    // Bodies of the island whose contacts the walk has still to go through: a part of the
+    // island's bodies, so it never holds more than the island's capacity.
     phBody** stack;
-    i32 stackSize;
+    // The scene's bodies and touching pairs: an island with room for that many never runs out.
+    i32 sceneBodyCount;
+    i32 sceneContactCount;
     // The one block the arrays above are carved from.
     void* block;
     // The solver state of every touching pair of the scene, when the store holds it at once: the
@@ -29,7 +35,7 @@ bool phCanJoinIsland(const phContactConstraint* contact) {
 }
 
 // Bytes of the island arrays for each body (pointer, velocity, push velocity, walk-stack entry,
-// solved mark) and each touching pair (pointer), and of the solver state of a pair and of a point.
+// hold) and each touching pair (pointer), and of the solver state of a pair and of a point.
 const u64 phk_stepBytesPerBody = sizeof(phBody*) + 2 * sizeof(phVelocityState) + sizeof(phBody*) + sizeof(u8);
 const u64 phk_stepBytesPerPair = sizeof(phContactConstraint*);
 const u64 phk_stateBytesPerPair = sizeof(phContactConstraintState);
@@ -48,8 +54,8 @@ void* phTakeFromStack(phScene* scene, u64 bytes) {
 
 // Takes the island arrays in one block, with room for every body and touching pair of the scene;
 // when the store cannot hold that, for half as many, and half again, down to one body. An island
-// larger than the arrays is held still (see phBuildIsland). False, with nothing taken, when not
-// even one body's arrays fit.
+// larger than the arrays is solved in pieces (see phBuildIsland). False, with nothing taken, when
+// not even one body's arrays fit.
 bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     i32 bodyCount = scene->m_bodyCount;
     i32 contactCount = scene->m_contactManager.m_touchingCount;
@@ -74,10 +80,11 @@ bool phTakeIslandArrays(phScene* scene, phIslandArrays* arrays) {
     island.m_pushes = island.m_velocities + bodyCount;
     island.m_bodies = (phBody**)(island.m_pushes + bodyCount);
     arrays->stack = island.m_bodies + bodyCount;
-    arrays->stackSize = bodyCount;
+    arrays->sceneBodyCount = scene->m_bodyCount;
+    arrays->sceneContactCount = scene->m_contactManager.m_touchingCount;
     island.m_contacts = (phContactConstraint**)(arrays->stack + bodyCount);
     // The bytes last, behind the pointers, so that nothing behind them is misaligned.
-    island.m_solvedBelow = (u8*)(island.m_contacts + contactCount);
+    island.m_held = (u8*)(island.m_contacts + contactCount);
     island.m_dt = scene->m_dt;
     island.m_gravity = scene->m_gravity;
     island.m_iterations = scene->m_iterations;
@@ -96,51 +103,82 @@ enum phIslandWalk {
     ePhIslandWhole,
     // A body of the island has a pair without room: the island is gathered but held still.
     ePhIslandWithoutRoom,
-    // The island outgrew arrays that the store could not give room for every body and pair: the
-    // walk stopped part way.
-    ePhIslandTooLarge,
 };
 
+// Whether the body is one of the island's (the walk reached it) in this walk.
+bool phInIsland(const phIsland* island, const phBody* body) {
+    return u32(body->m_islandIndex) < u32(island->m_bodyCount) && island->m_bodies[body->m_islandIndex] == body;
+}
+
+// Adds the body that the walk reached. A static body, and a body that an earlier piece of the step
+// moved (it carries eIsland), join held: the walk does not go on through them. The moved body is
+// left awake or asleep as its piece left it; any other body is woken, and one that is not static
+// waits on the stack for the walk to go through its contacts.
+void phReach(phIslandArrays* arrays, phBody* body, i32* stackCount) {
+    // Nothing that is not finite enters the solver, where it would spread to every body the
+    // island's contacts reach.
+    body->EnsureFinite();
+    bool moved = body->m_flags & phBody::eIsland;
+    bool held = moved || (body->m_flags & phBody::eStatic);
+    arrays->island.m_piece = arrays->island.m_piece || moved;
+    arrays->island.Add(body, held ? ePhHeldOutside : 0);
+    if (moved) return;
+    body->SetToAwake();
+    if (!held) arrays->stack[(*stackCount)++] = body;
+}
+
+// Whether going through the body's contacts keeps the island within its arrays: room for each
+// touching pair the walk has not crossed and for each body at their other ends not yet reached.
+// Arrays with room for every body and pair of the scene always have it.
+bool phHasRoomToGoThrough(const phIslandArrays* arrays, const phBody* body) {
+    const phIsland* island = &arrays->island;
+    i32 bodyRoom = island->m_bodyCapacity - island->m_bodyCount;
+    i32 contactRoom = island->m_contactCapacity - island->m_contactCount;
+    if (island->m_bodyCapacity >= arrays->sceneBodyCount && island->m_contactCapacity >= arrays->sceneContactCount)
+        return true;
+    for (const phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
+        if (!phJoinsIsland(edge->constraint)) continue;
+        --contactRoom;
+        if (!phInIsland(island, edge->other)) --bodyRoom;
+    }
+    return bodyRoom >= 0 && contactRoom >= 0;
+}
+
 // Gathers the island of `seed` by a depth-first walk. Static bodies join but the walk does not go
-// on through them, so two stacks on one floor stay two islands.
+// on through them, so two stacks on one floor stay two islands. When the arrays cannot take the
+// whole island, a body whose contacts would overfill them is held at the edge of this piece: it
+// loses nothing but its place, and a later seed of the step reaches it again. The bodies the walk
+// goes through are marked eIsland: the step moves them with this piece.
 phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
     phIsland* island = &arrays->island;
     island->m_bodyCount = 0;
     island->m_contactCount = 0;
     island->m_pointCount = 0;
 
-    i32 stackSize = arrays->stackSize;
     i32 stackCount = 0;
     phIslandWalk walk = ePhIslandWhole;
-    arrays->stack[stackCount++] = seed;
-    seed->m_flags |= phBody::eIsland;
+    island->m_piece = false;
+    phReach(arrays, seed, &stackCount);
 
     while (stackCount > 0) {
         phBody* body = arrays->stack[--stackCount];
-        if (island->m_bodyCount == island->m_bodyCapacity) return ePhIslandTooLarge;
+        if (!phHasRoomToGoThrough(arrays, body)) {
+            island->m_held[body->m_islandIndex] = ePhHeldOutside;
+            island->m_piece = true;
+            continue;
+        }
+        body->m_flags |= phBody::eIsland;
         // The mark is spent here: the pair update and the collision test set it again while the
         // store still has no room.
         if (body->m_withoutRoom) walk = ePhIslandWithoutRoom;
         body->m_withoutRoom = false;
-        // Nothing that is not finite enters the solver, where it would spread to every body
-        // the island's contacts reach.
-        body->EnsureFinite();
-        island->Add(body);
-        body->SetToAwake();
-        if (body->m_flags & phBody::eStatic) continue;
 
         for (phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
             phContactConstraint* contact = edge->constraint;
             if (!phJoinsIsland(contact)) continue;
-            if (island->m_contactCount == island->m_contactCapacity) return ePhIslandTooLarge;
             island->Add(contact);
             contact->m_flags |= phContactConstraint::eIsland;
-
-            phBody* other = edge->other;
-            if (other->m_flags & phBody::eIsland) continue;
-            if (stackCount == stackSize) return ePhIslandTooLarge;
-            arrays->stack[stackCount++] = other;
-            other->m_flags |= phBody::eIsland;
+            if (!phInIsland(island, edge->other)) phReach(arrays, edge->other, &stackCount);
         }
     }
     return walk;
@@ -189,10 +227,17 @@ void phTakeAllStates(phScene* scene, phIslandArrays* arrays) {
         phCarveStates(&arrays->island, (u8*)arrays->states, contacts.m_touchingCount, contacts.m_touchingPointCount);
 }
 
+// The bodies the island moves.
+i32 phMovedCount(const phIsland* island) {
+    i32 count = 0;
+    for (i32 i = 0; i < island->m_bodyCount; ++i) count += island->m_held[i] & ePhHeldOutside ? 0 : 1;
+    return count;
+}
+
 // Solves the island that the walk gathered, in the states of the whole scene or, without room for
 // them, in states taken for it alone. Without room for one pair's state the island's bodies are
-// held still for this step.
-void phSolveIsland(phScene* scene, phIslandArrays* arrays) {
+// held still for this step. Returns whether the island rested long enough to sleep.
+bool phSolveIsland(phScene* scene, phIslandArrays* arrays) {
     phIsland* island = &arrays->island;
     void* states = nullptr;
     if (!arrays->states && island->m_contactCount == 0) {
@@ -200,13 +245,14 @@ void phSolveIsland(phScene* scene, phIslandArrays* arrays) {
     } else if (!arrays->states) {
         states = phTakeStates(scene, island);
         if (!states) {
-            scene->m_shortfall.heldBodies += island->m_bodyCount;
-            return;
+            scene->m_shortfall.heldBodies += phMovedCount(island);
+            return false;
         }
     }
     island->Initialize();
-    island->Solve();
+    bool rested = island->Solve();
     if (states) scene->m_stack.Free(states);
+    return rested;
 }
 
 // Whether the step would solve the body's island, with the body as its seed unless a walk from an
@@ -215,22 +261,19 @@ bool phSeedsAnIsland(const phBody* body) {
     return (body->m_flags & (phBody::eAwake | phBody::eIsland | phBody::eStatic)) == phBody::eAwake;
 }
 
-// The bodies that the step would have moved from `seed` on, held still for want of room for the
-// island arrays.
-i32 phBodiesLeft(const phBody* seed) {
+// The awake bodies that no island moved in this step: held still for want of room for their
+// island's arrays.
+i32 phBodiesLeft(const phBody* list) {
     i32 count = 0;
-    for (const phBody* body = seed; body; body = body->m_next) count += phSeedsAnIsland(body) ? 1 : 0;
+    for (const phBody* body = list; body; body = body->m_next) count += phSeedsAnIsland(body) ? 1 : 0;
     return count;
 }
 
 // A static body may touch several islands in one step. The constraints are let go as well: the
 // collision test, which cleared the mark of every pair it looked at, does not look at sleeping
-// pairs, and one marked here would be closed to the walk once it wakes.
+// pairs, and one marked here would be closed to the walk once it wakes. A pair at the seam of two
+// pieces is solved in each, against the other piece's body held.
 void phLetGoOfIsland(phIsland* island) {
-    for (i32 i = 0; i < island->m_bodyCount; ++i) {
-        phBody* body = island->m_bodies[i];
-        if (body->m_flags & phBody::eStatic) body->m_flags &= ~phBody::eIsland;
-    }
     for (i32 i = 0; i < island->m_contactCount; ++i) island->m_contacts[i]->m_flags &= ~phContactConstraint::eIsland;
 }
 
@@ -243,22 +286,30 @@ void phSolveIslands(phScene* scene) {
     phIsland& island = arrays.island;
     phTakeAllStates(scene, &arrays);
 
+    bool piecesRested = true;
     for (phBody* seed = scene->m_bodyList; seed; seed = seed->m_next) {
         if (!phSeedsAnIsland(seed)) continue;
 
         phIslandWalk walk = phBuildIsland(&arrays, seed);
-        if (walk == ePhIslandTooLarge) {
-            // The rest of the island, reached from a later seed, would be solved without the part
-            // held here: no island is solved after it in this step.
-            scene->m_shortfall.heldBodies += island.m_bodyCount + phBodiesLeft(seed);
-            phLetGoOfIsland(&island);
-            break;
+        bool rested = false;
+        if (walk == ePhIslandWhole) rested = phSolveIsland(scene, &arrays);
+        else scene->m_shortfall.heldBodies += phMovedCount(&island);
+        // A whole island sleeps once it rested long enough. Pieces sleep all in one step, when
+        // every piece of the step before had rested: one by one, a piece asleep would be woken by
+        // the walk of a neighbour still awake and start its rest again.
+        if (!island.m_piece) {
+            if (rested) island.Sleep();
+        } else {
+            ++scene->m_shortfall.pieces;
+            piecesRested = piecesRested && rested;
+            if (rested && scene->m_piecesRested) island.Sleep();
         }
-        phAssert(island.m_bodyCount != 0);
-        if (walk == ePhIslandWhole) phSolveIsland(scene, &arrays);
-        else scene->m_shortfall.heldBodies += island.m_bodyCount;
         phLetGoOfIsland(&island);
     }
+    scene->m_piecesRested = scene->m_shortfall.pieces > 0 && piecesRested;
+    // Only a piece's edge leaves a body unmoved: one that no later seed reached again (it was
+    // asleep when the seeds passed it) moves in the next step.
+    if (scene->m_shortfall.pieces > 0) scene->m_shortfall.heldBodies += phBodiesLeft(scene->m_bodyList);
 
     if (arrays.states) scene->m_stack.Free(arrays.states);
     scene->m_stack.Free(arrays.block);
@@ -280,8 +331,8 @@ void phScene::Step() {
     // An empty scene has nothing to solve (and its stack has no arena to carve from).
     if (m_bodyCount > 0) phSolveIslands(this);
 
-    // Only the bodies that an island moved (those still marked: the static ones are unmarked after
-    // each island) need their proxies refreshed; a sleeping body has not moved.
+    // Only the bodies that an island moved (those marked) need their proxies refreshed; a sleeping
+    // body has not moved.
     for (phBody* body = m_bodyList; body; body = body->m_next) {
         if (body->m_flags & phBody::eIsland) body->SynchronizeProxies();
         phIdentity(body->m_force);
