@@ -523,6 +523,24 @@ TEST_F(SceneTest, ANearlyFullStoreRefusesOrSimulatesEveryCube) {
     }
 }
 
+// A body with a pair that found no room in the store is held where it is for the step, so that it
+// cannot pass into the other box of that pair; the rest of its island moves on against it.
+TEST_F(SceneTest, APairWithoutRoomHoldsItsBodyAndNotItsIsland) {
+    addFloor(world());
+    phBody* lower = addDynamicBox(world(), vec3(0, 0.5f, 0));
+    phBody* upper = addDynamicBox(world(), vec3(0, 1.5f, 0));
+    stepScene(world(), 10);
+    upper->SetLinearVelocity(vec3(2, 0, 0));
+    phVec3 lowerAt = lower->m_worldCenter, upperAt = upper->m_worldCenter;
+    lower->m_withoutRoom = true;
+    world()->Step();
+    EXPECT_EQ(world()->m_shortfall.heldBodies, 1);
+    EXPECT_EQ(lower->m_worldCenter.x, lowerAt.x);
+    EXPECT_EQ(lower->m_worldCenter.y, lowerAt.y);
+    EXPECT_GT(upper->m_worldCenter.x - upperAt.x, 0.025f) << "the cube on the held one slides on";
+    EXPECT_NEAR(upper->m_worldCenter.y, upperAt.y, 0.005f);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Piles and stacks
 // ---------------------------------------------------------------------------------------------

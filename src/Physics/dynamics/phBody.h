@@ -199,8 +199,9 @@ public:
     // Whether a state that was not finite has been reported for this body.
     bool m_reportedNotFinite;
     // A pair of the body found no room in the physics store for its contact or its points since
-    // the step's island walk last reached the body: the next step holds the body's island still
-    // rather than let it pass through what it touches. Never set on a static body.
+    // the step's island walk last reached the body: the next step holds the body still, and moves
+    // the rest of its island against it, rather than let it pass through what it touches. Never
+    // set on a static body.
     bool m_withoutRoom;
 
 private:

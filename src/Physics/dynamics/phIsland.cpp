@@ -133,8 +133,7 @@ void phIsland::InitializePart(i32 first) {
         cs->indexB = B->m_islandIndex;
         cs->dynamicA = (A->m_flags & phBody::eDynamic) != 0;
         cs->dynamicB = (B->m_flags & phBody::eDynamic) != 0;
-        // Whole islands hold only static bodies, whose masses are zero already.
-        if (m_piece || first > 0) HoldBodies(cs);
+        HoldBodies(cs);
         cs->normal = m.normal;
         cs->tangentVectors[0] = m.tangentVectors[0];
         cs->tangentVectors[1] = m.tangentVectors[1];
@@ -170,6 +169,12 @@ void phIsland::IntegrateVelocities() {
         }
         m_velocities[i].v = body->m_linearVelocity;
         m_velocities[i].w = body->m_angularVelocity;
+        // A body held still is a floor at rest to the others; its own velocity waits in the body
+        // for the step that moves it again.
+        if ((m_held[i] & ePhHeldStill) == ePhHeldStill) {
+            phIdentity(m_velocities[i].v);
+            phIdentity(m_velocities[i].w);
+        }
         phIdentity(m_pushes[i].v);
         phIdentity(m_pushes[i].w);
     }

@@ -134,6 +134,10 @@ enum phHold : u8 {
     // An earlier part of the island's solve gave the body its velocity (the solver state held too
     // few constraints for the whole island); the island still moves it.
     ePhSolvedBelow = 2,
+    // A pair of the body found no room in the physics store, so nothing keeps the body out of the
+    // box of that pair: the island holds it where it is, at rest, and moves the rest of its
+    // bodies against it. The island walks on through it.
+    ePhHeldStill = 4 | ePhHeldOutside,
 };
 
 class phIsland {
@@ -154,8 +158,8 @@ public:
     phBody** m_bodies;
     // Per island body, a set of phHold bits: zero for a body the island moves and pushes.
     u8* m_held;
-    // The island is a piece of a larger one: it holds a body that is not static and that it does
-    // not move (at its edge, or moved by an earlier piece).
+    // The island is a piece of a larger one: it holds a body at its edge, or one that an earlier
+    // piece moved.
     bool m_piece;
     phVelocityState* m_velocities;
     // Position-only velocities, zero at the start of every step (see phVelocityState).

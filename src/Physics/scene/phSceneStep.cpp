@@ -98,13 +98,6 @@ bool phJoinsIsland(const phContactConstraint* contact) {
     return !(contact->m_flags & phContactConstraint::eIsland) && phCanJoinIsland(contact);
 }
 
-// What became of an island's walk.
-enum phIslandWalk {
-    ePhIslandWhole,
-    // A body of the island has a pair without room: the island is gathered but held still.
-    ePhIslandWithoutRoom,
-};
-
 // Whether the body is one of the island's (the walk reached it) in this walk.
 bool phInIsland(const phIsland* island, const phBody* body) {
     return u32(body->m_islandIndex) < u32(island->m_bodyCount) && island->m_bodies[body->m_islandIndex] == body;
@@ -148,15 +141,15 @@ bool phHasRoomToGoThrough(const phIslandArrays* arrays, const phBody* body) {
 // on through them, so two stacks on one floor stay two islands. When the arrays cannot take the
 // whole island, a body whose contacts would overfill them is held at the edge of this piece: it
 // loses nothing but its place, and a later seed of the step reaches it again. The bodies the walk
-// goes through are marked eIsland: the step moves them with this piece.
-phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
+// goes through are marked eIsland: the step moves them with this piece, but for a body with a pair
+// without room, which the piece holds still.
+void phBuildIsland(phIslandArrays* arrays, phBody* seed) {
     phIsland* island = &arrays->island;
     island->m_bodyCount = 0;
     island->m_contactCount = 0;
     island->m_pointCount = 0;
 
     i32 stackCount = 0;
-    phIslandWalk walk = ePhIslandWhole;
     island->m_piece = false;
     phReach(arrays, seed, &stackCount);
 
@@ -170,7 +163,7 @@ phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
         body->m_flags |= phBody::eIsland;
         // The mark is spent here: the pair update and the collision test set it again while the
         // store still has no room.
-        if (body->m_withoutRoom) walk = ePhIslandWithoutRoom;
+        if (body->m_withoutRoom) island->m_held[body->m_islandIndex] = ePhHeldStill;
         body->m_withoutRoom = false;
 
         for (phContactEdge* edge = body->m_contactList; edge; edge = edge->next) {
@@ -181,7 +174,6 @@ phIslandWalk phBuildIsland(phIslandArrays* arrays, phBody* seed) {
             if (!phInIsland(island, edge->other)) phReach(arrays, edge->other, &stackCount);
         }
     }
-    return walk;
 }
 
 // Points the island's solver state at `block`: room for `pairs` constraints and `points` points.
@@ -227,10 +219,11 @@ void phTakeAllStates(phScene* scene, phIslandArrays* arrays) {
         phCarveStates(&arrays->island, (u8*)arrays->states, contacts.m_touchingCount, contacts.m_touchingPointCount);
 }
 
-// The bodies the island moves.
-i32 phMovedCount(const phIsland* island) {
+// The island's bodies whose phHold bits, masked with `bits`, are `value`: 0 and ePhHeldOutside
+// count the bodies it moves, ePhHeldStill and ePhHeldStill those it holds still.
+i32 phCountHeld(const phIsland* island, u8 bits, u8 value) {
     i32 count = 0;
-    for (i32 i = 0; i < island->m_bodyCount; ++i) count += island->m_held[i] & ePhHeldOutside ? 0 : 1;
+    for (i32 i = 0; i < island->m_bodyCount; ++i) count += (island->m_held[i] & bits) == value ? 1 : 0;
     return count;
 }
 
@@ -245,7 +238,7 @@ bool phSolveIsland(phScene* scene, phIslandArrays* arrays) {
     } else if (!arrays->states) {
         states = phTakeStates(scene, island);
         if (!states) {
-            scene->m_shortfall.heldBodies += phMovedCount(island);
+            scene->m_shortfall.heldBodies += phCountHeld(island, ePhHeldOutside, 0);
             return false;
         }
     }
@@ -290,10 +283,9 @@ void phSolveIslands(phScene* scene) {
     for (phBody* seed = scene->m_bodyList; seed; seed = seed->m_next) {
         if (!phSeedsAnIsland(seed)) continue;
 
-        phIslandWalk walk = phBuildIsland(&arrays, seed);
-        bool rested = false;
-        if (walk == ePhIslandWhole) rested = phSolveIsland(scene, &arrays);
-        else scene->m_shortfall.heldBodies += phMovedCount(&island);
+        phBuildIsland(&arrays, seed);
+        scene->m_shortfall.heldBodies += phCountHeld(&island, ePhHeldStill, ePhHeldStill);
+        bool rested = phSolveIsland(scene, &arrays);
         // A whole island sleeps once it rested long enough. Pieces sleep all in one step, when
         // every piece of the step before had rested: one by one, a piece asleep would be woken by
         // the walk of a neighbour still awake and start its rest again.
