@@ -434,6 +434,11 @@ TEST_F(SceneTest, ANearlyFullStoreRefusesOrSimulatesEveryCube) {
     for (const Case& c : {Case{"9,000 loose cubes", eColumns, 9000, 0, 64 * mebibyte, eStepOn, 9000},
                           Case{"12,000 loose cubes", eColumns, 12000, 0, 64 * mebibyte, eStepOn, 9000},
                           Case{"a walled pit of 8 x 8 x 6", ePit, 384, 8, 23 * mebibyte, eStepOn, 384},
+                          // Room for the pit's pairs only with each manifold's block sized to its
+                          // points: with room for eight in every one, about a hundred cubes are
+                          // held still in every step.
+                          Case{"a walled pit of 8 x 8 x 6 in 21.8 MiB", ePit, 384, 8, 21 * mebibyte + 8 * mebibyte / 10,
+                               eStepOn, 384},
                           Case{"one more cube with the store full", eColumns, 255, 0, 64 * mebibyte, eOneMoreWhenFull, 255},
                           Case{"a cube dropped on the pit with the store full", ePit, 384, 8, 23 * mebibyte,
                                eDropOnThePileAsleep, 384}}) {

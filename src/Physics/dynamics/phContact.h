@@ -57,9 +57,11 @@ struct phManifold {
     phVec3 normal;
     // Friction directions, from phComputeBasis(normal).
     phVec3 tangentVectors[2];
-    phContact contacts[phk_maxManifoldContacts];
     i32 contactCount;
     bool sensor;
+    // The points last: a pair's manifold is kept in a block with room for as many as it has (see
+    // phContactManager), and a manifold on the stack has room for all of them.
+    phContact contacts[phk_maxManifoldContacts];
 };
 
 struct phContactConstraint {

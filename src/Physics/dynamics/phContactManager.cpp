@@ -3,13 +3,27 @@
 #include "Physics/common/phRender.h"
 #include "Physics/dynamics/phBody.h"
 
+#include <stddef.h>
 #include <string.h>
+
+// The points a manifold block holds for a manifold of `points` points.
+static i32 phManifoldRoom(i32 points) {
+    return points <= phk_fewManifoldContacts ? phk_fewManifoldContacts : phk_maxManifoldContacts;
+}
+
+// The bytes of a manifold block with room for `room` points, rounded up so that the blocks of a
+// page stay aligned.
+static i32 phManifoldBytes(i32 room) {
+    size_t bytes = offsetof(phManifold, contacts) + sizeof(phContact) * size_t(room);
+    return i32((bytes + alignof(phManifold) - 1) / alignof(phManifold) * alignof(phManifold));
+}
 
 phContactManager::phContactManager(phStack* stack, phBody* const* bodyList)
     : m_contactList(nullptr), m_contactCount(0), m_touchingCount(0), m_touchingPointCount(0), m_pairsWithoutRoom(0),
       m_testCount(0),
       m_bodyList(bodyList), m_stack(stack), m_allocator(i32(sizeof(phContactConstraint)), phk_contactsPerPage),
-      m_manifoldAllocator(i32(sizeof(phManifold)), phk_manifoldsPerPage), m_broadphase(this),
+      m_fewPointManifolds(phManifoldBytes(phk_fewManifoldContacts), phk_manifoldsPerPage),
+      m_manyPointManifolds(phManifoldBytes(phk_maxManifoldContacts), phk_manifoldsPerPage), m_broadphase(this),
       m_contactListener(nullptr) {}
 
 // Pushes `edge` at the head of `body`'s contact list.
@@ -159,24 +173,39 @@ static void phWarmStartManifold(phManifold* manifold, const phOldPoints& old) {
     }
 }
 
+phPagedAllocator* phContactManager::ManifoldAllocatorFor(i32 points) {
+    return phManifoldRoom(points) == phk_fewManifoldContacts ? &m_fewPointManifolds : &m_manyPointManifolds;
+}
+
 void phContactManager::ReleaseManifold(phContactConstraint* contact) {
     phManifold* manifold = contact->manifold;
     if (!manifold) return;
     --m_touchingCount;
     m_touchingPointCount -= manifold->contactCount;
-    m_manifoldAllocator.Free(manifold);
+    ManifoldAllocatorFor(manifold->contactCount)->Free(manifold);
     contact->manifold = nullptr;
 }
 
-void phContactManager::KeepNewManifold(phContactConstraint* contact, const phManifold& found) {
-    contact->manifold = (phManifold*)m_manifoldAllocator.Allocate();
-    if (!contact->manifold) {
+void phContactManager::KeepManifold(phContactConstraint* contact, const phManifold& found) {
+    phManifold* kept = contact->manifold;
+    i32 room = phManifoldRoom(found.contactCount);
+    bool sameRoom = kept && phManifoldRoom(kept->contactCount) == room;
+    phManifold* block = sameRoom ? kept : (phManifold*)ManifoldAllocatorFor(found.contactCount)->Allocate();
+    if (!block) {
         // No room for the points: the pair is asked again in the next collision test.
+        ReleaseManifold(contact);
         contact->m_flags &= ~phContactConstraint::eColliding;
         NoteWithoutRoom(contact->bodyA, contact->bodyB);
         return;
     }
-    *contact->manifold = found;
+    if (!sameRoom) ReleaseManifold(contact);
+    else {
+        --m_touchingCount;
+        m_touchingPointCount -= kept->contactCount;
+    }
+    // The slots past the points go along: the warm start reads the count each slot was left with.
+    memcpy((void*)block, &found, size_t(phManifoldBytes(room)));
+    contact->manifold = block;
     ++m_touchingCount;
     m_touchingPointCount += found.contactCount;
 }
@@ -193,31 +222,27 @@ void phContactManager::TestPair(phContactConstraint* constraint) {
     constraint->bodyA->EnsureFinite();
     constraint->bodyB->EnsureFinite();
 
-    // A touching pair's points are found in place, where the warm start finds the slots of the
-    // last step; a pair that did not touch is tried in a fresh manifold, kept only when it has
-    // points.
-    phManifold fresh;
-    phManifold* manifold = constraint->manifold;
-    if (!manifold) {
-        manifold = &fresh;
-        manifold->SetPair(constraint->A, constraint->B);
-        manifold->contactCount = 0;
-        for (i32 i = 0; i < phk_maxManifoldContacts; ++i) manifold->contacts[i].warmStarted = 0;
-    }
+    // The points are found in a manifold on the stack, with room for as many as the narrow phase
+    // makes. Each slot starts with the count the pair's manifold left in it (zero in a slot it had
+    // no room for, and for a pair that did not touch), which the warm start goes on from.
+    phManifold found;
+    found.SetPair(constraint->A, constraint->B);
+    const phManifold* kept = constraint->manifold;
+    i32 slots = kept ? phManifoldRoom(kept->contactCount) : 0;
+    for (i32 i = 0; i < phk_maxManifoldContacts; ++i)
+        found.contacts[i].warmStarted = i < slots ? kept->contacts[i].warmStarted : u8(0);
     phOldPoints old;
-    phKeepOldPoints(*manifold, &old);
-    constraint->SolveCollision(manifold);
+    old.count = 0;
+    if (kept) phKeepOldPoints(*kept, &old);
+    constraint->SolveCollision(&found);
     // The tangents of an empty manifold are never read: its points match nothing.
-    if (manifold->contactCount > 0) {
-        phComputeBasis(manifold->normal, manifold->tangentVectors, manifold->tangentVectors + 1);
-        phWarmStartManifold(manifold, old);
-    }
-    if (manifold == &fresh) {
-        // Most pairs of a crowded scene do not touch, and keep no manifold.
-        if (fresh.contactCount > 0) KeepNewManifold(constraint, fresh);
+    if (found.contactCount > 0) {
+        phComputeBasis(found.normal, found.tangentVectors, found.tangentVectors + 1);
+        phWarmStartManifold(&found, old);
+        KeepManifold(constraint, found);
     } else {
-        m_touchingPointCount += manifold->contactCount - old.count;
-        if (manifold->contactCount == 0) ReleaseManifold(constraint);
+        // Most pairs of a crowded scene do not touch, and keep no manifold.
+        ReleaseManifold(constraint);
     }
 
     if (m_contactListener) {

@@ -11,9 +11,13 @@
 class phStack;
 class phRender;
 
-// Constraints per page of the contact allocator, and manifolds per page of the manifold one.
+// Constraints per page of the contact allocator, and manifolds per page of the manifold ones.
 const i32 phk_contactsPerPage = 256;
 const i32 phk_manifoldsPerPage = 256;
+// A pair's manifold is kept in a block with room for this many points when it has no more, and in
+// one with room for phk_maxManifoldContacts otherwise: a face resting on a face has four points,
+// and most touching pairs of a pile no more, so most manifolds take little more than half the room.
+const i32 phk_fewManifoldContacts = 4;
 
 // Told when two boxes start and stop touching. The library never implements it.
 class phContactListener {
@@ -61,15 +65,20 @@ public:
     phBody* const* m_bodyList;
     phStack* m_stack;
     phPagedAllocator m_allocator;
-    phPagedAllocator m_manifoldAllocator;
+    // Manifolds of at most phk_fewManifoldContacts points, and manifolds of more.
+    phPagedAllocator m_fewPointManifolds;
+    phPagedAllocator m_manyPointManifolds;
     phBroadPhase m_broadphase;
     phContactListener* m_contactListener;
 
 private:
     // The narrow phase and warm start of one pair, or its removal when its boxes parted.
     void TestPair(phContactConstraint* contact);
-    // Keeps `found`, which has points, as the manifold of a pair that had none.
-    void KeepNewManifold(phContactConstraint* contact, const phManifold& found);
+    // Keeps `found`, which has points, as the pair's manifold, in a block with room for as many:
+    // the block the pair has when its room is the same, else a new one.
+    void KeepManifold(phContactConstraint* contact, const phManifold& found);
     void ReleaseManifold(phContactConstraint* contact);
+    // The allocator of the blocks that hold a manifold of `points` points.
+    phPagedAllocator* ManifoldAllocatorFor(i32 points);
 
 };
