@@ -852,7 +852,7 @@ TEST_F(SceneTest, OverlapsComeApartAndRestWithinTheSlop) {
          -1e9f},
         {"300 cubes of 1 to 100 kg dropped as a pile",
          [](phScene* s) {
-             for (int i = 0; i < 20; ++i) {
+             for (int i = 0; i < 300; ++i) {
                  BoxBodyDesc cube;
                  // Each layer over the gaps of the one below, the cubes apart until they land.
                  r32 shift = r32(i / 100) * 0.75f;
